@@ -1,0 +1,69 @@
+#include "Platform/AtomicFile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace Platform {
+namespace {
+
+std::string describeErrno(const std::string& what, int error) {
+    return what + ": " + std::strerror(error);
+}
+
+bool writeAll(int fd, std::string_view bytes, int& error) {
+    while (!bytes.empty()) {
+        ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            error = errno;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::string> writeFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
+    std::string temporary = target.string() + ".XXXXXX";
+    int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) return describeErrno("cannot create a temporary file beside " + target.string(), errno);
+
+    int error = 0;
+    bool ok = writeAll(fd, bytes, error);
+    // Without fsync a crash right after the rename can leave an empty file under the target's name.
+    if (ok && ::fsync(fd) != 0) {
+        error = errno;
+        ok = false;
+    }
+    if (::close(fd) != 0 && ok) {
+        error = errno;
+        ok = false;
+    }
+    if (ok && ::rename(temporary.c_str(), target.c_str()) != 0) {
+        error = errno;
+        ok = false;
+    }
+    if (!ok) {
+        ::unlink(temporary.c_str());
+        return describeErrno("cannot write " + target.string(), error);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> readWholeFile(const std::filesystem::path& path) {
+    std::ifstream stream(path, std::ios::binary);
+    if (!stream) return std::nullopt;
+    std::ostringstream contents;
+    contents << stream.rdbuf();
+    if (stream.bad()) return std::nullopt;
+    return std::move(contents).str();
+}
+
+}  // namespace Platform

@@ -1,0 +1,38 @@
+#pragma once
+// Runs a system tool as a child process and collects its standard output.
+//
+// The child gets this process's environment plus LC_ALL=C (added or replacing), its standard error on
+// /dev/null and standard input inherited. Standard output is read through a pipe to its end while the
+// child runs, so outputs of any size never block the child. Without a time limit the call returns
+// when the output ends and the child has exited. With one, a child still running at the limit gets
+// SIGTERM and the call returns at once with no output (the child is reaped in the background).
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace Platform {
+
+struct ProcessRequest {
+    std::string executable;              // absolute path, run as is (no PATH search)
+    std::vector<std::string> arguments;  // argv[1...]; empty strings are passed as their own argument
+    std::optional<std::chrono::milliseconds> timeLimit;
+};
+
+struct ProcessResult {
+    enum class Outcome { exited, killedBySignal, timedOut, launchFailed };
+    Outcome outcome = Outcome::launchFailed;
+    std::string output;        // raw bytes of standard output; empty unless exited or killedBySignal
+    int exitStatus = -1;       // exit code when exited, signal number when killedBySignal
+    std::string launchError;   // strerror-style description when launchFailed
+
+    bool launched() const { return outcome != Outcome::launchFailed; }
+};
+
+ProcessResult runProcess(const ProcessRequest& request);
+
+// The executable and arguments joined by single spaces, as the diagnostics quote a command.
+std::string commandDescription(const ProcessRequest& request);
+
+}  // namespace Platform

@@ -1,0 +1,434 @@
+#include "Platform/UserDefaults.h"
+
+#include "Platform/AtomicFile.h"
+#include "Platform/SystemLog.h"
+#include "Platform/UserPaths.h"
+
+#include <plist/plist.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace Platform {
+namespace {
+
+constexpr const char* settingsFolderName = "vellumark";
+constexpr const char* fileExtension = ".plist";
+constexpr const char* lockExtension = ".plist.lock";
+
+// libplist does not promise that its parser and writer may run on several threads at once, and
+// different domains are used from different threads; the files are small, so one lock is cheap.
+std::mutex& plistLibraryMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+struct PlistDeleter {
+    void operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
+};
+using PlistPtr = std::unique_ptr<void, PlistDeleter>;
+
+// What identifies one version of the file on disk. An atomic replace gives a new inode; the
+// timestamps and size catch an edit in place.
+struct FileStamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    long long mtimeSeconds = 0, mtimeNanoseconds = 0;
+    long long ctimeSeconds = 0, ctimeNanoseconds = 0;
+
+    explicit FileStamp(const struct stat& info)
+        : device(info.st_dev), inode(info.st_ino), size(info.st_size),
+          mtimeSeconds(info.st_mtim.tv_sec), mtimeNanoseconds(info.st_mtim.tv_nsec),
+          ctimeSeconds(info.st_ctim.tv_sec), ctimeNanoseconds(info.st_ctim.tv_nsec) {}
+    bool operator==(const FileStamp&) const = default;
+};
+
+std::optional<FileStamp> stampOf(const fs::path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+    return FileStamp(info);
+}
+
+struct LoadedFile {
+    std::optional<FileStamp> stamp;  // none when there is no file
+    PlistPtr root;                   // a dictionary, or null when absent or unreadable
+    bool unreadable = false;
+};
+
+std::optional<std::string> readAll(int fd) {
+    std::string bytes;
+    char buffer[16384];
+    for (;;) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count == 0) return bytes;
+        if (count < 0) {
+            if (errno == EINTR) continue;
+            return std::nullopt;
+        }
+        bytes.append(buffer, static_cast<size_t>(count));
+        if (bytes.size() > UINT32_MAX) return std::nullopt;  // beyond what the parser takes
+    }
+}
+
+PlistPtr parseDictionary(const std::string& bytes) {
+    if (bytes.empty()) return nullptr;
+    plist_t node = nullptr;
+    {
+        std::lock_guard lock(plistLibraryMutex());
+        plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &node);
+    }
+    PlistPtr root(node);
+    if (!root || plist_get_node_type(node) != PLIST_DICT) return nullptr;
+    return root;
+}
+
+// Reads the file through one descriptor so the stamp belongs to exactly the bytes parsed: a stat
+// of the path followed by a read could pair an old stamp with new contents, and that change would
+// then never be noticed.
+LoadedFile loadDomainFile(const fs::path& path) {
+    LoadedFile loaded;
+    // Non-blocking so that a FIFO left at the path cannot hang the reader.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return loaded;
+        loaded.stamp = stampOf(path);
+        loaded.unreadable = true;
+        return loaded;
+    }
+    struct stat info {};
+    std::optional<std::string> bytes;
+    if (::fstat(fd, &info) == 0) {
+        loaded.stamp = FileStamp(info);
+        if (S_ISREG(info.st_mode)) bytes = readAll(fd);
+    }
+    ::close(fd);
+    if (bytes) loaded.root = parseDictionary(*bytes);
+    loaded.unreadable = !loaded.root;
+    return loaded;
+}
+
+std::optional<UserDefaults::Value> valueOf(plist_t node) {
+    switch (plist_get_node_type(node)) {
+    case PLIST_DATA: {
+        uint64_t length = 0;
+        const char* bytes = plist_get_data_ptr(node, &length);
+        if (!bytes || length == 0) return UserDefaults::Data{};
+        const auto* begin = reinterpret_cast<const std::uint8_t*>(bytes);
+        return UserDefaults::Data(begin, begin + length);
+    }
+    case PLIST_STRING: {
+        uint64_t length = 0;
+        const char* text = plist_get_string_ptr(node, &length);
+        return std::string(text ? text : "", text ? length : 0);
+    }
+    case PLIST_BOOLEAN: {
+        uint8_t flag = 0;
+        plist_get_bool_val(node, &flag);
+        return flag != 0;
+    }
+    case PLIST_UINT: {
+        // libplist keeps every integer unsigned; negative numbers are stored in two's complement.
+        uint64_t number = 0;
+        plist_get_uint_val(node, &number);
+        return static_cast<std::int64_t>(number);
+    }
+    default:
+        return std::nullopt;  // kinds we never write (dates, reals, arrays...) are kept but not read
+    }
+}
+
+plist_t nodeOf(const UserDefaults::Value& value) {
+    struct Visitor {
+        plist_t operator()(const UserDefaults::Data& data) const {
+            return plist_new_data(reinterpret_cast<const char*>(data.data()), data.size());
+        }
+        plist_t operator()(const std::string& text) const { return plist_new_string(text.c_str()); }
+        plist_t operator()(bool flag) const { return plist_new_bool(flag ? 1 : 0); }
+        plist_t operator()(std::int64_t number) const {
+            return plist_new_uint(static_cast<uint64_t>(number));
+        }
+    };
+    return std::visit(Visitor{}, value);
+}
+
+using Values = std::map<std::string, UserDefaults::Value, std::less<>>;
+
+Values valuesOf(plist_t dictionary) {
+    Values values;
+    if (!dictionary) return values;
+    plist_dict_iter iterator = nullptr;
+    plist_dict_new_iter(dictionary, &iterator);
+    if (!iterator) return values;
+    for (;;) {
+        char* key = nullptr;
+        plist_t node = nullptr;
+        plist_dict_next_item(dictionary, iterator, &key, &node);
+        if (!node) {
+            std::free(key);
+            break;
+        }
+        if (key) {
+            if (auto value = valueOf(node)) values.emplace(key, std::move(*value));
+            std::free(key);
+        }
+    }
+    std::free(iterator);
+    return values;
+}
+
+// XML rather than binary: the binary writer re-encodes non-ASCII text and mangles bytes that are
+// not valid UTF-8, while the XML form keeps every text as given (and can be read by a person).
+std::string serialize(plist_t dictionary) {
+    std::lock_guard lock(plistLibraryMutex());
+    char* bytes = nullptr;
+    uint32_t length = 0;
+    plist_to_xml(dictionary, &bytes, &length);
+    std::string out(bytes ? bytes : "", bytes ? length : 0);
+    if (bytes) plist_to_xml_free(bytes);
+    return out;
+}
+
+fs::path settingsFolder() { return configHome() / settingsFolderName; }
+
+fs::path fileFor(const std::string& domain) { return settingsFolder() / (domain + fileExtension); }
+
+std::optional<std::string> ensureSettingsFolder() {
+    const fs::path folder = settingsFolder();
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (!error && !fs::is_directory(folder, error) && !error)
+        error = std::make_error_code(std::errc::not_a_directory);
+    if (error) return error.message();
+    return std::nullopt;
+}
+
+bool isPlainFileName(const std::string& name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    if (name.find('/') != std::string::npos || name.find('\0') != std::string::npos) return false;
+    // The lock file beside the domain's file must fit in a file name as well.
+    return name.size() + std::strlen(lockExtension) <= NAME_MAX;
+}
+
+// An exclusive advisory lock on the sibling lock file, held for one read-modify-write.
+class DomainFileLock {
+public:
+    explicit DomainFileLock(const fs::path& lockPath) {
+        fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd_ < 0) {
+            error_ = std::strerror(errno);
+            return;
+        }
+        while (::flock(fd_, LOCK_EX) != 0) {
+            if (errno == EINTR) continue;
+            error_ = std::strerror(errno);
+            ::close(fd_);
+            fd_ = -1;
+            return;
+        }
+    }
+    ~DomainFileLock() {
+        if (fd_ >= 0) ::close(fd_);  // closing the only descriptor releases the lock
+    }
+    DomainFileLock(const DomainFileLock&) = delete;
+    DomainFileLock& operator=(const DomainFileLock&) = delete;
+
+    bool held() const { return fd_ >= 0; }
+    const std::string& error() const { return error_; }
+
+private:
+    int fd_ = -1;
+    std::string error_;
+};
+
+struct Registry {
+    std::mutex mutex;
+    std::map<std::string, std::shared_ptr<UserDefaults>, std::less<>> domains;
+};
+
+Registry& registry() {
+    // Never destroyed: defaults may still be used by threads running while the process exits.
+    static auto* instance = new Registry;
+    return *instance;
+}
+
+std::shared_ptr<UserDefaults> registeredDomain(const std::string& name) {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    auto& slot = r.domains[name];
+    if (!slot) slot = std::make_shared<UserDefaults>(name);
+    return slot;
+}
+
+}  // namespace
+
+// The values of the file last seen, and which file state that was. Guarded by UserDefaults::mutex_.
+struct UserDefaults::Cache {
+    std::string domainName;
+    bool loaded = false;
+    fs::path path;
+    std::optional<FileStamp> stamp;
+    Values values;
+
+    // The last unreadable file state that was logged, so a corrupt file is reported once, not on
+    // every read.
+    std::optional<std::pair<fs::path, std::optional<FileStamp>>> reportedUnreadable;
+
+    void reportIfUnreadable(const fs::path& file, const LoadedFile& loaded) {
+        if (!loaded.unreadable) return;
+        auto state = std::make_pair(file, loaded.stamp);
+        if (reportedUnreadable == state) return;
+        reportedUnreadable = std::move(state);
+        systemLog("Vellumark: unreadable defaults file " + file.string() + ", starting empty");
+    }
+
+    void adopt(const fs::path& file, std::optional<FileStamp> fileStamp, plist_t root) {
+        loaded = true;
+        path = file;
+        stamp = fileStamp;
+        values = valuesOf(root);
+    }
+
+    // Re-reads the file when the environment points elsewhere or the file changed on disk.
+    void refresh() {
+        const fs::path file = fileFor(domainName);
+        if (loaded && file == path && stampOf(file) == stamp) return;
+        LoadedFile fresh = loadDomainFile(file);
+        reportIfUnreadable(file, fresh);
+        adopt(file, fresh.stamp, fresh.root.get());
+    }
+};
+
+UserDefaults::UserDefaults(std::string domain) : domain_(std::move(domain)), cache_(std::make_shared<Cache>()) {
+    cache_->domainName = domain_;
+}
+
+UserDefaults& UserDefaults::standard() {
+    static UserDefaults& instance = *registeredDomain(standardDomain);
+    return instance;
+}
+
+std::shared_ptr<UserDefaults> UserDefaults::suite(const std::string& name) {
+    if (!isPlainFileName(name)) return nullptr;
+    if (ensureSettingsFolder()) return nullptr;
+    return registeredDomain(name);
+}
+
+std::optional<UserDefaults::Value> UserDefaults::object(const std::string& key) const {
+    std::lock_guard lock(mutex_);
+    cache_->refresh();
+    auto found = cache_->values.find(key);
+    if (found == cache_->values.end()) return std::nullopt;
+    return found->second;
+}
+
+namespace {
+template <typename T>
+std::optional<T> as(std::optional<UserDefaults::Value> value) {
+    if (!value) return std::nullopt;
+    if (auto* typed = std::get_if<T>(&*value)) return std::move(*typed);
+    return std::nullopt;
+}
+}  // namespace
+
+std::optional<UserDefaults::Data> UserDefaults::data(const std::string& key) const { return as<Data>(object(key)); }
+std::optional<std::string> UserDefaults::string(const std::string& key) const { return as<std::string>(object(key)); }
+std::optional<bool> UserDefaults::boolean(const std::string& key) const { return as<bool>(object(key)); }
+std::optional<std::int64_t> UserDefaults::integer(const std::string& key) const { return as<std::int64_t>(object(key)); }
+
+bool UserDefaults::set(const std::string& key, const Value& value) {
+    // Keys and texts are stored as C strings; a NUL would silently cut them short and store the
+    // value under another key or as another text.
+    const auto* text = std::get_if<std::string>(&value);
+    if (key.find('\0') != std::string::npos || (text && text->find('\0') != std::string::npos)) {
+        systemLog("Vellumark: cannot store defaults value for a key or text holding a NUL character in " + domain_);
+        return false;
+    }
+    if (!update(key, &value)) return false;
+    notify(key);
+    return true;
+}
+
+bool UserDefaults::remove(const std::string& key) {
+    if (key.find('\0') != std::string::npos) return true;  // such a key can never have been stored
+    if (!update(key, nullptr)) return false;
+    notify(key);
+    return true;
+}
+
+bool UserDefaults::update(const std::string& key, const Value* value) {
+    std::lock_guard lock(mutex_);
+    const fs::path file = fileFor(domain_);
+    if (auto error = ensureSettingsFolder()) {
+        systemLog("Vellumark: failed to create settings folder " + settingsFolder().string() + ": " + *error);
+        return false;
+    }
+    fs::path lockPath = file;
+    lockPath.replace_filename(domain_ + lockExtension);
+    DomainFileLock fileLock(lockPath);
+    if (!fileLock.held()) {
+        systemLog("Vellumark: failed to lock defaults file " + lockPath.string() + ": " + fileLock.error());
+        return false;
+    }
+
+    // Always start from what is on disk now: another process may have written since our last read,
+    // and its keys must survive this write.
+    LoadedFile current = loadDomainFile(file);
+    cache_->reportIfUnreadable(file, current);
+    PlistPtr root = current.root ? std::move(current.root) : PlistPtr(plist_new_dict());
+
+    if (value) {
+        plist_dict_set_item(root.get(), key.c_str(), nodeOf(*value));
+    } else if (plist_dict_get_item(root.get(), key.c_str())) {
+        plist_dict_remove_item(root.get(), key.c_str());
+    } else {
+        cache_->adopt(file, current.stamp, root.get());
+        return true;  // nothing to remove; an unreadable file is left for the next set to replace
+    }
+
+    if (auto error = writeFileAtomically(file, serialize(root.get()))) {
+        systemLog("Vellumark: failed to write defaults file " + file.string() + ": " + *error);
+        cache_->loaded = false;  // the next read takes whatever is on disk
+        return false;
+    }
+    cache_->adopt(file, stampOf(file), root.get());
+    return true;
+}
+
+UserDefaults::ObserverToken UserDefaults::addObserver(Observer observer) {
+    std::lock_guard lock(observersMutex_);
+    const ObserverToken token = nextToken_++;
+    observers_.emplace_back(token, std::move(observer));
+    return token;
+}
+
+void UserDefaults::removeObserver(ObserverToken token) {
+    std::lock_guard lock(observersMutex_);
+    std::erase_if(observers_, [token](const auto& entry) { return entry.first == token; });
+}
+
+void UserDefaults::notify(const std::string& key) {
+    // Called on a copy and outside the lock, so an observer may add or remove observers.
+    std::vector<std::pair<ObserverToken, Observer>> current;
+    {
+        std::lock_guard lock(observersMutex_);
+        current = observers_;
+    }
+    for (const auto& entry : current) entry.second(key);
+}
+
+std::string userDefaultsFilePath(const std::string& domain) { return fileFor(domain).string(); }
+
+}  // namespace Platform

@@ -1,0 +1,11 @@
+#pragma once
+// Runs the main queue on Qt's event loop: tasks queued from any thread run on the GUI thread, delayed
+// tasks when they fall due. Install once, on the GUI thread, after the application object exists.
+
+class QCoreApplication;
+
+namespace Platform {
+
+void installMainQueueDriver(QCoreApplication& application);
+
+}  // namespace Platform

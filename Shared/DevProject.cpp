@@ -1,0 +1,47 @@
+#include "Shared/DevProject.h"
+
+#include <algorithm>
+
+#include "Shared/HashCombine.h"
+#include "Shared/JSONCoding.h"
+
+std::vector<int> DevProject::allPorts() const {
+    std::vector<int> ports;
+    for (const DevServer& server : servers) ports.insert(ports.end(), server.ports.begin(), server.ports.end());
+    std::sort(ports.begin(), ports.end());
+    ports.erase(std::unique(ports.begin(), ports.end()), ports.end());
+    return ports;
+}
+
+std::size_t DevProject::totalPIDCount() const {
+    std::size_t count = 0;
+    for (const DevServer& server : servers) count += server.groupPIDs.size();
+    return count;
+}
+
+void to_json(nlohmann::json& json, const DevProject& project) {
+    json = nlohmann::json::object();
+    json["name"] = project.name;
+    json["path"] = project.path;
+    json["servers"] = project.servers;
+}
+
+void from_json(const nlohmann::json& json, DevProject& project) {
+    using namespace JSONCoding;
+    requireObject(json, "project");
+    DevProject decoded;
+    decoded.name = requiredString(json, "name");
+    decoded.path = requiredString(json, "path");
+    const nlohmann::json& servers = requiredArray(json, "servers");
+    decoded.servers.reserve(servers.size());
+    for (const nlohmann::json& server : servers) decoded.servers.push_back(server.get<DevServer>());
+    project = std::move(decoded);
+}
+
+std::size_t std::hash<DevProject>::operator()(const DevProject& project) const noexcept {
+    std::size_t seed = 0;
+    HashCombine::combine(seed, project.name);
+    HashCombine::combine(seed, project.path);
+    HashCombine::combine(seed, project.servers);
+    return seed;
+}
