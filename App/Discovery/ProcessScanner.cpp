@@ -1,0 +1,122 @@
+#include "App/Discovery/ProcessScanner.h"
+
+#include <algorithm>
+#include <chrono>
+#include <mutex>
+#include <utility>
+
+#include <unistd.h>
+
+#include "Shared/UTF8.h"
+#include "App/Docker/DockerScanner.h"
+#include "App/Launchd/LaunchdScanner.h"
+#include "Platform/ProcessRunner.h"
+#include "Platform/SystemLog.h"
+#include "Platform/ToolPaths.h"
+#include "Platform/UserDefaults.h"
+#include "Platform/UserPaths.h"
+#include "Shared/Docker/DockerParsing.h"
+#include "Shared/Scan/ProcessScannerParsing.h"
+#include "Shared/Settings/FilterRules.h"
+
+namespace ProcessScanner {
+
+namespace {
+
+namespace Parsing = ProcessScannerParsing;
+
+// A monotonic clock: a change of the wall clock between two scans must not turn into CPU use.
+using Clock = std::chrono::steady_clock;
+
+constexpr std::string_view servicePrefix = "service://";
+
+// What one scan leaves for the next. Read and replaced only under `mutex`, which each scan holds
+// for its whole run.
+struct ScanState {
+    std::mutex mutex;
+    Parsing::CPUTimes previousCPUTimes;
+    std::optional<Clock::time_point> previousTickDate;
+};
+
+ScanState& scanState() {
+    static ScanState state;
+    return state;
+}
+
+const std::vector<std::string> workingDirectoriesArguments{"-a", "-w", "-d", "cwd", "-c", "", "-Fpcn"};
+const std::vector<std::string> processTableArguments{"-axwwo", "pid=,pgid=,pcpu=,pmem=,rss=,etime=,time=,command="};
+const std::vector<std::string> listeningPortsArguments{"-nP", "-w", "-iTCP", "-sTCP:LISTEN", "-Fpn"};
+
+bool isServiceProject(const DevProject& project) { return project.path.starts_with(servicePrefix); }
+
+// The home folder as the scope rules compare it: without a trailing "/", so that a HOME of "/u/"
+// still puts ~/Development/<name> projects at "/u/Development/<name>".
+std::string homeFolder() {
+    std::string home = Platform::homeDirectory().string();
+    while (home.size() > 1 && home.ends_with('/')) home.pop_back();
+    return home;
+}
+
+std::string developmentFolder(const std::string& home) { return (home == "/" ? "" : home) + "/Development"; }
+
+// Each process's CPU seconds so far, for the next scan's instant CPU.
+Parsing::CPUTimes cpuTimes(const Parsing::ProcessTable& table) {
+    Parsing::CPUTimes times;
+    times.reserve(table.size());
+    for (const auto& [pid, entry] : table)
+        if (entry.cpuTimeSeconds) times.emplace(pid, *entry.cpuTimeSeconds);
+    return times;
+}
+
+}  // namespace
+
+std::optional<std::string> runShell(const std::string& path, const std::vector<std::string>& arguments) {
+    const Platform::ProcessRequest request{.executable = path, .arguments = arguments, .timeLimit = std::nullopt};
+    auto result = Platform::runProcess(request);
+    if (!result.launched()) {
+        Platform::systemLog("Vellumark: shell error running " + Platform::commandDescription(request) + ": " +
+                            result.launchError);
+        return std::nullopt;
+    }
+    return replacingInvalidUTF8(result.output);
+}
+
+std::vector<DevProject> annotateKeepAlive(std::vector<DevProject> projects) {
+    if (std::none_of(projects.begin(), projects.end(), isServiceProject)) return projects;
+    const auto jobs = LaunchdScanner::listJobs();
+    if (jobs.empty()) return projects;
+    for (auto& project : projects) {
+        if (!isServiceProject(project)) continue;
+        for (auto& server : project.servers) server.keptAlive = LaunchdScanner::keepsAlive(server.pid, jobs);
+    }
+    return projects;
+}
+
+std::vector<DevProject> scan() {
+    auto& state = scanState();
+    std::lock_guard lock(state.mutex);
+
+    const auto rules = FilterRules::load(Platform::UserDefaults::standard());
+    const auto cwds = Parsing::parseCWDs(runShell(Platform::ToolPaths::lsof, workingDirectoriesArguments).value_or(""));
+    auto table = Parsing::parsePS(runShell(Platform::ToolPaths::ps, processTableArguments).value_or(""));
+    const auto listeners =
+        Parsing::parseListeningPorts(runShell(Platform::ToolPaths::lsof, listeningPortsArguments).value_or(""));
+
+    const auto now = Clock::now();
+    const double wallDelta =
+        state.previousTickDate ? std::chrono::duration<double>(now - *state.previousTickDate).count() : 0.0;
+    auto times = cpuTimes(table);
+    const auto stats = Parsing::withInstantCPU(std::move(table), state.previousCPUTimes, wallDelta);
+    state.previousCPUTimes = std::move(times);
+    state.previousTickDate = now;
+
+    const auto home = homeFolder();
+    const auto devFolder = developmentFolder(home);
+    auto projects = Parsing::buildProjects(cwds, listeners, stats, home, devFolder, static_cast<std::int32_t>(getpid()),
+                                           rules.excludedFolders, rules.includedFolders, rules.watchedPorts);
+    projects = DockerParsing::merge(DockerScanner::scan(), std::move(projects), devFolder, rules.excludedFolders);
+    projects = annotateKeepAlive(std::move(projects));
+    return Parsing::applyFilters(std::move(projects), rules);
+}
+
+}  // namespace ProcessScanner

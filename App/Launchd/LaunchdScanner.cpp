@@ -1,0 +1,93 @@
+#include "App/Launchd/LaunchdScanner.h"
+
+#include <mutex>
+#include <utility>
+
+#include <unistd.h>
+
+#include "App/Launchd/JobPropertyList.h"
+#include "Platform/ProcessRunner.h"
+#include "Platform/SystemLog.h"
+#include "Platform/ToolPaths.h"
+#include "Shared/UTF8.h"
+
+namespace LaunchdScanner {
+
+namespace {
+
+constexpr const char* systemLaunchctl = Platform::ToolPaths::launchctl;
+
+struct ToolPath {
+    std::mutex mutex;
+    std::optional<std::string> forTesting;
+};
+
+ToolPath& toolPath() {
+    static ToolPath path;
+    return path;
+}
+
+std::string joinedBySpaces(const std::vector<std::string>& arguments) {
+    std::string joined;
+    for (std::size_t index = 0; index < arguments.size(); ++index) {
+        if (index > 0) joined += ' ';
+        joined += arguments[index];
+    }
+    return joined;
+}
+
+// launchctl describes a job in the user's GUI domain; jobs loaded system-wide only in the system one.
+std::optional<std::string> describeJob(const std::string& label) {
+    const auto launchctl = launchctlPath();
+    if (auto description = run(launchctl, {"print", "gui/" + std::to_string(getuid()) + "/" + label}))
+        return description;
+    return run(launchctl, {"print", "system/" + label});
+}
+
+}  // namespace
+
+std::string launchctlPath() {
+    auto& path = toolPath();
+    std::lock_guard lock(path.mutex);
+    return path.forTesting.value_or(systemLaunchctl);
+}
+
+std::optional<std::string> run(const std::string& path, const std::vector<std::string>& arguments) {
+    auto result = Platform::runProcess({.executable = path, .arguments = arguments, .timeLimit = std::nullopt});
+    if (result.outcome == Platform::ProcessResult::Outcome::launchFailed) {
+        Platform::systemLog("Vellumark: launchctl error (" + joinedBySpaces(arguments) + "): " + result.launchError);
+        return std::nullopt;
+    }
+    // A job launchctl does not know makes it exit non-zero; killed by a signal is no answer either.
+    if (result.outcome != Platform::ProcessResult::Outcome::exited || result.exitStatus != 0) return std::nullopt;
+    if (!isValidUTF8(result.output)) return std::nullopt;
+    return std::move(result.output);
+}
+
+LaunchdParsing::Jobs listJobs() {
+    const auto output = run(launchctlPath(), {"list"});
+    if (!output) return {};
+    return LaunchdParsing::parseList(*output);
+}
+
+bool keepsAlive(std::int32_t pid, const LaunchdParsing::Jobs& jobs) {
+    const auto job = jobs.find(pid);
+    if (job == jobs.end()) return false;
+    const auto description = describeJob(job->second);
+    if (!description) return false;
+    const auto plistPath = LaunchdParsing::parsePlistPath(*description);
+    if (!plistPath) return false;
+    return JobPropertyList::keepsAlive(*plistPath);
+}
+
+namespace Testing {
+
+void setLaunchctlPath(std::optional<std::string> path) {
+    auto& toolPathState = toolPath();
+    std::lock_guard lock(toolPathState.mutex);
+    toolPathState.forTesting = std::move(path);
+}
+
+}  // namespace Testing
+
+}  // namespace LaunchdScanner

@@ -1,0 +1,35 @@
+#pragma once
+// Whether launchd keeps a background server alive, found through `launchctl` and the job's property
+// list. Every failure on the way answers "not kept alive": the server then counts as stoppable.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Shared/Launchd/LaunchdParsing.h"
+
+namespace LaunchdScanner {
+
+// The launchctl tool: /bin/launchctl.
+std::string launchctlPath();
+
+// Runs launchctl with the given arguments and returns its standard output. No output when it
+// cannot start (logged "launchctl error"), exits non-zero or prints invalid UTF-8. No time limit.
+std::optional<std::string> run(const std::string& path, const std::vector<std::string>& arguments);
+
+// `launchctl list`, parsed: the running jobs of the user by main pid. Empty when launchctl gives no
+// output.
+LaunchdParsing::Jobs listJobs();
+
+// True when `pid` is the main process of a job whose property list sets KeepAlive. The job is
+// looked up in the user's GUI domain, then in the system domain.
+bool keepsAlive(std::int32_t pid, const LaunchdParsing::Jobs& jobs);
+
+// Test seam; the application never calls this. Runs the given program in place of launchctl
+// (none restores /bin/launchctl).
+namespace Testing {
+void setLaunchctlPath(std::optional<std::string> path);
+}  // namespace Testing
+
+}  // namespace LaunchdScanner

@@ -1,0 +1,80 @@
+#include "Shared/Launchd/LaunchdParsing.h"
+
+#include <vector>
+
+#include "Shared/Scan/ScanText.h"
+
+namespace LaunchdParsing {
+
+namespace {
+
+// Every piece between tabs, empty ones included, so columns keep their positions.
+std::vector<std::string_view> tabSeparatedPieces(std::string_view line) {
+    std::vector<std::string_view> pieces;
+    while (true) {
+        const auto tab = line.find('\t');
+        pieces.push_back(line.substr(0, tab));
+        if (tab == std::string_view::npos) return pieces;
+        line.remove_prefix(tab + 1);
+    }
+}
+
+}  // namespace
+
+Jobs parseList(std::string_view text) {
+    Jobs jobs;
+    ScanText::forEachLine(text, [&](std::string_view line) {
+        const auto pieces = tabSeparatedPieces(line);
+        if (pieces.size() < 3) return;
+        // The header's "PID" and the "-" of a job that is not running are no numbers.
+        const auto pid = ScanText::parseInt32(pieces[0]);
+        if (!pid) return;
+        const auto label = ScanText::trimSpacesAndTabs(pieces[2]);
+        if (label.empty()) return;
+        jobs[*pid] = std::string(label);
+    });
+    return jobs;
+}
+
+std::optional<std::string> parsePlistPath(std::string_view text) {
+    constexpr std::string_view marker = "path = ";
+    std::optional<std::string> path;
+    bool found = false;
+    ScanText::forEachLine(text, [&](std::string_view line) {
+        if (found) return;
+        const auto trimmed = ScanText::trimSpacesAndTabs(line);
+        if (!trimmed.starts_with(marker)) return;
+        found = true;  // only the first such line counts, even when its path is empty
+        const auto value = ScanText::trimSpacesAndTabs(trimmed.substr(marker.size()));
+        if (!value.empty()) path = std::string(value);
+    });
+    return path;
+}
+
+bool keepsAlive(plist_t value) {
+    if (!value) return false;
+    switch (plist_get_node_type(value)) {
+    case PLIST_BOOLEAN: {
+        std::uint8_t flag = 0;
+        plist_get_bool_val(value, &flag);
+        return flag != 0;
+    }
+    case PLIST_UINT: {
+        // Negative integers are stored as their two's complement; either way only zero is false.
+        std::uint64_t number = 0;
+        plist_get_uint_val(value, &number);
+        return number != 0;
+    }
+    case PLIST_REAL: {
+        double number = 0;
+        plist_get_real_val(value, &number);
+        return number != 0;
+    }
+    case PLIST_DICT:
+        return true;  // conditional keep-alive (SuccessfulExit, PathState…) still restarts the job
+    default:
+        return false;
+    }
+}
+
+}  // namespace LaunchdParsing

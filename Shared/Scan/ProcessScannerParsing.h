@@ -1,0 +1,125 @@
+#pragma once
+// The pure half of discovery: turns the text that lsof and ps print into records, decides which
+// listening processes are development servers and which project folder each belongs to, applies the
+// user's filter rules and orders projects. No state and no I/O, so every function may run on any
+// thread. Any text is accepted: malformed lines are skipped one by one, nothing throws.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "Shared/DevProject.h"
+#include "Shared/PathPrefix.h"
+#include "Shared/SortMode.h"
+
+struct FilterRules;
+
+namespace ProcessScannerParsing {
+
+// One process as `lsof -d cwd -Fpcn` reports it.
+struct CWDEntry {
+    std::string command;  // short command name
+    std::string cwd;      // working directory
+    bool operator==(const CWDEntry&) const = default;
+};
+
+// One line of the process table.
+struct PSEntry {
+    std::int32_t pgid = 0;
+    double cpu = 0;                              // percent
+    double mem = 0;                              // percent
+    std::int64_t rss = 0;                        // kilobytes, as ps reports it
+    std::optional<std::int64_t> uptimeSeconds;
+    std::optional<double> cpuTimeSeconds;
+    std::optional<std::string> commandLine;
+    bool operator==(const PSEntry&) const = default;
+};
+
+using WorkingDirectories = std::unordered_map<std::int32_t, CWDEntry>;
+using ProcessTable = std::unordered_map<std::int32_t, PSEntry>;
+// Ordered by pid so that building projects visits listeners the same way on every run.
+using ListeningPorts = std::map<std::int32_t, std::set<int>>;
+// Accumulated CPU seconds per pid, kept by the scanner from one scan to the next.
+using CPUTimes = std::unordered_map<std::int32_t, double>;
+
+// ---- Tool output ----------------------------------------------------------------------------------
+
+// Output of `lsof -a -w -d cwd -c "" -Fpcn`: "p<pid>", "c<command>", "n<folder>" lines.
+WorkingDirectories parseCWDs(std::string_view text);
+
+// Output of `ps -axwwo pid=,pgid=,pcpu=,pmem=,rss=,etime=,time=,command=`. A later line for the
+// same pid replaces an earlier one.
+ProcessTable parsePS(std::string_view text);
+
+// Elapsed time [[dd-]hh:]mm:ss in seconds. No value for anything else, and none when the result
+// does not fit in 64 bits (real ps output never comes close).
+std::optional<std::int64_t> parseETime(std::string_view text);
+
+// CPU time [dd-][hh:]mm:ss[.fraction] in seconds; a decimal comma is accepted. Only finite values.
+std::optional<double> parseCPUTime(std::string_view text);
+
+// Output of `lsof -nP -w -iTCP -sTCP:LISTEN -Fpn`: ports per pid, taken after the last ":" of each
+// address. Ports of the ephemeral range (49152 and up) and values that are no TCP port are left out.
+ListeningPorts parseListeningPorts(std::string_view text);
+
+// Replaces each entry's ps CPU percent (an average over the process's whole life) by its use since
+// the previous scan: CPU seconds spent since then over `wallDelta` wall seconds. A result that is
+// negative (pid reused) or not finite gives 0. With `wallDelta` not above 0, `stats` is returned as is.
+ProcessTable withInstantCPU(ProcessTable stats, const CPUTimes& previous, double wallDelta);
+
+// ---- Scope and grouping ---------------------------------------------------------------------------
+
+// The one folder-containment rule of the system (Shared/PathPrefix.h), under this namespace too.
+using ::hasPathPrefix;
+
+// Whether a working directory lies in the user's project folders: strictly below the home folder,
+// or in an included folder; never "/", the home Library folder, a path with a component beginning
+// with "." or an excluded folder (these win over included folders).
+bool isInScope(std::string_view cwd, std::string_view home, const std::vector<std::string>& excludedFolders,
+               const std::vector<std::string>& includedFolders);
+
+struct ProjectIdentity {
+    std::string name;
+    std::string path;
+    bool operator==(const ProjectIdentity&) const = default;
+};
+
+// Anything inside <devFolder>/<name> belongs to that project; any other folder is a project of its
+// own, named by its last component.
+ProjectIdentity projectIdentity(std::string_view cwd, std::string_view devFolder);
+
+// Turns listening processes into servers (one per process group, summing CPU, memory and resident
+// size over every process of the group) and servers into projects. Listeners outside the project
+// folders appear only when one of their ports is watched, in a "service://<command>" project.
+// `stats` is the process table with instant CPU. Servers are ordered by lowest port, projects by
+// the activity order.
+std::vector<DevProject> buildProjects(const WorkingDirectories& cwds, const ListeningPorts& listeners,
+                                      const ProcessTable& stats, std::string_view home,
+                                      std::string_view devFolder, std::int32_t selfPID,
+                                      const std::vector<std::string>& excludedFolders,
+                                      const std::vector<std::string>& includedFolders,
+                                      const std::set<int>& watchedPorts);
+
+// ---- Filters and order ----------------------------------------------------------------------------
+
+// Removes ignored ports (a server left without ports goes), servers with any hidden "<command>:<port>"
+// key (ignored ports count too) and projects left empty. Empty rules return the input unchanged.
+std::vector<DevProject> applyFilters(std::vector<DevProject> projects, const FilterRules& rules);
+
+// Stable sort by the mode's keys (totals are sums over the project's servers):
+//   activity: CPU descending, name, path     project: name, path
+//   port:     lowest port (none last), name, path
+//   cpu:      CPU descending, name           memory: memory descending, name
+//   uptime:   maxUptime descending, name
+// A sum that is not a number ranks below every number.
+std::vector<DevProject> sorted(std::vector<DevProject> projects, SortMode mode);
+
+// The largest uptime among the project's servers; -1 when none has one.
+std::int64_t maxUptime(const DevProject& project);
+
+}  // namespace ProcessScannerParsing

@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "Shared/Scan/ProcessScannerParsing.h"
+#include "Shared/Settings/FilterRules.h"
+
+using namespace ProcessScannerParsing;
+
+namespace {
+
+const std::string home = "/Users/a";
+const std::string dev = "/Users/a/Development";
+
+bool inScope(const std::string& cwd, std::vector<std::string> excluded = {}, std::vector<std::string> included = {}) {
+    return isInScope(cwd, home, excluded, included);
+}
+
+DevServer server(std::int32_t pid, std::vector<int> ports, double cpu = 0, std::string command = "node") {
+    DevServer s;
+    s.pid = s.pgid = pid;
+    s.command = std::move(command);
+    s.ports = std::move(ports);
+    s.cpu = cpu;
+    return s;
+}
+
+PSEntry row(std::int32_t pgid, double cpu = 0, double mem = 0, std::int64_t rss = 0) {
+    PSEntry entry;
+    entry.pgid = pgid;
+    entry.cpu = cpu;
+    entry.mem = mem;
+    entry.rss = rss;
+    return entry;
+}
+
+FilterRules rules(std::set<int> ignored, std::set<std::string> hidden = {}, std::set<int> watched = {}) {
+    FilterRules result;
+    result.ignoredPorts = std::move(ignored);
+    result.hiddenServers = std::move(hidden);
+    result.watchedPorts = std::move(watched);
+    return result;
+}
+
+DevProject project(std::string name, std::string path, std::vector<DevServer> servers) {
+    return DevProject{std::move(name), std::move(path), std::move(servers)};
+}
+
+std::vector<std::string> paths(const std::vector<DevProject>& projects) {
+    std::vector<std::string> result;
+    for (const auto& p : projects) result.push_back(p.path);
+    return result;
+}
+
+}  // namespace
+
+TEST(ProjectScope, pathPrefixIgnoresOneTrailingSlashAndNeverMatchesRoot) {
+    EXPECT_TRUE(hasPathPrefix("/opt/work", "/opt/work/"));
+    EXPECT_TRUE(hasPathPrefix("/opt/work/x", "/opt/work"));
+    EXPECT_FALSE(hasPathPrefix("/opt/workshop", "/opt/work"));
+    EXPECT_FALSE(hasPathPrefix("/opt/Work", "/opt/work"));
+    EXPECT_FALSE(hasPathPrefix("/opt", "/"));
+    EXPECT_FALSE(hasPathPrefix("/opt", ""));
+}
+
+TEST(ProjectScope, homeIsInScopeBelowItButNotLibraryHiddenOrExcluded) {
+    EXPECT_TRUE(inScope("/Users/a/code/site"));
+    EXPECT_FALSE(inScope("/Users/a"));
+    EXPECT_FALSE(inScope("/Users/a/"));
+    EXPECT_FALSE(inScope("/"));
+    EXPECT_FALSE(inScope("/Users/a/Library/Caches/x"));
+    EXPECT_FALSE(inScope("/Users/a/.cache/tool"));
+    EXPECT_FALSE(inScope("/Users/a/code", {"/Users/a/code/"}));
+    EXPECT_FALSE(inScope("/opt/work/x"));
+    EXPECT_TRUE(inScope("/opt/work/x", {}, {"/opt/work"}));
+    EXPECT_FALSE(inScope("/opt/work/.git", {}, {"/opt/work"}));
+    EXPECT_FALSE(inScope("/opt/work/x", {"/opt"}, {"/opt/work"}));  // excluded wins even around included
+    EXPECT_FALSE(inScope("/opt/work/x", {"/"}, {"/"}));               // "/" matches nothing
+    EXPECT_TRUE(isInScope("/Users/a/code", "/Users/a/", {}, {}));
+}
+
+TEST(ProjectScope, identityIsTheFirstFolderBelowDevelopmentElseTheFolderItself) {
+    EXPECT_EQ(projectIdentity(dev + "/shop/web", dev), (ProjectIdentity{"shop", dev + "/shop"}));
+    EXPECT_EQ(projectIdentity(dev + "/shop/api", dev + "/"), (ProjectIdentity{"shop", dev + "/shop"}));
+    EXPECT_EQ(projectIdentity(dev, dev), (ProjectIdentity{"Development", dev}));
+    EXPECT_EQ(projectIdentity("/Users/a/code/site", dev), (ProjectIdentity{"site", "/Users/a/code/site"}));
+    EXPECT_EQ(projectIdentity("/Users/a/code/site/packages/web", dev).name, "web");
+    EXPECT_EQ(projectIdentity("/Users/a/DevelopmentX/y", dev).path, "/Users/a/DevelopmentX/y");
+}
+
+TEST(ProjectGrouping, oneServerPerProcessGroupWithTheLowestPortAsRepresentative) {
+    const WorkingDirectories cwds{{200, {"node", dev + "/shop/api"}}, {300, {"vite", dev + "/shop/web"}},
+                                  {400, {"a", "/Users/a/x"}}, {401, {"b", "/Users/a/y"}},
+                                  {500, {"ruby", "/Users/a"}}, {600, {"me", dev + "/self"}}};
+    const ListeningPorts ports{{200, {8080}}, {300, {3000}}, {400, {3000}}, {401, {3000}},
+                               {500, {9000}}, {600, {1234}}, {700, {5000}}, {800, {}}, {900, {9000}}};
+    ProcessTable stats{{200, row(100, 1, 2, 10)}, {300, row(100, 2, 1, 20)}, {150, row(100, 0.5, 0, 1)},
+                       {401, row(400)}, {700, row(700)}};
+    stats[300].uptimeSeconds = 60;
+    stats[300].commandLine = "vite dev";
+    stats[700].commandLine = "  /usr/local/bin/redis-server *:5000";
+    const auto projects = buildProjects(cwds, ports, stats, home, dev, 600, {}, {}, {});
+    EXPECT_EQ(paths(projects), (std::vector<std::string>{dev + "/shop", "/Users/a/x"}));
+    const auto& shop = projects[0].servers.at(0);
+    EXPECT_EQ(shop.pid, 300);
+    EXPECT_EQ(shop.command, "vite");
+    EXPECT_EQ(shop.ports, (std::vector<int>{3000, 8080}));
+    EXPECT_EQ(shop.groupPIDs, (std::vector<std::int32_t>{150, 200, 300}));
+    EXPECT_DOUBLE_EQ(shop.cpu, 3.5);
+    EXPECT_EQ(shop.rss, 31 * 1024);
+    EXPECT_EQ(shop.uptimeSeconds, 60);
+    EXPECT_EQ(shop.commandLine, "vite dev");
+    // 400 is missing from the process table, so its pid is its group; 401 belongs to that group.
+    // Both listen on 3000: the lower pid represents them.
+    EXPECT_EQ(projects[1].servers.at(0).pid, 400);
+    EXPECT_EQ(projects[1].servers.at(0).groupPIDs, (std::vector<std::int32_t>{400, 401}));
+    EXPECT_EQ(projects[1].servers.at(0).rss, 0);
+
+    // Watched ports bring out-of-scope listeners in as background services, named by lsof or by ps;
+    // 900 has neither a folder nor a process-table entry to name it.
+    const auto watched = buildProjects(cwds, ports, stats, home, dev, 600, {}, {}, {5000, 9000, 1234});
+    EXPECT_EQ(paths(watched), (std::vector<std::string>{dev + "/shop", "service://redis-server", "service://ruby",
+                                                         "/Users/a/x"}));
+    EXPECT_EQ(watched[2].name, "ruby");
+    EXPECT_FALSE(watched[2].servers[0].cwd.has_value());  // out of scope: the folder is not shown
+}
+
+TEST(ProjectFilters, ignoredPortsAndHiddenKeysRemoveServersAndEmptyProjects) {
+    const std::vector<DevProject> input{project("b", "/b", {server(1, {3000, 5173}), server(2, {3000})}),
+                                        project("a", "/a", {server(3, {3000})}),
+                                        project("c", "/c", {server(4, {}, 0, "docker")})};
+    EXPECT_EQ(applyFilters(input, FilterRules{}), input);
+
+    const auto ignored = applyFilters(input, rules({3000}));
+    ASSERT_EQ(paths(ignored), std::vector<std::string>{"/b"});
+    ASSERT_EQ(ignored[0].servers.size(), 1u);
+    EXPECT_EQ(ignored[0].servers[0].ports, std::vector<int>{5173});
+
+    const auto hidden = applyFilters(input, rules({3000}, {"node:3000"}));
+    EXPECT_TRUE(hidden.empty());
+    // Any rule at all drops a server without ports.
+    EXPECT_EQ(paths(applyFilters(input, rules({}, {}, {1}))), (std::vector<std::string>{"/b", "/a"}));
+}
+
+TEST(ProjectSorting, eachModeOrdersByItsKeysAndKeepsTiesStable) {
+    auto withUptime = [](DevServer s, std::int64_t up) { s.uptimeSeconds = up; s.mem = double(up); return s; };
+    const std::vector<DevProject> input{project("web", "/z/web", {server(1, {8080}, 1.0)}),
+                                        project("web", "/a/web", {server(2, {3000}, 1.0)}),
+                                        project("api", "/api", {withUptime(server(3, {5000}, 0.5), 10)}),
+                                        project("Zed", "/zed", {withUptime(server(4, {}, 0.5), 99)}),
+                                        project("db", "/db", {})};
+    auto order = [&](SortMode mode) { return paths(sorted(input, mode)); };
+    using P = std::vector<std::string>;
+    EXPECT_EQ(order(SortMode::activity), (P{"/a/web", "/z/web", "/zed", "/api", "/db"}));
+    EXPECT_EQ(order(SortMode::cpu), (P{"/z/web", "/a/web", "/zed", "/api", "/db"}));  // stable on equal keys
+    EXPECT_EQ(order(SortMode::project), (P{"/zed", "/api", "/db", "/a/web", "/z/web"}));  // case-sensitive
+    EXPECT_EQ(order(SortMode::port), (P{"/a/web", "/api", "/z/web", "/zed", "/db"}));
+    EXPECT_EQ(order(SortMode::memory), (P{"/zed", "/api", "/db", "/z/web", "/a/web"}));
+    EXPECT_EQ(order(SortMode::uptime), (P{"/zed", "/api", "/db", "/z/web", "/a/web"}));
+    EXPECT_EQ(maxUptime(input[0]), -1);
+
+    // NaN totals must not break the sort's ordering; they go last.
+    auto odd = input;
+    odd[2].servers[0].cpu = std::nan("");
+    EXPECT_EQ(paths(sorted(odd, SortMode::cpu)).back(), "/api");
+}
