@@ -16,6 +16,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "Platform/UniqueFd.h"
+
 extern char** environ;
 
 namespace Platform {
@@ -26,38 +28,13 @@ using Deadline = std::optional<Clock::time_point>;
 
 std::string errorText(int error) { return std::generic_category().message(error); }
 
-class FileDescriptor {
-public:
-    FileDescriptor() = default;
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    FileDescriptor& operator=(FileDescriptor&& other) noexcept {
-        if (this != &other) reset(std::exchange(other.fd_, -1));
-        return *this;
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() { reset(); }
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    // Linux releases the descriptor even when close reports EINTR, so it is never retried.
-    void reset(int fd = -1) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = fd;
-    }
-
-private:
-    int fd_ = -1;
-};
-
 struct Pipe {
-    FileDescriptor readEnd, writeEnd;
+    UniqueFd readEnd, writeEnd;
 };
 
 // Moves a descriptor that landed on 0, 1 or 2 (possible when this process runs with a standard
 // stream closed) out of the way, so that the child's dup2 onto 1 and open onto 2 cannot clobber it.
-int moveAboveStandardStreams(FileDescriptor& fd) {
+int moveAboveStandardStreams(UniqueFd& fd) {
     if (fd.get() > STDERR_FILENO) return 0;
     int moved = fcntl(fd.get(), F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
     if (moved < 0) return errno;
@@ -229,8 +206,8 @@ WaitResult waitForExit(pid_t pid, const Deadline& deadline, int& status) {
     if (!deadline) return reap(pid, 0, status);
     if (WaitResult result = reap(pid, WNOHANG, status); result != WaitResult::running) return result;
 
-    FileDescriptor handle(openProcessHandle(pid));
-    if (handle.valid()) {
+    UniqueFd handle(openProcessHandle(pid));
+    if (handle) {
         for (;;) {
             pollfd entry{handle.get(), POLLIN, 0};
             int ready = poll(&entry, 1, pollTimeout(deadline));

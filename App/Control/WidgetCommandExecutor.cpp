@@ -1,0 +1,54 @@
+#include "App/Control/WidgetCommandExecutor.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <variant>
+
+#include "Platform/Workspace.h"
+
+namespace WidgetCommandExecutor {
+namespace {
+
+void signalListedProcesses(const WidgetCommand::Kill& command) {
+    const std::size_t pairs = std::min(command.pids.size(), command.pgids.size());
+    for (std::size_t i = 0; i < pairs; ++i) {
+        const std::int32_t pid = command.pids[i];
+        const std::int32_t pgid = command.pgids[i];
+        // kill() reads 0 as our own group, -1 as every process of the user and -N as group N, and
+        // such entries can pass the group check: getpgid(0) is our own group, a failed getpgid is -1.
+        if (pid < 1 || pgid < 1) continue;
+        // A process that has gone has no group (-1), one that moved has another: both are skipped.
+        if (::getpgid(pid) == pgid) ::kill(pid, SIGTERM);
+    }
+}
+
+void revealInFileManager(const WidgetCommand::RevealFolder& command) {
+    Platform::Workspace::activateFileViewerSelecting(command.path);
+}
+
+void openInBrowser(const WidgetCommand::OpenLocalhost& command) {
+    if (command.port < 1) return;
+    Platform::Workspace::openURL("http://localhost:" + std::to_string(command.port));
+}
+
+template <class... Visitors>
+struct Overloaded : Visitors... {
+    using Visitors::operator()...;
+};
+
+}  // namespace
+
+void execute(const std::vector<WidgetCommand>& commands) {
+    for (const WidgetCommand& command : commands) {
+        std::visit(Overloaded{[](const WidgetCommand::Kill& kill) { signalListedProcesses(kill); },
+                              [](const WidgetCommand::RevealFolder& folder) { revealInFileManager(folder); },
+                              [](const WidgetCommand::OpenLocalhost& port) { openInBrowser(port); }},
+                   command.action);
+    }
+}
+
+}  // namespace WidgetCommandExecutor

@@ -1,0 +1,19 @@
+#pragma once
+// Carries out the commands that the widget queued (Shared/WidgetChannel). Nothing is reported back
+// and nothing is logged: the widget sees the effect in the next snapshot.
+
+#include <vector>
+
+#include "Shared/WidgetChannel/WidgetCommand.h"
+
+namespace WidgetCommandExecutor {
+
+// On the main thread, each command in list order:
+// - kill: for each pair (pids[i], pgids[i]) up to the shorter list, SIGTERM to the process when it
+//   is still in that process group. Pairs with a pid or pgid below 1 are skipped: kill() would read
+//   0 as this application's own group and -1 as every process of the user. SIGKILL is never sent.
+// - revealFolder: the file manager shows the path selected (Platform/Workspace.h).
+// - openLocalhost: ports from 1 up open http://localhost:<port> in the browser; no upper bound.
+void execute(const std::vector<WidgetCommand>& commands);
+
+}  // namespace WidgetCommandExecutor

@@ -1,0 +1,33 @@
+#pragma once
+// The queue of widget commands: "widget-commands.json" in the App Group container, one compact JSON
+// array of commands, oldest first. The widget appends (enqueue) and then posts the notification; the
+// application, on every notification and once at start-up, takes everything queued (drain).
+//
+// Both sides hold an advisory lock (QueueLock.h) around their read-and-replace, and a drain moves
+// the file aside before reading it, so a command queued at any moment is drained exactly once: it
+// lands either in the batch being drained or in a fresh file for the next drain. Without an App
+// Group container the queue does not exist: nothing is written, read or posted.
+
+#include <string_view>
+#include <vector>
+
+#include "Shared/WidgetChannel/WidgetCommand.h"
+
+namespace WidgetCommandQueue {
+
+inline constexpr std::string_view fileName = "widget-commands.json";
+// Posted on the cross-process notification centre after every enqueue.
+inline constexpr std::string_view notificationName = "io.kestrow.v3lk.widgetCommand";
+
+// Application side. Everything queued, in file order, and the file removed. A missing or unreadable
+// file gives an empty list; so does a file that is not a JSON array of valid commands, which is
+// removed all the same (one bad entry loses the whole batch, and the next enqueue starts afresh).
+std::vector<WidgetCommand> drain();
+
+// Widget side. Appends the command to the file (a missing, unreadable or damaged file counts as the
+// empty list), replaces the file atomically, then posts notificationName — even when the command
+// could not be encoded or written, so the application still drains what the file holds. Never fails
+// and reports nothing.
+void enqueue(const WidgetCommand& command);
+
+}  // namespace WidgetCommandQueue
