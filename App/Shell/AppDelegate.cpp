@@ -1,0 +1,188 @@
+#include "App/Shell/AppDelegate.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+#include <chrono>
+
+#include "App/Control/WidgetCommandExecutor.h"
+#include "App/Discovery/ProcessScanner.h"
+#include "App/Panel/MenuContentView.h"
+#include "App/Restart/RestartTracker.h"
+#include "App/Shell/AppUpdater.h"
+#include "App/Shell/KeyMonitor.h"
+#include "App/Shell/Popover.h"
+#include "App/Shell/TrayAttachment.h"
+#include "App/Trackers/BadgeTrackers.h"
+#include "App/Trackers/EnergyMonitor.h"
+#include "App/Trackers/NewServerTracker.h"
+#include "Platform/UserDefaults.h"
+#include "Shared/ProcessSnapshot.h"
+#include "Shared/Settings/AppGroup.h"
+#include "Shared/Settings/DisplayPrefs.h"
+#include "Shared/Store/DataStore.h"
+#include "Shared/WidgetChannel/WidgetCommandQueue.h"
+
+namespace {
+
+namespace Dispatch = Platform::Dispatch;
+
+// True exactly once per user: on the application's first launch.
+bool recordLaunch() {
+    Platform::UserDefaults& defaults = Platform::UserDefaults::standard();
+    if (defaults.boolean(AppDelegate::launchedBeforeKey).value_or(false)) return false;
+    defaults.set(AppDelegate::launchedBeforeKey, true);
+    return true;
+}
+
+}  // namespace
+
+QPointer<AppDelegate> AppDelegate::shared_;
+
+AppDelegate::AppDelegate(ScanFunction scan, QObject* parent)
+    : QObject(parent), popover_(std::make_unique<Popover>()), scan_(std::move(scan)) {
+    if (!scan_) scan_ = &ProcessScanner::scan;
+}
+
+AppDelegate::~AppDelegate() {
+    // Destroying a shown popover hides it, and its close must not reach a half-destroyed delegate.
+    popover_->disconnect(this);
+}
+
+AppDelegate* AppDelegate::shared() { return shared_.data(); }
+
+void AppDelegate::applicationDidFinishLaunching() {
+    shared_ = this;
+    AppUpdater::shared();
+    setupStatusItem();
+
+    // The widget posts this after every command it queues; the callback may come on any thread.
+    widgetCommandObservation_ = Platform::NotifyCenter::observe(
+        std::string(WidgetCommandQueue::notificationName), [] { Dispatch::mainAsync(&AppDelegate::runWidgetCommands); });
+
+    // Commands queued while the application was not running go first; their refresh is then the
+    // launch's first scan.
+    runWidgetCommands();
+
+    firstLaunch_ = recordLaunch();
+
+    refresh();
+
+    timer_ = std::make_unique<QTimer>();
+    timer_->setInterval(std::chrono::milliseconds(static_cast<int>(interval * 1000)));
+    QPointer<AppDelegate> weak(this);
+    connect(timer_.get(), &QTimer::timeout, this, [weak] {
+        if (weak) weak->tick();
+    });
+    timer_->start();
+}
+
+void AppDelegate::tick() {
+    // A menu being tracked holds the loop back, so the list under the user's pointer stays put.
+    if (qobject_cast<QMenu*>(QApplication::activePopupWidget())) return;
+    refresh();
+}
+
+bool AppDelegate::isLoopRunning() const { return timer_ && timer_->isActive(); }
+
+void AppDelegate::setupStatusItem() {
+    popover_->setContentView(new MenuContentView);
+    connect(popover_.get(), &Popover::didShow, this, &AppDelegate::popoverDidShow);
+    connect(popover_.get(), &Popover::didClose, this, &AppDelegate::popoverDidClose);
+
+    statusItem_ = std::make_unique<QSystemTrayIcon>();
+    QSystemTrayIcon* button = statusItem_.get();
+    connect(button, &QSystemTrayIcon::activated, this, [this, button](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger) togglePopover(button);
+    });
+    statusController_ = std::make_unique<StatusItemController>(button);
+    statusController_->apply(StatusTile::State::idle, StatusTile::Inputs{}, false);
+
+    trayAttachment_ = std::make_unique<TrayAttachment>(*button);
+    connect(trayAttachment_.get(), &TrayAttachment::attached, statusController_.get(),
+            &StatusItemController::publishAccessibilityLabel);
+    trayAttachment_->start();
+}
+
+void AppDelegate::togglePopover(QObject* sender) {
+    if (!statusItem_) return;
+    if (popover_->isShown()) {
+        popover_->performClose();
+        return;
+    }
+    // Opening the panel ends the new-server highlight.
+    NewServerTracker::shared().markAllNotified();
+    updateStatusTile();
+
+    popover_->showRelativeTo(popoverAnchor(sender));
+    popover_->raise();
+    popover_->activateWindow();
+    // The panel opens for reading: its search field must not take the first key press.
+    QPointer<Popover> popover(popover_.get());
+    Dispatch::mainAsync([popover] {
+        if (!popover) return;
+        if (QWidget* focused = popover->focusWidget()) focused->clearFocus();
+    });
+}
+
+std::optional<QRect> AppDelegate::popoverAnchor(QObject* sender) const {
+    const QRect icon = statusItem_ && statusItem_->isVisible() ? statusItem_->geometry() : QRect();
+    if (icon.isValid() && !icon.isEmpty()) return icon;
+    // A tray that keeps the icon's place to itself: open where the user clicked.
+    if (sender) return QRect(QCursor::pos(), QSize(1, 1));
+    return std::nullopt;
+}
+
+void AppDelegate::popoverDidShow() { installKeyMonitor(); }
+
+void AppDelegate::popoverDidClose() { removeKeyMonitor(); }
+
+void AppDelegate::installKeyMonitor() {
+    if (!keyMonitor_) keyMonitor_ = std::make_unique<KeyMonitor>();
+}
+
+void AppDelegate::removeKeyMonitor() { keyMonitor_.reset(); }
+
+void AppDelegate::refresh() {
+    if (scanInFlight_) return;
+    scanInFlight_ = true;
+    QPointer<AppDelegate> weak(this);
+    scanQueue_.async([scan = scan_, weak] {
+        std::vector<DevProject> projects = scan();
+        const Platform::Date now = std::chrono::system_clock::now();
+        DataStore::write(ProcessSnapshot{now, projects});
+        Dispatch::mainAsync([weak, projects = std::move(projects), now] {
+            if (weak) weak->scanInFlight_ = false;
+            RestartTracker::shared().reconcile(projects, now, RestartTracker::relaunchTimeout,
+                                               RestartTracker::pillDuration);
+            feedBadgeTrackers(projects);
+            if (weak) {
+                weak->lastProjects_ = projects;
+                weak->updateStatusTile();
+            }
+        });
+    });
+}
+
+void AppDelegate::updateStatusTile() {
+    if (!statusController_) return;
+    const StatusTile::Derivation derivation = StatusTile::derive(
+        lastProjects_, DisplayPrefs::load(AppGroup::sharedDefaults()), NewServerTracker::shared(),
+        EnergyMonitor::shared(), popover_->isShown(), statusController_->state(), std::chrono::system_clock::now());
+    statusController_->apply(derivation.state, derivation.inputs, derivation.pulse);
+}
+
+void AppDelegate::feedBadgeTrackers(const std::vector<DevProject>& projects) { BadgeTrackers::feed(projects); }
+
+void AppDelegate::runWidgetCommands() {
+    AppDelegate* delegate = shared();
+    if (!delegate) return;
+    const auto commands = WidgetCommandQueue::drain();
+    if (commands.empty()) return;
+    WidgetCommandExecutor::execute(commands);
+    // Dropped while a loop scan runs: the change then shows after the next tick.
+    delegate->refresh();
+}

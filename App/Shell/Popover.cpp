@@ -1,0 +1,57 @@
+#include "App/Shell/Popover.h"
+
+#include <QGuiApplication>
+#include <QPainterPath>
+#include <QRegion>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "App/Shell/PopoverPlacement.h"
+
+Popover::Popover(QWidget* parent) : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint), layout_(new QVBoxLayout(this)) {
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setWindowTitle(QStringLiteral("Vellumark"));
+    layout_->setContentsMargins(0, 0, 0, 0);
+    layout_->setSpacing(0);
+    layout_->setSizeConstraint(QLayout::SetFixedSize);  // the window follows the content's size
+}
+
+void Popover::setContentView(QWidget* view) {
+    if (content_) delete content_;
+    content_ = view;
+    if (!view) return;
+    view->setMinimumHeight(std::max(view->minimumHeight(), minimumHeight));
+    layout_->addWidget(view);
+}
+
+void Popover::showRelativeTo(const std::optional<QRect>& anchor) {
+    adjustSize();
+    QScreen* screen = anchor ? QGuiApplication::screenAt(anchor->center()) : nullptr;
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (screen) move(PopoverPlacement::origin(size(), anchor, screen->availableGeometry()));
+    show();
+}
+
+void Popover::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    updateShape();
+    emit didShow();
+}
+
+void Popover::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    emit didClose();
+}
+
+void Popover::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    updateShape();
+}
+
+void Popover::updateShape() {
+    QPainterPath outline;
+    outline.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
+    setMask(QRegion(outline.toFillPolygon().toPolygon()));
+}

@@ -1,0 +1,35 @@
+#include "App/Shell/TrayAttachment.h"
+
+#include <QSystemTrayIcon>
+
+#include "Platform/SystemLog.h"
+
+TrayAttachment::TrayAttachment(QSystemTrayIcon& icon, Retry retry, Availability available, QObject* parent)
+    : QObject(parent), icon_(icon), retry_(retry), available_(std::move(available)) {
+    if (!available_) available_ = &QSystemTrayIcon::isSystemTrayAvailable;
+    timer_.setInterval(retry_.interval);
+    connect(&timer_, &QTimer::timeout, this, &TrayAttachment::attempt);
+}
+
+void TrayAttachment::start() {
+    if (attached_ || timer_.isActive()) return;
+    attemptsLeft_ = retry_.attempts;
+    attempt();
+}
+
+void TrayAttachment::attempt() {
+    if (available_()) {
+        timer_.stop();
+        attached_ = true;
+        icon_.show();
+        emit attached();
+        return;
+    }
+    if (attemptsLeft_ > 0) {
+        --attemptsLeft_;
+        if (!timer_.isActive()) timer_.start();
+        return;
+    }
+    timer_.stop();
+    Platform::systemLog("Vellumark: no system tray found; running without a tray icon");
+}

@@ -1,0 +1,26 @@
+#include "App/Shell/VellumarkApp.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include "App/Shell/AppDelegate.h"
+#include "Platform/qt/MainQueueDriver.h"
+
+VellumarkApp::VellumarkApp() = default;
+
+VellumarkApp::~VellumarkApp() = default;
+
+int VellumarkApp::run(int& argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vellumark"));
+    // Closing the last window (the settings, the welcome) never ends a tray application.
+    QApplication::setQuitOnLastWindowClosed(false);
+    Platform::installMainQueueDriver(application);
+
+    appDelegate = std::make_unique<AppDelegate>();
+    QTimer::singleShot(0, appDelegate.get(), [this] { appDelegate->applicationDidFinishLaunching(); });
+    const int status = QApplication::exec();
+    // Its windows must go before the application object does.
+    appDelegate.reset();
+    return status;
+}

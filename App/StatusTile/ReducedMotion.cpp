@@ -1,0 +1,102 @@
+#include "App/StatusTile/ReducedMotion.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+
+#include "Platform/ProcessRunner.h"
+#include "Platform/UserPaths.h"
+
+namespace ReducedMotion {
+namespace {
+
+constexpr const char* gsettingsTool = "/usr/bin/gsettings";
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+    return text;
+}
+
+std::string lowered(std::string_view text) {
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return result;
+}
+
+// The last value of `key` in `[group]` of an INI-style text, as both GTK and KDE write them.
+std::optional<std::string> iniValue(std::string_view text, std::string_view group, std::string_view key) {
+    std::optional<std::string> value;
+    bool inGroup = false;
+    std::istringstream lines{std::string(text)};
+    std::string rawLine;
+    while (std::getline(lines, rawLine)) {
+        const std::string_view line = trimmed(rawLine);
+        if (line.empty() || line.front() == '#' || line.front() == ';') continue;
+        if (line.front() == '[') {
+            const auto close = line.find(']');
+            inGroup = close != std::string_view::npos && line.substr(1, close - 1) == group;
+            continue;
+        }
+        if (!inGroup) continue;
+        const auto equals = line.find('=');
+        if (equals == std::string_view::npos || trimmed(line.substr(0, equals)) != key) continue;
+        value = std::string(trimmed(line.substr(equals + 1)));
+    }
+    return value;
+}
+
+std::string fileText(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return {};
+    std::ostringstream content;
+    content << file.rdbuf();
+    return content.str();
+}
+
+bool gnomeDisablesAnimations() {
+    std::error_code error;
+    if (!std::filesystem::exists(gsettingsTool, error)) return false;
+    const Platform::ProcessResult result = Platform::runProcess(
+        {gsettingsTool, {"get", "org.gnome.desktop.interface", "enable-animations"}, std::chrono::milliseconds(1000)});
+    return result.outcome == Platform::ProcessResult::Outcome::exited && result.exitStatus == 0 &&
+           gsettingsOutputDisablesAnimations(result.output);
+}
+
+}  // namespace
+
+bool gtkSettingsDisableAnimations(std::string_view iniText) {
+    const auto value = iniValue(iniText, "Settings", "gtk-enable-animations");
+    if (!value) return false;
+    const std::string word = lowered(*value);
+    return word == "false" || word == "0" || word == "no";
+}
+
+bool kdeGlobalsDisableAnimations(std::string_view iniText) {
+    const auto value = iniValue(iniText, "KDE", "AnimationDurationFactor");
+    if (!value) return false;
+    double factor = 1;
+    const char* end = value->data() + value->size();
+    const auto [stop, error] = std::from_chars(value->data(), end, factor);
+    return error == std::errc() && stop == end && factor == 0;
+}
+
+bool gsettingsOutputDisablesAnimations(std::string_view output) { return trimmed(output) == "false"; }
+
+bool isRequested() {
+    const std::filesystem::path config = Platform::configHome();
+    for (const char* gtk : {"gtk-3.0", "gtk-4.0"}) {
+        if (gtkSettingsDisableAnimations(fileText(config / gtk / "settings.ini"))) return true;
+    }
+    if (kdeGlobalsDisableAnimations(fileText(config / "kdeglobals"))) return true;
+    return gnomeDisablesAnimations();
+}
+
+}  // namespace ReducedMotion
