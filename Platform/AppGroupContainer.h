@@ -8,8 +8,10 @@
 
 namespace Platform {
 
-// Creates the folder when needed. Absent when the identifier is not a plain folder name (empty,
-// ".", "..", holding "/") or the folder cannot be created or is not a folder.
+// Creates the folder when needed and makes it private (0700) when it is not. Absent when the
+// identifier is not a plain folder name (empty, ".", "..", holding "/"), or the folder cannot be
+// created, is not a folder (a symbolic link is not), belongs to another user than the effective
+// one, or stays writable to others.
 std::optional<std::filesystem::path> appGroupContainer(const std::string& identifier);
 
 }  // namespace Platform

@@ -1,12 +1,13 @@
 #include "Platform/AtomicFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+
+#include "Platform/UniqueFd.h"
 
 namespace Platform {
 namespace {
@@ -58,12 +59,25 @@ std::optional<std::string> writeFileAtomically(const std::filesystem::path& targ
 }
 
 std::optional<std::string> readWholeFile(const std::filesystem::path& path) {
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream) return std::nullopt;
-    std::ostringstream contents;
-    contents << stream.rdbuf();
-    if (stream.bad()) return std::nullopt;
-    return std::move(contents).str();
+    // Non-blocking, so a FIFO (or a device) planted under the name cannot hang the open; only a
+    // regular file is read at all.
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!fd) return std::nullopt;
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+
+    std::string contents;
+    if (info.st_size > 0) contents.reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        if (got == 0) return contents;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return std::nullopt;
+        }
+        contents.append(buffer, static_cast<std::size_t>(got));
+    }
 }
 
 }  // namespace Platform

@@ -13,7 +13,8 @@ namespace Platform {
 // description is returned; success gives no value.
 std::optional<std::string> writeFileAtomically(const std::filesystem::path& target, std::string_view bytes);
 
-// The whole file, or no value when it cannot be read.
+// The whole file, or no value when it cannot be read or is not a regular file (a FIFO, a device or
+// a folder under the name gives no value at once, never a wait).
 std::optional<std::string> readWholeFile(const std::filesystem::path& path);
 
 }  // namespace Platform

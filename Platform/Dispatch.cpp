@@ -140,9 +140,18 @@ struct MainState {
     std::mutex mutex;
     std::condition_variable changed;
     Schedule schedule;
-    std::shared_ptr<const std::function<void()>> wakeHandler;
     std::atomic<std::thread::id> mainThread{};
+    // The handler runs with wakeMutex held, and setWakeHandler takes it too: once the handler is
+    // replaced, the old one is neither running nor ever called again, so a driver may free what
+    // its handler points to right after. A lock of its own, not the queue's: the handler may look
+    // at the queue.
+    std::mutex wakeMutex;
+    std::function<void()> wakeHandler;
 };
+
+// Set while this thread runs the wake handler. Work queued from inside the handler asks for no
+// second wake (the one in progress covers it) instead of deadlocking on wakeMutex.
+thread_local bool insideWakeHandler = false;
 
 // Never destroyed: worker threads may still queue main-thread work while the process exits.
 MainState& mainState() {
@@ -153,30 +162,33 @@ MainState& mainState() {
 void enqueueMain(Clock::duration delay, Task task) {
     if (!task) return;
     MainState& state = mainState();
-    std::shared_ptr<const std::function<void()>> wake;
     {
         std::lock_guard lock(state.mutex);
         state.schedule.add(delay, std::move(task));
-        wake = state.wakeHandler;
     }
     state.changed.notify_all();
-    // Outside the lock: the driver may well look at the queue from inside its handler.
-    if (wake && *wake) runGuarded(*wake);
+    if (insideWakeHandler) return;
+    std::lock_guard wakeLock(state.wakeMutex);
+    if (!state.wakeHandler) return;
+    insideWakeHandler = true;
+    runGuarded(state.wakeHandler);
+    insideWakeHandler = false;
 }
 
 // --- global queues ----------------------------------------------------------------------------
 
-// A pool of worker threads for one quality of service. Threads are started as work arrives,
-// up to the pool's size, and then stay for the life of the process.
+// A pool of worker threads for one quality of service. A task that finds no idle worker gets a new
+// one, up to a generous limit: tasks here may block for a long time (a container restart, a wait
+// for a server to come back), and a small pool would leave the next task, often one the user is
+// waiting for, queued behind them. A worker left idle for a while ends, so a burst of blocking
+// work leaves no crowd of threads behind.
 //
 // No nice values per quality of service: a thread inherits the nice value of the thread that
 // creates it and may not lower it again without privilege, so a background task that first uses
 // another pool would leave that pool's threads at background priority for good.
 class Pool {
 public:
-    explicit Pool(std::string name)
-        : name_(std::move(name)),
-          maxThreads_(std::max<std::size_t>(2, std::thread::hardware_concurrency())) {}
+    explicit Pool(std::string name) : name_(std::move(name)) {}
 
     void async(Task task) {
         bool startThread = false;
@@ -185,7 +197,7 @@ public:
             tasks_.push_back(std::move(task));
             // Idle workers only leave the count when they actually wake, so more queued tasks than
             // idle workers means some task would otherwise wait for a busy one.
-            if (tasks_.size() > idle_ && threads_ < maxThreads_) {
+            if (tasks_.size() > idle_ && threads_ < maxThreads) {
                 ++threads_;
                 startThread = true;
             }
@@ -195,6 +207,11 @@ public:
     }
 
 private:
+    // Past this many busy workers, tasks wait for one to finish.
+    static constexpr std::size_t maxThreads = 64;
+    // How long an idle worker waits for work before it ends.
+    static constexpr std::chrono::seconds idleLifetime{30};
+
     void startWorker() {
         try {
             // Detached: the pool outlives main(), and joining at exit could wait on a task forever.
@@ -207,15 +224,20 @@ private:
         }
     }
 
-
     void work() {
         nameCurrentThread(name_);
         std::unique_lock lock(mutex_);
         for (;;) {
             while (tasks_.empty()) {
                 ++idle_;
-                available_.wait(lock);
+                const bool woken = available_.wait_for(lock, idleLifetime, [this] { return !tasks_.empty(); });
                 --idle_;
+                // Decided under the lock with nothing queued: a task queued from now on sees one
+                // worker fewer and starts its own if no other is idle.
+                if (!woken) {
+                    --threads_;
+                    return;
+                }
             }
             Task task = std::move(tasks_.front());
             tasks_.pop_front();
@@ -227,7 +249,6 @@ private:
     }
 
     const std::string name_;
-    const std::size_t maxThreads_;
     std::mutex mutex_;
     std::condition_variable available_;
     std::deque<Task> tasks_;
@@ -299,11 +320,17 @@ std::optional<Clock::duration> timeUntilNextTask() {
 }
 
 void setWakeHandler(std::function<void()> handler) {
-    auto shared = handler ? std::make_shared<const std::function<void()>>(std::move(handler)) : nullptr;
+    if (insideWakeHandler) {
+        // The lock is ours already and the running handler cannot be swapped out from under itself.
+        systemLog("Vellumark: the main queue's wake handler cannot be replaced from inside itself");
+        return;
+    }
     MainState& state = mainState();
-    std::lock_guard lock(state.mutex);
-    // The old handler leaves with `shared`, after the lock is released.
-    std::swap(state.wakeHandler, shared);
+    {
+        std::lock_guard lock(state.wakeMutex);
+        std::swap(state.wakeHandler, handler);
+    }
+    // `handler` now holds the old one, destroyed here outside the lock: its captures may queue work.
 }
 
 void reset() {

@@ -42,7 +42,11 @@ std::size_t runDueTasks();
 // Time until the earliest delayed task is due (zero when one is due now); none when nothing waits.
 std::optional<Clock::duration> timeUntilNextTask();
 // Called from any thread whenever a task is queued; the driver then arranges for runDueTasks to
-// run on the main thread soon (or after timeUntilNextTask).
+// run on the main thread soon (or after timeUntilNextTask). Calls are serialised with each other
+// and with setWakeHandler: once setWakeHandler returns, the previous handler is not running and is
+// never called again, so the driver may then free what it uses. The handler should only post a
+// wake-up and return; it may look at the queue or queue work (which then asks for no second wake),
+// but not replace the handler, which is refused and logged.
 void setWakeHandler(std::function<void()> handler);
 // Drops every queued task (tests start clean). The wake handler and the main thread stay.
 void reset();
@@ -59,6 +63,9 @@ void runFor(Clock::duration duration);
 }  // namespace MainLoop
 
 // --- global queues ----------------------------------------------------------------------------
+// Tasks run concurrently on worker threads of the quality of service's pool. A task that finds no
+// idle worker gets a new one (up to 64 busy workers per pool), so long blocking tasks never hold
+// back later ones; idle workers end after a while.
 void globalAsync(QoS qos, Task task);
 void globalAsyncAfter(QoS qos, Clock::duration delay, Task task);
 

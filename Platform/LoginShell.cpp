@@ -48,11 +48,16 @@ bool listedInEtcShells(const std::string& shell) {
 }  // namespace
 
 std::string defaultLoginShell() {
-    const std::string shell = passwordDatabaseShell();
-    if (!shell.empty() && shell.front() == '/' && ::access(shell.c_str(), X_OK) == 0 && listedInEtcShells(shell)) {
-        return shell;
-    }
-    return "/bin/sh";
+    // Looked up once: the password database and /etc/shells do not change under a running session,
+    // and the panel asks for every row it shows.
+    static const std::string chosen = [] {
+        const std::string shell = passwordDatabaseShell();
+        if (!shell.empty() && shell.front() == '/' && ::access(shell.c_str(), X_OK) == 0 && listedInEtcShells(shell)) {
+            return shell;
+        }
+        return std::string("/bin/sh");
+    }();
+    return chosen;
 }
 
 #endif

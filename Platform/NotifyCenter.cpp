@@ -14,6 +14,7 @@
 #include <cstring>
 #include <exception>
 #include <random>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -158,7 +159,13 @@ Observation observe(const std::string& name, std::function<void()> callback) {
         systemLog("Vellumark: cannot observe notification " + name + ": eventfd: " + std::strerror(errno));
         return {};
     }
-    state->thread = std::thread([state] { listen(state); });
+    try {
+        state->thread = std::thread([state] { listen(state); });
+    } catch (const std::system_error& failure) {
+        ::unlinkat(state->folder.fd.get(), state->entry.c_str(), 0);
+        systemLog("Vellumark: cannot observe notification " + name + ": " + failure.what());
+        return {};
+    }
     return Observation(std::move(state));
 }
 

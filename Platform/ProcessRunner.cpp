@@ -55,13 +55,10 @@ int makeOutputPipe(Pipe& pipe) {
 bool containsNul(std::string_view text) { return text.find('\0') != std::string_view::npos; }
 
 // The tools' messages and number formats must not depend on the user's locale.
-std::vector<std::string> childEnvironment() {
+std::vector<std::string> childEnvironment(const std::optional<std::vector<std::string>>& given) {
     constexpr std::string_view localeVariable = "LC_ALL=";
-    std::vector<std::string> environment;
-    for (char** entry = environ; entry && *entry; ++entry) {
-        std::string_view variable(*entry);
-        if (!variable.starts_with(localeVariable)) environment.emplace_back(variable);
-    }
+    std::vector<std::string> environment = given ? *given : environmentSnapshot();
+    std::erase_if(environment, [&](const std::string& variable) { return variable.starts_with(localeVariable); });
     environment.emplace_back("LC_ALL=C");
     return environment;
 }
@@ -117,13 +114,16 @@ private:
 // glibc's posix_spawn waits for the exec in the child, so a missing or unrunnable executable comes
 // back here as the error number rather than as a child exiting with 127.
 int spawnChild(const ProcessRequest& request, int outputWriteEnd, pid_t& pid) {
-    if (containsNul(request.executable) || std::ranges::any_of(request.arguments, containsNul)) return EINVAL;
+    if (containsNul(request.executable) || std::ranges::any_of(request.arguments, containsNul) ||
+        (request.environment && std::ranges::any_of(*request.environment, containsNul))) {
+        return EINVAL;
+    }
 
     std::vector<std::string> argumentStrings;
     argumentStrings.reserve(request.arguments.size() + 1);
     argumentStrings.push_back(request.executable);
     argumentStrings.insert(argumentStrings.end(), request.arguments.begin(), request.arguments.end());
-    std::vector<std::string> environmentStrings = childEnvironment();
+    std::vector<std::string> environmentStrings = childEnvironment(request.environment);
     std::vector<char*> argv = nullTerminated(argumentStrings);
     std::vector<char*> envp = nullTerminated(environmentStrings);
 
@@ -267,6 +267,12 @@ ProcessResult timedOut() {
 }
 
 }  // namespace
+
+std::vector<std::string> environmentSnapshot() {
+    std::vector<std::string> environment;
+    for (char** entry = environ; entry && *entry; ++entry) environment.emplace_back(*entry);
+    return environment;
+}
 
 ProcessResult runProcess(const ProcessRequest& request) {
     const Deadline deadline = deadlineAfter(Clock::now(), request.timeLimit);

@@ -18,7 +18,14 @@ struct ProcessRequest {
     std::string executable;              // absolute path, run as is (no PATH search)
     std::vector<std::string> arguments;  // argv[1...]; empty strings are passed as their own argument
     std::optional<std::chrono::milliseconds> timeLimit;
+    // "NAME=value" entries the child gets in place of this process's environment (LC_ALL=C is still
+    // set). For a child started off the thread that may change the environment: take the entries
+    // with environmentSnapshot() on that thread.
+    std::optional<std::vector<std::string>> environment = std::nullopt;
 };
+
+// This process's environment as "NAME=value" entries.
+std::vector<std::string> environmentSnapshot();
 
 struct ProcessResult {
     enum class Outcome { exited, killedBySignal, timedOut, launchFailed };

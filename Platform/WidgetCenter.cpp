@@ -25,13 +25,14 @@ Handlers& handlers() {
 }  // namespace
 
 void reloadAllTimelines() {
+    std::vector<std::function<void()>> toCall;
     {
         Handlers& all = handlers();
-        // Held while calling, so a handler removed on another thread never runs after its removal
-        // returned.
         std::lock_guard lock(all.mutex);
-        for (const auto& [token, handler] : all.list) handler();
+        for (const auto& entry : all.list) toCall.push_back(entry.second);
     }
+    // Called outside the lock, so a handler may add or remove handlers or ask for a reload itself.
+    for (const auto& handler : toCall) handler();
     NotifyCenter::post(std::string(reloadNotificationName));
 }
 

@@ -18,8 +18,8 @@ inline constexpr std::string_view reloadNotificationName = "io.kestrow.v3lk.widg
 // after the handlers ran (on the calling thread) and reloadNotificationName was posted.
 void reloadAllTimelines();
 
-// In-process listeners of the reload request, called on the requesting thread. Handlers must not
-// throw, add or remove handlers, or request a reload themselves.
+// In-process listeners of the reload request, called on the requesting thread, outside any lock (a
+// handler removed on another thread may still get a call already under way). Handlers must not throw.
 HandlerToken addReloadHandler(std::function<void()> handler);
 void removeReloadHandler(HandlerToken token);
 

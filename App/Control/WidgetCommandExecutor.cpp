@@ -1,13 +1,13 @@
 #include "App/Control/WidgetCommandExecutor.h"
 
 #include <signal.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <string>
 #include <variant>
 
+#include "Platform/ProcessGroups.h"
 #include "Platform/Workspace.h"
 
 namespace WidgetCommandExecutor {
@@ -18,11 +18,9 @@ void signalListedProcesses(const WidgetCommand::Kill& command) {
     for (std::size_t i = 0; i < pairs; ++i) {
         const std::int32_t pid = command.pids[i];
         const std::int32_t pgid = command.pgids[i];
-        // kill() reads 0 as our own group, -1 as every process of the user and -N as group N, and
-        // such entries can pass the group check: getpgid(0) is our own group, a failed getpgid is -1.
-        if (pid < 1 || pgid < 1) continue;
-        // A process that has gone has no group (-1), one that moved has another: both are skipped.
-        if (::getpgid(pid) == pgid) ::kill(pid, SIGTERM);
+        // A process that has gone has no group, one that moved has another: both are skipped, and so
+        // are ids that kill() would read as our own group or every process of the user.
+        if (Platform::ProcessGroups::isInGroup(pid, pgid)) Platform::ProcessGroups::signalProcess(pid, SIGTERM);
     }
 }
 

@@ -10,8 +10,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "Shared/Launchd/LaunchdParsing.h"
-
 namespace JobPropertyList {
 
 namespace {
@@ -53,7 +51,33 @@ std::optional<std::string> readRegularFile(const std::string& path) {
 
 }  // namespace
 
-bool keepsAlive(const std::string& path) {
+bool keepsAlive(plist_t value) {
+    if (!value) return false;
+    switch (plist_get_node_type(value)) {
+    case PLIST_BOOLEAN: {
+        std::uint8_t flag = 0;
+        plist_get_bool_val(value, &flag);
+        return flag != 0;
+    }
+    case PLIST_UINT: {
+        // Negative integers are stored as their two's complement; either way only zero is false.
+        std::uint64_t number = 0;
+        plist_get_uint_val(value, &number);
+        return number != 0;
+    }
+    case PLIST_REAL: {
+        double number = 0;
+        plist_get_real_val(value, &number);
+        return number != 0;
+    }
+    case PLIST_DICT:
+        return true;  // conditional keep-alive (SuccessfulExit, PathState…) still restarts the job
+    default:
+        return false;
+    }
+}
+
+bool fileKeepsAlive(const std::string& path) {
     const auto contents = readRegularFile(path);
     if (!contents || contents->empty()) return false;
     plist_t parsed = nullptr;
@@ -61,7 +85,7 @@ bool keepsAlive(const std::string& path) {
     const PlistNode root(parsed);
     if (!root || plist_get_node_type(root.get()) != PLIST_DICT) return false;
     // The node belongs to the dictionary; a missing key gives a null node, which counts as false.
-    return LaunchdParsing::keepsAlive(plist_dict_get_item(root.get(), "KeepAlive"));
+    return keepsAlive(plist_dict_get_item(root.get(), "KeepAlive"));
 }
 
 }  // namespace JobPropertyList

@@ -1,6 +1,7 @@
 #include "App/Launchd/LaunchdScanner.h"
 
 #include <mutex>
+#include <set>
 #include <utility>
 
 #include <unistd.h>
@@ -27,13 +28,33 @@ ToolPath& toolPath() {
     return path;
 }
 
-std::string joinedBySpaces(const std::vector<std::string>& arguments) {
-    std::string joined;
-    for (std::size_t index = 0; index < arguments.size(); ++index) {
-        if (index > 0) joined += ' ';
-        joined += arguments[index];
+// The arguments as the diagnostics quote a command, without the tool's path: described with an
+// empty path, the text then starts with the one space that would follow the path.
+std::string argumentsDescription(const std::vector<std::string>& arguments) {
+    const auto description =
+        Platform::commandDescription({.executable = "", .arguments = arguments, .timeLimit = std::nullopt});
+    return description.empty() ? description : description.substr(1);
+}
+
+// Where launchctl does not exist every scan would fail the same way, every few seconds, for the
+// whole session; one line per distinct failure says it all.
+struct LoggedFailures {
+    std::mutex mutex;
+    std::set<std::string> seen;  // tool path and log line of each failure logged so far
+};
+
+LoggedFailures& loggedFailures() {
+    static LoggedFailures failures;
+    return failures;
+}
+
+void logLaunchFailureOnce(const std::string& path, const std::string& line) {
+    auto& failures = loggedFailures();
+    {
+        std::lock_guard lock(failures.mutex);
+        if (!failures.seen.insert(path + '\0' + line).second) return;
     }
-    return joined;
+    Platform::systemLog(line);
 }
 
 // launchctl describes a job in the user's GUI domain; jobs loaded system-wide only in the system one.
@@ -55,7 +76,8 @@ std::string launchctlPath() {
 std::optional<std::string> run(const std::string& path, const std::vector<std::string>& arguments) {
     auto result = Platform::runProcess({.executable = path, .arguments = arguments, .timeLimit = std::nullopt});
     if (result.outcome == Platform::ProcessResult::Outcome::launchFailed) {
-        Platform::systemLog("Vellumark: launchctl error (" + joinedBySpaces(arguments) + "): " + result.launchError);
+        logLaunchFailureOnce(path, "Vellumark: launchctl error (" + argumentsDescription(arguments) +
+                                       "): " + result.launchError);
         return std::nullopt;
     }
     // A job launchctl does not know makes it exit non-zero; killed by a signal is no answer either.
@@ -77,7 +99,7 @@ bool keepsAlive(std::int32_t pid, const LaunchdParsing::Jobs& jobs) {
     if (!description) return false;
     const auto plistPath = LaunchdParsing::parsePlistPath(*description);
     if (!plistPath) return false;
-    return JobPropertyList::keepsAlive(*plistPath);
+    return JobPropertyList::fileKeepsAlive(*plistPath);
 }
 
 namespace Testing {

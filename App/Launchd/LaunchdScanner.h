@@ -15,7 +15,9 @@ namespace LaunchdScanner {
 std::string launchctlPath();
 
 // Runs launchctl with the given arguments and returns its standard output. No output when it
-// cannot start (logged "launchctl error"), exits non-zero or prints invalid UTF-8. No time limit.
+// cannot start, exits non-zero or prints invalid UTF-8. No time limit. A start failure is logged as
+// "Vellumark: launchctl error (<arguments>): <error>", once per process for each tool path and text:
+// the same failure again stays silent, a different one is logged.
 std::optional<std::string> run(const std::string& path, const std::vector<std::string>& arguments);
 
 // `launchctl list`, parsed: the running jobs of the user by main pid. Empty when launchctl gives no

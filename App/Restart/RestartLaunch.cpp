@@ -8,12 +8,14 @@
 
 #include <cerrno>
 #include <chrono>
+#include <mutex>
+#include <set>
 #include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
 
-#include "App/Restart/ProcessGroups.h"
+#include "Platform/ProcessGroups.h"
 #include "App/Restart/RestartTracker.h"
 #include "Platform/SystemLog.h"
 
@@ -88,9 +90,24 @@ int prepareAttributes(Attributes& attributes) {
     return ::posix_spawnattr_setsigdefault(raw, &all);
 }
 
+// Leaders we spawned and have not reaped yet. While a leader is unreaped (running, or a zombie) its
+// number cannot be reused, so signalling its group under this lock reaches only our processes.
+std::mutex unreapedMutex;
+std::set<pid_t> unreapedLeaders;
+
 void reapInBackground(pid_t pid) {
+    {
+        std::lock_guard guard(unreapedMutex);
+        unreapedLeaders.insert(pid);
+    }
     try {
         std::thread([pid] {
+            // Wait without reaping, then forget the leader and reap it in one step under the lock.
+            siginfo_t info{};
+            while (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
+            }
+            std::lock_guard guard(unreapedMutex);
+            unreapedLeaders.erase(pid);
             int status = 0;
             while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
             }
@@ -138,9 +155,14 @@ void launch(const Plan& plan, const RestartEntry::ID& entryID) {
     }
     if (!tracker.setSpawned(entryID, *pid)) {
         // Cancelled (or dismissed) while the shell was being started.
-        ProcessGroups::signalGroup(*pid, SIGTERM);
+        stopSpawnedGroup(*pid);
         tracker.remove(entryID);
     }
+}
+
+void stopSpawnedGroup(std::int32_t leader) {
+    std::lock_guard guard(unreapedMutex);
+    if (unreapedLeaders.count(leader)) Platform::ProcessGroups::signalGroup(leader, SIGTERM);
 }
 
 }  // namespace ServerRestarter

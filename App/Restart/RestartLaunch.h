@@ -18,4 +18,8 @@ void launch(const Plan& plan, const RestartEntry::ID& entryID);
 // inherited descriptors; a thread of its own reaps it. The child's pid, or none (logged) on failure.
 std::optional<std::int32_t> spawn(const Plan& plan);
 
+// SIGTERM to the group a spawn started, but only while its leader has not been reaped: a server that
+// died long ago may have handed its number to an unrelated process group by now.
+void stopSpawnedGroup(std::int32_t leader);
+
 }  // namespace ServerRestarter

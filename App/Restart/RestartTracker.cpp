@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "App/Restart/ProcessGroups.h"
+#include "App/Restart/RestartLaunch.h"
 
 RestartTracker& RestartTracker::shared() {
     static std::shared_ptr<RestartTracker>* instance = new std::shared_ptr<RestartTracker>(make());
@@ -123,7 +123,7 @@ void RestartTracker::cancel(const ID& id) {
             entry.cancelled = true;
         }
     }
-    if (groupToStop) ProcessGroups::signalGroup(*groupToStop, SIGTERM);
+    if (groupToStop) ServerRestarter::stopSpawnedGroup(*groupToStop);
     publish();
 }
 

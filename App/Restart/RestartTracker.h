@@ -43,8 +43,9 @@ public:
 
     // Main thread: the entries oldest phase change first, and process group → end of its
     // "restarted" mark, as last published.
-    const std::vector<RestartEntry>& entries() const { return entries_; }
-    const std::map<std::int32_t, Platform::Date>& recentlyRestarted() const { return recentlyRestarted_; }
+    // Copies: a publish on the main thread replaces the mirrors while a caller may still look at them.
+    std::vector<RestartEntry> entries() const { return entries_; }
+    std::map<std::int32_t, Platform::Date> recentlyRestarted() const { return recentlyRestarted_; }
     Token subscribe(std::function<void()> observer) { return observers_.subscribe(std::move(observer)); }
     void unsubscribe(Token token) { observers_.unsubscribe(token); }
 

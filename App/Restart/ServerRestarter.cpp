@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "App/Restart/ProcessGroups.h"
+#include "Platform/ProcessGroups.h"
 #include "App/Restart/RestartLaunch.h"
 #include "App/Restart/RestartTracker.h"
 #include "Platform/Dispatch.h"
@@ -58,7 +58,7 @@ struct StopRequest {
 
 bool groupStillRuns(const StopRequest& request) {
     for (std::int32_t pid : request.groupPIDs) {
-        if (ProcessGroups::isInGroup(pid, request.pgid)) return true;
+        if (Platform::ProcessGroups::isInGroup(pid, request.pgid)) return true;
     }
     return false;
 }
@@ -67,7 +67,7 @@ void stopAndWait(const StopRequest& request) {
     RestartTracker& tracker = RestartTracker::shared();
     // Only pids still in the group: one that left it, or a number since reused, is someone else's.
     for (std::int32_t pid : request.groupPIDs) {
-        if (ProcessGroups::isInGroup(pid, request.pgid)) ProcessGroups::signalProcess(pid, SIGTERM);
+        if (Platform::ProcessGroups::isInGroup(pid, request.pgid)) Platform::ProcessGroups::signalProcess(pid, SIGTERM);
     }
     const auto deadline = deadlineAfter(request.timeout);
     while (groupStillRuns(request)) {

@@ -80,10 +80,41 @@ void AppDelegate::applicationDidFinishLaunching() {
     timer_->start();
 }
 
+namespace {
+
+// How often a tick held back by an open menu looks whether the menu has closed.
+constexpr std::chrono::milliseconds heldTickRecheck{200};
+
+bool menuIsTracked() { return qobject_cast<QMenu*>(QApplication::activePopupWidget()) != nullptr; }
+
+}  // namespace
+
 void AppDelegate::tick() {
-    // A menu being tracked holds the loop back, so the list under the user's pointer stays put.
-    if (qobject_cast<QMenu*>(QApplication::activePopupWidget())) return;
+    // The loop keeps still while a menu is being tracked: no scan, snapshot write or icon change
+    // under an open menu. The tick is not lost, though: its scan starts once the menu has closed.
+    if (menuIsTracked()) {
+        if (!tickHeld_) {
+            tickHeld_ = true;
+            recheckHeldTick();
+        }
+        return;
+    }
+    tickHeld_ = false;
     refresh();
+}
+
+void AppDelegate::recheckHeldTick() {
+    // Menus come and go in several ways (chosen, dismissed, deleted while shown); looking again
+    // now and then catches every one of them.
+    QTimer::singleShot(heldTickRecheck, this, [this] {
+        if (!tickHeld_) return;  // a tick after the menu closed has refreshed already
+        if (menuIsTracked()) {
+            recheckHeldTick();
+            return;
+        }
+        tickHeld_ = false;
+        refresh();
+    });
 }
 
 bool AppDelegate::isLoopRunning() const { return timer_ && timer_->isActive(); }

@@ -6,7 +6,8 @@
 //
 // Threads: everything here runs on the main thread except the loop's scan and snapshot write, which
 // run on the serial scan queue and touch none of the delegate's fields. At most one loop scan is
-// outstanding: a tick (or a widget command's refresh) while one runs is dropped, not queued.
+// outstanding: a tick (or a widget command's refresh) while one runs is dropped, not queued. A tick
+// while a menu is open waits instead, and refreshes once the menu has closed.
 
 #include <QObject>
 #include <QPointer>
@@ -59,6 +60,10 @@ public:
     void setupStatusItem();
     // Starts one loop scan unless one is in flight.
     void refresh();
+    // The loop timer's action: refresh, or, while a menu is open, refresh once it has closed.
+    void tick();
+    // A tick is waiting for an open menu to close.
+    bool isTickHeld() const { return tickHeld_; }
     // Shows on the tray icon what lastProjects, the display preferences and the trackers say.
     void updateStatusTile();
     void installKeyMonitor();
@@ -86,7 +91,7 @@ public:
 
 private:
     std::optional<QRect> popoverAnchor(QObject* sender) const;
-    void tick();
+    void recheckHeldTick();
 
     static QPointer<AppDelegate> shared_;
 
@@ -100,6 +105,7 @@ private:
     std::unique_ptr<TrayAttachment> trayAttachment_;
     Platform::NotifyCenter::Observation widgetCommandObservation_;
     bool scanInFlight_ = false;
+    bool tickHeld_ = false;
     bool firstLaunch_ = false;
     // Last, so it is destroyed first: a scan still running is waited for while everything else exists.
     Platform::Dispatch::SerialQueue scanQueue_{scanQueueLabel, Platform::Dispatch::QoS::utility};

@@ -11,7 +11,8 @@ namespace DisplayCheck {
 namespace {
 
 const std::string headlessHint =
-    "; on a machine without a screen, start it with QT_QPA_PLATFORM=offscreen or under xvfb-run";
+    "; on a machine without a screen, start it with QT_QPA_PLATFORM=offscreen (or -platform offscreen) or "
+    "under xvfb-run";
 
 std::string trimmed(const std::string& text) {
     const auto first = text.find_first_not_of(" \t");
@@ -19,9 +20,11 @@ std::string trimmed(const std::string& text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-std::vector<std::string> platformsToTry(const Probe& probe) {
+std::vector<std::string> platformsToTry(const Probe& probe, const std::optional<std::string>& argument) {
     std::vector<std::string> platforms;
-    if (const auto requested = probe.environment("QT_QPA_PLATFORM"); requested && !trimmed(*requested).empty()) {
+    std::optional<std::string> requested = argument;
+    if (!requested || trimmed(*requested).empty()) requested = probe.environment("QT_QPA_PLATFORM");
+    if (requested && !trimmed(*requested).empty()) {
         std::istringstream list(*requested);
         std::string entry;
         while (std::getline(list, entry, ';')) {
@@ -80,8 +83,19 @@ Probe systemProbe() {
     };
 }
 
-std::optional<std::string> problem(const Probe& probe) {
-    const std::vector<std::string> platforms = platformsToTry(probe);
+std::optional<std::string> platformArgument(const std::vector<std::string>& arguments) {
+    std::optional<std::string> platform;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] != "-platform" && arguments[i] != "--platform") continue;
+        if (++i == arguments.size()) break;
+        platform = arguments[i];
+    }
+    if (platform && trimmed(*platform).empty()) return std::nullopt;
+    return platform;
+}
+
+std::optional<std::string> problem(const Probe& probe, const std::optional<std::string>& platformArgument) {
+    const std::vector<std::string> platforms = platformsToTry(probe, platformArgument);
     std::optional<std::string> first;
     for (const std::string& platform : platforms) {
         auto reason = obstacle(platform, probe);

@@ -11,7 +11,7 @@ KeyMonitor::~KeyMonitor() {
     if (auto* application = QCoreApplication::instance()) application->removeEventFilter(this);
 }
 
-bool KeyMonitor::eventFilter(QObject* watched, QEvent* event) {
+bool KeyMonitor::eventFilter(QObject*, QEvent*) {
     // Every key press passes through to the focused control until the panel's keyboard navigation
     // takes the keys it handles.
     return false;

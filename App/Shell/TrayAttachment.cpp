@@ -2,6 +2,8 @@
 
 #include <QSystemTrayIcon>
 
+#include <algorithm>
+
 #include "Platform/SystemLog.h"
 
 TrayAttachment::TrayAttachment(QSystemTrayIcon& icon, Retry retry, Availability available, QObject* parent)
@@ -14,12 +16,15 @@ TrayAttachment::TrayAttachment(QSystemTrayIcon& icon, Retry retry, Availability 
 void TrayAttachment::start() {
     if (attached_ || timer_.isActive()) return;
     attemptsLeft_ = retry_.attempts;
+    patient_ = false;
+    timer_.setInterval(retry_.interval);
     attempt();
 }
 
 void TrayAttachment::attempt() {
     if (available_()) {
         timer_.stop();
+        patient_ = false;
         attached_ = true;
         icon_.show();
         emit attached();
@@ -30,6 +35,9 @@ void TrayAttachment::attempt() {
         if (!timer_.isActive()) timer_.start();
         return;
     }
-    timer_.stop();
-    Platform::systemLog("Vellumark: no system tray found; running without a tray icon");
+    if (patient_) return;  // the timer keeps going at the patient interval
+    patient_ = true;
+    Platform::systemLog("Vellumark: no system tray found; running without a tray icon and still looking for a tray");
+    // A zero interval would spin the event loop for as long as no tray turns up.
+    timer_.start(std::max(retry_.patientInterval, std::chrono::milliseconds(1)));
 }

@@ -6,10 +6,13 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "Platform/Dispatch.h"
 #include "Platform/ProcessRunner.h"
 #include "Platform/UserPaths.h"
 
@@ -61,16 +64,79 @@ std::string fileText(const std::filesystem::path& path) {
     return content.str();
 }
 
-bool gnomeDisablesAnimations() {
+bool gnomeDisablesAnimations(const std::optional<std::vector<std::string>>& environment) {
     std::error_code error;
     if (!std::filesystem::exists(gsettingsTool, error)) return false;
-    const Platform::ProcessResult result = Platform::runProcess(
-        {gsettingsTool, {"get", "org.gnome.desktop.interface", "enable-animations"}, std::chrono::milliseconds(1000)});
+    const Platform::ProcessResult result =
+        Platform::runProcess({gsettingsTool, {"get", "org.gnome.desktop.interface", "enable-animations"},
+                              std::chrono::milliseconds(1000), environment});
     return result.outcome == Platform::ProcessResult::Outcome::exited && result.exitStatus == 0 &&
            gsettingsOutputDisablesAnimations(result.output);
 }
 
+// What the background reads found. Never destroyed: a read may still finish while the process exits.
+struct Cache {
+    std::mutex mutex;
+    bool requested = false;
+    bool reading = false;
+    std::optional<std::chrono::steady_clock::time_point> readAt;
+};
+
+Cache& cache() {
+    static Cache* const shared = new Cache;
+    return *shared;
+}
+
+// A desktop setting changes rarely; reading it twice a minute at most keeps gsettings off the
+// process list while a change still shows within a pulse or two.
+constexpr std::chrono::seconds freshFor{30};
+
+// The settings under the given config home; gsettings runs with the given environment, this
+// process's when none is given.
+bool requestedIn(const std::filesystem::path& config, const std::optional<std::vector<std::string>>& environment) {
+    for (const char* gtk : {"gtk-3.0", "gtk-4.0"}) {
+        if (gtkSettingsDisableAnimations(fileText(config / gtk / "settings.ini"))) return true;
+    }
+    if (kdeGlobalsDisableAnimations(fileText(config / "kdeglobals"))) return true;
+    return gnomeDisablesAnimations(environment);
+}
+
+// Call with the cache's lock held.
+void startReadLocked(Cache& state) {
+    if (state.reading) return;
+    state.reading = true;
+    // The environment is read here, on the caller's thread: a worker reading it while another
+    // thread changes it (tests do) could see it half rewritten.
+    Platform::Dispatch::globalAsync(Platform::Dispatch::QoS::utility, [config = Platform::configHome(),
+                                                                       environment = Platform::environmentSnapshot()] {
+        bool requested = false;
+        try {
+            requested = requestedIn(config, environment);
+        } catch (...) {
+            // Motion stays fine, and the next read may do better; the flag must not stay set.
+        }
+        Cache& state = cache();
+        std::lock_guard lock(state.mutex);
+        state.requested = requested;
+        state.reading = false;
+        state.readAt = std::chrono::steady_clock::now();
+    });
+}
+
 }  // namespace
+
+bool lastKnown() {
+    Cache& state = cache();
+    std::lock_guard lock(state.mutex);
+    if (!state.readAt || std::chrono::steady_clock::now() - *state.readAt >= freshFor) startReadLocked(state);
+    return state.requested;
+}
+
+void refreshInBackground() {
+    Cache& state = cache();
+    std::lock_guard lock(state.mutex);
+    startReadLocked(state);
+}
 
 bool gtkSettingsDisableAnimations(std::string_view iniText) {
     const auto value = iniValue(iniText, "Settings", "gtk-enable-animations");
@@ -91,12 +157,7 @@ bool kdeGlobalsDisableAnimations(std::string_view iniText) {
 bool gsettingsOutputDisablesAnimations(std::string_view output) { return trimmed(output) == "false"; }
 
 bool isRequested() {
-    const std::filesystem::path config = Platform::configHome();
-    for (const char* gtk : {"gtk-3.0", "gtk-4.0"}) {
-        if (gtkSettingsDisableAnimations(fileText(config / gtk / "settings.ini"))) return true;
-    }
-    if (kdeGlobalsDisableAnimations(fileText(config / "kdeglobals"))) return true;
-    return gnomeDisablesAnimations();
+    return requestedIn(Platform::configHome(), std::nullopt);
 }
 
 }  // namespace ReducedMotion

@@ -25,7 +25,8 @@ class StatusItemController : public QObject {
 public:
     using State = StatusTile::State;
     using Inputs = StatusTile::Inputs;
-    // Whether the desktop asks for less motion; ReducedMotion::isRequested unless replaced (tests).
+    // Whether the desktop asks for less motion. Asked on the main thread at every apply, so it must
+    // not block; ReducedMotion::lastKnown unless replaced (tests).
     using MotionPreference = std::function<bool()>;
 
     // The button is held weakly: once it is destroyed, apply does nothing.

@@ -36,8 +36,9 @@ public:
     explicit ContainerActionTracker(Key) {}
 
     // Main thread: the state as last published.
-    const Phases& phases() const { return phases_; }
-    const Dates& restartedUntil() const { return restartedUntil_; }
+    // Copies: a publish on the main thread replaces the mirrors while a caller may still look at them.
+    Phases phases() const { return phases_; }
+    Dates restartedUntil() const { return restartedUntil_; }
     Token subscribe(std::function<void()> observer) { return observers_.subscribe(std::move(observer)); }
     void unsubscribe(Token token) { observers_.unsubscribe(token); }
 

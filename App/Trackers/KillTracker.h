@@ -35,7 +35,8 @@ public:
     explicit KillTracker(Key) {}
 
     // Main thread: process group → deadline, as last published.
-    const Deadlines& stopping() const { return stopping_; }
+    // A copy: a publish on the main thread replaces the mirror while a caller may still look at it.
+    Deadlines stopping() const { return stopping_; }
     Token subscribe(std::function<void()> observer) { return observers_.subscribe(std::move(observer)); }
     void unsubscribe(Token token) { observers_.unsubscribe(token); }
 

@@ -4,6 +4,7 @@
 #include <QMetaObject>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 
@@ -12,8 +13,13 @@
 namespace Platform {
 namespace {
 
-// Lives on the GUI thread. A wake-up posted from any thread drains the due tasks, then re-arms a
-// single timer for the earliest delayed task.
+class MainQueuePump;
+
+// The pump the main queue's wake handler points at. GUI thread only.
+MainQueuePump* currentPump = nullptr;
+
+// Lives on the GUI thread, owned by the application object. A wake-up posted from any thread
+// drains the due tasks, then re-arms a single timer for the earliest delayed task.
 class MainQueuePump : public QObject {
 public:
     explicit MainQueuePump(QObject* parent) : QObject(parent) {
@@ -22,7 +28,17 @@ public:
         connect(&timer_, &QTimer::timeout, this, [this] { pump(); });
     }
 
-    // Any thread. Coalesces bursts of wake-ups into one queued call.
+    // The application object can go without its event loop ever ending (no aboutToQuit), while
+    // worker threads still queue main-queue work. Once the handler is cleared no worker is inside
+    // wake() or will enter it, so the pump may go. A newer pump keeps its own handler.
+    ~MainQueuePump() override {
+        if (currentPump != this) return;
+        Dispatch::MainQueue::setWakeHandler(nullptr);
+        currentPump = nullptr;
+    }
+
+    // Any thread. Coalesces bursts of wake-ups into one queued call; never runs a task itself, so
+    // it is safe under the main queue's wake lock.
     void wake() {
         if (wakePending_.exchange(true)) return;
         QMetaObject::invokeMethod(this, [this] { pump(); }, Qt::QueuedConnection);
@@ -49,8 +65,8 @@ private:
 void installMainQueueDriver(QCoreApplication& application) {
     Dispatch::MainQueue::bindMainThread();
     auto* pump = new MainQueuePump(&application);
+    currentPump = pump;
     Dispatch::MainQueue::setWakeHandler([pump] { pump->wake(); });
-    QObject::connect(&application, &QCoreApplication::aboutToQuit, [] { Dispatch::MainQueue::setWakeHandler(nullptr); });
     pump->wake();  // tasks queued before the driver existed
 }
 

@@ -2,7 +2,6 @@
 // made-up process group of a container.
 
 #include <cstdint>
-#include <limits>
 #include <set>
 
 #include "Shared/Docker/DockerParsing.h"
@@ -12,19 +11,8 @@ namespace DockerParsing {
 
 namespace {
 
-// Calls `visit(piece)` for every non-empty piece between `separator`s.
-template <typename Visit>
-void forEachPiece(std::string_view text, char separator, Visit&& visit) {
-    while (!text.empty()) {
-        const auto end = text.find(separator);
-        const auto piece = text.substr(0, end);
-        if (!piece.empty()) visit(piece);
-        if (end == std::string_view::npos) break;
-        text.remove_prefix(end + 1);
-    }
-}
-
-// Host ports above this are the ephemeral range: Docker picked them, nobody will browse to them.
+// 49152 and up is the registered dynamic/private port range; a host port published there is taken
+// as a helper's, not a server's.
 constexpr std::int64_t highestHostPort = 49151;
 
 std::optional<int> hostPortOf(std::string_view piece) {
@@ -62,7 +50,7 @@ std::string lowercasedASCII(std::string_view text) {
 
 std::vector<int> hostPorts(std::string_view ports) {
     std::set<int> found;
-    forEachPiece(ports, ',', [&](std::string_view piece) {
+    ScanText::forEachPiece(ports, ',', [&](std::string_view piece) {
         if (const auto port = hostPortOf(piece)) found.insert(*port);
     });
     return {found.begin(), found.end()};
@@ -71,7 +59,7 @@ std::vector<int> hostPorts(std::string_view ports) {
 std::optional<std::string> label(std::string_view labels, std::string_view key) {
     std::optional<std::string> result;
     bool matched = false;
-    forEachPiece(labels, ',', [&](std::string_view piece) {
+    ScanText::forEachPiece(labels, ',', [&](std::string_view piece) {
         if (matched) return;
         const auto equals = piece.find('=');
         if (equals == std::string_view::npos || piece.substr(0, equals) != key) return;
@@ -86,7 +74,7 @@ std::optional<std::int64_t> parseRunningFor(std::string_view runningFor) {
     const auto lowered = lowercasedASCII(runningFor);
     std::optional<std::int64_t> value;
     std::optional<std::int64_t> unitSeconds;
-    forEachPiece(lowered, ' ', [&](std::string_view piece) {
+    ScanText::forEachPiece(lowered, ' ', [&](std::string_view piece) {
         if (const auto number = ScanText::parseInt64(piece)) {
             value = number;
         } else if (piece == "a" || piece == "an" || piece == "about") {
@@ -118,7 +106,7 @@ std::int32_t syntheticPGID(std::string_view containerID) {
 
 std::string imageShortName(std::string_view image) {
     std::string_view last;
-    forEachPiece(image, '/', [&](std::string_view piece) { last = piece; });
+    ScanText::forEachPiece(image, '/', [&](std::string_view piece) { last = piece; });
     return std::string(last.empty() ? image : last);
 }
 

@@ -1,12 +1,8 @@
 // Containers as servers, and their place among the projects found from native processes.
 
-#include <algorithm>
-#include <cstdint>
-#include <limits>
 #include <unordered_map>
 
 #include "Shared/Docker/DockerParsing.h"
-#include "Shared/PathPrefix.h"
 #include "Shared/Scan/ProcessScannerParsing.h"
 #include "Shared/SortMode.h"
 
@@ -24,21 +20,8 @@ ProcessScannerParsing::ProjectIdentity projectOf(const Container& container, con
 }
 
 bool isExcluded(const Container& container, const std::vector<std::string>& excludedFolders) {
-    if (!container.composeWorkingDir) return false;
-    return std::any_of(excludedFolders.begin(), excludedFolders.end(), [&](const std::string& folder) {
-        return hasPathPrefix(*container.composeWorkingDir, folder);
-    });
-}
-
-void orderServers(std::vector<DevServer>& servers) {
-    const auto firstPort = [](const DevServer& server) -> std::int64_t {
-        return server.ports.empty() ? std::numeric_limits<std::int64_t>::max() : server.ports.front();
-    };
-    std::stable_sort(servers.begin(), servers.end(), [&](const DevServer& left, const DevServer& right) {
-        const auto leftPort = firstPort(left), rightPort = firstPort(right);
-        if (leftPort != rightPort) return leftPort < rightPort;
-        return left.pid < right.pid;
-    });
+    return container.composeWorkingDir &&
+           ProcessScannerParsing::liesInAny(*container.composeWorkingDir, excludedFolders);
 }
 
 }  // namespace
@@ -84,7 +67,7 @@ std::vector<DevProject> merge(const std::vector<Container>& containers, std::vec
         // An existing project keeps its name; the container joins its servers.
         entryFor(identity.path, identity.name).servers.push_back(devServer(container));
     }
-    for (auto& project : projects) orderServers(project.servers);
+    for (auto& project : projects) ProcessScannerParsing::orderServers(project.servers);
     return ProcessScannerParsing::sorted(std::move(projects), SortMode::activity);
 }
 

@@ -51,30 +51,4 @@ std::optional<std::string> parsePlistPath(std::string_view text) {
     return path;
 }
 
-bool keepsAlive(plist_t value) {
-    if (!value) return false;
-    switch (plist_get_node_type(value)) {
-    case PLIST_BOOLEAN: {
-        std::uint8_t flag = 0;
-        plist_get_bool_val(value, &flag);
-        return flag != 0;
-    }
-    case PLIST_UINT: {
-        // Negative integers are stored as their two's complement; either way only zero is false.
-        std::uint64_t number = 0;
-        plist_get_uint_val(value, &number);
-        return number != 0;
-    }
-    case PLIST_REAL: {
-        double number = 0;
-        plist_get_real_val(value, &number);
-        return number != 0;
-    }
-    case PLIST_DICT:
-        return true;  // conditional keep-alive (SuccessfulExit, PathState…) still restarts the job
-    default:
-        return false;
-    }
-}
-
 }  // namespace LaunchdParsing

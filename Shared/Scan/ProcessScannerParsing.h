@@ -49,7 +49,10 @@ using CPUTimes = std::unordered_map<std::int32_t, double>;
 
 // ---- Tool output ----------------------------------------------------------------------------------
 
-// Output of `lsof -a -w -d cwd -c "" -Fpcn`: "p<pid>", "c<command>", "n<folder>" lines.
+// Output of `lsof -a -w -d cwd -c "" -Fpcn`: "p<pid>", "c<command>", "n<folder>" lines. The command
+// and folder are lsof's escaped text decoded back to their bytes (ScanText::decodeLsofEscapes), so a
+// folder such as "Développement" reads as itself; any byte sequence of them that is not UTF-8 then
+// becomes U+FFFD, as in the rest of the tool output.
 WorkingDirectories parseCWDs(std::string_view text);
 
 // Output of `ps -axwwo pid=,pgid=,pcpu=,pmem=,rss=,etime=,time=,command=`. A later line for the
@@ -64,7 +67,8 @@ std::optional<std::int64_t> parseETime(std::string_view text);
 std::optional<double> parseCPUTime(std::string_view text);
 
 // Output of `lsof -nP -w -iTCP -sTCP:LISTEN -Fpn`: ports per pid, taken after the last ":" of each
-// address. Ports of the ephemeral range (49152 and up) and values that are no TCP port are left out.
+// address. Ports of the dynamic/private range (49152 and up), taken as helpers' rather than servers',
+// and values that are no TCP port are left out.
 ListeningPorts parseListeningPorts(std::string_view text);
 
 // Replaces each entry's ps CPU percent (an average over the process's whole life) by its use since
@@ -76,6 +80,9 @@ ProcessTable withInstantCPU(ProcessTable stats, const CPUTimes& previous, double
 
 // The one folder-containment rule of the system (Shared/PathPrefix.h), under this namespace too.
 using ::hasPathPrefix;
+
+// Whether the path lies in or under any of the folders, by hasPathPrefix.
+bool liesInAny(std::string_view path, const std::vector<std::string>& folders);
 
 // Whether a working directory lies in the user's project folders: strictly below the home folder,
 // or in an included folder; never "/", the home Library folder, a path with a component beginning
@@ -96,8 +103,8 @@ ProjectIdentity projectIdentity(std::string_view cwd, std::string_view devFolder
 // Turns listening processes into servers (one per process group, summing CPU, memory and resident
 // size over every process of the group) and servers into projects. Listeners outside the project
 // folders appear only when one of their ports is watched, in a "service://<command>" project.
-// `stats` is the process table with instant CPU. Servers are ordered by lowest port, projects by
-// the activity order.
+// `stats` is the process table with instant CPU. Servers are in orderServers' order (their ports
+// ascend, so the first is the lowest), projects in the activity order.
 std::vector<DevProject> buildProjects(const WorkingDirectories& cwds, const ListeningPorts& listeners,
                                       const ProcessTable& stats, std::string_view home,
                                       std::string_view devFolder, std::int32_t selfPID,
@@ -106,6 +113,10 @@ std::vector<DevProject> buildProjects(const WorkingDirectories& cwds, const List
                                       const std::set<int>& watchedPorts);
 
 // ---- Filters and order ----------------------------------------------------------------------------
+
+// Orders one project's servers by first port ascending (a server without ports after every other),
+// then pid ascending. Stable: servers equal in both keep their order.
+void orderServers(std::vector<DevServer>& servers);
 
 // Removes ignored ports (a server left without ports goes), servers with any hidden "<command>:<port>"
 // key (ignored ports count too) and projects left empty. Empty rules return the input unchanged.

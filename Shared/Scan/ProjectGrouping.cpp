@@ -2,7 +2,6 @@
 // server is usually a tree (a watcher, its workers, a bundler) started together and stopped together.
 
 #include <algorithm>
-#include <climits>
 #include <limits>
 #include <unordered_map>
 
@@ -125,10 +124,6 @@ DevServer makeServer(std::int32_t pgid, const std::vector<Listener>& group, std:
     return server;
 }
 
-int lowestPort(const DevServer& server) {
-    return server.ports.empty() ? INT_MAX : *std::min_element(server.ports.begin(), server.ports.end());
-}
-
 }  // namespace
 
 std::vector<DevProject> buildProjects(const WorkingDirectories& cwds, const ListeningPorts& listeners,
@@ -166,11 +161,7 @@ std::vector<DevProject> buildProjects(const WorkingDirectories& cwds, const List
         projects[slot->second].servers.push_back(std::move(server));
     }
 
-    for (auto& project : projects)
-        std::sort(project.servers.begin(), project.servers.end(), [](const DevServer& a, const DevServer& b) {
-            const int portA = lowestPort(a), portB = lowestPort(b);
-            return portA != portB ? portA < portB : a.pid < b.pid;
-        });
+    for (auto& project : projects) orderServers(project.servers);
     return sorted(std::move(projects), SortMode::activity);
 }
 

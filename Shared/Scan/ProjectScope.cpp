@@ -10,23 +10,10 @@ namespace ProcessScannerParsing {
 
 namespace {
 
-std::string_view withoutTrailingSlash(std::string_view folder) {
-    if (!folder.empty() && folder.back() == '/') folder.remove_suffix(1);
-    return folder;
-}
-
 std::string withTrailingSlash(std::string_view folder) {
     std::string result(folder);
     if (result.empty() || result.back() != '/') result.push_back('/');
     return result;
-}
-
-bool hasHiddenComponent(std::string_view path) {
-    bool hidden = false;
-    ScanText::forEachPathComponent(path, [&](std::string_view component) {
-        if (component.front() == '.') hidden = true;
-    });
-    return hidden;
 }
 
 std::string_view firstComponent(std::string_view path) {
@@ -37,19 +24,19 @@ std::string_view firstComponent(std::string_view path) {
     return first;
 }
 
+}  // namespace
+
 bool liesInAny(std::string_view path, const std::vector<std::string>& folders) {
     for (const auto& folder : folders)
         if (hasPathPrefix(path, folder)) return true;
     return false;
 }
 
-}  // namespace
-
 bool isInScope(std::string_view cwd, std::string_view home, const std::vector<std::string>& excludedFolders,
                const std::vector<std::string>& includedFolders) {
     if (cwd == "/") return false;
-    if (hasPathPrefix(cwd, std::string(withoutTrailingSlash(home)) + "/Library")) return false;
-    if (hasHiddenComponent(cwd)) return false;
+    if (hasPathPrefix(cwd, std::string(ScanText::withoutOneTrailingSlash(home)) + "/Library")) return false;
+    if (ScanText::hasHiddenComponent(cwd)) return false;
     if (liesInAny(cwd, excludedFolders)) return false;
     const auto homePrefix = withTrailingSlash(home);
     if (cwd.starts_with(homePrefix) && !firstComponent(cwd.substr(homePrefix.size())).empty()) return true;

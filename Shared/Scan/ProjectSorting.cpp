@@ -1,9 +1,10 @@
-// The orders of the panel's and the widget's project lists. Each mode compares precomputed keys, so
+// The orders of the panel's and the widget's project lists, and of the servers within a project. Each mode compares precomputed keys, so
 // a project's sums are worked out once per sort rather than once per comparison.
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <limits>
 #include <numeric>
 
 #include "Shared/Scan/ProcessScannerParsing.h"
@@ -99,6 +100,18 @@ std::vector<DevProject> sorted(std::vector<DevProject> projects, SortMode mode) 
     result.reserve(projects.size());
     for (const auto index : order) result.push_back(std::move(projects[index]));
     return result;
+}
+
+void orderServers(std::vector<DevServer>& servers) {
+    // Wider than any port, so a server without ports comes after every one that has some.
+    const auto firstPort = [](const DevServer& server) -> std::int64_t {
+        return server.ports.empty() ? std::numeric_limits<std::int64_t>::max() : server.ports.front();
+    };
+    std::stable_sort(servers.begin(), servers.end(), [&](const DevServer& left, const DevServer& right) {
+        const auto leftPort = firstPort(left), rightPort = firstPort(right);
+        if (leftPort != rightPort) return leftPort < rightPort;
+        return left.pid < right.pid;
+    });
 }
 
 std::int64_t maxUptime(const DevProject& project) {

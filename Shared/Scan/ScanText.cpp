@@ -30,6 +30,33 @@ std::optional<Integer> parseInteger(std::string_view text) {
     return value;
 }
 
+std::optional<int> hexDigitValue(char character) {
+    if (character >= '0' && character <= '9') return character - '0';
+    if (character >= 'a' && character <= 'f') return character - 'a' + 10;
+    if (character >= 'A' && character <= 'F') return character - 'A' + 10;
+    return std::nullopt;
+}
+
+// The byte a "\x" form stands for, given the two characters after the "x".
+std::optional<char> hexByte(std::string_view digits) {
+    if (digits.size() < 2) return std::nullopt;
+    const auto high = hexDigitValue(digits[0]), low = hexDigitValue(digits[1]);
+    if (!high || !low || (*high == 0 && *low == 0)) return std::nullopt;
+    return static_cast<char>(*high * 16 + *low);
+}
+
+std::optional<char> namedControlByte(char letter) {
+    switch (letter) {
+    case '\\': return '\\';
+    case 'b': return '\b';
+    case 'f': return '\f';
+    case 'n': return '\n';
+    case 'r': return '\r';
+    case 't': return '\t';
+    default: return std::nullopt;
+    }
+}
+
 }  // namespace
 
 std::string_view trimSpacesAndTabs(std::string_view text) {
@@ -64,6 +91,42 @@ std::string_view lastPathComponent(std::string_view path) {
     path = path.substr(0, last + 1);
     const auto slash = path.rfind('/');
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string_view withoutOneTrailingSlash(std::string_view path) {
+    if (!path.empty() && path.back() == '/') path.remove_suffix(1);
+    return path;
+}
+
+bool hasHiddenComponent(std::string_view path) {
+    bool hidden = false;
+    forEachPathComponent(path, [&](std::string_view component) {
+        if (component.front() == '.') hidden = true;
+    });
+    return hidden;
+}
+
+std::string decodeLsofEscapes(std::string_view text) {
+    std::string decoded;
+    decoded.reserve(text.size());
+    std::size_t index = 0;
+    while (index < text.size()) {
+        const auto backslash = text.find('\\', index);
+        decoded.append(text.substr(index, backslash - index));
+        if (backslash == std::string_view::npos) break;
+        const auto form = text.substr(backslash + 1);
+        if (const auto hex = form.starts_with('x') ? hexByte(form.substr(1)) : std::nullopt) {
+            decoded.push_back(*hex);
+            index = backslash + 4;
+        } else if (const auto named = form.empty() ? std::nullopt : namedControlByte(form.front())) {
+            decoded.push_back(*named);
+            index = backslash + 2;
+        } else {
+            decoded.push_back('\\');
+            index = backslash + 1;
+        }
+    }
+    return decoded;
 }
 
 }  // namespace ScanText

@@ -4,32 +4,33 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace ScanText {
 
-// Calls `visit(line)` for every non-empty line between line feeds.
+// Calls `visit(piece)` for every non-empty piece between `separator`s, in order.
 template <typename Visit>
-void forEachLine(std::string_view text, Visit&& visit) {
+void forEachPiece(std::string_view text, char separator, Visit&& visit) {
     while (!text.empty()) {
-        const auto end = text.find('\n');
-        const auto line = text.substr(0, end);
-        if (!line.empty()) visit(line);
+        const auto end = text.find(separator);
+        const auto piece = text.substr(0, end);
+        if (!piece.empty()) visit(piece);
         if (end == std::string_view::npos) break;
         text.remove_prefix(end + 1);
     }
 }
 
+// Calls `visit(line)` for every non-empty line between line feeds.
+template <typename Visit>
+void forEachLine(std::string_view text, Visit&& visit) {
+    forEachPiece(text, '\n', visit);
+}
+
 // Calls `visit(component)` for every non-empty component between "/" separators.
 template <typename Visit>
 void forEachPathComponent(std::string_view path, Visit&& visit) {
-    while (!path.empty()) {
-        const auto end = path.find('/');
-        const auto component = path.substr(0, end);
-        if (!component.empty()) visit(component);
-        if (end == std::string_view::npos) break;
-        path.remove_prefix(end + 1);
-    }
+    forEachPiece(path, '/', visit);
 }
 
 std::string_view trimSpacesAndTabs(std::string_view text);
@@ -45,5 +46,19 @@ std::optional<double> parseFiniteDouble(std::string_view text);
 
 // The text after the last "/", trailing "/"s ignored; "/" for a path made only of "/"s.
 std::string_view lastPathComponent(std::string_view path);
+
+// The path without one trailing "/", if it has one ("/" gives the empty text).
+std::string_view withoutOneTrailingSlash(std::string_view path);
+
+// Whether any non-empty component between "/"s begins with ".".
+bool hasHiddenComponent(std::string_view path);
+
+// The bytes behind a name as `lsof -F` prints it in the C locale. lsof shows a backslash as "\\", a
+// byte outside printable ASCII as "\xNN" (two hex digits) and some control bytes as "\b", "\f",
+// "\n", "\r" or "\t"; since the backslash itself is escaped, these forms are undone exactly. Not
+// undone: lsof's "^X" form of the other control bytes, because it leaves a literal "^" as it is, so
+// "^A" may as well be those two characters. A backslash that starts none of these forms, or "\x00"
+// (no name holds a NUL byte), is kept as text. The result may hold bytes that are not UTF-8.
+std::string decodeLsofEscapes(std::string_view text);
 
 }  // namespace ScanText

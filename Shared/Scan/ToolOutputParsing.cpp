@@ -7,14 +7,15 @@
 
 #include "Shared/Scan/ProcessScannerParsing.h"
 #include "Shared/Scan/ScanText.h"
+#include "Shared/UTF8.h"
 
 namespace ProcessScannerParsing {
 
 namespace {
 
-// Below this the kernels we run on hand out ports only on request; at and above it a listener is a
-// short-lived helper's, not a server's.
-constexpr std::int64_t firstEphemeralPort = 49152;
+// 49152 and up is the registered dynamic/private port range; a listener there is taken as a helper's,
+// not a server's.
+constexpr std::int64_t firstDynamicPort = 49152;
 
 std::string withDecimalPoints(std::string_view text) {
     std::string copy(text);
@@ -74,12 +75,16 @@ std::optional<PSColumns> splitPSLine(std::string_view line) {
     return columns;
 }
 
+// lsof writes names escaped in the C locale the tools run in; the scope rules compare them with
+// the home folder's real bytes, so an accent in it must not put every server out of scope.
+std::string lsofText(std::string_view value) { return replacingInvalidUTF8(ScanText::decodeLsofEscapes(value)); }
+
 }  // namespace
 
 WorkingDirectories parseCWDs(std::string_view text) {
     WorkingDirectories entries;
     std::optional<std::int32_t> pid;
-    std::string_view command;
+    std::string command;
     ScanText::forEachLine(text, [&](std::string_view line) {
         const auto value = line.substr(1);
         switch (line.front()) {
@@ -88,10 +93,10 @@ WorkingDirectories parseCWDs(std::string_view text) {
             command = {};
             break;
         case 'c':
-            command = value;
+            command = lsofText(value);
             break;
         case 'n':
-            if (pid) entries.insert_or_assign(*pid, CWDEntry{std::string(command), std::string(value)});
+            if (pid) entries.insert_or_assign(*pid, CWDEntry{command, lsofText(value)});
             break;
         default:
             break;
@@ -195,7 +200,7 @@ ListeningPorts parseListeningPorts(std::string_view text) {
         if (colon == std::string_view::npos) return;
         const auto port = ScanText::parseInt64(value.substr(colon + 1));
         // A sign would parse, but no TCP port is zero or negative.
-        if (!port || *port < 1 || *port >= firstEphemeralPort) return;
+        if (!port || *port < 1 || *port >= firstDynamicPort) return;
         ports[*pid].insert(static_cast<int>(*port));
     });
     return ports;

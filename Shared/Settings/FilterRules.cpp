@@ -7,6 +7,7 @@
 
 #include "Shared/JSONCoding.h"
 #include "Shared/PathPrefix.h"
+#include "Shared/Scan/ScanText.h"
 #include "Shared/Settings/StoredRecord.h"
 
 namespace {
@@ -38,28 +39,6 @@ std::vector<std::string> textList(const Json& object, const char* key) {
     return texts;
 }
 
-std::string_view withoutOneTrailingSlash(std::string_view path) {
-    if (!path.empty() && path.back() == '/') path.remove_suffix(1);
-    return path;
-}
-
-std::string_view lastPathComponent(std::string_view path) {
-    while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
-    const auto slash = path.rfind('/');
-    return (slash == std::string_view::npos || path.size() == 1) ? path : path.substr(slash + 1);
-}
-
-bool hasHiddenComponent(std::string_view path) {
-    while (!path.empty()) {
-        const auto slash = path.find('/');
-        const std::string_view component = path.substr(0, slash);
-        if (!component.empty() && component.front() == '.') return true;
-        if (slash == std::string_view::npos) break;
-        path.remove_prefix(slash + 1);
-    }
-    return false;
-}
-
 }  // namespace
 
 bool FilterRules::isEmpty() const {
@@ -75,16 +54,16 @@ void FilterRules::save(Platform::UserDefaults& defaults) const { StoredRecord::s
 
 std::optional<FilterRules::IncludeRejection> FilterRules::includeRejection(std::string_view folder,
                                                                            std::string_view home) {
-    const std::string homeFolder(withoutOneTrailingSlash(home));
+    const std::string homeFolder(ScanText::withoutOneTrailingSlash(home));
 
-    const std::string_view last = lastPathComponent(folder);
+    const std::string_view last = ScanText::lastPathComponent(folder);
     if (std::find(agentFolderNames.begin(), agentFolderNames.end(), last) != agentFolderNames.end()) {
         return IncludeRejection::agentFolder;
     }
     for (const std::string& library : {homeFolder + "/Library", std::string("/Library"), std::string("/System/Library")}) {
         if (hasPathPrefix(folder, library)) return IncludeRejection::libraryFolder;
     }
-    if (hasHiddenComponent(folder)) return IncludeRejection::hiddenFolder;
+    if (ScanText::hasHiddenComponent(folder)) return IncludeRejection::hiddenFolder;
     if (hasPathPrefix(folder, homeFolder)) return IncludeRejection::insideHome;
     return std::nullopt;
 }

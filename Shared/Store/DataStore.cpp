@@ -11,7 +11,6 @@
 
 namespace DataStore {
 
-std::atomic<void (*)()> reloadRequest{&Platform::WidgetCenter::reloadAllTimelines};
 
 namespace {
 
@@ -54,7 +53,7 @@ void write(const ProcessSnapshot& snapshot, const std::filesystem::path& folder)
         Platform::systemLog("Vellumark: failed to write snapshot: " + *error);
         return;
     }
-    if (void (*reload)() = reloadRequest.load()) reload();
+    Platform::WidgetCenter::reloadAllTimelines();
 }
 
 std::optional<ProcessSnapshot> read() {

@@ -3,7 +3,6 @@
 // container with the scan's result; the panel, the restarter and the widget read it. Readers need no
 // lock: the file is always one complete snapshot, the previous or the new one.
 
-#include <atomic>
 #include <filesystem>
 #include <optional>
 #include <string_view>
@@ -31,9 +30,5 @@ void write(const ProcessSnapshot& snapshot, const std::filesystem::path& folder)
 // file or its content is missing or unusable.
 std::optional<ProcessSnapshot> read();
 std::optional<ProcessSnapshot> read(const std::filesystem::path& folder);
-
-// What a successful write calls to ask the widgets to reload; the widget centre's request unless
-// replaced.
-extern std::atomic<void (*)()> reloadRequest;
 
 }  // namespace DataStore

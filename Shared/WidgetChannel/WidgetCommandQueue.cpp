@@ -1,5 +1,6 @@
 #include "Shared/WidgetChannel/WidgetCommandQueue.h"
 
+#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -11,6 +12,7 @@
 
 #include "Platform/AtomicFile.h"
 #include "Platform/NotifyCenter.h"
+#include "Platform/SystemLog.h"
 #include "Shared/Settings/AppGroup.h"
 #include "Shared/WidgetChannel/QueueLock.h"
 
@@ -51,18 +53,33 @@ std::optional<std::string> encode(const std::vector<WidgetCommand>& commands) {
     }
 }
 
-// The queue's bytes, taken out of the way of the next enqueue. Called with the lock held.
-std::optional<std::string> takeQueue(const QueueFiles& files) {
+// Each side gives up waiting for the other after this long (see QueueLock.h).
+constexpr std::chrono::milliseconds lockPatience{2000};
+
+// Appends the commands of one file to the batch; a file that is not a valid list adds nothing.
+void appendDecoded(std::vector<WidgetCommand>& batch, const std::optional<std::string>& bytes) {
+    if (auto commands = decode(bytes)) batch.insert(batch.end(), commands->begin(), commands->end());
+}
+
+// The queued commands, taken out of the way of the next enqueue. Called with the lock held. A batch
+// left aside by a drain that never finished (the application ended between the move and the read)
+// comes first, so its commands are not overwritten by this move.
+std::vector<WidgetCommand> takeQueue(const QueueFiles& files) {
     std::error_code ignored;
-    if (std::rename(files.queue.c_str(), files.aside.c_str()) == 0) {
-        std::optional<std::string> bytes = Platform::readWholeFile(files.aside);
+    std::vector<WidgetCommand> batch;
+    if (fs::exists(fs::symlink_status(files.aside, ignored))) {
+        appendDecoded(batch, Platform::readWholeFile(files.aside));
         fs::remove(files.aside, ignored);
-        return bytes;
+    }
+    if (std::rename(files.queue.c_str(), files.aside.c_str()) == 0) {
+        appendDecoded(batch, Platform::readWholeFile(files.aside));
+        fs::remove(files.aside, ignored);
+        return batch;
     }
     // Not movable (or simply missing): read it where it is and remove it.
-    std::optional<std::string> bytes = Platform::readWholeFile(files.queue);
+    appendDecoded(batch, Platform::readWholeFile(files.queue));
     fs::remove(files.queue, ignored);
-    return bytes;
+    return batch;
 }
 
 }  // namespace
@@ -73,20 +90,26 @@ std::vector<WidgetCommand> drain() {
     // Nothing queued: leave the container as it is. A file that appears right after this look comes
     // with its own notification.
     std::error_code missing;
-    if (!fs::exists(fs::symlink_status(files->queue, missing))) return {};
-    std::optional<std::string> bytes;
-    {
-        const WidgetChannel::QueueLock lock(files->lock);
-        bytes = takeQueue(*files);
+    if (!fs::exists(fs::symlink_status(files->queue, missing)) && !fs::exists(fs::symlink_status(files->aside, missing))) {
+        return {};
     }
-    return decode(bytes).value_or(std::vector<WidgetCommand>{});
+    const WidgetChannel::QueueLock lock(files->lock, lockPatience);
+    if (lock.state() == WidgetChannel::QueueLock::State::busy) {
+        Platform::systemLog("Vellumark: widget command queue is busy; leaving it for the next drain");
+        return {};
+    }
+    return takeQueue(*files);
 }
 
 void enqueue(const WidgetCommand& command) {
     const std::optional<QueueFiles> files = queueFiles();
     if (!files) return;
     {
-        const WidgetChannel::QueueLock lock(files->lock);
+        const WidgetChannel::QueueLock lock(files->lock, lockPatience);
+        if (lock.state() == WidgetChannel::QueueLock::State::busy) {
+            // The application froze while draining: queue the command anyway rather than lose it.
+            Platform::systemLog("Vellumark: widget command queue is busy; queueing without the lock");
+        }
         std::vector<WidgetCommand> commands =
             decode(Platform::readWholeFile(files->queue)).value_or(std::vector<WidgetCommand>{});
         commands.push_back(command);

@@ -4,8 +4,9 @@
 // application, on every notification and once at start-up, takes everything queued (drain).
 //
 // Both sides hold an advisory lock (QueueLock.h) around their read-and-replace, and a drain moves
-// the file aside before reading it, so a command queued at any moment is drained exactly once: it
-// lands either in the batch being drained or in a fresh file for the next drain. Without an App
+// the file aside before reading it, so while the lock can be had a command queued at any moment is
+// drained exactly once: it lands either in the batch being drained or in a fresh file for the next
+// drain. A drain that cannot get the lock in time leaves the file for the next drain. Without an App
 // Group container the queue does not exist: nothing is written, read or posted.
 
 #include <string_view>

@@ -9,92 +9,53 @@
 
 namespace {
 
-class DisplayCheckTest : public ::testing::Test {
-protected:
-    DisplayCheck::Probe probe() {
-        return {
-            [this](const char* name) -> std::optional<std::string> {
-                const auto found = environment.find(name);
-                return found == environment.end() ? std::nullopt : std::optional<std::string>(found->second);
+TEST(DisplayCheck, SaysInOneHelpfulLineWhatIsMissing) {
+    struct Case {
+        std::map<std::string, std::string> environment;
+        std::set<std::string> reachable;  // X11 displays and Wayland sockets that are there
+        const char* problem;              // a part of the line; none when the platform can start
+    };
+    const Case cases[] = {
+        {{}, {}, "DISPLAY is not set"},
+        {{{"DISPLAY", ":93"}}, {}, "cannot open display \":93\""},
+        {{{"DISPLAY", ":0"}}, {":0"}, nullptr},
+        {{{"QT_QPA_PLATFORM", "offscreen"}}, {}, nullptr},
+        {{{"QT_QPA_PLATFORM", "vnc:size=800x600"}}, {}, nullptr},
+        {{{"QT_QPA_PLATFORM", " minimal "}}, {}, nullptr},
+        // A list needs one platform that works; the first one's reason is reported.
+        {{{"QT_QPA_PLATFORM", "wayland;xcb"}, {"DISPLAY", ":1"}, {"XDG_RUNTIME_DIR", "/run/user/1000"}}, {},
+         "no Wayland display at /run/user/1000/wayland-0"},
+        {{{"QT_QPA_PLATFORM", "wayland;xcb"}, {"DISPLAY", ":1"}, {"XDG_RUNTIME_DIR", "/run/user/1000"}}, {":1"}, nullptr},
+        {{{"QT_QPA_PLATFORM", "wayland"}, {"XDG_RUNTIME_DIR", "/r"}, {"WAYLAND_DISPLAY", "wayland-1"}},
+         {"/r/wayland-1"},
+         nullptr},
+        {{{"QT_QPA_PLATFORM", "wayland"}, {"WAYLAND_DISPLAY", "/tmp/c.sock"}}, {"/tmp/c.sock"}, nullptr},
+        {{{"QT_QPA_PLATFORM", "wayland"}, {"WAYLAND_DISPLAY", "/tmp/c.sock"}}, {}, "/tmp/c.sock"},
+        {{{"QT_QPA_PLATFORM", "wayland"}, {"WAYLAND_DISPLAY", "wayland-1"}}, {"/r/wayland-1"}, "XDG_RUNTIME_DIR is not set"},
+    };
+    for (const Case& c : cases) {
+        std::set<std::string> tried;
+        const DisplayCheck::Probe probe{
+            [&](const char* name) -> std::optional<std::string> {
+                const auto found = c.environment.find(name);
+                return found == c.environment.end() ? std::nullopt : std::optional(found->second);
             },
-            [this](const std::string& display) {
-                triedDisplays.insert(display);
-                return reachableDisplays.contains(display);
-            },
-            [this](const std::string& path) { return sockets.contains(path); },
+            [&](const std::string& display) { return tried.insert(display), c.reachable.contains(display); },
+            [&](const std::string& path) { return c.reachable.contains(path); },
         };
+        const auto line = DisplayCheck::problem(probe);
+        const std::string context = testing::PrintToString(c.environment);
+        if (!c.problem) {
+            EXPECT_EQ(line, std::nullopt) << context;
+            continue;
+        }
+        ASSERT_TRUE(line) << context;
+        EXPECT_TRUE(line->starts_with("Vellumark: ")) << *line;
+        EXPECT_EQ(line->find('\n'), std::string::npos) << *line;
+        EXPECT_NE(line->find(c.problem), std::string::npos) << *line;
+        EXPECT_NE(line->find("QT_QPA_PLATFORM=offscreen"), std::string::npos) << *line;
+        EXPECT_NE(line->find("xvfb-run"), std::string::npos) << *line;
     }
-    std::optional<std::string> problem() { return DisplayCheck::problem(probe()); }
-
-    std::map<std::string, std::string> environment;
-    std::set<std::string> reachableDisplays;
-    std::set<std::string> triedDisplays;
-    std::set<std::string> sockets;
-};
-
-void expectOneHelpfulLine(const std::optional<std::string>& message) {
-    ASSERT_TRUE(message);
-    EXPECT_EQ(message->rfind("Vellumark: ", 0), 0u) << *message;
-    EXPECT_EQ(message->find('\n'), std::string::npos) << *message;
-    EXPECT_NE(message->find("QT_QPA_PLATFORM=offscreen"), std::string::npos) << *message;
-    EXPECT_NE(message->find("xvfb-run"), std::string::npos) << *message;
-}
-
-TEST_F(DisplayCheckTest, NoDisplayAtAll) {
-    const auto message = problem();
-    expectOneHelpfulLine(message);
-    EXPECT_NE(message->find("DISPLAY is not set"), std::string::npos);
-}
-
-TEST_F(DisplayCheckTest, ADisplayThatCannotBeOpenedIsNamed) {
-    environment["DISPLAY"] = ":93";
-    const auto message = problem();
-    expectOneHelpfulLine(message);
-    EXPECT_NE(message->find("cannot open display \":93\""), std::string::npos) << *message;
-    EXPECT_TRUE(triedDisplays.contains(":93"));
-}
-
-TEST_F(DisplayCheckTest, AReachableX11Display) {
-    environment["DISPLAY"] = ":0";
-    reachableDisplays.insert(":0");
-    EXPECT_EQ(problem(), std::nullopt);
-}
-
-TEST_F(DisplayCheckTest, PlatformsWithoutADisplayAreLeftToQt) {
-    for (const char* platform : {"offscreen", "minimal", "vnc:size=800x600", "linuxfb", " offscreen "}) {
-        environment["QT_QPA_PLATFORM"] = platform;
-        EXPECT_EQ(problem(), std::nullopt) << platform;
-    }
-    EXPECT_TRUE(triedDisplays.empty());
-}
-
-TEST_F(DisplayCheckTest, AnExplicitPlatformListNeedsOneThatWorks) {
-    environment["QT_QPA_PLATFORM"] = "wayland;xcb";
-    environment["DISPLAY"] = ":1";
-    environment["XDG_RUNTIME_DIR"] = "/run/user/1000";
-    expectOneHelpfulLine(problem());
-    // The first platform's reason is the one reported.
-    EXPECT_NE(problem()->find("no Wayland display at /run/user/1000/wayland-0"), std::string::npos) << *problem();
-
-    reachableDisplays.insert(":1");
-    EXPECT_EQ(problem(), std::nullopt);
-}
-
-TEST_F(DisplayCheckTest, WaylandSocketNamedOrAbsolute) {
-    environment["QT_QPA_PLATFORM"] = "wayland";
-    environment["XDG_RUNTIME_DIR"] = "/run/user/1000";
-    environment["WAYLAND_DISPLAY"] = "wayland-1";
-    sockets.insert("/run/user/1000/wayland-1");
-    EXPECT_EQ(problem(), std::nullopt);
-
-    environment["WAYLAND_DISPLAY"] = "/tmp/compositor.sock";
-    expectOneHelpfulLine(problem());
-    sockets.insert("/tmp/compositor.sock");
-    EXPECT_EQ(problem(), std::nullopt);
-
-    environment.erase("XDG_RUNTIME_DIR");
-    environment["WAYLAND_DISPLAY"] = "wayland-1";
-    EXPECT_NE(problem()->find("XDG_RUNTIME_DIR is not set"), std::string::npos);
 }
 
 }  // namespace

@@ -11,71 +11,45 @@
 
 namespace {
 
-void write(const std::filesystem::path& path, const std::string& text) {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path) << text;
-}
-
-TEST(ReducedMotionSettings, GtkSettingsFile) {
-    EXPECT_TRUE(ReducedMotion::gtkSettingsDisableAnimations("[Settings]\ngtk-enable-animations=false\n"));
-    EXPECT_TRUE(ReducedMotion::gtkSettingsDisableAnimations("[Settings]\n  gtk-enable-animations = 0  \n"));
-    EXPECT_FALSE(ReducedMotion::gtkSettingsDisableAnimations("[Settings]\ngtk-enable-animations=true\n"));
-    // Only the [Settings] group counts, and comments are not settings.
-    EXPECT_FALSE(ReducedMotion::gtkSettingsDisableAnimations("[Other]\ngtk-enable-animations=false\n"));
-    EXPECT_FALSE(ReducedMotion::gtkSettingsDisableAnimations("[Settings]\n# gtk-enable-animations=false\n"));
-    // The last assignment wins, as GTK reads it.
-    EXPECT_FALSE(ReducedMotion::gtkSettingsDisableAnimations(
-        "[Settings]\ngtk-enable-animations=false\ngtk-enable-animations=true\n"));
-    EXPECT_FALSE(ReducedMotion::gtkSettingsDisableAnimations(""));
-    EXPECT_FALSE(ReducedMotion::gtkSettingsDisableAnimations(std::string("\0\xff[Settings", 10)));
-}
-
-TEST(ReducedMotionSettings, KdeGlobals) {
-    EXPECT_TRUE(ReducedMotion::kdeGlobalsDisableAnimations("[General]\nfoo=1\n[KDE]\nAnimationDurationFactor=0\n"));
-    EXPECT_TRUE(ReducedMotion::kdeGlobalsDisableAnimations("[KDE]\nAnimationDurationFactor=0.0\n"));
-    EXPECT_FALSE(ReducedMotion::kdeGlobalsDisableAnimations("[KDE]\nAnimationDurationFactor=0.5\n"));
-    EXPECT_FALSE(ReducedMotion::kdeGlobalsDisableAnimations("[KDE]\nAnimationDurationFactor=0x\n"));
-    EXPECT_FALSE(ReducedMotion::kdeGlobalsDisableAnimations("[General]\nAnimationDurationFactor=0\n"));
-}
-
-class ReducedMotionFromDesktop : public ::testing::Test {
-protected:
-    void SetUp() override {
-        // GSettings' file back end: the GNOME switch then lives in the test's own home, and the real
-        // gsettings tool reads it.
-        const char* backend = std::getenv("GSETTINGS_BACKEND");
-        hadBackend_ = backend != nullptr;
-        if (hadBackend_) savedBackend_ = backend;
-        setenv("GSETTINGS_BACKEND", "keyfile", 1);
+TEST(ReducedMotion, SettingsTexts) {
+    using ReducedMotion::gtkSettingsDisableAnimations, ReducedMotion::kdeGlobalsDisableAnimations;
+    EXPECT_TRUE(gtkSettingsDisableAnimations("[Settings]\ngtk-enable-animations=false\n"));
+    EXPECT_TRUE(gtkSettingsDisableAnimations("[Settings]\n  gtk-enable-animations = 0  \n"));
+    for (const char* text : {"[Settings]\ngtk-enable-animations=true\n", "[Other]\ngtk-enable-animations=false\n",
+                             "[Settings]\n# gtk-enable-animations=false\n", "",
+                             "[Settings]\ngtk-enable-animations=false\ngtk-enable-animations=true\n"}) {
+        EXPECT_FALSE(gtkSettingsDisableAnimations(text)) << text;
     }
-    void TearDown() override {
-        if (hadBackend_) setenv("GSETTINGS_BACKEND", savedBackend_.c_str(), 1);
-        else unsetenv("GSETTINGS_BACKEND");
+    EXPECT_FALSE(gtkSettingsDisableAnimations(std::string("\0\xff[Settings", 10)));
+    EXPECT_TRUE(kdeGlobalsDisableAnimations("[General]\nfoo=1\n[KDE]\nAnimationDurationFactor=0.0\n"));
+    for (const char* text : {"[KDE]\nAnimationDurationFactor=0.5\n", "[KDE]\nAnimationDurationFactor=0x\n",
+                             "[General]\nAnimationDurationFactor=0\n"}) {
+        EXPECT_FALSE(kdeGlobalsDisableAnimations(text)) << text;
     }
+}
 
+TEST(ReducedMotion, AnyDesktopsSettingInTheConfigHomeCounts) {
     testing_support::TempHome home;
-    bool hadBackend_ = false;
-    std::string savedBackend_;
-};
-
-TEST_F(ReducedMotionFromDesktop, NothingSetMeansMotionIsFine) { EXPECT_FALSE(ReducedMotion::isRequested()); }
-
-TEST_F(ReducedMotionFromDesktop, GtkFourSettingsFileInTheConfigHome) {
-    write(home.configHome() / "gtk-4.0/settings.ini", "[Settings]\ngtk-enable-animations=0\n");
-    EXPECT_TRUE(ReducedMotion::isRequested());
-}
-
-TEST_F(ReducedMotionFromDesktop, KdeGlobalsInTheConfigHome) {
-    write(home.configHome() / "kdeglobals", "[KDE]\nAnimationDurationFactor=0\n");
-    EXPECT_TRUE(ReducedMotion::isRequested());
-}
-
-TEST_F(ReducedMotionFromDesktop, GnomeSettingThroughGsettings) {
-    if (!std::filesystem::exists("/usr/bin/gsettings")) GTEST_SKIP() << "gsettings is not installed";
-    write(home.configHome() / "glib-2.0/settings/keyfile", "[org/gnome/desktop/interface]\nenable-animations=true\n");
+    const char* backend = std::getenv("GSETTINGS_BACKEND");
+    const std::string savedBackend = backend ? backend : "";
+    setenv("GSETTINGS_BACKEND", "keyfile", 1);  // GNOME's switch then lives in the test's own home
+    const auto write = [&](const std::string& file, const std::string& text) {
+        std::filesystem::create_directories((home.configHome() / file).parent_path());
+        std::ofstream(home.configHome() / file) << text;
+    };
+    const bool gsettings = std::filesystem::exists("/usr/bin/gsettings");
     EXPECT_FALSE(ReducedMotion::isRequested());
-    write(home.configHome() / "glib-2.0/settings/keyfile", "[org/gnome/desktop/interface]\nenable-animations=false\n");
+    if (gsettings) {
+        write("glib-2.0/settings/keyfile", "[org/gnome/desktop/interface]\nenable-animations=false\n");
+        EXPECT_TRUE(ReducedMotion::isRequested());
+        std::filesystem::remove(home.configHome() / "glib-2.0/settings/keyfile");
+    }
+    write("gtk-4.0/settings.ini", "[Settings]\ngtk-enable-animations=0\n");
     EXPECT_TRUE(ReducedMotion::isRequested());
+    std::filesystem::remove(home.configHome() / "gtk-4.0/settings.ini");
+    write("kdeglobals", "[KDE]\nAnimationDurationFactor=0\n");
+    EXPECT_TRUE(ReducedMotion::isRequested());
+    backend ? setenv("GSETTINGS_BACKEND", savedBackend.c_str(), 1) : unsetenv("GSETTINGS_BACKEND");
 }
 
 }  // namespace

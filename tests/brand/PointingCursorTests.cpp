@@ -16,18 +16,15 @@ namespace {
 class PointingCursorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        clearStack();
-        control = std::make_unique<QWidget>();
-        control->resize(40, 20);
+        while (QGuiApplication::overrideCursor()) QGuiApplication::restoreOverrideCursor();
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         control->show();
-        pointingCursor(control.get());
+        neighbour.show();
+        EXPECT_EQ(pointingCursor(control.get()), control.get());
+        pointingCursor(control.get());  // twice: still one hand
+        pointingCursor(&neighbour);
     }
     void TearDown() override {
-        control.reset();
-        clearStack();
-    }
-
-    static void clearStack() {
         while (QGuiApplication::overrideCursor()) QGuiApplication::restoreOverrideCursor();
     }
     static void enter(QWidget* widget) {
@@ -40,77 +37,39 @@ protected:
     }
     static Qt::CursorShape top() {
         const QCursor* cursor = QGuiApplication::overrideCursor();
-        return cursor ? cursor->shape() : Qt::BlankCursor;  // blank: the stack is empty
+        return cursor ? cursor->shape() : Qt::BlankCursor;  // blank: a control popped what it never pushed
     }
 
-    std::unique_ptr<QWidget> control;
+    QWidget neighbour;
+    std::unique_ptr<QWidget> control = std::make_unique<QWidget>();
 };
 
-TEST_F(PointingCursorTest, EnteringTwicePushesOnce) {
+TEST_F(PointingCursorTest, EachControlPushesOnceAndPopsOnlyWhatItPushed) {
+    enter(control.get());
     enter(control.get());
     EXPECT_EQ(top(), Qt::PointingHandCursor);
-    enter(control.get());
-    leave(control.get());
-    EXPECT_EQ(top(), Qt::BlankCursor);
-}
-
-TEST_F(PointingCursorTest, HidingWhileHoveredPopsOnceAndLeavingAfterwardsPopsNothing) {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    enter(control.get());
-    EXPECT_EQ(top(), Qt::PointingHandCursor);
-    control->hide();
-    EXPECT_EQ(top(), Qt::WaitCursor);
-    leave(control.get());
-    EXPECT_EQ(top(), Qt::WaitCursor);
-}
-
-TEST_F(PointingCursorTest, DestroyingWhileHoveredPops) {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    enter(control.get());
-    control.reset();
-    EXPECT_EQ(top(), Qt::WaitCursor);
-}
-
-TEST_F(PointingCursorTest, LeavingOrHidingWithoutEnteringPopsNothing) {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    leave(control.get());
-    control->hide();
-    control.reset();
-    EXPECT_EQ(top(), Qt::WaitCursor);
-}
-
-TEST_F(PointingCursorTest, ShowingAgainAndEnteringPushesAgain) {
-    enter(control.get());
-    control->hide();
-    control->show();
-    enter(control.get());
-    EXPECT_EQ(top(), Qt::PointingHandCursor);
-    leave(control.get());
-    EXPECT_EQ(top(), Qt::BlankCursor);
-}
-
-TEST_F(PointingCursorTest, ApplyingTwiceStillPushesOnce) {
-    EXPECT_EQ(pointingCursor(control.get()), control.get());
-    enter(control.get());
-    leave(control.get());
-    EXPECT_EQ(top(), Qt::BlankCursor);
-}
-
-TEST_F(PointingCursorTest, MovingToANeighbourThatIsEnteredFirstKeepsTheHand) {
-    QWidget neighbour;
-    neighbour.show();
-    pointingCursor(&neighbour);
-    enter(control.get());
     enter(&neighbour);  // the neighbour may hear of the pointer before the control does
     leave(control.get());
     EXPECT_EQ(top(), Qt::PointingHandCursor);
     leave(&neighbour);
-    EXPECT_EQ(top(), Qt::BlankCursor);
+    EXPECT_EQ(top(), Qt::WaitCursor);
+    leave(control.get());
+    leave(&neighbour);
+    EXPECT_EQ(top(), Qt::WaitCursor);
+    EXPECT_EQ(pointingCursor(static_cast<QWidget*>(nullptr)), nullptr);
 }
 
-TEST_F(PointingCursorTest, ANullControlIsLeftAlone) {
-    EXPECT_EQ(pointingCursor(static_cast<QWidget*>(nullptr)), nullptr);
-    EXPECT_EQ(top(), Qt::BlankCursor);
+TEST_F(PointingCursorTest, HidingOrDestroyingWhileHoveredPopsOnce) {
+    enter(control.get());
+    control->hide();
+    EXPECT_EQ(top(), Qt::WaitCursor);
+    leave(control.get());
+    EXPECT_EQ(top(), Qt::WaitCursor);
+    control->show();
+    enter(control.get());
+    EXPECT_EQ(top(), Qt::PointingHandCursor) << "shown again, it pushes again";
+    control.reset();
+    EXPECT_EQ(top(), Qt::WaitCursor);
 }
 
 }  // namespace

@@ -4,20 +4,17 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <fstream>
 #include <latch>
-#include <optional>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "App/Discovery/ProcessScanner.h"
 #include "App/Docker/DockerTool.h"
-#include "discovery/support/ListeningProcesses.h"
+#include "discovery/support/TestProcesses.h"
 #include "support/TempHome.h"
 
 namespace fs = std::filesystem;
+using namespace testing_support;
 
 namespace {
 
@@ -36,77 +33,61 @@ while True:
     server.accept()[0].close()
 )";
 
-// Takes a folder as its lock: a run that cannot create it knows another run is under way. Each run
-// lasts half a second, far longer than the moment between two scans started together.
-class OverlapDetectingDocker {
-public:
-    explicit OverlapDetectingDocker(const fs::path& home) {
-        const auto tool = folder_.path() / "docker";
-        const auto state = folder_.path().string();
-        std::ofstream(tool) << "#!/bin/sh\n"
-                            << "mkdir '" << state << "/running' 2>/dev/null || echo overlap >> '" << state << "/overlaps'\n"
-                            << "echo run >> '" << state << "/runs'\n"
-                            << "sleep 0.5\n"
-                            << "rmdir '" << state << "/running' 2>/dev/null\n";
-        fs::permissions(tool, fs::perms::owner_all);
-        fs::create_directories(home / ".docker/run");
-        std::ofstream(home / ".docker/run/docker.sock") << "";  // any file there stands for the socket
-        DockerScanner::Testing::setCLICandidates({{tool.string()}});
-    }
-    ~OverlapDetectingDocker() { DockerScanner::Testing::setCLICandidates(std::nullopt); }
-
-    int runs() const { return lineCount("runs"); }
-    int overlaps() const { return lineCount("overlaps"); }
-
-private:
-    int lineCount(const char* name) const {
-        std::ifstream file(folder_.path() / name);
-        int count = 0;
-        for (std::string line; std::getline(file, line);) ++count;
-        return count;
-    }
-    testing_support::TempDir folder_;
-};
-
-std::optional<double> cpuOfServer(const std::vector<DevProject>& projects, pid_t pid) {
-    for (const auto& project : projects)
-        for (const auto& server : project.servers)
-            if (server.pid == pid) return server.cpu;
-    return std::nullopt;
+int lines(const fs::path& file) {
+    std::ifstream in(file);
+    int count = 0;
+    for (std::string line; std::getline(in, line);) ++count;
+    return count;
 }
 
 TEST(ScanSerialisation, TheSecondOfTwoSimultaneousScansMeasuresCPUSinceTheFirst) {
-    const auto python = testing_support::python3();
-    if (!python) GTEST_SKIP() << "no python3";
-    testing_support::TempHome home;
-    const auto folder = home.home() / "Development/busy";
-    fs::create_directories(folder);
-    const int port = testing_support::freePort();
-    testing_support::ProcessGroup server({*python, "-c", burnThenIdle, std::to_string(port)}, folder);
-    ASSERT_TRUE(testing_support::waitUntilListening(port));
-    ASSERT_GE(testing_support::cpuSecondsOf(server.leader()), 1.0);
-    const OverlapDetectingDocker docker(home.home());
+    if (!python3()) GTEST_SKIP() << "no python3";
+    TempHome home;
+    fs::create_directories(home.home() / "Development/busy");
+    const int port = freePort();
+    ChildProcess server({*python3(), "-c", burnThenIdle, std::to_string(port)}, home.home() / "Development/busy");
+    ASSERT_TRUE(waitUntil([&] { return acceptsConnections(port); }, std::chrono::seconds(60)));
+    ASSERT_GE(processInfo(server.pid())->cpuSeconds, 1.0);
+
+    // Takes a folder as its lock: a run that cannot create it knows another run is under way. Each
+    // run lasts half a second, far longer than the moment between two scans started together.
+    TempDir state;
+    const std::string folder = state.path().string();
+    std::ofstream(state.path() / "docker") << "#!/bin/sh\nmkdir '" << folder << "/running' 2>/dev/null || echo >> '"
+                                           << folder << "/overlaps'\necho >> '" << folder << "/runs'\nsleep 0.5\nrmdir '"
+                                           << folder << "/running'\n";
+    fs::permissions(state.path() / "docker", fs::perms::owner_all);
+    fs::create_directories(home.home() / ".docker/run");
+    std::ofstream(home.home() / ".docker/run/docker.sock") << "";  // any file there stands for the socket
+    DockerScanner::Testing::setCLICandidates({{(state.path() / "docker").string()}});
 
     std::latch start(2);
     std::vector<DevProject> results[2];
     std::vector<std::thread> threads;
-    for (auto& result : results)
+    for (auto& result : results) {
         threads.emplace_back([&start, &result] {
             start.arrive_and_wait();
             result = ProcessScanner::scan();
         });
+    }
     for (auto& thread : threads) thread.join();
+    DockerScanner::Testing::setCLICandidates(std::nullopt);
+    EXPECT_EQ(lines(state.path() / "runs"), 2);
+    EXPECT_EQ(lines(state.path() / "overlaps"), 0);
 
-    EXPECT_EQ(docker.runs(), 2);
-    EXPECT_EQ(docker.overlaps(), 0);
-
-    const auto first = cpuOfServer(results[0], server.leader());
-    const auto second = cpuOfServer(results[1], server.leader());
-    ASSERT_TRUE(first && second);
+    double cpu[2] = {-1, -1};
+    for (int i = 0; i < 2; ++i) {
+        for (const auto& project : results[i]) {
+            for (const auto& found : project.servers) {
+                if (found.pid == server.pid()) cpu[i] = found.cpu;
+            }
+        }
+    }
+    ASSERT_TRUE(cpu[0] >= 0 && cpu[1] >= 0);
     // Whichever ran first knew no earlier time for this process and shows ps's lifetime average;
     // the other saw the first one's times and measured the idle time in between.
-    EXPECT_GT(std::max(*first, *second), 1.0);
-    EXPECT_LT(std::min(*first, *second), 0.5);
+    EXPECT_GT(std::max(cpu[0], cpu[1]), 1.0);
+    EXPECT_LT(std::min(cpu[0], cpu[1]), 0.5);
 }
 
 }  // namespace

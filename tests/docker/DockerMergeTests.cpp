@@ -9,6 +9,7 @@
 
 using DockerParsing::Container;
 using DockerParsing::merge;
+using Paths = std::vector<std::string>;
 
 namespace {
 
@@ -16,31 +17,31 @@ const std::string devFolder = "/Users/u/Development";
 
 DevServer nativeServer(std::int32_t pid, std::vector<int> ports, double cpu = 0) {
     DevServer server;
-    server.pid = pid;
-    server.pgid = pid;
+    server.pid = server.pgid = pid;
     server.groupPIDs = {pid};
     server.command = "node";
     server.ports = std::move(ports);
     server.cpu = cpu;
-    server.rss = 1024;
     return server;
 }
 
 Container composeContainer(std::string id, std::string name, std::string workingDir, std::vector<int> ports) {
-    return Container{.id = std::move(id), .name = std::move(name), .image = "ghcr.io/acme/api:2",
-                     .hostPorts = std::move(ports), .composeWorkingDir = std::move(workingDir),
-                     .uptimeSeconds = 120};
+    return Container{std::move(id), std::move(name), "ghcr.io/acme/api:2", std::move(ports), std::move(workingDir), 120};
 }
 
 Container plainContainer(std::string id, std::string name, std::vector<int> ports) {
-    return Container{.id = std::move(id), .name = std::move(name), .image = "redis:7",
-                     .hostPorts = std::move(ports), .composeWorkingDir = std::nullopt,
-                     .uptimeSeconds = std::nullopt};
+    return Container{std::move(id), std::move(name), "redis:7", std::move(ports), std::nullopt, std::nullopt};
 }
 
-std::vector<std::string> paths(const std::vector<DevProject>& projects) {
-    std::vector<std::string> result;
+Paths paths(const std::vector<DevProject>& projects) {
+    Paths result;
     for (const auto& project : projects) result.push_back(project.path);
+    return result;
+}
+
+std::vector<std::int32_t> pids(const DevProject& project) {
+    std::vector<std::int32_t> result;
+    for (const auto& server : project.servers) result.push_back(server.pid);
     return result;
 }
 
@@ -49,50 +50,32 @@ std::vector<DevProject> nativeProjects() {
     return {
         DevProject{"zeta", devFolder + "/zeta", {nativeServer(20, {9000}), nativeServer(21, {3000})}},
         DevProject{"shop", devFolder + "/shop", {nativeServer(10, {5173}, 1.5), nativeServer(11, {4000})}},
-        DevProject{"alpha", devFolder + "/alpha", {nativeServer(30, {8000})}},
+        DevProject{"alpha", devFolder + "/alpha", {nativeServer(1, {}), nativeServer(7, {3000, 4000}),
+                                                   nativeServer(5, {3000})}},
     };
 }
 
-TEST(DockerMerge, WithoutContainersReturnsTheProjectsAsGiven) {
+TEST(DockerMerge, ReordersOnlyWhenThereAreContainers) {
     EXPECT_EQ(merge({}, nativeProjects(), devFolder, {}), nativeProjects());
-}
 
-TEST(DockerMerge, WithContainersReordersServersByPortAndProjectsByActivity) {
     const auto merged = merge({plainContainer("r1", "redis", {6379})}, nativeProjects(), devFolder, {});
     // shop has the most CPU; the rest tie at 0 and go by name.
-    EXPECT_EQ(paths(merged), (std::vector<std::string>{devFolder + "/shop", devFolder + "/alpha", "docker:/redis",
-                                                       devFolder + "/zeta"}));
-    EXPECT_EQ(merged[0].servers[0].pid, 11);
-    EXPECT_EQ(merged[0].servers[1].pid, 10);
-    EXPECT_EQ(merged[3].servers[0].pid, 21);
+    EXPECT_EQ(paths(merged), (Paths{devFolder + "/shop", devFolder + "/alpha", "docker:/redis", devFolder + "/zeta"}));
+    EXPECT_EQ(pids(merged[0]), (std::vector<std::int32_t>{11, 10}));
+    // Tied first ports go by pid, servers without ports last.
+    EXPECT_EQ(pids(merged[1]), (std::vector<std::int32_t>{5, 7, 1}));
+    EXPECT_EQ(pids(merged[3]), (std::vector<std::int32_t>{21, 20}));
 }
 
-TEST(DockerMerge, TiedFirstPortsGoByPidAndServersWithoutPortsGoLast) {
-    auto noPorts = nativeServer(1, {});
-    std::vector<DevProject> projects{
-        DevProject{"p", "/p", {noPorts, nativeServer(7, {3000, 4000}), nativeServer(5, {3000})}}};
-    const auto merged = merge({plainContainer("r1", "redis", {6379})}, projects, devFolder, {});
-    const auto& servers = merged[1].path == "/p" ? merged[1].servers : merged[0].servers;
-    ASSERT_EQ(servers.size(), 3u);
-    EXPECT_EQ(servers[0].pid, 5);
-    EXPECT_EQ(servers[1].pid, 7);
-    EXPECT_EQ(servers[2].pid, 1);
-}
-
-TEST(DockerMerge, AComposeContainerJoinsTheNativeProjectOfItsFolder) {
-    const auto container = composeContainer("abc", "shop-api-1", devFolder + "/shop/api", {8080});
-    const auto merged = merge({container}, nativeProjects(), devFolder, {});
+TEST(DockerMerge, AComposeContainerJoinsTheNativeProjectOfItsFolderKeepingItsName) {
+    const auto merged = merge({composeContainer("abc", "shop-api-1", devFolder + "/shop/api", {8080})},
+                              nativeProjects(), devFolder, {});
     ASSERT_EQ(merged.size(), 3u);
-    const auto& shop = merged[0];
-    EXPECT_EQ(shop.path, devFolder + "/shop");
-    EXPECT_EQ(shop.name, "shop");
-    ASSERT_EQ(shop.servers.size(), 3u);
-    EXPECT_EQ(shop.servers[0].pid, 11);
-    EXPECT_EQ(shop.servers[1].pid, 10);
+    EXPECT_EQ(merged[0].name, "shop");
+    ASSERT_EQ(pids(merged[0]), (std::vector<std::int32_t>{11, 10, -440920331}));
 
     DevServer expected;
-    expected.pid = -440920331;  // syntheticPGID("abc")
-    expected.pgid = -440920331;
+    expected.pid = expected.pgid = -440920331;  // syntheticPGID("abc")
     expected.command = "api:2";
     expected.ports = {8080};
     expected.uptimeSeconds = 120;
@@ -100,78 +83,53 @@ TEST(DockerMerge, AComposeContainerJoinsTheNativeProjectOfItsFolder) {
     expected.cwd = devFolder + "/shop/api";
     expected.containerID = "abc";
     expected.containerName = "shop-api-1";
-    EXPECT_EQ(shop.servers[2], expected);
-}
+    EXPECT_EQ(merged[0].servers[2], expected);
 
-TEST(DockerMerge, AnExistingProjectKeepsItsName) {
-    std::vector<DevProject> projects{DevProject{"My Shop", devFolder + "/shop", {nativeServer(10, {5173})}}};
-    const auto merged = merge({composeContainer("abc", "web", devFolder + "/shop", {3000})}, projects, devFolder, {});
-    ASSERT_EQ(merged.size(), 1u);
-    EXPECT_EQ(merged[0].name, "My Shop");
-    EXPECT_EQ(merged[0].servers.size(), 2u);
-    EXPECT_EQ(merged[0].servers[0].containerName, "web");
+    std::vector<DevProject> named{DevProject{"My Shop", devFolder + "/shop", {nativeServer(10, {5173})}}};
+    const auto renamed = merge({composeContainer("abc", "web", devFolder + "/shop", {3000})}, named, devFolder, {});
+    ASSERT_EQ(renamed.size(), 1u);
+    EXPECT_EQ(renamed[0].name, "My Shop");
 }
 
 TEST(DockerMerge, AComposeContainerInAnExcludedFolderIsDropped) {
-    for (const auto& excluded : std::vector<std::string>{devFolder + "/shop", devFolder + "/shop/"}) {
-        const auto merged = merge({composeContainer("abc", "api", devFolder + "/shop/api", {8080})},
-                                  nativeProjects(), devFolder, {"", "/", excluded});
+    const auto api = composeContainer("abc", "api", devFolder + "/shop/api", {8080});
+    for (const auto& excluded : {devFolder + "/shop", devFolder + "/shop/"}) {
+        const auto merged = merge({api}, nativeProjects(), devFolder, {"", "/", excluded});
         ASSERT_EQ(merged.size(), 3u) << excluded;
         EXPECT_EQ(merged[0].servers.size(), 2u) << excluded;
     }
+    // Excluded folders match whole path components only.
+    const auto kept = merge({api}, {}, devFolder, {devFolder + "/sho", "/", "", devFolder + "/shop/ap"});
+    EXPECT_EQ(paths(kept), Paths{devFolder + "/shop"});
 }
 
-TEST(DockerMerge, ExcludedFoldersMatchWholePathComponentsOnly) {
-    const auto merged = merge({composeContainer("abc", "api", devFolder + "/shop/api", {8080})}, {}, devFolder,
-                              {devFolder + "/sho", "/", "", devFolder + "/shop/ap"});
-    ASSERT_EQ(merged.size(), 1u);
-    EXPECT_EQ(merged[0].path, devFolder + "/shop");
-}
-
-TEST(DockerMerge, AComposeFolderOutsideTheDevelopmentFolderIsItsOwnProject) {
+TEST(DockerMerge, ComposeFoldersOutsideTheDevelopmentFolderAreProjectsOfTheirOwn) {
     // Neither the project scope nor hidden folders apply to containers.
     const auto merged = merge({composeContainer("a", "api", "/Users/u/.config/stack", {8080}),
-                               composeContainer("b", "web", "/srv/apps/web", {3000})},
+                               composeContainer("b", "web", "/srv/apps/web", {3000}),
+                               composeContainer("c", "db", "/srv/apps/web", {5432})},
                               {}, devFolder, {});
-    ASSERT_EQ(merged.size(), 2u);
-    EXPECT_EQ(merged[0].path, "/Users/u/.config/stack");
+    ASSERT_EQ(paths(merged), (Paths{"/Users/u/.config/stack", "/srv/apps/web"}));
     EXPECT_EQ(merged[0].name, "stack");
-    EXPECT_EQ(merged[1].path, "/srv/apps/web");
     EXPECT_EQ(merged[1].name, "web");
+    EXPECT_EQ(merged[1].servers.size(), 2u);
 }
 
 TEST(DockerMerge, ContainersWithoutComposeLabelFormOneProjectEach) {
     const auto merged = merge({plainContainer("r1", "redis", {6379}), plainContainer("m1", "mongo", {27017})},
                               {}, devFolder, {devFolder});
-    ASSERT_EQ(merged.size(), 2u);
-    EXPECT_EQ(merged[0].path, "docker:/mongo");
-    EXPECT_EQ(merged[0].name, "mongo");
-    EXPECT_EQ(merged[1].path, "docker:/redis");
+    ASSERT_EQ(paths(merged), (Paths{"docker:/mongo", "docker:/redis"}));
     EXPECT_EQ(merged[1].name, "redis");
-    EXPECT_EQ(merged[1].servers[0].cwd, std::nullopt);
-    EXPECT_EQ(merged[1].servers[0].groupPIDs, std::vector<std::int32_t>{});
-    EXPECT_EQ(merged[1].servers[0].rss, std::nullopt);
-    EXPECT_EQ(merged[1].servers[0].keptAlive, std::nullopt);
-}
-
-TEST(DockerMerge, ContainersOfOneComposeProjectShareIt) {
-    const auto merged = merge({composeContainer("a", "shop-web-1", devFolder + "/shop", {3000}),
-                               composeContainer("b", "shop-db-1", devFolder + "/shop", {5432})},
-                              {}, devFolder, {});
-    ASSERT_EQ(merged.size(), 1u);
-    EXPECT_EQ(merged[0].name, "shop");
-    ASSERT_EQ(merged[0].servers.size(), 2u);
-    EXPECT_EQ(merged[0].servers[0].containerName, "shop-web-1");
-    EXPECT_EQ(merged[0].servers[1].containerName, "shop-db-1");
+    const DevServer& redis = merged[1].servers.at(0);
+    EXPECT_TRUE(redis.groupPIDs.empty() && !redis.cwd && !redis.rss && !redis.keptAlive && !redis.uptimeSeconds);
 }
 
 TEST(DockerMerge, AProjectPathGivenTwiceKeepsTheServersOfBoth) {
     std::vector<DevProject> projects{DevProject{"a", "/a", {nativeServer(1, {3000})}},
                                      DevProject{"a", "/a", {nativeServer(2, {4000})}}};
     const auto merged = merge({plainContainer("r1", "redis", {6379})}, projects, devFolder, {});
-    ASSERT_EQ(merged.size(), 2u);
-    EXPECT_EQ(merged[0].path, "/a");
-    EXPECT_EQ(merged[0].servers.size(), 2u);
+    ASSERT_EQ(paths(merged), (Paths{"/a", "docker:/redis"}));
+    EXPECT_EQ(pids(merged[0]), (std::vector<std::int32_t>{1, 2}));
 }
 
 }  // namespace

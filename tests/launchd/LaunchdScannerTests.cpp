@@ -3,10 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
-#include <cstdio>
 #include <fstream>
-#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,6 +16,7 @@
 #include "support/TempHome.h"
 
 namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
 
 namespace {
 
@@ -29,36 +27,28 @@ std::string readFile(const fs::path& path) {
     return contents.str();
 }
 
-fs::path fixturePath(const std::string& name) { return fs::path(LAUNCHD_FIXTURES) / name; }
-
-std::string replaced(std::string text, const std::string& from, const std::string& to) {
-    if (const auto at = text.find(from); at != std::string::npos) text.replace(at, from.size(), to);
-    return text;
-}
+fs::path fixture(const std::string& name) { return fs::path(LAUNCHD_FIXTURES) / name; }
 
 const std::string label = "com.example.agent";
 const std::int32_t agentPID = 4312;
-
-std::string guiTarget() { return "gui/" + std::to_string(getuid()) + "/" + label; }
-std::string systemTarget() { return "system/" + label; }
+const LaunchdParsing::Jobs agentJobs{{agentPID, label}, {612, "com.apple.Finder"}};
+const std::string guiTarget = "gui/" + std::to_string(getuid()) + "/" + label;
+const std::string systemTarget = "system/" + label;
 
 // Answers each argument list with the output and exit status it was given; anything else exits 113
-// as launchctl does for an unknown service. Records every call.
+// as launchctl does for an unknown service. Records every call and the locale it ran in.
 class StandInLaunchctl {
 public:
     StandInLaunchctl() {
-        fs::create_directories(responses());
+        fs::create_directories(folder_.path() / "responses");
         const auto script = folder_.path() / "launchctl";
         std::ofstream(script) << "#!/bin/sh\n"
-                                 "printf '%s\\n' \"$*\" >> '" << calls_path().string() << "'\n"
-                                 "printf '%s\\n' \"$LC_ALL\" > '" << (folder_.path() / "locale").string() << "'\n"
-                                 "key=$(printf '%s' \"$*\" | tr '/ ' '__')\n"
-                                 "dir='" << responses().string() << "'\n"
-                                 "[ -f \"$dir/$key.out\" ] && cat \"$dir/$key.out\"\n"
-                                 "[ -f \"$dir/$key.delete\" ] && rm -f \"$(cat \"$dir/$key.delete\")\"\n"
-                                 "[ -f \"$dir/$key.status\" ] && exit \"$(cat \"$dir/$key.status\")\"\n"
-                                 "[ -f \"$dir/$key.out\" ] && exit 0\n"
-                                 "echo \"Could not find service in domain\" >&2\n"
+                                 "cd '" << folder_.path().string() << "'\n"
+                                 "printf '%s\\n' \"$*\" >> calls.log\n"
+                                 "printf '%s\\n' \"$LC_ALL\" > locale\n"
+                                 "key=responses/$(printf '%s' \"$*\" | tr '/ ' '__')\n"
+                                 "[ -f \"$key.delete\" ] && rm -f \"$(cat \"$key.delete\")\"\n"
+                                 "[ -f \"$key.out\" ] && cat \"$key.out\" && exit \"$(cat \"$key.status\")\"\n"
                                  "exit 113\n";
         fs::permissions(script, fs::perms::owner_all);
         LaunchdScanner::Testing::setLaunchctlPath(script.string());
@@ -66,20 +56,20 @@ public:
     ~StandInLaunchctl() { LaunchdScanner::Testing::setLaunchctlPath(std::nullopt); }
 
     void respond(const std::string& arguments, const std::string& output, int status = 0) {
-        std::ofstream(responseFile(arguments, ".out"), std::ios::binary) << output;
-        if (status != 0) std::ofstream(responseFile(arguments, ".status")) << status;
+        std::ofstream(response(arguments, ".out"), std::ios::binary) << output;
+        std::ofstream(response(arguments, ".status")) << status;
     }
     // `print` answering with the path of the property list at `plist`.
     void describe(const std::string& target, const fs::path& plist, int status = 0) {
-        respond("print " + target, replaced(readFile(fixturePath("print-agent.txt")), "@PLIST@", plist.string()),
-                status);
+        std::string text = readFile(fixture("print-agent.txt"));
+        respond("print " + target, text.replace(text.find("@PLIST@"), 7, plist.string()), status);
     }
     void deleteWhenRun(const std::string& arguments, const fs::path& file) {
-        std::ofstream(responseFile(arguments, ".delete")) << file.string();
+        std::ofstream(response(arguments, ".delete")) << file.string();
     }
-    std::vector<std::string> calls() const {
-        std::vector<std::string> lines;
-        std::ifstream file(calls_path());
+    Lines calls() const {
+        Lines lines;
+        std::ifstream file(folder_.path() / "calls.log");
         for (std::string line; std::getline(file, line);) lines.push_back(line);
         return lines;
     }
@@ -87,180 +77,120 @@ public:
     const fs::path& folder() const { return folder_.path(); }
 
 private:
-    fs::path responses() const { return folder_.path() / "responses"; }
-    fs::path calls_path() const { return folder_.path() / "calls.log"; }
-    fs::path responseFile(std::string arguments, const std::string& suffix) const {
+    fs::path response(std::string arguments, const std::string& suffix) const {
         for (auto& character : arguments)
             if (character == '/' || character == ' ') character = '_';
-        return responses() / (arguments + suffix);
+        return folder_.path() / "responses" / (arguments + suffix);
     }
 
     testing_support::TempDir folder_;
 };
 
-const LaunchdParsing::Jobs agentJobs{{agentPID, label}, {612, "com.apple.Finder"}};
-
-// ---- The real path on this platform -------------------------------------------------------------
-
-TEST(LaunchdScannerWithoutLaunchctl, EveryServerCountsAsStoppableAndTheFailureIsLogged) {
+TEST(LaunchdScanner, WithoutLaunchctlEveryServerCountsAsStoppableAndTheFailureIsLogged) {
     if (fs::exists("/bin/launchctl")) GTEST_SKIP() << "this machine has launchctl";
     EXPECT_EQ(LaunchdScanner::launchctlPath(), "/bin/launchctl");
     Platform::LogCapture log;
     EXPECT_TRUE(LaunchdScanner::listJobs().empty());
     EXPECT_FALSE(LaunchdScanner::keepsAlive(agentPID, agentJobs));
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{
-                               "Vellumark: launchctl error (list): No such file or directory",
-                               "Vellumark: launchctl error (print " + guiTarget() + "): No such file or directory",
-                               "Vellumark: launchctl error (print " + systemTarget() + "): No such file or directory",
-                           }));
+    EXPECT_EQ(log.lines(), (Lines{"Vellumark: launchctl error (list): No such file or directory",
+                                  "Vellumark: launchctl error (print " + guiTarget + "): No such file or directory",
+                                  "Vellumark: launchctl error (print " + systemTarget + "): No such file or directory"}));
+    // Every scan meets the same missing tool: it is said once per process.
+    log.clear();
+    EXPECT_TRUE(LaunchdScanner::listJobs().empty());
+    EXPECT_TRUE(log.lines().empty());
 }
 
-// ---- list ---------------------------------------------------------------------------------------
-
-TEST(LaunchdScannerList, ParsesWhatLaunchctlListPrints) {
+TEST(LaunchdScanner, ListParsesOnlyASuccessfulValidListingInTheCLocale) {
     StandInLaunchctl launchctl;
-    launchctl.respond("list", readFile(fixturePath("list.txt")));
-    EXPECT_EQ(LaunchdScanner::listJobs(), (LaunchdParsing::Jobs{{612, "com.apple.Finder"},
-                                                               {4312, "com.example.agent"},
-                                                               {9021, "com.example.killed-once"}}));
-    EXPECT_EQ(launchctl.calls(), std::vector<std::string>{"list"});
+    launchctl.respond("list", readFile(fixture("list.txt")));
+    // The listing also holds stopped jobs and one with a blank label.
+    EXPECT_EQ(LaunchdScanner::listJobs(),
+              (LaunchdParsing::Jobs{{612, "com.apple.Finder"}, {4312, label}, {9021, "com.example.killed-once"}}));
+    EXPECT_EQ(launchctl.calls(), Lines{"list"});
     EXPECT_EQ(launchctl.locale(), "C\n");
-}
 
-TEST(LaunchdScannerList, ANonZeroExitOrInvalidTextGivesNoJobs) {
-    StandInLaunchctl launchctl;
-    launchctl.respond("list", readFile(fixturePath("list.txt")), 1);
+    launchctl.respond("list", readFile(fixture("list.txt")), 1);
     EXPECT_TRUE(LaunchdScanner::listJobs().empty());
     launchctl.respond("list", "PID\tStatus\tLabel\n4312\t0\tcom.example.\xff\n");
-    std::remove((launchctl.folder() / "responses/list.status").c_str());
-    EXPECT_TRUE(LaunchdScanner::listJobs().empty());
+    EXPECT_TRUE(LaunchdScanner::listJobs().empty()) << "invalid UTF-8";
 }
 
-TEST(LaunchdScannerRun, ReturnsTheOutputOfASuccessfulRunOnly) {
-    StandInLaunchctl launchctl;
-    launchctl.respond("print system/x", "text\n");
-    EXPECT_EQ(LaunchdScanner::run(LaunchdScanner::launchctlPath(), {"print", "system/x"}), "text\n");
-    EXPECT_EQ(LaunchdScanner::run(LaunchdScanner::launchctlPath(), {"print", "system/y"}), std::nullopt);
-    Platform::LogCapture log;
-    EXPECT_EQ(LaunchdScanner::run((launchctl.folder() / "missing").string(), {"print", "gui/1/a b"}), std::nullopt);
-    EXPECT_EQ(log.lines(),
-              std::vector<std::string>{"Vellumark: launchctl error (print gui/1/a b): No such file or directory"});
-}
-
-// ---- keepsAlive over the property-list values ----------------------------------------------------
-
-struct PlistCase {
-    std::string file;
-    bool keepsAlive;
-    friend void PrintTo(const PlistCase& value, std::ostream* out) { *out << value.file; }
-};
-
-class KeepAliveFileTest : public testing::TestWithParam<PlistCase> {};
-
-TEST_P(KeepAliveFileTest, AnswersFromTheJobsPropertyList) {
-    StandInLaunchctl launchctl;
-    launchctl.describe(guiTarget(), fixturePath(GetParam().file));
-    EXPECT_EQ(LaunchdScanner::keepsAlive(agentPID, agentJobs), GetParam().keepsAlive) << GetParam().file;
-}
-
-std::vector<PlistCase> plistCases() {
-    const std::vector<PlistCase> values{
-        {"keepalive-true", true},        {"keepalive-one", true},          {"keepalive-negative", true},
-        {"keepalive-real", true},        {"keepalive-dict", true},         {"keepalive-empty-dict", true},
-        {"keepalive-false", false},      {"keepalive-zero", false},        {"keepalive-real-zero", false},
-        {"keepalive-string", false},     {"keepalive-array", false},       {"keepalive-date", false},
-        {"keepalive-data", false},       {"keepalive-missing", false},     {"top-level-array", false},
+TEST(LaunchdScanner, KeepsAliveAnswersFromThePropertyListInEitherFormat) {
+    const std::pair<const char*, bool> values[] = {
+        {"keepalive-true", true},     {"keepalive-one", true},   {"keepalive-negative", true},
+        {"keepalive-real", true},     {"keepalive-dict", true},  {"keepalive-empty-dict", true},
+        {"keepalive-false", false},   {"keepalive-zero", false}, {"keepalive-real-zero", false},
+        {"keepalive-string", false},  {"keepalive-array", false}, {"keepalive-date", false},
+        {"keepalive-data", false},    {"keepalive-missing", false}, {"top-level-array", false},
     };
-    std::vector<PlistCase> cases;
-    for (const auto& value : values)
-        for (const std::string format : {".xml.plist", ".binary.plist"})
-            cases.push_back({value.file + format, value.keepsAlive});
-    cases.push_back({"truncated.binary.plist", false});
-    cases.push_back({"not-a-plist.xml.plist", false});
-    return cases;
+    StandInLaunchctl launchctl;
+    for (const auto& [name, keepsAlive] : values) {
+        for (const char* format : {".xml.plist", ".binary.plist"}) {
+            launchctl.describe(guiTarget, fixture(name + std::string(format)));
+            EXPECT_EQ(LaunchdScanner::keepsAlive(agentPID, agentJobs), keepsAlive) << name << format;
+        }
+    }
+    for (const char* damaged : {"truncated.binary.plist", "not-a-plist.xml.plist"}) {
+        launchctl.describe(guiTarget, fixture(damaged));
+        EXPECT_FALSE(LaunchdScanner::keepsAlive(agentPID, agentJobs)) << damaged;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(PropertyLists, KeepAliveFileTest, testing::ValuesIn(plistCases()),
-                         [](const testing::TestParamInfo<PlistCase>& info) {
-                             std::string name;
-                             for (const char character : info.param.file)
-                                 if (std::isalnum(static_cast<unsigned char>(character))) name += character;
-                             return name;
-                         });
-
-// ---- keepsAlive: the way to the file -------------------------------------------------------------
-
-TEST(LaunchdScannerKeepsAlive, AsksTheGUIDomainFirstAndStopsThere) {
+TEST(LaunchdScanner, KeepsAliveAsksTheGUIDomainFirstThenTheSystemDomain) {
     StandInLaunchctl launchctl;
-    launchctl.describe(guiTarget(), fixturePath("keepalive-true.xml.plist"));
-    launchctl.describe(systemTarget(), fixturePath("keepalive-false.xml.plist"));
+    launchctl.describe(guiTarget, fixture("keepalive-true.xml.plist"));
+    launchctl.describe(systemTarget, fixture("keepalive-false.xml.plist"));
     EXPECT_TRUE(LaunchdScanner::keepsAlive(agentPID, agentJobs));
-    EXPECT_EQ(launchctl.calls(), std::vector<std::string>{"print " + guiTarget()});
-}
+    EXPECT_EQ(launchctl.calls(), Lines{"print " + guiTarget});
 
-TEST(LaunchdScannerKeepsAlive, AJobKnownOnlyToTheSystemDomainIsFoundThere) {
-    StandInLaunchctl launchctl;
-    launchctl.describe(systemTarget(), fixturePath("keepalive-dict.binary.plist"));
+    StandInLaunchctl systemOnly;
+    systemOnly.describe(systemTarget, fixture("keepalive-dict.binary.plist"));
     EXPECT_TRUE(LaunchdScanner::keepsAlive(agentPID, agentJobs));
-    EXPECT_EQ(launchctl.calls(), (std::vector<std::string>{"print " + guiTarget(), "print " + systemTarget()}));
+    EXPECT_EQ(systemOnly.calls(), (Lines{"print " + guiTarget, "print " + systemTarget}));
 }
 
-TEST(LaunchdScannerKeepsAlive, ANonZeroExitIsNoAnswerEvenWithAPathPrinted) {
+TEST(LaunchdScanner, NoUsableAnswerFromLaunchctlIsFalse) {
     StandInLaunchctl launchctl;
-    launchctl.describe(guiTarget(), fixturePath("keepalive-true.xml.plist"), 1);
-    EXPECT_FALSE(LaunchdScanner::keepsAlive(agentPID, agentJobs));
-    launchctl.describe(systemTarget(), fixturePath("keepalive-true.xml.plist"), 113);
-    EXPECT_FALSE(LaunchdScanner::keepsAlive(agentPID, agentJobs));
-    launchctl.describe(systemTarget(), fixturePath("keepalive-true.xml.plist"), 0);
-    std::remove((launchctl.folder() / "responses/print_system_com.example.agent.status").c_str());
-    EXPECT_TRUE(LaunchdScanner::keepsAlive(agentPID, agentJobs));
-}
-
-TEST(LaunchdScannerKeepsAlive, UnknownToBothDomainsIsFalse) {
-    StandInLaunchctl launchctl;
-    EXPECT_FALSE(LaunchdScanner::keepsAlive(agentPID, agentJobs));
+    EXPECT_FALSE(LaunchdScanner::keepsAlive(agentPID, agentJobs)) << "unknown to both domains";
     EXPECT_EQ(launchctl.calls().size(), 2u);
+
+    launchctl.respond("print " + guiTarget, "gui/501/com.example.agent = {\n\tstate = running\n}\n");
+    EXPECT_FALSE(LaunchdScanner::keepsAlive(agentPID, agentJobs)) << "output without a path line";
+
+    // A non-zero exit is no answer even with a path printed.
+    launchctl.describe(guiTarget, fixture("keepalive-true.xml.plist"), 1);
+    launchctl.describe(systemTarget, fixture("keepalive-true.xml.plist"), 113);
+    EXPECT_FALSE(LaunchdScanner::keepsAlive(agentPID, agentJobs));
+    launchctl.describe(systemTarget, fixture("keepalive-true.xml.plist"), 0);
+    EXPECT_TRUE(LaunchdScanner::keepsAlive(agentPID, agentJobs));
 }
 
-TEST(LaunchdScannerKeepsAlive, APidThatIsNoJobsMainProcessIsFalseWithoutRunningAnything) {
+TEST(LaunchdScanner, APidThatIsNoJobsMainProcessIsFalseWithoutRunningAnything) {
     StandInLaunchctl launchctl;
-    launchctl.describe(guiTarget(), fixturePath("keepalive-true.xml.plist"));
+    launchctl.describe(guiTarget, fixture("keepalive-true.xml.plist"));
     EXPECT_FALSE(LaunchdScanner::keepsAlive(4313, agentJobs));
     EXPECT_FALSE(LaunchdScanner::keepsAlive(agentPID, {}));
     EXPECT_TRUE(launchctl.calls().empty());
 }
 
-TEST(LaunchdScannerKeepsAlive, APropertyListDeletedAfterPrintIsFalse) {
+TEST(LaunchdScanner, APropertyListThatIsGoneOrNoRegularFileIsFalseAndNeverBlocks) {
     StandInLaunchctl launchctl;
     const auto plist = launchctl.folder() / "com.example.agent.plist";
-    fs::copy_file(fixturePath("keepalive-true.binary.plist"), plist);
-    launchctl.describe(guiTarget(), plist);
-    EXPECT_TRUE(LaunchdScanner::keepsAlive(agentPID, agentJobs));  // the same file while it exists
-    launchctl.deleteWhenRun("print " + guiTarget(), plist);
+    fs::copy_file(fixture("keepalive-true.binary.plist"), plist);
+    launchctl.describe(guiTarget, plist);
+    EXPECT_TRUE(LaunchdScanner::keepsAlive(agentPID, agentJobs));
+    launchctl.deleteWhenRun("print " + guiTarget, plist);  // deleted after print answered
     EXPECT_FALSE(LaunchdScanner::keepsAlive(agentPID, agentJobs));
     EXPECT_FALSE(fs::exists(plist));
-}
 
-TEST(LaunchdScannerKeepsAlive, OutputWithoutAPathLineIsFalse) {
-    StandInLaunchctl launchctl;
-    launchctl.respond("print " + guiTarget(), "gui/501/com.example.agent = {\n\tstate = running\n}\n");
-    EXPECT_FALSE(LaunchdScanner::keepsAlive(agentPID, agentJobs));
-}
-
-TEST(LaunchdScannerKeepsAlive, APathThatIsNoRegularFileIsFalseAndNeverBlocks) {
-    StandInLaunchctl launchctl;
     const auto fifo = launchctl.folder() / "agent.fifo";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    launchctl.describe(guiTarget(), fifo);
-    EXPECT_FALSE(LaunchdScanner::keepsAlive(agentPID, agentJobs));
-
-    launchctl.describe(guiTarget(), launchctl.folder());
-    EXPECT_FALSE(LaunchdScanner::keepsAlive(agentPID, agentJobs));
-
-    const auto empty = launchctl.folder() / "empty.plist";
-    std::ofstream(empty).flush();
-    launchctl.describe(guiTarget(), empty);
-    EXPECT_FALSE(LaunchdScanner::keepsAlive(agentPID, agentJobs));
+    std::ofstream(launchctl.folder() / "empty.plist").flush();
+    for (const auto& path : {fifo, launchctl.folder(), launchctl.folder() / "empty.plist"}) {
+        launchctl.describe(guiTarget, path);
+        EXPECT_FALSE(LaunchdScanner::keepsAlive(agentPID, agentJobs)) << path;
+    }
 }
 
 }  // namespace

@@ -7,27 +7,19 @@ namespace {
 using namespace std::chrono;
 using Platform::Date;
 
-TEST(ISO8601, FormatsUTCAndDropsFractions) {
-    Date date = sys_days{year{2026} / December / 5} + hours{20} + minutes{18} + seconds{14} + milliseconds{999};
-    EXPECT_EQ(Platform::formatISO8601(date), "2026-12-05T20:18:14Z");
-    EXPECT_EQ(Platform::formatISO8601(Date{}), "1970-01-01T00:00:00Z");
+TEST(ISO8601, FormatsWholeUTCSecondsAndReadsThemBack) {
+    const Date leapDay = sys_days{year{2024} / February / 29} + hours{23} + minutes{59} + seconds{59};
+    EXPECT_EQ(Platform::formatISO8601(leapDay + milliseconds{999}), "2024-02-29T23:59:59Z");
+    EXPECT_EQ(Platform::parseISO8601("2024-02-29T23:59:59Z"), leapDay);
     // Before the epoch, flooring keeps the second that holds the instant.
     EXPECT_EQ(Platform::formatISO8601(Date{} - milliseconds{500}), "1969-12-31T23:59:59Z");
-}
-
-TEST(ISO8601, RoundTripsWholeSeconds) {
-    Date date = sys_days{year{2024} / February / 29} + hours{23} + minutes{59} + seconds{59};
-    auto text = Platform::formatISO8601(date);
-    EXPECT_EQ(text, "2024-02-29T23:59:59Z");
-    EXPECT_EQ(Platform::parseISO8601(text), date);
 }
 
 TEST(ISO8601, RefusesEverythingButTheExactForm) {
     for (const char* text : {"", "2026-12-05", "2026-12-05T20:18:14", "2026-12-05T20:18:14.5Z",
                              "2026-12-05T20:18:14+00:00", "2026-12-05 20:18:14Z", "2026-13-05T20:18:14Z",
-                             "2026-02-29T10:00:00Z", "2026-12-32T20:18:14Z", "2026-12-05T24:00:00Z",
-                             "2026-12-05T20:60:14Z", "2026-12-05T20:18:60Z", "+026-12-05T20:18:14Z",
-                             "2026-1a-05T20:18:14Z", "2026-12-05T20:18:14z"}) {
+                             "2026-02-29T10:00:00Z", "2026-12-05T24:00:00Z", "2026-12-05T20:18:60Z",
+                             "+026-12-05T20:18:14Z", "2026-1a-05T20:18:14Z", "2026-12-05T20:18:14z"}) {
         EXPECT_FALSE(Platform::parseISO8601(text).has_value()) << text;
     }
 }

@@ -12,10 +12,6 @@ namespace {
 const std::string home = "/Users/a";
 const std::string dev = "/Users/a/Development";
 
-bool inScope(const std::string& cwd, std::vector<std::string> excluded = {}, std::vector<std::string> included = {}) {
-    return isInScope(cwd, home, excluded, included);
-}
-
 DevServer server(std::int32_t pid, std::vector<int> ports, double cpu = 0, std::string command = "node") {
     DevServer s;
     s.pid = s.pgid = pid;
@@ -26,25 +22,14 @@ DevServer server(std::int32_t pid, std::vector<int> ports, double cpu = 0, std::
 }
 
 PSEntry row(std::int32_t pgid, double cpu = 0, double mem = 0, std::int64_t rss = 0) {
-    PSEntry entry;
-    entry.pgid = pgid;
-    entry.cpu = cpu;
-    entry.mem = mem;
-    entry.rss = rss;
-    return entry;
+    return PSEntry{pgid, cpu, mem, rss, std::nullopt, std::nullopt, std::nullopt};
 }
 
 FilterRules rules(std::set<int> ignored, std::set<std::string> hidden = {}, std::set<int> watched = {}) {
-    FilterRules result;
-    result.ignoredPorts = std::move(ignored);
-    result.hiddenServers = std::move(hidden);
-    result.watchedPorts = std::move(watched);
-    return result;
+    return FilterRules{ignored, hidden, {}, {}, watched};
 }
 
-DevProject project(std::string name, std::string path, std::vector<DevServer> servers) {
-    return DevProject{std::move(name), std::move(path), std::move(servers)};
-}
+DevProject project(std::string name, std::string path, std::vector<DevServer> servers) { return {name, path, servers}; }
 
 std::vector<std::string> paths(const std::vector<DevProject>& projects) {
     std::vector<std::string> result;
@@ -54,38 +39,31 @@ std::vector<std::string> paths(const std::vector<DevProject>& projects) {
 
 }  // namespace
 
-TEST(ProjectScope, pathPrefixIgnoresOneTrailingSlashAndNeverMatchesRoot) {
-    EXPECT_TRUE(hasPathPrefix("/opt/work", "/opt/work/"));
-    EXPECT_TRUE(hasPathPrefix("/opt/work/x", "/opt/work"));
-    EXPECT_FALSE(hasPathPrefix("/opt/workshop", "/opt/work"));
-    EXPECT_FALSE(hasPathPrefix("/opt/Work", "/opt/work"));
-    EXPECT_FALSE(hasPathPrefix("/opt", "/"));
-    EXPECT_FALSE(hasPathPrefix("/opt", ""));
-}
-
-TEST(ProjectScope, homeIsInScopeBelowItButNotLibraryHiddenOrExcluded) {
-    EXPECT_TRUE(inScope("/Users/a/code/site"));
-    EXPECT_FALSE(inScope("/Users/a"));
-    EXPECT_FALSE(inScope("/Users/a/"));
-    EXPECT_FALSE(inScope("/"));
-    EXPECT_FALSE(inScope("/Users/a/Library/Caches/x"));
-    EXPECT_FALSE(inScope("/Users/a/.cache/tool"));
-    EXPECT_FALSE(inScope("/Users/a/code", {"/Users/a/code/"}));
-    EXPECT_FALSE(inScope("/opt/work/x"));
-    EXPECT_TRUE(inScope("/opt/work/x", {}, {"/opt/work"}));
-    EXPECT_FALSE(inScope("/opt/work/.git", {}, {"/opt/work"}));
-    EXPECT_FALSE(inScope("/opt/work/x", {"/opt"}, {"/opt/work"}));  // excluded wins even around included
-    EXPECT_FALSE(inScope("/opt/work/x", {"/"}, {"/"}));               // "/" matches nothing
+TEST(ProjectScope, belowHomeOrAnIncludedFolderButNeverLibraryHiddenOrExcluded) {
+    using Folders = std::vector<std::string>;
+    struct Case { const char* cwd; Folders excluded, included; bool inScope; };
+    for (const Case& c : {Case{"/Users/a/code/site", {}, {}, true}, {"/Users/a", {}, {}, false},
+                          {"/Users/a/", {}, {}, false}, {"/", {}, {}, false}, {"/Users/a/Library/Caches/x", {}, {}, false},
+                          {"/Users/a/.cache/tool", {}, {}, false}, {"/Users/a/code", {"/Users/a/code/"}, {}, false},
+                          {"/opt/work/x", {}, {}, false}, {"/opt/work/x", {}, {"/opt/work"}, true},
+                          {"/opt/work/.git", {}, {"/opt/work"}, false},
+                          {"/opt/work/x", {"/opt"}, {"/opt/work"}, false},  // excluded wins even around included
+                          {"/opt/work/x", {"/"}, {"/"}, false}}) {         // "/" matches nothing
+        EXPECT_EQ(isInScope(c.cwd, home, c.excluded, c.included), c.inScope) << c.cwd;
+    }
     EXPECT_TRUE(isInScope("/Users/a/code", "/Users/a/", {}, {}));
 }
 
 TEST(ProjectScope, identityIsTheFirstFolderBelowDevelopmentElseTheFolderItself) {
-    EXPECT_EQ(projectIdentity(dev + "/shop/web", dev), (ProjectIdentity{"shop", dev + "/shop"}));
+    const std::pair<std::string, ProjectIdentity> cases[] = {
+        {dev + "/shop/web", {"shop", dev + "/shop"}},
+        {dev, {"Development", dev}},
+        {"/Users/a/code/site", {"site", "/Users/a/code/site"}},
+        {"/Users/a/code/site/packages/web", {"web", "/Users/a/code/site/packages/web"}},
+        {"/Users/a/DevelopmentX/y", {"y", "/Users/a/DevelopmentX/y"}},
+    };
+    for (const auto& [cwd, identity] : cases) EXPECT_EQ(projectIdentity(cwd, dev), identity) << cwd;
     EXPECT_EQ(projectIdentity(dev + "/shop/api", dev + "/"), (ProjectIdentity{"shop", dev + "/shop"}));
-    EXPECT_EQ(projectIdentity(dev, dev), (ProjectIdentity{"Development", dev}));
-    EXPECT_EQ(projectIdentity("/Users/a/code/site", dev), (ProjectIdentity{"site", "/Users/a/code/site"}));
-    EXPECT_EQ(projectIdentity("/Users/a/code/site/packages/web", dev).name, "web");
-    EXPECT_EQ(projectIdentity("/Users/a/DevelopmentX/y", dev).path, "/Users/a/DevelopmentX/y");
 }
 
 TEST(ProjectGrouping, oneServerPerProcessGroupWithTheLowestPortAsRepresentative) {

@@ -26,31 +26,15 @@ const std::string home = "/tmp/h5cap";
 
 }  // namespace
 
-TEST(RealToolOutput, parsesTheListenersTheirFoldersAndProcessTable) {
-    const auto ports = parseListeningPorts(fixture("lsof-listen.txt"));
-    EXPECT_EQ(ports, (ListeningPorts{{8666, {43118}}, {8668, {43120}}, {8674, {43119}}, {8675, {43117}}}));
-
-    const auto cwds = parseCWDs(fixture("lsof-cwd.txt"));
-    EXPECT_EQ(cwds.at(8675), (CWDEntry{"python3", home + "/Development/shop/web"}));
-    EXPECT_EQ(cwds.at(8666), (CWDEntry{"python3", home + "/code/site"}));
-    EXPECT_EQ(cwds.at(2), (CWDEntry{"kthreadd", "/"}));
-
-    const auto table = parsePS(fixture("ps.txt"));
-    EXPECT_EQ(table.size(), 31u);  // every captured line
-    const auto& server = table.at(8675);
-    EXPECT_EQ(server.pgid, 8664);
-    EXPECT_EQ(server.rss, 21240);
-    EXPECT_EQ(server.cpu, 2.9);
-    EXPECT_EQ(server.uptimeSeconds, 2);
-    EXPECT_EQ(server.cpuTimeSeconds, 0.0);
-    EXPECT_EQ(server.commandLine, "/root/.pyenv/versions/3.11.7/bin/python3 -m http.server 43117 --bind 127.0.0.1");
-    EXPECT_EQ(table.at(2).commandLine, "[kthreadd]");
-}
-
 TEST(RealToolOutput, groupsTheCapturedServersIntoProjects) {
     const auto cwds = parseCWDs(fixture("lsof-cwd.txt"));
     const auto ports = parseListeningPorts(fixture("lsof-listen.txt"));
+    EXPECT_EQ(ports, (ListeningPorts{{8666, {43118}}, {8668, {43120}}, {8674, {43119}}, {8675, {43117}}}));
     const auto table = parsePS(fixture("ps.txt"));
+    EXPECT_EQ(table.size(), 31u);  // every captured line
+    EXPECT_EQ(table.at(8675).commandLine,
+              "/root/.pyenv/versions/3.11.7/bin/python3 -m http.server 43117 --bind 127.0.0.1");
+    EXPECT_EQ(table.at(2).commandLine, "[kthreadd]");
     const auto projects = buildProjects(cwds, ports, table, home, home + "/Development", 1, {}, {}, {});
 
     ASSERT_EQ(projects.size(), 2u);  // the hidden folder's server is out of scope
@@ -58,6 +42,7 @@ TEST(RealToolOutput, groupsTheCapturedServersIntoProjects) {
     EXPECT_EQ(projects[0].path, home + "/Development/shop");
     ASSERT_EQ(projects[0].servers.size(), 1u);
     const auto& shop = projects[0].servers[0];
+    EXPECT_EQ(shop.uptimeSeconds, 2);
     EXPECT_EQ(shop.pid, 8675);
     EXPECT_EQ(shop.ports, (std::vector<int>{43117, 43119}));
     EXPECT_EQ(shop.groupPIDs, (std::vector<std::int32_t>{8664, 8671, 8672, 8674, 8675}));

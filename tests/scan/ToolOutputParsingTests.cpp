@@ -17,6 +17,14 @@ TEST(ParseCWDs, readsPidCommandAndFolderAndSkipsLinesWithoutValidPid) {
     EXPECT_EQ(cwds.at(13), (CWDEntry{"", "/no/command"}));  // a new "p" forgets the previous command
 }
 
+TEST(ParseCWDs, decodesLsofsEscapesInCommandAndFolder) {
+    const auto cwds = parseCWDs("p7\ncsl\\xc3\\xa9\\\\ep\nfcwd\nn/home/Andr\\xc3\\xa9/D\\xc3\\xa9v/app\n"
+                                "p8\ncsleep\nn/tmp/hi\\xffz\\tx^A\\x\n");
+    EXPECT_EQ(cwds.at(7), (CWDEntry{"sl\xC3\xA9\\ep", "/home/Andr\xC3\xA9/D\xC3\xA9v/app"}));
+    // A decoded byte that is no UTF-8 becomes U+FFFD; what is no complete escape stays as written.
+    EXPECT_EQ(cwds.at(8).cwd, "/tmp/hi\xEF\xBF\xBD" "z\tx^A\\x");
+}
+
 TEST(ParsePS, splitsSevenFieldsAndKeepsTheCommandLinesInnerSpaces) {
     const auto table = parsePS("   501   501  0.0  0.1 20480    01:02:03 0:01.50 /usr/bin/node server.js  --port 3000 \n"
                                "  7 7 1,5 0,2 x 05:09 0:00.00\n"
@@ -87,11 +95,11 @@ TEST(WithInstantCPU, usesTheCPUTimeSpentSinceThePreviousScan) {
 }
 
 TEST(ToolOutputParsers, surviveTruncatedGarbledAndHugeInput) {
-    // NUL bytes and non-UTF-8 bytes are plain data; the line structure still holds.
+    // NUL bytes are plain data and bytes that are not UTF-8 become U+FFFD; the line structure holds.
     const auto cwds = parseCWDs("p4\nc\xff\xfe\nn/a\0b\np\np5"s);
     ASSERT_EQ(cwds.size(), 1u);
     EXPECT_EQ(cwds.at(4).cwd, "/a\0b"s);
-    EXPECT_EQ(cwds.at(4).command, "\xff\xfe");
+    EXPECT_EQ(cwds.at(4).command, "\uFFFD\uFFFD");
     EXPECT_EQ(parseListeningPorts("p1\nn*:30\0"s).size(), 0u);
     EXPECT_EQ(parsePS(" 1 1 0.0 0.0 1 00:01 0:00.00 a\0b\n 2 2"s).at(1).commandLine, "a\0b"s);
 

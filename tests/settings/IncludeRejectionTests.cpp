@@ -2,7 +2,6 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "Shared/Settings/FilterRules.h"
 
@@ -10,63 +9,34 @@ namespace {
 
 using Rejection = FilterRules::IncludeRejection;
 
-const std::string home = "/home/dev";
-
-std::optional<Rejection> rejection(const std::string& folder, const std::string& homeFolder = home) {
-    return FilterRules::includeRejection(folder, homeFolder);
-}
-
-TEST(IncludeRejection, AgentFoldersComeFirst) {
-    EXPECT_EQ(rejection(home + "/Library/LaunchAgents"), Rejection::agentFolder);
-    EXPECT_EQ(rejection("/Library/LaunchDaemons"), Rejection::agentFolder);
-    EXPECT_EQ(rejection("/opt/.hidden/LaunchAgents"), Rejection::agentFolder);
-    EXPECT_EQ(rejection(home + "/code/LaunchAgents"), Rejection::agentFolder);
-    EXPECT_EQ(rejection("/opt/LaunchAgents/"), Rejection::agentFolder);
-    EXPECT_EQ(rejection("/opt/LaunchAgentsOld"), std::nullopt);
-    EXPECT_EQ(rejection("/opt/LaunchAgents/jobs"), std::nullopt);
-    EXPECT_EQ(rejection("/opt/launchagents"), std::nullopt);
-}
-
-TEST(IncludeRejection, LibraryFoldersAndBelow) {
-    EXPECT_EQ(rejection("/Library/WebServer"), Rejection::libraryFolder);
-    EXPECT_EQ(rejection("/Library"), Rejection::libraryFolder);
-    EXPECT_EQ(rejection("/Library/"), Rejection::libraryFolder);
-    EXPECT_EQ(rejection("/System/Library/CoreServices"), Rejection::libraryFolder);
-    EXPECT_EQ(rejection(home + "/Library"), Rejection::libraryFolder);
-    EXPECT_EQ(rejection(home + "/Library/Application Support/.x"), Rejection::libraryFolder);
-    EXPECT_EQ(rejection("/Library2"), std::nullopt);
-    EXPECT_EQ(rejection("/System/Libraryish"), std::nullopt);
-    EXPECT_EQ(rejection("/System"), std::nullopt);
-    EXPECT_EQ(rejection("/opt/Library"), std::nullopt);
-}
-
-TEST(IncludeRejection, HiddenComponents) {
-    EXPECT_EQ(rejection("/opt/.cache/x"), Rejection::hiddenFolder);
-    EXPECT_EQ(rejection("/.config"), Rejection::hiddenFolder);
-    EXPECT_EQ(rejection(home + "/.nvm"), Rejection::hiddenFolder) << "hidden is tested before inside home";
-    EXPECT_EQ(rejection("/opt/work/.."), Rejection::hiddenFolder);
-    EXPECT_EQ(rejection("/opt//.x/"), Rejection::hiddenFolder);
-    EXPECT_EQ(rejection("/opt/x.y/z."), std::nullopt);
-}
-
-TEST(IncludeRejection, InsideHome) {
-    EXPECT_EQ(rejection(home), Rejection::insideHome);
-    EXPECT_EQ(rejection(home + "/"), Rejection::insideHome);
-    EXPECT_EQ(rejection(home + "/code"), Rejection::insideHome);
-    EXPECT_EQ(rejection(home + "2/code"), std::nullopt);
-    EXPECT_EQ(rejection("/home"), std::nullopt);
-}
-
-TEST(IncludeRejection, FoldersOutsideHomeMayBeAdded) {
-    EXPECT_EQ(rejection("/opt/work"), std::nullopt);
-    EXPECT_EQ(rejection("/srv/app/"), std::nullopt);
-    EXPECT_EQ(rejection("/Volumes/External/site"), std::nullopt);
-}
-
-TEST(IncludeRejection, ATrailingSlashOnTheHomeFolderChangesNothing) {
-    for (const std::string& folder : std::vector<std::string>{home + "/Library/LaunchAgents", "/Library/WebServer", home + "/Library/Caches", "/opt/.cache/x", home,
-          home + "/code", "/opt/work", home + "2"}) {
-        EXPECT_EQ(rejection(folder, home + "/"), rejection(folder, home)) << folder;
+TEST(IncludeRejection, AgentThenLibraryThenHiddenThenInsideHome) {
+    const std::string home = "/home/dev";
+    const std::pair<std::string, std::optional<Rejection>> cases[] = {
+        {home + "/Library/LaunchAgents", Rejection::agentFolder},  // the agent test comes first
+        {"/Library/LaunchDaemons", Rejection::agentFolder},
+        {"/opt/.hidden/LaunchAgents", Rejection::agentFolder},
+        {"/opt/LaunchAgents/", Rejection::agentFolder},
+        {"/opt/LaunchAgentsOld", std::nullopt},
+        {"/opt/LaunchAgents/jobs", std::nullopt},
+        {"/Library/WebServer", Rejection::libraryFolder},
+        {"/Library/", Rejection::libraryFolder},
+        {"/System/Library/CoreServices", Rejection::libraryFolder},
+        {home + "/Library/Application Support/.x", Rejection::libraryFolder},
+        {"/Library2", std::nullopt},
+        {"/opt/Library", std::nullopt},
+        {"/opt/.cache/x", Rejection::hiddenFolder},
+        {home + "/.nvm", Rejection::hiddenFolder},  // hidden is tested before inside home
+        {"/opt/work/..", Rejection::hiddenFolder},
+        {"/opt/x.y/z.", std::nullopt},
+        {home, Rejection::insideHome},
+        {home + "/code", Rejection::insideHome},
+        {home + "2/code", std::nullopt},
+        {"/home", std::nullopt},
+        {"/opt/work", std::nullopt},
+    };
+    for (const auto& [folder, expected] : cases) {
+        EXPECT_EQ(FilterRules::includeRejection(folder, home), expected) << folder;
+        EXPECT_EQ(FilterRules::includeRejection(folder, home + "/"), expected) << folder << " with home/";
     }
 }
 

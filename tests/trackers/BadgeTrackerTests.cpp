@@ -1,5 +1,4 @@
-// The main-thread trackers behind the status icon and the row badges, how one scan feeds them, and
-// the stop warnings.
+// The main-thread trackers behind the status icon and the row badges, and how one scan feeds them.
 
 #include <gtest/gtest.h>
 
@@ -9,10 +8,7 @@
 #include "App/Trackers/ContainerActionTracker.h"
 #include "App/Trackers/EnergyMonitor.h"
 #include "App/Trackers/KillTracker.h"
-#include "App/Trackers/KillWarning.h"
 #include "App/Trackers/NewServerTracker.h"
-#include "Shared/Settings/AppGroup.h"
-#include "support/TempHome.h"
 #include "trackers/TrackerTestSupport.h"
 
 namespace {
@@ -24,29 +20,24 @@ TEST(NewServerTracker, OnlyServersStartedAfterTheFirstScanAreNewForUnderAMinute)
     NewServerTracker tracker;
     tracker.update({10, 20}, at(0));
     EXPECT_FALSE(tracker.isNew(10, at(1)));
-    tracker.update({10, 20, 30}, at(5));
-    tracker.update({10, 20, 30}, at(30));  // later scans do not move the first sighting
+    tracker.update({10, 20, 30, 40}, at(5));
+    tracker.update({10, 20, 30, 40}, at(30));  // later scans do not move the first sighting
     EXPECT_TRUE(tracker.isNew(30, at(64.999)));
     EXPECT_FALSE(tracker.isNew(30, at(65)));
-    EXPECT_EQ(tracker.unnotifiedNewPGIDs(at(64)), PGIDs{30});
+    EXPECT_EQ(tracker.unnotifiedNewPGIDs(at(64)), (PGIDs{30, 40}));
     EXPECT_TRUE(tracker.unnotifiedNewPGIDs(at(65)).empty());
-}
 
-TEST(NewServerTracker, OpeningAnnouncingAndForgettingAreSeparate) {
-    NewServerTracker tracker;
-    tracker.update({}, at(0));
-    tracker.update({30, 40}, at(1));
-    tracker.acknowledge(30);
-    EXPECT_FALSE(tracker.isNew(30, at(2)));
-    EXPECT_EQ(tracker.unnotifiedNewPGIDs(at(2)), (PGIDs{30, 40})) << "opened, yet not yet announced";
+    tracker.acknowledge(30);  // opened, yet not announced
+    EXPECT_FALSE(tracker.isNew(30, at(31)));
+    EXPECT_EQ(tracker.unnotifiedNewPGIDs(at(31)), (PGIDs{30, 40}));
     tracker.markAllNotified();
-    EXPECT_TRUE(tracker.unnotifiedNewPGIDs(at(2)).empty());
-    EXPECT_TRUE(tracker.isNew(40, at(2)));
+    EXPECT_TRUE(tracker.unnotifiedNewPGIDs(at(31)).empty());
+    EXPECT_TRUE(tracker.isNew(40, at(31)));
 
-    tracker.update({40}, at(3));  // 30 missed one scan: forgotten, then new again under its number
-    tracker.update({30, 40}, at(4));
-    EXPECT_TRUE(tracker.isNew(30, at(4)));
-    EXPECT_EQ(tracker.unnotifiedNewPGIDs(at(4)), PGIDs{30});
+    tracker.update({10, 20, 40}, at(32));  // 30 missed one scan: forgotten, then new again under its number
+    tracker.update({10, 20, 30, 40}, at(33));
+    EXPECT_TRUE(tracker.isNew(30, at(33)));
+    EXPECT_EQ(tracker.unnotifiedNewPGIDs(at(33)), PGIDs{30});
 }
 
 TEST(EnergyMonitor, HeatNeedsTwentyFivePercentAndCoolingBelowFifteenOverThirtySeconds) {
@@ -81,52 +72,33 @@ DevServer server(std::int32_t pid, std::int32_t pgid, double cpu, std::optional<
     return {pid, pgid, {pid}, "node", {3000}, {}, cpu, 0, rss, {}, {}, containerID, {}, {}};
 }
 
-class BadgeTrackersTest : public tracker_support::MainThreadTest {
-protected:
-    void feed(const std::vector<DevProject>& projects, double seconds) {
-        BadgeTrackers::feed(projects, at(seconds), {energy, newServers, *containers, *kills});
-    }
+using BadgeTrackersTest = tracker_support::MainThreadTest;
+
+TEST_F(BadgeTrackersTest, OneScanFeedsEveryTrackerSummedPerProcessGroup) {
     EnergyMonitor energy;
     NewServerTracker newServers;
-    std::shared_ptr<ContainerActionTracker> containers = ContainerActionTracker::make();
-    std::shared_ptr<KillTracker> kills = KillTracker::make();
-};
-
-TEST_F(BadgeTrackersTest, SumsPerProcessGroupAcrossProjects) {
-    const std::int64_t half = 512LL << 20, huge = std::numeric_limits<std::int64_t>::max();
-    feed({{"web", "/w", {server(11, 10, 15), server(21, 20, 0, half), server(31, 30, 0, huge)}},
-          {"api", "/a", {server(12, 10, 15), server(22, 20, 0, half), server(23, 20, 0), server(32, 30, 0, huge)}}},
-         0);
-    EXPECT_EQ(energy.samples().at(10).back().cpu, 30.0);
-    EXPECT_EQ(energy.high(), (std::set<std::int32_t>{10, 20, 30})) << "15 + 15 %, 512 + 512 MiB, no overflow";
-}
-
-TEST_F(BadgeTrackersTest, EveryTrackerSeesTheScanAtTheSameTime) {
-    feed({{"web", "/w", {server(11, 10, 1)}}}, 0);
+    const auto containers = ContainerActionTracker::make();
+    const auto kills = KillTracker::make();
+    const auto feed = [&](const std::vector<DevProject>& projects, double seconds) {
+        BadgeTrackers::feed(projects, at(seconds), {energy, newServers, *containers, *kills});
+    };
+    feed({{"web", "/w", {server(11, 10, 30)}}}, 0);
     kills->recordStop(10, at(0));
     containers->setPhase("abc", ContainerActionTracker::Phase::stopping);
     containers->setPhase("gone", ContainerActionTracker::Phase::stopping);
-    feed({{"web", "/w", {server(11, 10, 1), server(41, 40, 1)}}, {"db", "docker://db", {server(-7, -7, 0, {}, "abc")}}},
+
+    const std::int64_t half = 512LL << 20, huge = std::numeric_limits<std::int64_t>::max();
+    feed({{"web", "/w", {server(11, 10, 15), server(21, 20, 0, half), server(31, 30, 0, huge)}},
+          {"api", "/a", {server(12, 10, 15), server(22, 20, 0, half), server(32, 30, 0, huge)}},
+          {"db", "docker://db", {server(-7, -7, 0, {}, "abc")}}},
          10);
-    EXPECT_TRUE(newServers.isNew(40, at(10)));
+    EXPECT_EQ(energy.samples().at(10).back().cpu, 30.0);
+    EXPECT_EQ(energy.high(), (std::set<std::int32_t>{10, 20, 30})) << "15 + 15 %, 512 + 512 MiB, no overflow";
+    EXPECT_TRUE(newServers.isNew(20, at(10)));
     EXPECT_TRUE(newServers.isNew(-7, at(10)));
     EXPECT_FALSE(newServers.isNew(10, at(10)));
-    EXPECT_EQ(energy.samples().at(40).back().t, at(10));
     EXPECT_EQ(containers->phases().size(), 1u);
     EXPECT_TRUE(kills->stopping().empty()) << "the deadline was exactly the scan's time";
-}
-
-TEST(KillWarning, EachKindWarnsUntilItsOwnFlagIsSetInTheSharedSuite) {
-    testing_support::TempHome home;
-    AppGroup::sharedDefaults().set(KillWarning::killKey, std::string("yes"));  // not a flag
-    EXPECT_TRUE(KillWarning::needsWarning(false));
-    KillWarning::acknowledge(false);
-    EXPECT_FALSE(KillWarning::needsWarning(false));
-    EXPECT_TRUE(KillWarning::needsWarning(true));
-    KillWarning::acknowledge(true);
-    EXPECT_FALSE(KillWarning::needsWarning(true));
-    EXPECT_EQ(AppGroup::sharedDefaults().boolean("forceKillWarningAcknowledged"), true);
-    EXPECT_FALSE(Platform::UserDefaults::standard().boolean("killWarningAcknowledged").has_value());
 }
 
 }  // namespace

@@ -73,7 +73,7 @@ TEST_F(PublishedTrackerTest, APublishQueuedForATrackerThatIsGoneDoesNothing) {
 
 TEST_F(PublishedTrackerTest, ConcurrentStopsReachTheMirrorInTheOrderTheyWereMade) {
     // Copies from several threads reach the main queue in any order. Stops only add groups here, so
-    // the mirror must never shrink from one notification to the next.
+    // a stale copy published after a newer one would show as the mirror shrinking.
     std::vector<std::size_t> sizes;
     kills->subscribe([&] { sizes.push_back(kills->stopping().size()); });
     std::vector<std::thread> workers;
@@ -86,20 +86,6 @@ TEST_F(PublishedTrackerTest, ConcurrentStopsReachTheMirrorInTheOrderTheyWereMade
     drainMainQueue();
     EXPECT_TRUE(std::is_sorted(sizes.begin(), sizes.end()));
     EXPECT_EQ(kills->stopping().size(), 900u);
-}
-
-TEST(ObserverList, AnObserverRemovedDuringANotificationIsNotCalled) {
-    Platform::ObserverList<int> list;
-    std::vector<int> calls;
-    Platform::ObserverList<int>::Token second = 0;
-    list.subscribe([&](int value) {
-        calls.push_back(value);
-        list.unsubscribe(second);
-    });
-    second = list.subscribe([&](int value) { calls.push_back(-value); });
-    list.notify(1);
-    list.notify(2);
-    EXPECT_EQ(calls, (std::vector<int>{1, 2}));
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
-// The second process of the channel tests, in the widget's role or as a plain observer:
+// The second process of the channel tests, in the widget's role:
 //
 //   widget_channel_peer enqueue <first port> <count>   queues openLocalhost(first) ... one by one
-//   widget_channel_peer post <name>                     posts the notification once
 //   widget_channel_peer observe <name>                  prints "ready", then "notified" after a post
 //
 // Exit status: 0 done, 1 no notification within a minute, 2 bad usage.
@@ -16,20 +15,20 @@
 #include "Platform/NotifyCenter.h"
 #include "Shared/WidgetChannel/WidgetCommandQueue.h"
 
-namespace {
-
-int enqueue(long first, long count) {
-    for (long port = first; port < first + count; ++port) {
-        WidgetCommandQueue::enqueue(WidgetCommand::openLocalhost(port));
+int main(int argc, char** argv) {
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "enqueue" && argc == 4 && std::atol(argv[3]) > 0) {
+        const long first = std::atol(argv[2]);
+        for (long port = first; port < first + std::atol(argv[3]); ++port) {
+            WidgetCommandQueue::enqueue(WidgetCommand::openLocalhost(port));
+        }
+        return 0;
     }
-    return 0;
-}
-
-int observe(const std::string& name) {
+    if (mode != "observe" || argc != 3) return 2;
     std::mutex mutex;
     std::condition_variable changed;
     bool notified = false;
-    const Platform::NotifyCenter::Observation observation = Platform::NotifyCenter::observe(name, [&] {
+    const auto observation = Platform::NotifyCenter::observe(argv[2], [&] {
         std::lock_guard lock(mutex);
         notified = true;
         changed.notify_all();
@@ -41,21 +40,4 @@ int observe(const std::string& name) {
     if (!changed.wait_for(lock, std::chrono::minutes(1), [&] { return notified; })) return 1;
     std::printf("notified\n");
     return 0;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "enqueue" && argc == 4) {
-        const long first = std::atol(argv[2]);
-        const long count = std::atol(argv[3]);
-        return count > 0 ? enqueue(first, count) : 2;
-    }
-    if (mode == "post" && argc == 3) {
-        Platform::NotifyCenter::post(argv[2]);
-        return 0;
-    }
-    if (mode == "observe" && argc == 3) return observe(argv[2]);
-    return 2;
 }

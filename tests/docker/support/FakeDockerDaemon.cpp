@@ -32,12 +32,6 @@ bool acceptsConnections(const std::filesystem::path& socketPath) {
     return connected;
 }
 
-std::string pythonInterpreter() {
-    for (const char* candidate : {"/usr/bin/python3", "/usr/local/bin/python3"})
-        if (access(candidate, X_OK) == 0) return candidate;
-    return "python3";  // found through PATH
-}
-
 }  // namespace
 
 std::string readTextFile(const std::filesystem::path& path) {
@@ -57,8 +51,7 @@ FakeDockerDaemon::FakeDockerDaemon(std::filesystem::path socketPath, const std::
     std::filesystem::create_directories(stateFolder_);
     std::ofstream(stateFolder_ / "containers.json") << containersJSON;
     std::ofstream(stateFolder_ / "calls.log").flush();
-
-    std::vector<std::string> arguments{pythonInterpreter(), FAKE_DOCKER_DAEMON_SCRIPT, socketPath_.string(),
+    std::vector<std::string> arguments{"python3", FAKE_DOCKER_DAEMON_SCRIPT, socketPath_.string(),
                                        (stateFolder_ / "containers.json").string(),
                                        (stateFolder_ / "calls.log").string()};
     std::vector<char*> argv;
@@ -69,8 +62,7 @@ FakeDockerDaemon::FakeDockerDaemon(std::filesystem::path socketPath, const std::
 
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (!acceptsConnections(socketPath_)) {
-        int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
             pid_ = -1;
             throw std::runtime_error("the fake daemon exited before serving");
         }
@@ -85,9 +77,7 @@ FakeDockerDaemon::FakeDockerDaemon(std::filesystem::path socketPath, const std::
 void FakeDockerDaemon::stop() {
     if (pid_ <= 0) return;
     kill(pid_, SIGTERM);
-    int status = 0;
-    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) continue;
     pid_ = -1;
 }
 

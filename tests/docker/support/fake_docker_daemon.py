@@ -1,16 +1,11 @@
 #!/usr/bin/env python3
-"""A small Docker Engine API server on a Unix socket, for driving the real docker client in tests.
-
-It answers the calls that `docker ps`, `docker stop`, `docker kill` and `docker restart` make, keeps
-the containers it was given in memory (stop and kill mark one exited, restart marks it running again)
-and appends every request it receives to a log, one "METHOD /path?query" line each, so tests can
-assert what the client really sent.
+"""A Docker Engine API server on a Unix socket, enough for the real docker client's ps, stop, kill and
+restart. Keeps the given containers in memory (stop and kill mark one exited, restart running again)
+and appends every request to a log as "METHOD /path?query", so tests can assert what the client sent.
 
 Usage: fake_docker_daemon.py SOCKET CONTAINERS_JSON CALL_LOG
-
-CONTAINERS_JSON holds a list of container objects as the Engine API's /containers/json returns them.
-An object may carry "CreatedSecondsAgo" instead of "Created"; the server turns it into a creation
-time relative to its own clock, so the client's "RunningFor" text is predictable.
+A container object may carry "CreatedSecondsAgo" instead of "Created", so the client's "RunningFor"
+text is predictable.
 """
 
 import http.server
@@ -37,19 +32,11 @@ class Daemon:
             age = container.pop("CreatedSecondsAgo", None)
             if age is not None:
                 container["Created"] = now - int(age)
-            container.setdefault("Created", now)
-            container.setdefault("Names", [])
-            container.setdefault("Ports", [])
-            container.setdefault("Labels", {})
-            container.setdefault("State", "running")
-            container.setdefault("Status", "Up")
-            container.setdefault("Command", "")
-            container.setdefault("ImageID", "sha256:" + "0" * 64)
-            container.setdefault("Mounts", [])
-            container.setdefault("HostConfig", {"NetworkMode": "default"})
-            container.setdefault("NetworkSettings", {"Networks": {}})
-            container.setdefault("SizeRw", 0)
-            container.setdefault("SizeRootFs", 0)
+            defaults = {"Created": now, "Names": [], "Ports": [], "Labels": {}, "State": "running", "Status": "Up",
+                        "Command": "", "ImageID": "sha256:" + "0" * 64, "Mounts": [],
+                        "HostConfig": {"NetworkMode": "default"}, "NetworkSettings": {"Networks": {}}}
+            for key, value in defaults.items():
+                container.setdefault(key, value)
 
     def record(self, line):
         with self.lock:

@@ -1,9 +1,9 @@
-#include "App/Restart/ProcessGroups.h"
+#include "Platform/ProcessGroups.h"
 
 #include <signal.h>
 #include <unistd.h>
 
-namespace ProcessGroups {
+namespace Platform::ProcessGroups {
 
 bool isInGroup(std::int32_t pid, std::int32_t pgid) {
     if (pid <= 0 || pgid <= 0) return false;
@@ -18,4 +18,4 @@ void signalProcess(std::int32_t pid, int signal) {
     if (pid > 1) ::kill(pid, signal);
 }
 
-}  // namespace ProcessGroups
+}  // namespace Platform::ProcessGroups

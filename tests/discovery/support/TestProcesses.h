@@ -1,0 +1,229 @@
+#pragma once
+// Real processes for the tests that scan, signal or restart them: children reaped the moment they
+// end (a zombie would still count as a member of its group) and stopped with their group when they
+// go, what /proc says about any process, and free loopback ports.
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <future>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <random>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace testing_support {
+
+// Polls until the condition holds; the limit only keeps a broken case from hanging the test.
+inline bool waitUntil(const std::function<bool()>& condition,
+                      std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+    for (const auto end = std::chrono::steady_clock::now() + limit; !condition();) {
+        if (std::chrono::steady_clock::now() >= end) return condition();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+struct ProcessInfo {
+    pid_t pid = 0, pgid = 0;
+    char state = '?';
+    std::string name, cwd;  // name: the short command name
+    std::vector<std::string> arguments;
+    double cpuSeconds = 0;  // user and system
+    bool alive() const { return state != 'Z' && state != 'X'; }
+};
+
+inline std::optional<ProcessInfo> processInfo(pid_t pid) {
+    const std::filesystem::path dir = "/proc/" + std::to_string(pid);
+    std::string stat;
+    if (!std::getline(std::ifstream(dir / "stat"), stat)) return std::nullopt;
+    // The name in parentheses may hold spaces and ')'; the fields follow the last ')'.
+    const auto open = stat.find('('), close = stat.rfind(')');
+    if (open == std::string::npos || close == std::string::npos) return std::nullopt;
+    ProcessInfo info;
+    info.pid = pid;
+    info.name = stat.substr(open + 1, close - open - 1);
+    std::istringstream fields(stat.substr(close + 2));
+    std::string skip;
+    long long userTicks = 0, systemTicks = 0;
+    fields >> info.state >> skip >> info.pgid;
+    for (int field = 0; field < 8; ++field) fields >> skip;
+    fields >> userTicks >> systemTicks;
+    info.cpuSeconds = double(userTicks + systemTicks) / double(::sysconf(_SC_CLK_TCK));
+    std::error_code error;
+    info.cwd = std::filesystem::read_symlink(dir / "cwd", error).string();
+    std::ifstream cmdline(dir / "cmdline");
+    for (std::string argument; std::getline(cmdline, argument, '\0');) info.arguments.push_back(argument);
+    return info;
+}
+
+inline bool isRunning(pid_t pid) {
+    const auto info = processInfo(pid);
+    return info && info->alive();
+}
+
+// Every living process that passes the filter, by ascending pid.
+inline std::vector<ProcessInfo> processesWhere(const std::function<bool(const ProcessInfo&)>& accept) {
+    std::vector<ProcessInfo> found;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        const auto info = processInfo(std::stoi(name));
+        if (info && info->alive() && accept(*info)) found.push_back(*info);
+    }
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.pid < b.pid; });
+    return found;
+}
+
+// A signal mask of /proc/<pid>/status ("SigIgn", "SigBlk", "ShdPnd", ...): bit n-1 is signal n.
+inline unsigned long long signalMask(pid_t pid, const std::string& field) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with(field + ":")) return std::stoull(line.substr(field.size() + 1), nullptr, 16);
+    }
+    return 0;
+}
+
+struct SpawnOptions {
+    std::filesystem::path cwd;  // the test's own when empty
+    pid_t joinGroup = 0;        // 0: the child leads a new process group
+    std::filesystem::path output = "/dev/null";  // standard output and error
+    std::map<std::string, std::optional<std::string>> environment;  // changes; no value removes it
+    int stopSignal = SIGKILL;  // sent to the group it leads when the object goes, SIGKILL after 5 s
+};
+
+// A child started with posix_spawnp (a PATH search), its standard input on /dev/null.
+class ChildProcess {
+public:
+    explicit ChildProcess(std::vector<std::string> argv, const std::filesystem::path& cwd = {}, pid_t joinGroup = 0)
+        : ChildProcess(std::move(argv), SpawnOptions{cwd, joinGroup, "/dev/null", {}, SIGKILL}) {}
+
+    ChildProcess(std::vector<std::string> argv, SpawnOptions options) : options_(std::move(options)) {
+        std::vector<std::string> environment;
+        for (char** entry = environ; *entry; ++entry) {
+            const std::string variable = *entry;
+            if (!options_.environment.contains(variable.substr(0, variable.find('=')))) environment.push_back(variable);
+        }
+        for (const auto& [name, value] : options_.environment) {
+            if (value) environment.push_back(name + "=" + *value);
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, options_.output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        posix_spawn_file_actions_adddup2(&actions, 1, 2);
+        if (!options_.cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, options_.cwd.c_str());
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(&attributes, options_.joinGroup);
+        const int error = ::posix_spawnp(&pid_, argv.at(0).c_str(), &actions, &attributes, pointers(argv).data(),
+                                         pointers(environment).data());
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
+        if (error != 0) throw std::runtime_error("cannot start " + argv[0]);
+        status_ = std::async(std::launch::async, [pid = pid_] {
+            int status = 0;
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            return status;
+        });
+    }
+    ~ChildProcess() {
+        const bool leads = options_.joinGroup == 0;
+        if (!hasExited()) ::kill(leads ? -pid_ : pid_, options_.stopSignal);
+        if (!waitForExit(std::chrono::seconds(5))) ::kill(leads ? -pid_ : pid_, SIGKILL);
+        status_.wait();
+        if (!leads) return;
+        // Members it started are no children of ours: make sure they are gone too, so the next test
+        // finds their ports free.
+        ::kill(-pid_, SIGKILL);
+        waitUntil([&] { return members().empty(); }, std::chrono::seconds(10));
+    }
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    pid_t pid() const { return pid_; }
+    bool waitForExit(std::chrono::milliseconds limit) { return status_.wait_for(limit) == std::future_status::ready; }
+    bool hasExited() { return waitForExit(std::chrono::milliseconds(0)); }
+    std::optional<int> terminatingSignal() {
+        if (!hasExited() || !WIFSIGNALED(status_.get())) return std::nullopt;
+        return WTERMSIG(status_.get());
+    }
+    std::optional<int> exitCode() {
+        if (!hasExited() || !WIFEXITED(status_.get())) return std::nullopt;
+        return WEXITSTATUS(status_.get());
+    }
+    // The living processes of the group it leads, the leader included.
+    std::vector<pid_t> members() const {
+        std::vector<pid_t> pids;
+        for (const auto& info : processesWhere([&](const ProcessInfo& p) { return p.pgid == pid_; })) pids.push_back(info.pid);
+        return pids;
+    }
+
+private:
+    static std::vector<char*> pointers(std::vector<std::string>& strings) {
+        std::vector<char*> result;
+        for (std::string& text : strings) result.push_back(text.data());
+        result.push_back(nullptr);
+        return result;
+    }
+
+    SpawnOptions options_;
+    pid_t pid_ = -1;
+    std::shared_future<int> status_;
+};
+
+// A port on 127.0.0.1 that nothing uses now and that this process has not handed out before, below
+// the ephemeral range (49152 and up) whose listeners the scan leaves out as clients' ports.
+inline int freePort() {
+    static std::mutex mutex;
+    static std::set<int> handedOut;
+    static std::mt19937 random{std::random_device{}()};
+    std::lock_guard lock(mutex);
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const int port = std::uniform_int_distribution<int>(20000, 49151)(random);
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const sockaddr_in address{AF_INET, htons(static_cast<std::uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
+        const bool bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+        ::close(fd);
+        if (bound && handedOut.insert(port).second) return port;
+    }
+    throw std::runtime_error("no free port below 49152");
+}
+
+inline bool acceptsConnections(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const sockaddr_in address{AF_INET, htons(static_cast<std::uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
+    const bool connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return connected;
+}
+
+// /usr/bin/python3: a real interpreter whose command name is "python3", not a wrapper script.
+inline std::optional<std::string> python3() {
+    if (::access("/usr/bin/python3", X_OK) == 0) return "/usr/bin/python3";
+    return std::nullopt;
+}
+
+}  // namespace testing_support
