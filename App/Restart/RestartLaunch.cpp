@@ -92,13 +92,21 @@ int prepareAttributes(Attributes& attributes) {
 
 // Leaders we spawned and have not reaped yet. While a leader is unreaped (running, or a zombie) its
 // number cannot be reused, so signalling its group under this lock reaches only our processes.
-std::mutex unreapedMutex;
-std::set<pid_t> unreapedLeaders;
+// Never destroyed: detached reapers may still use it while the program exits.
+struct UnreapedLeaders {
+    std::mutex mutex;
+    std::set<pid_t> pids;
+};
+
+UnreapedLeaders& unreaped() {
+    static auto* leaders = new UnreapedLeaders;
+    return *leaders;
+}
 
 void reapInBackground(pid_t pid) {
     {
-        std::lock_guard guard(unreapedMutex);
-        unreapedLeaders.insert(pid);
+        std::lock_guard guard(unreaped().mutex);
+        unreaped().pids.insert(pid);
     }
     try {
         std::thread([pid] {
@@ -106,8 +114,8 @@ void reapInBackground(pid_t pid) {
             siginfo_t info{};
             while (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
             }
-            std::lock_guard guard(unreapedMutex);
-            unreapedLeaders.erase(pid);
+            std::lock_guard guard(unreaped().mutex);
+            unreaped().pids.erase(pid);
             int status = 0;
             while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
             }
@@ -161,8 +169,8 @@ void launch(const Plan& plan, const RestartEntry::ID& entryID) {
 }
 
 void stopSpawnedGroup(std::int32_t leader) {
-    std::lock_guard guard(unreapedMutex);
-    if (unreapedLeaders.count(leader)) Platform::ProcessGroups::signalGroup(leader, SIGTERM);
+    std::lock_guard guard(unreaped().mutex);
+    if (unreaped().pids.count(leader)) Platform::ProcessGroups::signalGroup(leader, SIGTERM);
 }
 
 }  // namespace ServerRestarter

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
+#include <sstream>
 #include <thread>
 
 #include "Shared/Store/DataStore.h"
@@ -22,17 +22,7 @@ using testing_support::waitUntil;
 const std::string program = VELLUMARK_BUILD_DIR "/App/vellumark";
 
 std::string fileText(const std::filesystem::path& path) {
-    std::ifstream file(path);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-testing_support::SpawnOptions options(const std::filesystem::path& log,
-                                      std::map<std::string, std::optional<std::string>> environment = {}) {
-    testing_support::SpawnOptions result;
-    result.output = log;
-    result.environment = std::move(environment);
-    result.stopSignal = SIGTERM;
-    return result;
+    return (std::ostringstream() << std::ifstream(path).rdbuf()).str();
 }
 
 // The snapshot the application wrote holds the server in `folder`, listening on `port`.
@@ -51,13 +41,13 @@ TEST(ApplicationEndToEnd, TrayIconSnapshotToolTipAndPopover) {
     const auto folder = home.home() / "Development/demo";
     std::filesystem::create_directories(folder);
     const int port = testing_support::freePort();
-    auto serverOptions = options(home.home() / "http.log");
+    auto serverOptions = app_test::logTo(home.home() / "http.log");
     serverOptions.cwd = folder;
     ChildProcess server({"python3", "-m", "http.server", std::to_string(port), "--bind", "127.0.0.1"}, serverOptions);
     ASSERT_TRUE(waitUntil([&] { return testing_support::acceptsConnections(port); }));
     DesktopSession desktop(home.home());
 
-    ChildProcess app({program}, options(home.home() / "app.log", {{"QT_QPA_PLATFORM", "xcb"}}));
+    ChildProcess app({program}, app_test::logTo(home.home() / "app.log", {{"QT_QPA_PLATFORM", "xcb"}}));
 
     // The first scan runs at launch: the snapshot holds the server well within 10 seconds.
     EXPECT_TRUE(waitUntil([&] { return inSnapshot(folder, port); }, 10s)) << fileText(home.home() / "app.log");
@@ -68,59 +58,57 @@ TEST(ApplicationEndToEnd, TrayIconSnapshotToolTipAndPopover) {
 
     // The icon sits in the tray, named by what it says: one server running.
     const std::string label = "Vellumark · 1 server running";
-    ASSERT_TRUE(waitUntil([&] { return desktop.windowsNamed(label).size() == 1; }, 10s))
+    ASSERT_TRUE(waitUntil([&] { return desktop.windows("--name", label).size() == 1; }, 10s))
         << fileText(home.home() / "app.log");
-    const app_test::WindowInfo icon = desktop.windowsNamed(label).front();
-    const auto panel = desktop.trayPanel();
-    ASSERT_TRUE(panel);
+    const app_test::WindowInfo icon = desktop.windows("--name", label).front();
+    const auto panels = desktop.windows("--classname", "panel");  // trayer's
+    ASSERT_EQ(panels.size(), 1u);
     const int iconX = icon.x + icon.width / 2, iconY = icon.y + icon.height / 2;
-    EXPECT_TRUE(panel->contains(iconX, iconY));
+    EXPECT_TRUE(panels[0].contains(iconX, iconY));
 
     // Resting the pointer on the icon brings up its tool tip under it.
-    desktop.moveMouse(iconX - 2, iconY - 2);
-    desktop.moveMouse(iconX, iconY);
+    desktop.xdotool({"mousemove", std::to_string(iconX - 2), std::to_string(iconY - 2)});
+    desktop.xdotool({"mousemove", std::to_string(iconX), std::to_string(iconY)});
     EXPECT_TRUE(waitUntil(
         [&] {
-            return std::ranges::any_of(desktop.windowsOfInstance("vellumark"), [&](const app_test::WindowInfo& window) {
+            return std::ranges::any_of(desktop.windows("--classname", "vellumark"), [&](const app_test::WindowInfo& window) {
                 return window.id != icon.id && window.y >= iconY;
             });
         },
         10s));
-    desktop.screenshot("/tmp/vellumark-e2e-tooltip.png");
 
     // A click opens the popover under the icon: the panel's width, inside the screen.
     desktop.click(iconX, iconY);
     std::vector<app_test::WindowInfo> popovers;
-    ASSERT_TRUE(waitUntil([&] { return !(popovers = desktop.windowsNamed("Vellumark")).empty(); }, 10s))
+    ASSERT_TRUE(waitUntil([&] { return !(popovers = desktop.windows("--name", "Vellumark")).empty(); }, 10s))
         << fileText(home.home() / "app.log");
     ASSERT_EQ(popovers.size(), 1u);
     EXPECT_EQ(popovers[0].width, 440);
     EXPECT_GE(popovers[0].y, icon.y + icon.height);
     EXPECT_LE(popovers[0].x + popovers[0].width, DesktopSession::screenWidth);
     EXPECT_LE(popovers[0].x, iconX);
-    desktop.screenshot("/tmp/vellumark-e2e-popover.png");
 
     // A second click on the icon closes it, and it stays closed: the click did not open it again.
     desktop.click(iconX, iconY);
-    EXPECT_TRUE(waitUntil([&] { return desktop.windowsNamed("Vellumark").empty(); }, 10s));
+    EXPECT_TRUE(waitUntil([&] { return desktop.windows("--name", "Vellumark").empty(); }, 10s));
     std::this_thread::sleep_for(500ms);
-    EXPECT_TRUE(desktop.windowsNamed("Vellumark").empty());
+    EXPECT_TRUE(desktop.windows("--name", "Vellumark").empty());
 
     // Opens again on the next click, and Escape closes it.
     desktop.click(iconX, iconY);
-    EXPECT_TRUE(waitUntil([&] { return desktop.windowsNamed("Vellumark").size() == 1; }, 10s));
+    EXPECT_TRUE(waitUntil([&] { return desktop.windows("--name", "Vellumark").size() == 1; }, 10s));
     desktop.xdotool({"key", "Escape"});
-    EXPECT_TRUE(waitUntil([&] { return desktop.windowsNamed("Vellumark").empty(); }, 10s));
+    EXPECT_TRUE(waitUntil([&] { return desktop.windows("--name", "Vellumark").empty(); }, 10s));
 
     EXPECT_FALSE(app.hasExited()) << fileText(home.home() / "app.log");
 }
 
 TEST(ApplicationEndToEnd, WithoutADisplayItSaysSoInOneLine) {
     testing_support::TempHome home;
-    ChildProcess app({program}, options(home.home() / "app.log", {{"DISPLAY", std::nullopt},
-                                                                  {"WAYLAND_DISPLAY", std::nullopt},
-                                                                  {"QT_QPA_PLATFORM", std::nullopt},
-                                                                  {"XDG_SESSION_TYPE", std::nullopt}}));
+    ChildProcess app({program}, app_test::logTo(home.home() / "app.log", {{"DISPLAY", std::nullopt},
+                                                                        {"WAYLAND_DISPLAY", std::nullopt},
+                                                                        {"QT_QPA_PLATFORM", std::nullopt},
+                                                                        {"XDG_SESSION_TYPE", std::nullopt}}));
     ASSERT_TRUE(app.waitForExit(10s));
     EXPECT_EQ(app.exitCode(), 1);
     const std::string output = fileText(home.home() / "app.log");

@@ -1,75 +1,58 @@
-// The pointing hand on the application's override-cursor stack as the pointer enters, leaves and
-// loses controls. A wait cursor pushed first stands for whatever lay on the stack already: a
-// control must never pop it.
-
-#include <memory>
+// The pointing hand on the override-cursor stack as the pointer enters, leaves and loses controls. A
+// wait cursor pushed first stands for whatever lay on the stack already: a control must never pop it.
 
 #include <QEnterEvent>
 #include <QGuiApplication>
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "App/Brand/PointingCursor.h"
 
 namespace {
 
-class PointingCursorTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        while (QGuiApplication::overrideCursor()) QGuiApplication::restoreOverrideCursor();
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        control->show();
-        neighbour.show();
-        EXPECT_EQ(pointingCursor(control.get()), control.get());
-        pointingCursor(control.get());  // twice: still one hand
-        pointingCursor(&neighbour);
-    }
-    void TearDown() override {
-        while (QGuiApplication::overrideCursor()) QGuiApplication::restoreOverrideCursor();
-    }
-    static void enter(QWidget* widget) {
-        QEnterEvent event(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-        QCoreApplication::sendEvent(widget, &event);
-    }
-    static void leave(QWidget* widget) {
-        QEvent event(QEvent::Leave);
-        QCoreApplication::sendEvent(widget, &event);
-    }
-    static Qt::CursorShape top() {
-        const QCursor* cursor = QGuiApplication::overrideCursor();
-        return cursor ? cursor->shape() : Qt::BlankCursor;  // blank: a control popped what it never pushed
-    }
-
-    QWidget neighbour;
-    std::unique_ptr<QWidget> control = std::make_unique<QWidget>();
-};
-
-TEST_F(PointingCursorTest, EachControlPushesOnceAndPopsOnlyWhatItPushed) {
-    enter(control.get());
-    enter(control.get());
-    EXPECT_EQ(top(), Qt::PointingHandCursor);
-    enter(&neighbour);  // the neighbour may hear of the pointer before the control does
-    leave(control.get());
-    EXPECT_EQ(top(), Qt::PointingHandCursor);
-    leave(&neighbour);
-    EXPECT_EQ(top(), Qt::WaitCursor);
-    leave(control.get());
-    leave(&neighbour);
-    EXPECT_EQ(top(), Qt::WaitCursor);
-    EXPECT_EQ(pointingCursor(static_cast<QWidget*>(nullptr)), nullptr);
+void send(QWidget* widget, bool enter) {
+    QEnterEvent entered(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QEvent left(QEvent::Leave);
+    QCoreApplication::sendEvent(widget, enter ? static_cast<QEvent*>(&entered) : &left);
 }
 
-TEST_F(PointingCursorTest, HidingOrDestroyingWhileHoveredPopsOnce) {
-    enter(control.get());
-    control->hide();
+Qt::CursorShape top() {
+    const QCursor* cursor = QGuiApplication::overrideCursor();
+    return cursor ? cursor->shape() : Qt::BlankCursor;  // blank: a control popped what it never pushed
+}
+
+TEST(PointingCursor, EachControlPushesOnceAndPopsOnlyWhatItPushed) {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    QWidget neighbour;
+    auto control = std::make_unique<QWidget>();
+    neighbour.show();
+    control->show();
+    EXPECT_EQ(pointingCursor(control.get()), control.get());
+    pointingCursor(control.get());  // twice: still one hand
+    pointingCursor(&neighbour);
+    EXPECT_EQ(pointingCursor(static_cast<QWidget*>(nullptr)), nullptr);
+
+    send(control.get(), true);
+    send(control.get(), true);
+    send(&neighbour, true);  // the neighbour may hear of the pointer before the control does
+    send(control.get(), false);
+    EXPECT_EQ(top(), Qt::PointingHandCursor);
+    send(&neighbour, false);
+    send(control.get(), false);
     EXPECT_EQ(top(), Qt::WaitCursor);
-    leave(control.get());
+
+    send(control.get(), true);
+    control->hide();  // pops once; the leave that follows pops nothing
+    send(control.get(), false);
     EXPECT_EQ(top(), Qt::WaitCursor);
     control->show();
-    enter(control.get());
+    send(control.get(), true);
     EXPECT_EQ(top(), Qt::PointingHandCursor) << "shown again, it pushes again";
     control.reset();
     EXPECT_EQ(top(), Qt::WaitCursor);
+    while (QGuiApplication::overrideCursor()) QGuiApplication::restoreOverrideCursor();
 }
 
 }  // namespace

@@ -1,14 +1,11 @@
-// Running one system tool: what the child gets, what comes back, and what a tool that cannot start
-// leaves in the log.
+// Running one system tool: what the child gets, what comes back, what a tool that cannot start
+// leaves in the log, and how output that is not UTF-8 is mended.
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "App/Discovery/ProcessScanner.h"
 #include "Platform/SystemLog.h"
-#include "Shared/Scan/ProcessScannerParsing.h"
-#include "support/TempHome.h"
+#include "Shared/UTF8.h"
 
 namespace {
 
@@ -21,29 +18,25 @@ TEST(RunShell, AToolThatIsMissingGivesNoTextAndOneLogLine) {
                                                     "-a -w -d cwd -c  -Fpcn: No such file or directory"});
 }
 
-TEST(RunShell, TheToolGetsEachArgumentAndTheCLocaleAndOnlyItsStandardOutputComesBack) {
-    testing_support::TempDir tools;
-    std::ofstream(tools.path() / "tool") << "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done\n"
-                                            "echo \"LC_ALL=$LC_ALL\"\necho 'to standard error' >&2\nexit 3\n";
-    std::filesystem::permissions(tools.path() / "tool", std::filesystem::perms::owner_all);
+TEST(RunShell, OnlyStandardOutputComesBackInTheCLocaleAndMendedToUTF8) {
     Platform::LogCapture log;
-    EXPECT_EQ(runShell((tools.path() / "tool").string(), {"-c", "", "two words"}), "[-c]\n[]\n[two words]\nLC_ALL=C\n");
+    const std::string script = "printf '[%s]\\n' \"$@\" \"$LC_ALL\" \"$(printf 'caf\\351')\"; echo error >&2; exit 3";
+    EXPECT_EQ(runShell("/bin/sh", {"-c", script, "sh", "", "two words"}), "[]\n[two words]\n[C]\n[caf\xEF\xBF\xBD]\n");
     EXPECT_EQ(runShell("/bin/sh", {"-c", "kill -9 $$"}), "");
     EXPECT_TRUE(log.lines().empty());
 }
 
-TEST(RunShell, BytesThatAreNotUTF8SpoilOnlyTheirOwnLine) {
-    // ps prints a command line with the bytes the process was given; one of them once hid every
-    // server of the machine.
-    const auto output = runShell("/bin/sh", {"-c",
-                                             "printf '  501   501  0.0  0.1 20480    01:02:03  0:01.50 "
-                                             "/usr/bin/caf\\351 --port 3000\\n"
-                                             "  502   501  0.0  0.1  1024       05:09  0:00.00 node server.js\\n'"});
-    const auto table = ProcessScannerParsing::parsePS(output.value_or(""));
-    ASSERT_EQ(table.size(), 2u);
-    EXPECT_EQ(table.at(501).commandLine, "/usr/bin/caf\xEF\xBF\xBD --port 3000");
-    EXPECT_EQ(table.at(502).commandLine, "node server.js");
-    EXPECT_EQ(table.at(502).uptimeSeconds, 309);
+TEST(UTF8Repair, WellFormedTextStaysAndEachIllFormedPartBecomesOneReplacementCharacter) {
+    const std::string r = "\xEF\xBF\xBD";
+    const std::pair<std::string, std::string> cases[] = {
+        {"", ""}, {"caf\xC3\xA9 \xE2\x80\x94 \xF0\x9F\x98\x80", "caf\xC3\xA9 \xE2\x80\x94 \xF0\x9F\x98\x80"},
+        {std::string("nul\0inside", 10), std::string("nul\0inside", 10)}, {"\xF4\x8F\xBF\xBF", "\xF4\x8F\xBF\xBF"},
+        {"a\xFF" "b", "a" + r + "b"}, {"\x80\x80", r + r},                   // bytes that start nothing
+        {"\xE2\x82" "A", r + "A"}, {"\xE2\x82\xAC\xF0\x9F\x98", "\xE2\x82\xAC" + r},  // broken off, cut at the end
+        // Overlong, a surrogate, above U+10FFFF.
+        {"\xC0\xAF", r + r}, {"\xED\xA0\x80", r + r + r}, {"\xF4\x90\x80\x80", r + r + r + r},
+    };
+    for (const auto& [in, expected] : cases) EXPECT_EQ(replacingInvalidUTF8(in), expected) << testing::PrintToString(in);
 }
 
 }  // namespace

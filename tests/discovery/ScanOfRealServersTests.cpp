@@ -1,14 +1,15 @@
-// One real scan against real listening processes: Python servers started in folders of a
-// temporary home, found by the real lsof and ps and grouped into projects; hidden and Library
-// folders stay out unless their port is watched; a Docker tool that hangs costs only its containers.
+// Real scans against real listening processes: Python servers started in folders of a temporary
+// home, found by the real lsof and ps and grouped into projects; hidden and Library folders stay out
+// unless their port is watched; a Docker tool that hangs costs only its containers; two scans at
+// once run one after the other.
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <fstream>
+#include <latch>
 
 #include "App/Discovery/ProcessScanner.h"
 #include "App/Docker/DockerTool.h"
+#include "Platform/AtomicFile.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UserDefaults.h"
 #include "Shared/Settings/FilterRules.h"
@@ -17,63 +18,80 @@
 
 namespace fs = std::filesystem;
 using namespace testing_support;
+using Strings = std::vector<std::string>;
 
 namespace {
 
-std::vector<std::string> paths(const std::vector<DevProject>& projects) {
-    std::vector<std::string> result;
+// The projects by path, and their paths.
+std::vector<DevProject> scanByPath() {
+    auto projects = ProcessScanner::scan();
+    std::ranges::sort(projects, {}, &DevProject::path);
+    return projects;
+}
+
+Strings paths(const std::vector<DevProject>& projects) {
+    Strings result;
     for (const auto& project : projects) result.push_back(project.path);
-    std::ranges::sort(result);
     return result;
 }
+
+// Burns a second and a half of CPU, then listens and sits idle in accept(): ps's CPU figure (an
+// average over the process's life) stays well above zero, while its use between two scans is nil.
+constexpr const char* burnThenIdle = R"(
+import socket, sys, time
+end = time.process_time() + 1.5
+while time.process_time() < end: pass
+server = socket.create_server(("127.0.0.1", int(sys.argv[1])))
+while True: server.accept()[0].close()
+)";
 
 class ScanOfRealServers : public testing::Test {
 protected:
     void SetUp() override {
         if (!python3()) GTEST_SKIP() << "no python3";
-        DockerScanner::Testing::setCLICandidates(std::vector<std::string>{});  // no Docker unless a test brings one
+        DockerScanner::Testing::setCLICandidates(Strings{});  // no Docker unless a test brings one
+        if (apiPort < webPort) std::swap(webPort, apiPort);
+        if (libraryPort < hiddenPort) std::swap(hiddenPort, libraryPort);
         for (const auto* folder : {"Development/shop/web", "Development/shop/api", "code/site", ".cache/x", "Library/y"})
             fs::create_directories(home.home() / folder);
         // Two servers started by one shell share its process group.
-        shop = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"/bin/sh", "-c",
-                                     "(cd Development/shop/web && exec " + serverCommand(webPort) + ") & "
-                                     "(cd Development/shop/api && exec " + serverCommand(apiPort) + ") & wait"},
-            home.home());
-        site = startServer(sitePort, "code/site");
-        hidden = startServer(hiddenPort, ".cache/x");
-        library = startServer(libraryPort, "Library/y");
+        shop = start("(cd Development/shop/web && exec " + server(webPort) + ") & (cd Development/shop/api && exec " +
+                     server(apiPort) + ") & wait", "");
+        site = start("exec " + server(sitePort), "code/site");
+        hidden = start("exec " + server(hiddenPort), ".cache/x");
+        library = start("exec " + server(libraryPort), "Library/y");
         for (const int port : {webPort, apiPort, sitePort, hiddenPort, libraryPort})
             ASSERT_TRUE(waitUntil([&] { return acceptsConnections(port); }, std::chrono::seconds(60))) << port;
     }
     void TearDown() override { DockerScanner::Testing::setCLICandidates(std::nullopt); }
 
-    std::string serverCommand(int port) const {
-        return "'" + *python3() + "' -m http.server " + std::to_string(port) + " --bind 127.0.0.1";
+    static std::string server(int port) {
+        return *python3() + " -m http.server " + std::to_string(port) + " --bind 127.0.0.1";
     }
-    std::unique_ptr<ChildProcess> startServer(int port, const char* folder) const {
-        return std::make_unique<ChildProcess>(
-            std::vector<std::string>{*python3(), "-m", "http.server", std::to_string(port), "--bind", "127.0.0.1"},
-            home.home() / folder);
+    std::unique_ptr<ChildProcess> start(const std::string& script, const std::string& folder) const {
+        return std::make_unique<ChildProcess>(Strings{"/bin/sh", "-c", script}, home.home() / folder);
     }
     std::string path(const char* relative) const { return (home.home() / relative).string(); }
+    // A docker tool that runs `script`, and a file where the Docker socket is looked for.
+    void useDocker(const std::string& script) const {
+        std::ofstream(home.home() / "docker") << "#!/bin/sh\n" << script;
+        fs::permissions(home.home() / "docker", fs::perms::owner_all);
+        DockerScanner::Testing::setCLICandidates({{path("docker")}});
+        fs::create_directories(home.home() / ".docker/run");
+        std::ofstream(home.home() / ".docker/run/docker.sock").flush();
+    }
 
-    // What the scan must report for the server `pid` of `group`; the numbers that only the moment
-    // decides (uptime, CPU, memory) are taken from `actual` after checking them.
-    DevServer expected(pid_t pid, const ChildProcess& group, std::vector<int> ports, std::optional<std::string> cwd,
-                       const DevServer& actual) const {
-        const auto info = processInfo(pid).value_or(ProcessInfo{});
-        std::string commandLine;
-        for (const auto& argument : info.arguments) commandLine += (commandLine.empty() ? "" : " ") + argument;
-        const auto members = group.members();
-        EXPECT_GE(actual.uptimeSeconds.value_or(-1), 0);
-        EXPECT_GE(actual.cpu, 0);
-        EXPECT_GE(actual.mem, 0);
-        EXPECT_GT(actual.rss.value_or(0), 0);
+    // The server `pid` of `group` as the scan must report it; the numbers that only the moment decides
+    // (uptime, CPU, memory) are only checked for their range.
+    void expectServer(const DevServer& actual, pid_t pid, const ChildProcess& group, std::vector<int> ports,
+                      std::optional<std::string> cwd) const {
+        EXPECT_TRUE(actual.uptimeSeconds.value_or(-1) >= 0 && actual.cpu >= 0 && actual.mem >= 0 && actual.rss > 0);
         EXPECT_FALSE(actual.keptAlive.value_or(false)) << "there is no launchd here";
         const auto keptAlive = cwd ? std::nullopt : actual.keptAlive;  // only background services have it
-        return {pid, group.pid(), std::vector<std::int32_t>(members.begin(), members.end()), info.name, std::move(ports),
-                actual.uptimeSeconds, actual.cpu, actual.mem, actual.rss, commandLine, std::move(cwd), {}, {}, keptAlive};
+        const auto members = group.members();
+        EXPECT_EQ(actual, (DevServer{pid, group.pid(), {members.begin(), members.end()}, "python3", ports,
+                                     actual.uptimeSeconds, actual.cpu, actual.mem, actual.rss, server(ports[0]),
+                                     std::move(cwd), {}, {}, keptAlive}));
     }
 
     TempHome home;
@@ -82,73 +100,82 @@ protected:
 };
 
 TEST_F(ScanOfRealServers, FindsTheProjectsBelowTheHomeAndWatchedPortsElsewhere) {
-    auto projects = ProcessScanner::scan();
+    auto projects = scanByPath();
     // Nothing else on the machine lies in this home, and the hidden and Library servers are out of scope.
-    ASSERT_EQ(paths(projects), (std::vector<std::string>{path("Development/shop"), path("code/site")}));
-    const auto& shopProject = *std::ranges::find(projects, path("Development/shop"), &DevProject::path);
-    EXPECT_EQ(shopProject.name, "shop");
-    ASSERT_EQ(shopProject.servers.size(), 1u) << "one process group, one server";
-    const auto memberOn = [&](int port) {
-        const auto found = processesWhere([&](const ProcessInfo& p) {
-            return p.pgid == shop->pid() && std::ranges::count(p.arguments, std::to_string(port));
-        });
-        return found.empty() ? 0 : found[0].pid;
-    };
-    const bool webFirst = webPort < apiPort;
-    const DevServer& merged = shopProject.servers[0];
-    EXPECT_EQ(merged, expected(memberOn(webFirst ? webPort : apiPort), *shop,
-                               {std::min(webPort, apiPort), std::max(webPort, apiPort)},
-                               path(webFirst ? "Development/shop/web" : "Development/shop/api"), merged));
-    EXPECT_EQ(merged.groupPIDs.size(), 3u) << "the shell and its two servers";
-    const auto& siteProject = *std::ranges::find(projects, path("code/site"), &DevProject::path);
-    EXPECT_EQ(siteProject.name, "site");
-    ASSERT_EQ(siteProject.servers.size(), 1u);
-    EXPECT_EQ(siteProject.servers[0], expected(site->pid(), *site, {sitePort}, path("code/site"), siteProject.servers[0]));
-    EXPECT_EQ(siteProject.servers[0].command, "python3");
+    ASSERT_EQ(paths(projects), (Strings{path("Development/shop"), path("code/site")}));
+    EXPECT_EQ(projects[0].name, "shop");
+    ASSERT_EQ(projects[0].servers.size(), 1u) << "one process group, one server";
+    const auto web = processesWhere([&](const ProcessInfo& p) { return p.cwd == path("Development/shop/web"); });
+    ASSERT_EQ(web.size(), 1u);
+    expectServer(projects[0].servers[0], web[0].pid, *shop, {webPort, apiPort}, path("Development/shop/web"));
+    EXPECT_EQ(projects[0].servers[0].groupPIDs.size(), 3u) << "the shell and its two servers";
+    EXPECT_EQ(projects[1].name, "site");
+    ASSERT_EQ(projects[1].servers.size(), 1u);
+    expectServer(projects[1].servers[0], site->pid(), *site, {sitePort}, path("code/site"));
 
     FilterRules rules;
     rules.watchedPorts = {hiddenPort, libraryPort};
     rules.save(Platform::UserDefaults::standard());
-    projects = ProcessScanner::scan();
-    ASSERT_EQ(paths(projects), (std::vector<std::string>{path("Development/shop"), path("code/site"), "service://python3"}));
-    const auto& services = *std::ranges::find(projects, "service://python3", &DevProject::path);
-    EXPECT_EQ(services.name, "python3");
-    ASSERT_EQ(services.servers.size(), 2u);
-    const auto& [first, second] = hiddenPort < libraryPort ? std::pair(&hidden, &library) : std::pair(&library, &hidden);
+    projects = scanByPath();
+    ASSERT_EQ(paths(projects), (Strings{path("Development/shop"), path("code/site"), "service://python3"}));
+    EXPECT_EQ(projects[2].name, "python3");
+    ASSERT_EQ(projects[2].servers.size(), 2u);
     // Out of scope: no folder is shown for them.
-    EXPECT_EQ(services.servers[0], expected((*first)->pid(), **first, {std::min(hiddenPort, libraryPort)}, std::nullopt,
-                                            services.servers[0]));
-    EXPECT_EQ(services.servers[1], expected((*second)->pid(), **second, {std::max(hiddenPort, libraryPort)}, std::nullopt,
-                                            services.servers[1]));
+    expectServer(projects[2].servers[0], hidden->pid(), *hidden, {hiddenPort}, std::nullopt);
+    expectServer(projects[2].servers[1], library->pid(), *library, {libraryPort}, std::nullopt);
 }
 
-// lsof writes such names escaped in the C locale the tools run in; a home with an accent must still
-// hold its projects.
+// lsof escapes such names in the C locale the tools run in; a home with an accent must keep its projects.
 TEST_F(ScanOfRealServers, AHomeFolderWithAnAccentKeepsItsServersInScope) {
     const fs::path accentedHome = home.home() / "Andr\xC3\xA9";
     fs::create_directories(accentedHome / "Development/caf\xC3\xA9/web");
     const int port = freePort();
-    const auto server = startServer(port, "Andr\xC3\xA9/Development/caf\xC3\xA9/web");
+    const auto server = start("exec " + this->server(port), "Andr\xC3\xA9/Development/caf\xC3\xA9/web");
     ASSERT_TRUE(waitUntil([&] { return acceptsConnections(port); }, std::chrono::seconds(60)));
     setenv("HOME", accentedHome.c_str(), 1);  // TempHome puts the real one back
 
-    const auto projects = ProcessScanner::scan();
-    ASSERT_EQ(paths(projects), std::vector<std::string>{(accentedHome / "Development/caf\xC3\xA9").string()});
+    const auto projects = scanByPath();
+    ASSERT_EQ(paths(projects), Strings{(accentedHome / "Development/caf\xC3\xA9").string()});
     EXPECT_EQ(projects[0].name, "caf\xC3\xA9");
     EXPECT_EQ(projects[0].servers.at(0).cwd, (accentedHome / "Development/caf\xC3\xA9/web").string());
 }
 
 TEST_F(ScanOfRealServers, ADockerToolThatHangsCostsOnlyItsContainers) {
-    TempDir tools;
-    std::ofstream(tools.path() / "docker") << "#!/bin/sh\nexec sleep 120\n";
-    fs::permissions(tools.path() / "docker", fs::perms::owner_all);
-    DockerScanner::Testing::setCLICandidates({{(tools.path() / "docker").string()}});
-    fs::create_directories(home.home() / ".docker/run");
-    std::ofstream(home.home() / ".docker/run/docker.sock") << "";  // any file there stands for the socket
+    useDocker("exec sleep 120\n");
     Platform::LogCapture log;
-    EXPECT_EQ(paths(ProcessScanner::scan()), (std::vector<std::string>{path("Development/shop"), path("code/site")}));
+    EXPECT_EQ(paths(scanByPath()), (Strings{path("Development/shop"), path("code/site")}));
     EXPECT_EQ(std::ranges::count(log.lines(), "Vellumark: docker ps timed out after 3s"), 1)
         << testing::PrintToString(log.lines());
+}
+
+// Every scan runs the docker tool while it holds the scan lock; this one takes a folder as its own
+// lock and notes when it finds it taken. Each run lasts half a second, far longer than the moment
+// between two scans started together.
+TEST_F(ScanOfRealServers, TheSecondOfTwoSimultaneousScansMeasuresCPUSinceTheFirst) {
+    fs::create_directories(home.home() / "Development/busy");
+    const int port = freePort();
+    ChildProcess busy({*python3(), "-c", burnThenIdle, std::to_string(port)}, home.home() / "Development/busy");
+    ASSERT_TRUE(waitUntil([&] { return acceptsConnections(port); }, std::chrono::seconds(60)));
+    const std::string state = home.home().string();
+    useDocker("mkdir '" + state + "/running' 2>/dev/null || echo overlap >> '" + state + "/runs'\necho run >> '" +
+              state + "/runs'\nsleep 0.5\nrmdir '" + state + "/running'\n");
+
+    std::latch start(2);
+    std::vector<DevProject> results[2];
+    std::thread first([&] { start.arrive_and_wait(); results[0] = ProcessScanner::scan(); });
+    std::thread second([&] { start.arrive_and_wait(); results[1] = ProcessScanner::scan(); });
+    first.join();
+    second.join();
+    EXPECT_EQ(Platform::readWholeFile(home.home() / "runs"), "run\nrun\n");
+    double cpu[2] = {-1, -1};
+    for (int i = 0; i < 2; ++i)
+        for (const auto& project : results[i])
+            for (const auto& found : project.servers) cpu[i] = found.pid == busy.pid() ? found.cpu : cpu[i];
+    // Whichever ran first knew no earlier time for this process and shows ps's lifetime average;
+    // the other saw the first one's times and measured the idle time in between.
+    EXPECT_GT(std::max(cpu[0], cpu[1]), 1.0);
+    EXPECT_LT(std::min(cpu[0], cpu[1]), 0.5);
+    EXPECT_GE(std::min(cpu[0], cpu[1]), 0) << "the server was found by both";
 }
 
 }  // namespace

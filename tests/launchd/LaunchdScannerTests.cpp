@@ -1,10 +1,10 @@
-// LaunchdScanner end to end: a stand-in launchctl answers list and print the way the real one does,
-// and the job property lists are real files in both formats.
+// LaunchdScanner end to end: a stand-in launchctl answers list and print, the property lists are real.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
-#include <sstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,185 +12,115 @@
 #include <unistd.h>
 
 #include "App/Launchd/LaunchdScanner.h"
+#include "Platform/AtomicFile.h"
 #include "Platform/SystemLog.h"
 #include "support/TempHome.h"
 
 namespace fs = std::filesystem;
-using Lines = std::vector<std::string>;
 
 namespace {
 
-std::string readFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream contents;
-    contents << file.rdbuf();
-    return contents.str();
-}
-
+std::string readFile(const fs::path& path) { return Platform::readWholeFile(path).value_or(""); }
 fs::path fixture(const std::string& name) { return fs::path(LAUNCHD_FIXTURES) / name; }
 
 const std::string label = "com.example.agent";
 const std::int32_t agentPID = 4312;
 const LaunchdParsing::Jobs agentJobs{{agentPID, label}, {612, "com.apple.Finder"}};
-const std::string guiTarget = "gui/" + std::to_string(getuid()) + "/" + label;
-const std::string systemTarget = "system/" + label;
+const std::string guiTarget = "gui/" + std::to_string(getuid()) + "/" + label, systemTarget = "system/" + label;
 
 // Answers each argument list with the output and exit status it was given; anything else exits 113
-// as launchctl does for an unknown service. Records every call and the locale it ran in.
-class StandInLaunchctl {
-public:
+// as launchctl does for an unknown service. Records every call.
+struct StandInLaunchctl {
+    testing_support::TempDir folder;
+
     StandInLaunchctl() {
-        fs::create_directories(folder_.path() / "responses");
-        const auto script = folder_.path() / "launchctl";
-        std::ofstream(script) << "#!/bin/sh\n"
-                                 "cd '" << folder_.path().string() << "'\n"
-                                 "printf '%s\\n' \"$*\" >> calls.log\n"
-                                 "printf '%s\\n' \"$LC_ALL\" > locale\n"
-                                 "key=responses/$(printf '%s' \"$*\" | tr '/ ' '__')\n"
-                                 "[ -f \"$key.delete\" ] && rm -f \"$(cat \"$key.delete\")\"\n"
-                                 "[ -f \"$key.out\" ] && cat \"$key.out\" && exit \"$(cat \"$key.status\")\"\n"
-                                 "exit 113\n";
+        const auto script = folder.path() / "launchctl";
+        std::ofstream(script) << "#!/bin/sh\ncd '" << folder.path().string() << "'\n"
+                              << "printf '%s\\n' \"$*\" >> calls.log\n"
+                              << "key=$(printf '%s' \"$*\" | tr '/ ' '__')\n"
+                              << "[ -f \"$key.out\" ] && cat \"$key.out\" && exit \"$(cat \"$key.status\")\"\n"
+                              << "exit 113\n";
         fs::permissions(script, fs::perms::owner_all);
         LaunchdScanner::Testing::setLaunchctlPath(script.string());
     }
     ~StandInLaunchctl() { LaunchdScanner::Testing::setLaunchctlPath(std::nullopt); }
 
-    void respond(const std::string& arguments, const std::string& output, int status = 0) {
-        std::ofstream(response(arguments, ".out"), std::ios::binary) << output;
-        std::ofstream(response(arguments, ".status")) << status;
+    void respond(std::string arguments, const std::string& output, int status = 0) {
+        std::ranges::replace_if(arguments, [](char c) { return c == '/' || c == ' '; }, '_');
+        std::ofstream(folder.path() / (arguments + ".out"), std::ios::binary) << output;
+        std::ofstream(folder.path() / (arguments + ".status")) << status;
     }
-    // `print` answering with the path of the property list at `plist`.
     void describe(const std::string& target, const fs::path& plist, int status = 0) {
         std::string text = readFile(fixture("print-agent.txt"));
         respond("print " + target, text.replace(text.find("@PLIST@"), 7, plist.string()), status);
     }
-    void deleteWhenRun(const std::string& arguments, const fs::path& file) {
-        std::ofstream(response(arguments, ".delete")) << file.string();
-    }
-    Lines calls() const {
-        Lines lines;
-        std::ifstream file(folder_.path() / "calls.log");
-        for (std::string line; std::getline(file, line);) lines.push_back(line);
-        return lines;
-    }
-    std::string locale() const { return readFile(folder_.path() / "locale"); }
-    const fs::path& folder() const { return folder_.path(); }
-
-private:
-    fs::path response(std::string arguments, const std::string& suffix) const {
-        for (auto& character : arguments)
-            if (character == '/' || character == ' ') character = '_';
-        return folder_.path() / "responses" / (arguments + suffix);
-    }
-
-    testing_support::TempDir folder_;
+    std::string calls() const { return readFile(folder.path() / "calls.log"); }
 };
 
-TEST(LaunchdScanner, WithoutLaunchctlEveryServerCountsAsStoppableAndTheFailureIsLogged) {
+TEST(LaunchdScanner, WithoutLaunchctlEveryServerCountsAsStoppableAndTheFailureIsLoggedOnce) {
     if (fs::exists("/bin/launchctl")) GTEST_SKIP() << "this machine has launchctl";
-    EXPECT_EQ(LaunchdScanner::launchctlPath(), "/bin/launchctl");
     Platform::LogCapture log;
     EXPECT_TRUE(LaunchdScanner::listJobs().empty());
     EXPECT_FALSE(LaunchdScanner::keepsAlive(agentPID, agentJobs));
-    EXPECT_EQ(log.lines(), (Lines{"Vellumark: launchctl error (list): No such file or directory",
-                                  "Vellumark: launchctl error (print " + guiTarget + "): No such file or directory",
-                                  "Vellumark: launchctl error (print " + systemTarget + "): No such file or directory"}));
-    // Every scan meets the same missing tool: it is said once per process.
-    log.clear();
+    const std::string missing = "): No such file or directory";
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"Vellumark: launchctl error (list" + missing,
+                                                     "Vellumark: launchctl error (print " + guiTarget + missing,
+                                                     "Vellumark: launchctl error (print " + systemTarget + missing}));
+    log.clear();  // every scan meets the same missing tool: it is said once per process
     EXPECT_TRUE(LaunchdScanner::listJobs().empty());
     EXPECT_TRUE(log.lines().empty());
 }
 
-TEST(LaunchdScanner, ListParsesOnlyASuccessfulValidListingInTheCLocale) {
+// The listing also holds stopped jobs and one with a blank label.
+TEST(LaunchdScanner, ListParsesOnlyASuccessfulValidListing) {
     StandInLaunchctl launchctl;
     launchctl.respond("list", readFile(fixture("list.txt")));
-    // The listing also holds stopped jobs and one with a blank label.
     EXPECT_EQ(LaunchdScanner::listJobs(),
               (LaunchdParsing::Jobs{{612, "com.apple.Finder"}, {4312, label}, {9021, "com.example.killed-once"}}));
-    EXPECT_EQ(launchctl.calls(), Lines{"list"});
-    EXPECT_EQ(launchctl.locale(), "C\n");
-
     launchctl.respond("list", readFile(fixture("list.txt")), 1);
     EXPECT_TRUE(LaunchdScanner::listJobs().empty());
     launchctl.respond("list", "PID\tStatus\tLabel\n4312\t0\tcom.example.\xff\n");
     EXPECT_TRUE(LaunchdScanner::listJobs().empty()) << "invalid UTF-8";
 }
 
+// A property list that is no regular file, or gone, must neither block the reader nor count.
 TEST(LaunchdScanner, KeepsAliveAnswersFromThePropertyListInEitherFormat) {
-    const std::pair<const char*, bool> values[] = {
-        {"keepalive-true", true},     {"keepalive-one", true},   {"keepalive-negative", true},
-        {"keepalive-real", true},     {"keepalive-dict", true},  {"keepalive-empty-dict", true},
-        {"keepalive-false", false},   {"keepalive-zero", false}, {"keepalive-real-zero", false},
-        {"keepalive-string", false},  {"keepalive-array", false}, {"keepalive-date", false},
-        {"keepalive-data", false},    {"keepalive-missing", false}, {"top-level-array", false},
-    };
     StandInLaunchctl launchctl;
-    for (const auto& [name, keepsAlive] : values) {
-        for (const char* format : {".xml.plist", ".binary.plist"}) {
-            launchctl.describe(guiTarget, fixture(name + std::string(format)));
-            EXPECT_EQ(LaunchdScanner::keepsAlive(agentPID, agentJobs), keepsAlive) << name << format;
-        }
-    }
-    for (const char* damaged : {"truncated.binary.plist", "not-a-plist.xml.plist"}) {
-        launchctl.describe(guiTarget, fixture(damaged));
-        EXPECT_FALSE(LaunchdScanner::keepsAlive(agentPID, agentJobs)) << damaged;
-    }
-}
-
-TEST(LaunchdScanner, KeepsAliveAsksTheGUIDomainFirstThenTheSystemDomain) {
-    StandInLaunchctl launchctl;
-    launchctl.describe(guiTarget, fixture("keepalive-true.xml.plist"));
-    launchctl.describe(systemTarget, fixture("keepalive-false.xml.plist"));
-    EXPECT_TRUE(LaunchdScanner::keepsAlive(agentPID, agentJobs));
-    EXPECT_EQ(launchctl.calls(), Lines{"print " + guiTarget});
-
-    StandInLaunchctl systemOnly;
-    systemOnly.describe(systemTarget, fixture("keepalive-dict.binary.plist"));
-    EXPECT_TRUE(LaunchdScanner::keepsAlive(agentPID, agentJobs));
-    EXPECT_EQ(systemOnly.calls(), (Lines{"print " + guiTarget, "print " + systemTarget}));
-}
-
-TEST(LaunchdScanner, NoUsableAnswerFromLaunchctlIsFalse) {
-    StandInLaunchctl launchctl;
-    EXPECT_FALSE(LaunchdScanner::keepsAlive(agentPID, agentJobs)) << "unknown to both domains";
-    EXPECT_EQ(launchctl.calls().size(), 2u);
-
-    launchctl.respond("print " + guiTarget, "gui/501/com.example.agent = {\n\tstate = running\n}\n");
-    EXPECT_FALSE(LaunchdScanner::keepsAlive(agentPID, agentJobs)) << "output without a path line";
-
-    // A non-zero exit is no answer even with a path printed.
-    launchctl.describe(guiTarget, fixture("keepalive-true.xml.plist"), 1);
-    launchctl.describe(systemTarget, fixture("keepalive-true.xml.plist"), 113);
-    EXPECT_FALSE(LaunchdScanner::keepsAlive(agentPID, agentJobs));
-    launchctl.describe(systemTarget, fixture("keepalive-true.xml.plist"), 0);
-    EXPECT_TRUE(LaunchdScanner::keepsAlive(agentPID, agentJobs));
-}
-
-TEST(LaunchdScanner, APidThatIsNoJobsMainProcessIsFalseWithoutRunningAnything) {
-    StandInLaunchctl launchctl;
-    launchctl.describe(guiTarget, fixture("keepalive-true.xml.plist"));
-    EXPECT_FALSE(LaunchdScanner::keepsAlive(4313, agentJobs));
-    EXPECT_FALSE(LaunchdScanner::keepsAlive(agentPID, {}));
-    EXPECT_TRUE(launchctl.calls().empty());
-}
-
-TEST(LaunchdScanner, APropertyListThatIsGoneOrNoRegularFileIsFalseAndNeverBlocks) {
-    StandInLaunchctl launchctl;
-    const auto plist = launchctl.folder() / "com.example.agent.plist";
-    fs::copy_file(fixture("keepalive-true.binary.plist"), plist);
-    launchctl.describe(guiTarget, plist);
-    EXPECT_TRUE(LaunchdScanner::keepsAlive(agentPID, agentJobs));
-    launchctl.deleteWhenRun("print " + guiTarget, plist);  // deleted after print answered
-    EXPECT_FALSE(LaunchdScanner::keepsAlive(agentPID, agentJobs));
-    EXPECT_FALSE(fs::exists(plist));
-
-    const auto fifo = launchctl.folder() / "agent.fifo";
+    const auto fifo = launchctl.folder.path() / "agent.fifo", gone = launchctl.folder.path() / "gone.plist";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    std::ofstream(launchctl.folder() / "empty.plist").flush();
-    for (const auto& path : {fifo, launchctl.folder(), launchctl.folder() / "empty.plist"}) {
-        launchctl.describe(guiTarget, path);
-        EXPECT_FALSE(LaunchdScanner::keepsAlive(agentPID, agentJobs)) << path;
+    std::vector<std::pair<fs::path, bool>> plists{{fifo, false}, {launchctl.folder.path(), false}, {gone, false},
+                                                  {fixture("truncated.binary.plist"), false},
+                                                  {fixture("not-a-plist.xml.plist"), false}};
+    const std::set<std::string> keeping{"true", "one", "negative", "real", "dict", "empty-dict"};
+    for (const std::string value : {"true", "one", "negative", "real", "dict", "empty-dict", "false", "zero",
+                                    "real-zero", "string", "array", "date", "data", "missing", "top-level-array"}) {
+        const std::string name = value == "top-level-array" ? value : "keepalive-" + value;
+        for (const char* format : {".xml.plist", ".binary.plist"})
+            plists.emplace_back(fixture(name + format), keeping.contains(value));
     }
+    for (const auto& [plist, keepsAlive] : plists) {
+        EXPECT_TRUE(plist == gone || fs::exists(plist)) << plist;
+        launchctl.describe(guiTarget, plist);
+        EXPECT_EQ(LaunchdScanner::keepsAlive(agentPID, agentJobs), keepsAlive) << plist;
+    }
+}
+
+// A non-zero exit is no answer even with a path printed, and output without a path line is none either.
+TEST(LaunchdScanner, KeepsAliveAsksTheGUIDomainFirstThenTheSystemDomainAndWithoutAnAnswerIsFalse) {
+    StandInLaunchctl launchctl;
+    EXPECT_FALSE(LaunchdScanner::keepsAlive(4313, agentJobs) || LaunchdScanner::keepsAlive(agentPID, {}));
+    EXPECT_EQ(launchctl.calls(), "") << "launchctl was run for a pid that is no job's";
+    EXPECT_FALSE(LaunchdScanner::keepsAlive(agentPID, agentJobs)) << "unknown to both domains";
+    EXPECT_EQ(launchctl.calls(), "print " + guiTarget + "\nprint " + systemTarget + "\n");
+    launchctl.describe(systemTarget, fixture("keepalive-dict.binary.plist"));
+    EXPECT_TRUE(LaunchdScanner::keepsAlive(agentPID, agentJobs));
+    launchctl.describe(systemTarget, fixture("keepalive-true.xml.plist"), 1);
+    EXPECT_FALSE(LaunchdScanner::keepsAlive(agentPID, agentJobs));
+    launchctl.respond("print " + systemTarget, "system/com.example.agent = {\n\tstate = running\n}\n");
+    EXPECT_FALSE(LaunchdScanner::keepsAlive(agentPID, agentJobs));
+    launchctl.describe(guiTarget, fixture("keepalive-true.xml.plist"));
+    EXPECT_TRUE(LaunchdScanner::keepsAlive(agentPID, agentJobs));
+    EXPECT_TRUE(launchctl.calls().ends_with("\nprint " + guiTarget + "\n")) << "asked the system domain too";
 }
 
 }  // namespace

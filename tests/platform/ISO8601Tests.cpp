@@ -5,23 +5,16 @@
 namespace {
 
 using namespace std::chrono;
-using Platform::Date;
 
-TEST(ISO8601, FormatsWholeUTCSecondsAndReadsThemBack) {
-    const Date leapDay = sys_days{year{2024} / February / 29} + hours{23} + minutes{59} + seconds{59};
+TEST(ISO8601, FormatsWholeUTCSecondsReadsThemBackAndRefusesEveryOtherForm) {
+    const Platform::Date leapDay = sys_days{year{2024} / February / 29} + hours{23} + minutes{59} + seconds{59};
     EXPECT_EQ(Platform::formatISO8601(leapDay + milliseconds{999}), "2024-02-29T23:59:59Z");
     EXPECT_EQ(Platform::parseISO8601("2024-02-29T23:59:59Z"), leapDay);
-    // Before the epoch, flooring keeps the second that holds the instant.
-    EXPECT_EQ(Platform::formatISO8601(Date{} - milliseconds{500}), "1969-12-31T23:59:59Z");
-}
-
-TEST(ISO8601, RefusesEverythingButTheExactForm) {
-    for (const char* text : {"", "2026-12-05", "2026-12-05T20:18:14", "2026-12-05T20:18:14.5Z",
-                             "2026-12-05T20:18:14+00:00", "2026-12-05 20:18:14Z", "2026-13-05T20:18:14Z",
-                             "2026-02-29T10:00:00Z", "2026-12-05T24:00:00Z", "2026-12-05T20:18:60Z",
-                             "+026-12-05T20:18:14Z", "2026-1a-05T20:18:14Z", "2026-12-05T20:18:14z"}) {
+    EXPECT_EQ(Platform::formatISO8601(Platform::Date{} - milliseconds{500}), "1969-12-31T23:59:59Z");  // floored
+    for (const char* text : {"", "2026-12-05T20:18:14", "2026-12-05T20:18:14.5Z", "2026-12-05T20:18:14+00:00",
+                             "2026-12-05 20:18:14Z", "2026-02-29T10:00:00Z", "2026-12-05T24:00:00Z",
+                             "2026-12-05T20:18:60Z", "+026-12-05T20:18:14Z", "2026-12-05T20:18:14z"})
         EXPECT_FALSE(Platform::parseISO8601(text).has_value()) << text;
-    }
 }
 
 }  // namespace

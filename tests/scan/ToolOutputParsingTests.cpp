@@ -3,6 +3,7 @@
 #include <cmath>
 #include <random>
 #include <string>
+#include <tuple>
 
 #include "Shared/Scan/ProcessScannerParsing.h"
 
@@ -12,9 +13,8 @@ using namespace std::string_literals;
 TEST(ParseCWDs, readsPidCommandAndFolderAndSkipsLinesWithoutValidPid) {
     const auto cwds = parseCWDs("n/orphan\np12\ncnode\nfcwd\nn/Users/a/Development/app\n"
                                 "pabc\ncruby\nn/ignored\np13\nn/no/command\n");
-    ASSERT_EQ(cwds.size(), 2u);
-    EXPECT_EQ(cwds.at(12), (CWDEntry{"node", "/Users/a/Development/app"}));
-    EXPECT_EQ(cwds.at(13), (CWDEntry{"", "/no/command"}));  // a new "p" forgets the previous command
+    EXPECT_EQ(cwds, (WorkingDirectories{{12, {"node", "/Users/a/Development/app"}},
+                                        {13, {"", "/no/command"}}}));  // a new "p" forgets the previous command
 }
 
 TEST(ParseCWDs, decodesLsofsEscapesInCommandAndFolder) {
@@ -26,42 +26,24 @@ TEST(ParseCWDs, decodesLsofsEscapesInCommandAndFolder) {
 }
 
 TEST(ParsePS, splitsSevenFieldsAndKeepsTheCommandLinesInnerSpaces) {
-    const auto table = parsePS("   501   501  0.0  0.1 20480    01:02:03 0:01.50 /usr/bin/node server.js  --port 3000 \n"
-                               "  7 7 1,5 0,2 x 05:09 0:00.00\n"
-                               "  8 8 0.0 0.0 10 05:09 0:00.00      \n"
-                               "abc 1 0.0 0.0 1 00:01 0:00.00 cmd\n"
-                               "  9 9 nan 0.0 1 00:01 0:00.00 cmd\n"
+    const auto table = parsePS("   501   501  0.0  0.1 20480    01:02:03 0:01.50 /usr/bin/node server.js  --port 3000 "
+                               "\n  7 7 1,5 0,2 x 05:09 0:00.00\n  8 8 0.0 0.0 10 05:09 0:00.00      \n"
+                               "abc 1 0.0 0.0 1 00:01 0:00.00 cmd\n  9 9 nan 0.0 1 00:01 0:00.00 cmd\n"
                                " 10 10 0.0 0.0 1 00:01\n");
-    ASSERT_EQ(table.size(), 3u);
-    const auto& node = table.at(501);
-    EXPECT_EQ(node.pgid, 501);
-    EXPECT_EQ(node.cpu, 0.0);
-    EXPECT_EQ(node.mem, 0.1);
-    EXPECT_EQ(node.rss, 20480);
-    EXPECT_EQ(node.uptimeSeconds, 3723);
-    EXPECT_EQ(node.cpuTimeSeconds, 1.5);
-    EXPECT_EQ(node.commandLine, "/usr/bin/node server.js  --port 3000");
-    EXPECT_EQ(table.at(7).cpu, 1.5);
-    EXPECT_EQ(table.at(7).mem, 0.2);
-    EXPECT_EQ(table.at(7).rss, 0);  // an unreadable size does not cost the line
-    EXPECT_FALSE(table.at(7).commandLine.has_value());
-    EXPECT_FALSE(table.at(8).commandLine.has_value());  // only spaces after the seventh field
+    EXPECT_EQ(table, (ProcessTable{{501, {501, 0.0, 0.1, 20480, 3723, 1.5, "/usr/bin/node server.js  --port 3000"}},
+                                   {7, {7, 1.5, 0.2, 0, 309, 0.0, {}}},  // an unreadable size does not cost the line
+                                   {8, {8, 0.0, 0.0, 10, 309, 0.0, {}}}}));  // only spaces after the seventh field
 }
 
-TEST(ParseETime, readsEveryPsFormAndRejectsTheRest) {
+TEST(ParseTimes, readEveryPsFormAndRejectTheRest) {
     EXPECT_EQ(parseETime("05:09"), 309);
     EXPECT_EQ(parseETime("1-02:03:04"), 93784);
     EXPECT_EQ(parseETime(" 02:03:04\t"), 7384);
     EXPECT_EQ(parseETime("3000-00:00:00"), 3000LL * 86400);
-    for (const auto* bad : {"-05:09", "1:2:3:4", "05:", "", "  ", "5", "x-01:02", "1-", "01: 02", "0x1:00"})
-        EXPECT_FALSE(parseETime(bad).has_value()) << bad;
     // Too large for 64 bits: no value rather than a wrapped one.
-    EXPECT_FALSE(parseETime("9223372036854775807-00:00").has_value());
-    EXPECT_FALSE(parseETime("99999999999999999999:00").has_value());
-}
-
-TEST(ParseCPUTime, readsFractionsDaysAndDecimalCommas) {
-    EXPECT_EQ(parseCPUTime("0:01.50"), 1.5);
+    for (const auto* bad : {"-05:09", "1:2:3:4", "05:", "", "5", "x-01:02", "1-", "01: 02", "0x1:00",
+                            "9223372036854775807-00:00", "99999999999999999999:00"})
+        EXPECT_FALSE(parseETime(bad).has_value()) << bad;
     EXPECT_EQ(parseCPUTime("1:02:03.5"), 3723.5);
     EXPECT_EQ(parseCPUTime("2-00:00:01,25"), 172801.25);
     EXPECT_EQ(parseCPUTime("00:00:07"), 7.0);  // procps prints no fraction
@@ -73,46 +55,36 @@ TEST(ParseListeningPorts, takesThePortAfterTheLastColonBelowTheEphemeralRange) {
     const auto ports = parseListeningPorts("n*:1111\np7\nf5\nn*:3000\nn[::1]:3000\nn127.0.0.1:5173\n"
                                            "n*:49152\nn*:60000\nn*:49151\nn*:0\nn*:-80\nn*:+81\nnnocolon\nn*:\n"
                                            "pbad\nn*:4000\np8\nn*:99999999999999999999\n");
-    ASSERT_EQ(ports.size(), 1u);  // pid 8 had nothing valid
-    EXPECT_EQ(ports.at(7), (std::set<int>{81, 3000, 5173, 49151}));
+    EXPECT_EQ(ports, (ListeningPorts{{7, {81, 3000, 5173, 49151}}}));  // pid 8 had nothing valid
 }
 
 TEST(WithInstantCPU, usesTheCPUTimeSpentSinceThePreviousScan) {
     ProcessTable stats;
-    for (const auto& [pid, cpuTime] : {std::pair{1, 11.0}, {2, 9.0}, {3, -1.0}, {4, 1.0}}) {
-        stats[pid].cpu = 3;
-        if (cpuTime >= 0) stats[pid].cpuTimeSeconds = cpuTime;
-    }
-    const CPUTimes previous{{1, 10.0}, {2, 10.0}, {3, 1.0}};
-    const auto now = withInstantCPU(stats, previous, 5);
+    for (auto [pid, time] : {std::pair{1, 11.0}, {2, 9.0}, {3, -1.0}, {4, 1.0}})
+        stats[pid].cpu = 3, stats[pid].cpuTimeSeconds = time < 0 ? std::nullopt : std::optional(time);
+    const auto now = withInstantCPU(stats, {{1, 10.0}, {2, 10.0}, {3, 1.0}}, 5);
     EXPECT_DOUBLE_EQ(now.at(1).cpu, 20.0);
-    EXPECT_EQ(now.at(2).cpu, 0.0);  // less time than before: the pid was reused
-    EXPECT_EQ(now.at(3).cpu, 3.0);
-    EXPECT_EQ(now.at(4).cpu, 3.0);
-    EXPECT_EQ(withInstantCPU(stats, previous, 0), stats);
-    EXPECT_EQ(withInstantCPU(stats, previous, std::nan("")), stats);
+    // Less time than before means the pid was reused; without both times the ps value stays.
+    EXPECT_EQ(std::tuple(now.at(2).cpu, now.at(3).cpu, now.at(4).cpu), std::tuple(0.0, 3.0, 3.0));
+    EXPECT_EQ(withInstantCPU(stats, {{1, 10.0}}, std::nan("")), stats);
     EXPECT_EQ(withInstantCPU(stats, {{1, -1.7e308}}, 1e-300).at(1).cpu, 0.0);  // infinite: unknown
 }
 
 TEST(ToolOutputParsers, surviveTruncatedGarbledAndHugeInput) {
     // NUL bytes are plain data and bytes that are not UTF-8 become U+FFFD; the line structure holds.
-    const auto cwds = parseCWDs("p4\nc\xff\xfe\nn/a\0b\np\np5"s);
-    ASSERT_EQ(cwds.size(), 1u);
-    EXPECT_EQ(cwds.at(4).cwd, "/a\0b"s);
-    EXPECT_EQ(cwds.at(4).command, "\uFFFD\uFFFD");
-    EXPECT_EQ(parseListeningPorts("p1\nn*:30\0"s).size(), 0u);
+    EXPECT_EQ(parseCWDs("p4\nc\xff\xfe\nn/a\0b\np\np5"s), (WorkingDirectories{{4, {"\uFFFD\uFFFD", "/a\0b"s}}}));
+    EXPECT_TRUE(parseListeningPorts("p1\nn*:30\0"s).empty());
     EXPECT_EQ(parsePS(" 1 1 0.0 0.0 1 00:01 0:00.00 a\0b\n 2 2"s).at(1).commandLine, "a\0b"s);
 
     const std::string hugeLine = "n" + std::string(4 << 20, '/');
-    EXPECT_TRUE(parseCWDs("p1\n" + hugeLine).at(1).cwd.size() == hugeLine.size() - 1);
+    EXPECT_EQ(parseCWDs("p1\n" + hugeLine).at(1).cwd.size(), hugeLine.size() - 1);
     EXPECT_TRUE(parsePS(std::string(4 << 20, ' ') + "1").empty());
     EXPECT_TRUE(parseListeningPorts("p1\n" + hugeLine + ":80").at(1).contains(80));
 
     std::mt19937 random(20240611);
-    std::uniform_int_distribution<int> byte(0, 255);
     for (int round = 0; round < 200; ++round) {
         std::string text(1 + random() % 600, '\0');
-        for (auto& c : text) c = static_cast<char>(random() % 4 == 0 ? "pcn:- 0123\n"[random() % 11] : byte(random));
+        for (auto& c : text) c = static_cast<char>(random() % 4 == 0 ? "pcn:- 0123\n"[random() % 11] : random() % 256);
         parseCWDs(text), parsePS(text), parseListeningPorts(text), parseETime(text), parseCPUTime(text);
     }
 }

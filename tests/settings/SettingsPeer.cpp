@@ -1,24 +1,19 @@
-// A second process for the settings tests, reading or writing the records the way the application
-// and the widget do, in the environment it was started with:
-//   settings_peer print-display | save-display <json> | print-filters
+// A second process reading or writing the display preferences the way the widget does, in the
+// environment it was started with:  settings_peer print-display | save-display <json>
 
 #include <cstdio>
-#include <exception>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
 #include "Shared/Settings/AppGroup.h"
 #include "Shared/Settings/DisplayPrefs.h"
-#include "Shared/Settings/FilterRules.h"
 
 int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     try {
         if (command == "print-display" && argc == 2)
             return std::puts(nlohmann::json(DisplayPrefs::load(AppGroup::sharedDefaults())).dump().c_str()) < 0;
-        if (command == "print-filters" && argc == 2)
-            return std::puts(nlohmann::json(FilterRules::load(Platform::UserDefaults::standard())).dump().c_str()) < 0;
         if (command == "save-display" && argc == 3) {
             nlohmann::json::parse(argv[2]).get<DisplayPrefs>().save(AppGroup::sharedDefaults());
             return 0;
@@ -27,6 +22,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "settings_peer: %s\n", error.what());
         return 1;
     }
-    std::fprintf(stderr, "usage: settings_peer print-display | save-display <json> | print-filters\n");
     return 2;
 }

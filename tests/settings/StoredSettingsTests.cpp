@@ -1,5 +1,5 @@
-// How the display preferences and the filter rules are stored: both records share one way of
-// loading and saving, so the handling of stored bytes that are no JSON is tested once, with FilterRules.
+// How the display preferences and the filter rules are stored. Both records share one way of loading
+// and saving, so most of the stored-bytes handling is tested once.
 
 #include <gtest/gtest.h>
 
@@ -17,211 +17,104 @@
 namespace {
 
 using json = nlohmann::json;
+using Platform::UserDefaults;
 
-Platform::UserDefaults::Data bytes(std::string_view text) { return {text.begin(), text.end()}; }
+UserDefaults::Data bytes(std::string_view text) { return {text.begin(), text.end()}; }
 
-std::string storedText(const Platform::UserDefaults& defaults, const std::string& key) {
+std::string storedText(const UserDefaults& defaults, const std::string& key) {
     const auto data = defaults.data(key);
     return data ? std::string(data->begin(), data->end()) : std::string();
 }
 
-// A corrupt value is logged once with a reason, removed and replaced by the defaults; the next load
-// finds nothing and stays silent.
-template <typename Record>
-void expectResetToDefaults(Platform::UserDefaults& defaults, std::string_view stored) {
-    ASSERT_TRUE(defaults.set(Record::key, bytes(stored)));
-    Platform::LogCapture log;
-    EXPECT_EQ(Record::load(defaults), Record{});
-    const std::string prefix = std::string("Vellumark: corrupt ") + Record::key + ", resetting to defaults: ";
-    ASSERT_EQ(log.lines().size(), 1u);
-    EXPECT_TRUE(log.lines()[0].starts_with(prefix) && log.lines()[0].size() > prefix.size()) << log.lines()[0];
-    EXPECT_FALSE(defaults.object(Record::key).has_value()) << "the corrupt value was not removed";
-    log.clear();
-    EXPECT_EQ(Record::load(defaults), Record{});
-    EXPECT_TRUE(log.lines().empty());
-}
-
-FilterRules rules(std::set<int> ignored, std::set<std::string> hidden = {}, std::vector<std::string> excluded = {},
-                  std::vector<std::string> included = {}, std::set<int> watched = {}) {
-    return FilterRules{std::move(ignored), std::move(hidden), std::move(excluded), std::move(included),
-                       std::move(watched)};
-}
-
-FilterRules everyCollectionFilled() {
-    return rules({5432, 6379}, {"node:3000", "ruby:4000"}, {"/home/u/old", "/home/u/archive/"},
-                 {"/opt/work", "/srv/app"}, {11434, 1234});
-}
-
-const std::string completeObject =
-    R"({"sortMode":"port","grouped":false,"showPID":false,"flashNewServers":false,"energyIcon":true})";
-
-DisplayPrefs everyFieldChanged() {
-    return DisplayPrefs{.sortMode = SortMode::port, .grouped = false, .showPID = false, .flashNewServers = false,
-                        .energyIcon = true};
-}
+const DisplayPrefs everyFieldChanged{SortMode::port, false, false, false, true};
+const FilterRules everyCollectionFilled{{5432, 6379}, {"node:3000"}, {"/home/u/old"}, {"/opt/work"}, {11434, 1234}};
 
 TEST(StoredSettings, NothingStoredGivesTheDefaultsSilently) {
     testing_support::TempHome home;
     Platform::LogCapture log;
     EXPECT_EQ(DisplayPrefs::load(AppGroup::sharedDefaults()),
-              (DisplayPrefs{.sortMode = SortMode::activity, .grouped = true, .showPID = true,
-                            .flashNewServers = true, .energyIcon = false}));
-    const FilterRules loaded = FilterRules::load(Platform::UserDefaults::standard());
-    EXPECT_TRUE(loaded.ignoredPorts.empty() && loaded.hiddenServers.empty() && loaded.excludedFolders.empty() &&
-                loaded.includedFolders.empty() && loaded.watchedPorts.empty());
-    EXPECT_TRUE(loaded.isEmpty());
-    EXPECT_FALSE(rules({}, {}, {}, {}, {1}).isEmpty());
-    EXPECT_FALSE(rules({}, {}, {}, {"/a"}).isEmpty());
+              (DisplayPrefs{SortMode::activity, true, true, true, false}));
+    EXPECT_TRUE(FilterRules::load(UserDefaults::standard()).isEmpty());
+    EXPECT_FALSE((FilterRules{{}, {}, {}, {}, {1}}).isEmpty());
     EXPECT_TRUE(log.lines().empty());
 }
 
-// ---- DisplayPrefs ---------------------------------------------------------------------------------
-
-TEST(DisplayPrefs, ReadsAStoredObjectInAnyKeyOrderIgnoringUnknownKeys) {
+TEST(StoredSettings, SavedAsCompactJSONInTheirOwnDomainAndLoadedBackEqual) {
     testing_support::TempHome home;
-    auto& defaults = AppGroup::sharedDefaults();
-    ASSERT_TRUE(defaults.set(DisplayPrefs::key, bytes(R"({"energyIcon":true,"theme":"dark","flashNewServers":false,
-        "showPID":false,"grouped":false,"sortMode":"port"})")));
-    EXPECT_EQ(DisplayPrefs::load(defaults), everyFieldChanged());
-}
-
-TEST(DisplayPrefs, SaveWritesCompactJSONToTheSharedSuiteAndReplacesACorruptValue) {
-    testing_support::TempHome home;
-    auto& defaults = AppGroup::sharedDefaults();
-    ASSERT_TRUE(defaults.set(DisplayPrefs::key, bytes("not json")));
-    everyFieldChanged().save(defaults);
-
-    auto suite = Platform::UserDefaults::suite(std::string(AppGroup::identifier));
-    ASSERT_NE(suite, nullptr);
-    const std::string text = storedText(*suite, DisplayPrefs::key);
-    EXPECT_EQ(json::parse(text), json::parse(completeObject));
-    EXPECT_EQ(text.find_first_of(" \n"), std::string::npos) << text;
-    EXPECT_FALSE(Platform::UserDefaults::standard().object(DisplayPrefs::key).has_value());
-    Platform::LogCapture log;
-    EXPECT_EQ(DisplayPrefs::load(defaults), everyFieldChanged());
-    EXPECT_TRUE(log.lines().empty());
-}
-
-TEST(DisplayPrefs, SaveThenLoadGivesAnEqualValueForEverySortModeInEitherDomain) {
-    testing_support::TempHome home;
-    for (SortMode mode : SortModes::allCases) {
-        DisplayPrefs prefs = everyFieldChanged();
-        prefs.sortMode = mode;
-        prefs.save(AppGroup::sharedDefaults());
-        EXPECT_EQ(DisplayPrefs::load(AppGroup::sharedDefaults()), prefs) << rawValue(mode);
-    }
-    DisplayPrefs standard;
-    standard.grouped = false;
-    standard.save(Platform::UserDefaults::standard());
-    EXPECT_EQ(DisplayPrefs::load(Platform::UserDefaults::standard()), standard);
-    EXPECT_NE(DisplayPrefs::load(AppGroup::sharedDefaults()), standard) << "the domains are separate";
-}
-
-TEST(DisplayPrefs, ACorruptValueIsLoggedRemovedAndGivesTheDefaults) {
-    testing_support::TempHome home;
-    std::vector<std::string> corrupt;
-    for (const char* missing : {"sortMode", "grouped", "showPID", "flashNewServers", "energyIcon"}) {
-        auto object = json::parse(completeObject);
-        object.erase(missing);
-        corrupt.push_back(object.dump());
-    }
-    for (const auto& [key, value] : {std::pair{"sortMode", R"("size")"}, {"sortMode", R"("CPU")"}, {"sortMode", "2"},
-                                     {"sortMode", "null"}, {"grouped", R"("true")"}, {"showPID", "1"}}) {
-        auto object = json::parse(completeObject);
-        object[key] = json::parse(value);
-        corrupt.push_back(object.dump());
-    }
-    // The shared loading code meets bytes that are no JSON at all in the FilterRules tests.
-    corrupt.insert(corrupt.end(), {R"(["cpu",true,true,true,false])", "null", completeObject + " x"});
-    for (const std::string& stored : corrupt) {
-        SCOPED_TRACE(stored.substr(0, 100));
-        expectResetToDefaults<DisplayPrefs>(AppGroup::sharedDefaults(), stored);
-    }
-}
-
-TEST(DisplayPrefs, AValueOfAnotherTypeGivesTheDefaultsAndStays) {
-    testing_support::TempHome home;
-    auto& defaults = AppGroup::sharedDefaults();
-    for (const Platform::UserDefaults::Value& stored :
-         {Platform::UserDefaults::Value(completeObject), Platform::UserDefaults::Value(true)}) {
-        ASSERT_TRUE(defaults.set(DisplayPrefs::key, stored));
-        Platform::LogCapture log;
-        EXPECT_EQ(DisplayPrefs::load(defaults), DisplayPrefs{});
-        EXPECT_TRUE(log.lines().empty());
-        EXPECT_EQ(defaults.object(DisplayPrefs::key), stored) << "a value of another type is not removed";
-    }
-}
-
-// ---- FilterRules ----------------------------------------------------------------------------------
-
-TEST(FilterRules, EveryKeyIsOptional) {
-    testing_support::TempHome home;
-    auto& defaults = Platform::UserDefaults::standard();
-    Platform::LogCapture log;
-    const std::pair<const char*, FilterRules> cases[] = {
-        {R"({"watchedPorts":[11434,7860]})", rules({}, {}, {}, {}, {7860, 11434})},
-        {R"({"excludedFolders":["/b","/a","/b"]})", rules({}, {}, {"/b", "/a", "/b"})},  // a list keeps order
-        {R"({"hiddenServers":null,"ignoredPorts":[3000,3000],"x":1})", rules({3000})},
-        {"{}", {}},
-    };
-    for (const auto& [stored, expected] : cases) {
-        ASSERT_TRUE(defaults.set(FilterRules::key, bytes(stored)));
-        EXPECT_EQ(FilterRules::load(defaults), expected) << stored;
-    }
-    EXPECT_TRUE(log.lines().empty());
-    EXPECT_TRUE(defaults.object(FilterRules::key).has_value());
-}
-
-TEST(FilterRules, SaveWritesAllFiveKeysAsCompactJSONToTheStandardDefaults) {
-    testing_support::TempHome home;
-    auto& standard = Platform::UserDefaults::standard();
-    FilterRules{}.save(standard);
+    auto& shared = AppGroup::sharedDefaults();
+    auto& standard = UserDefaults::standard();
+    everyFieldChanged.save(shared);
+    everyCollectionFilled.save(standard);
+    EXPECT_EQ(storedText(shared, DisplayPrefs::key),
+              R"({"energyIcon":true,"flashNewServers":false,"grouped":false,"showPID":false,"sortMode":"port"})");
     EXPECT_EQ(json::parse(storedText(standard, FilterRules::key)),
-              json::parse(R"({"ignoredPorts":[],"hiddenServers":[],"excludedFolders":[],"includedFolders":[],
-                  "watchedPorts":[]})"));
-
-    everyCollectionFilled().save(standard);
-    const std::string text = storedText(standard, FilterRules::key);
-    EXPECT_EQ(text.find_first_of(" \n"), std::string::npos) << text;
-    EXPECT_EQ(json::parse(text), json::parse(R"({"ignoredPorts":[5432,6379],"hiddenServers":["node:3000","ruby:4000"],
-        "excludedFolders":["/home/u/old","/home/u/archive/"],"includedFolders":["/opt/work","/srv/app"],
-        "watchedPorts":[1234,11434]})"));
-    EXPECT_FALSE(AppGroup::sharedDefaults().object(FilterRules::key).has_value());
+              json::parse(R"({"ignoredPorts":[5432,6379],"hiddenServers":["node:3000"],"excludedFolders":
+                  ["/home/u/old"],"includedFolders":["/opt/work"],"watchedPorts":[1234,11434]})"));
+    EXPECT_FALSE(standard.object(DisplayPrefs::key) || shared.object(FilterRules::key)) << "the domains are separate";
+    EXPECT_EQ(DisplayPrefs::load(shared), everyFieldChanged);
+    EXPECT_EQ(FilterRules::load(standard), everyCollectionFilled);
+    const FilterRules unusual{{0, 65535}, {"", "\xc3\xa9t\xc3\xa9:8080", "with \"quotes\" and \\:1"}, {"/a:b"}, {}, {}};
+    unusual.save(standard);
+    EXPECT_EQ(FilterRules::load(standard), unusual);
+    FilterRules{{}, {}, {}, {"/opt/\xff\xfe"}, {}}.save(standard);  // cannot be encoded: the stored value stays
+    EXPECT_EQ(FilterRules::load(standard), unusual);
 }
 
-TEST(FilterRules, SaveThenLoadGivesAnEqualValue) {
+// Keys in any order, unknown keys ignored; in FilterRules every key is optional and lists keep their order.
+TEST(StoredSettings, StoredObjectsAreReadLeniently) {
     testing_support::TempHome home;
-    const FilterRules unusual = rules({0, 65535, 2147483647},
-                                      {"", "node:0", "\xc3\xa9t\xc3\xa9:8080", "with \"quotes\" and \\:1"},
-                                      {"/path with spaces/\xe2\x9c\x93", "/a:b"});
-    for (const FilterRules& saved : {everyCollectionFilled(), unusual}) {
-        saved.save(Platform::UserDefaults::standard());
-        EXPECT_EQ(FilterRules::load(Platform::UserDefaults::standard()), saved);
-    }
-}
-
-TEST(FilterRules, ARecordThatCannotBeEncodedLeavesTheStoredValue) {
-    testing_support::TempHome home;
-    auto& defaults = Platform::UserDefaults::standard();
-    everyCollectionFilled().save(defaults);
-    const std::string before = storedText(defaults, FilterRules::key);
+    auto& shared = AppGroup::sharedDefaults();
+    ASSERT_TRUE(shared.set(DisplayPrefs::key, bytes(R"({"energyIcon":true,"theme":"dark","flashNewServers":false,
+        "showPID":false,"grouped":false,"sortMode":"port"})")));
+    EXPECT_EQ(DisplayPrefs::load(shared), everyFieldChanged);
+    auto& standard = UserDefaults::standard();
+    const std::pair<const char*, FilterRules> cases[] = {
+        {R"({"watchedPorts":[11434,7860]})", {{}, {}, {}, {}, {7860, 11434}}},
+        {R"({"excludedFolders":["/b","/a","/b"],"hiddenServers":null,"x":1})", {{}, {}, {"/b", "/a", "/b"}, {}, {}}},
+    };
     Platform::LogCapture log;
-    rules({}, {}, {}, {"/opt/\xff\xfe"}).save(defaults);
-    EXPECT_EQ(storedText(defaults, FilterRules::key), before);
+    for (const auto& [stored, expected] : cases) {
+        ASSERT_TRUE(standard.set(FilterRules::key, bytes(stored)));
+        EXPECT_EQ(FilterRules::load(standard), expected) << stored;
+    }
     EXPECT_TRUE(log.lines().empty());
 }
 
-TEST(FilterRules, ACorruptValueIsLoggedRemovedAndGivesEmptyRules) {
+// A corrupt value is logged once with a reason, removed and replaced by the defaults; the next load
+// finds nothing and stays silent. A value of another type is no record of ours and is left alone.
+TEST(StoredSettings, ACorruptValueIsLoggedRemovedAndGivesTheDefaults) {
     testing_support::TempHome home;
+    const auto expectReset = [](UserDefaults& defaults, const char* key, std::string_view stored, auto load) {
+        SCOPED_TRACE(std::string(stored.substr(0, 100)));
+        ASSERT_TRUE(defaults.set(key, bytes(stored)));
+        Platform::LogCapture log;
+        EXPECT_TRUE(load());
+        const std::string prefix = std::string("Vellumark: corrupt ") + key + ", resetting to defaults: ";
+        ASSERT_EQ(log.lines().size(), 1u);
+        EXPECT_TRUE(log.lines()[0].starts_with(prefix) && log.lines()[0].size() > prefix.size()) << log.lines()[0];
+        EXPECT_FALSE(defaults.object(key).has_value()) << "the corrupt value was not removed";
+        log.clear();
+        EXPECT_TRUE(load());
+        EXPECT_TRUE(log.lines().empty());
+    };
+    auto& shared = AppGroup::sharedDefaults();
+    const auto displayDefaults = [&] { return DisplayPrefs::load(shared) == DisplayPrefs{}; };
+    const std::string rest = R"("grouped":false,"showPID":false,"flashNewServers":false,"energyIcon":true})";
+    for (const std::string& stored : {R"({"sortMode":"CPU",)" + rest, R"({"sortMode":2,)" + rest, "{" + rest})
+        expectReset(shared, DisplayPrefs::key, stored, displayDefaults);
+    auto& standard = UserDefaults::standard();
+    const auto noRules = [&] { return FilterRules::load(standard) == FilterRules{}; };
     for (const std::string& stored : std::initializer_list<std::string>{
-             R"({"ignoredPorts":["3000"]})", R"({"watchedPorts":[3000,"11434"]})", R"({"watchedPorts":3000})",
-             R"({"ignoredPorts":[30.5]})", R"({"ignoredPorts":[3000000000]})", R"({"ignoredPorts":[null]})",
-             R"({"hiddenServers":"node:3000"})", R"({"hiddenServers":[3000]})", R"({"excludedFolders":{"/a":true}})",
-             R"({"includedFolders":["/a",null]})", R"({"includedFolders":[["/a"]]})", R"(["node:3000"])", "42",
-             "{not json", "", "{\"hiddenServers\":[\"\xc0\xaf\"]}", std::string(200000, '{')}) {
-        SCOPED_TRACE(stored.substr(0, 100));
-        expectResetToDefaults<FilterRules>(Platform::UserDefaults::standard(), stored);
-    }
+             R"({"watchedPorts":[3000,"11434"]})", R"({"ignoredPorts":[3000000000]})", R"({"hiddenServers":"x:1"})",
+             R"({"includedFolders":["/a",null]})", "42", "{not json", "", "{\"hiddenServers\":[\"\xc0\xaf\"]}",
+             std::string(200000, '{')})
+        expectReset(standard, FilterRules::key, stored, noRules);
+
+    ASSERT_TRUE(shared.set(DisplayPrefs::key, std::string("{}")));
+    Platform::LogCapture log;
+    EXPECT_TRUE(displayDefaults());
+    EXPECT_TRUE(log.lines().empty());
+    EXPECT_EQ(shared.string(DisplayPrefs::key), "{}") << "a value of another type is not removed";
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #pragma once
-// Snapshots that the store tests and the writer peer build alike, so a reader in one process can tell
-// whether what it read is exactly one of the files the other process wrote.
+// Snapshots the store tests and the writer peer build alike: a reader can tell a whole file from a part.
 
 #include <chrono>
 #include <string>

@@ -8,7 +8,6 @@
 
 int main(int argc, char** argv) {
     if (argc != 3 || std::atoi(argv[2]) <= 0) return 2;
-    const ProcessSnapshot snapshots[] = {sampleSnapshot(1), sampleSnapshot(400)};
-    for (int i = 0; i < std::atoi(argv[2]); ++i) DataStore::write(snapshots[i % 2], argv[1]);
+    for (int i = 0; i < std::atoi(argv[2]); ++i) DataStore::write(sampleSnapshot(i % 2 ? 400 : 1), argv[1]);
     return 0;
 }

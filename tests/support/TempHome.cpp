@@ -5,61 +5,44 @@
 #include <system_error>
 
 namespace testing_support {
+namespace fs = std::filesystem;
+
 namespace {
 
-std::filesystem::path makeTempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vellumark-test-XXXXXX").string();
+// Resolved, so that paths compare equal to what tools like lsof report.
+fs::path makeTempFolder() {
+    std::string pattern = (fs::temp_directory_path() / "vellumark-test-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    return pattern;
-}
-
-void save(const char* name, std::string& value, bool& had) {
-    const char* current = std::getenv(name);
-    had = current != nullptr;
-    if (had) value = current;
-}
-
-void restore(const char* name, const std::string& value, bool had) {
-    if (had) setenv(name, value.c_str(), 1);
-    else unsetenv(name);
+    return fs::canonical(pattern);
 }
 
 }  // namespace
 
-TempHome::TempHome() : root_(makeTempFolder()) {
-    // Resolve so that paths compare equal to what tools like lsof report.
-    root_ = std::filesystem::canonical(root_);
-    home_ = root_ / "home";
-    std::filesystem::create_directories(home_);
-    std::filesystem::create_directories(configHome());
-    std::filesystem::create_directories(dataHome());
-    std::filesystem::create_directories(runtimeDir());
-    std::filesystem::permissions(runtimeDir(), std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::replace);
-    save("HOME", savedHome_, hadHome_);
-    save("XDG_CONFIG_HOME", savedConfig_, hadConfig_);
-    save("XDG_DATA_HOME", savedData_, hadData_);
-    save("XDG_RUNTIME_DIR", savedRuntime_, hadRuntime_);
-    setenv("HOME", home_.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", configHome().c_str(), 1);
-    setenv("XDG_DATA_HOME", dataHome().c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", runtimeDir().c_str(), 1);
+TempHome::TempHome() : root_(makeTempFolder()), home_(root_ / "home") {
+    const std::pair<const char*, fs::path> variables[] = {
+        {"HOME", home_}, {"XDG_CONFIG_HOME", configHome()}, {"XDG_DATA_HOME", dataHome()},
+        {"XDG_RUNTIME_DIR", runtimeDir()}};
+    for (const auto& [name, folder] : variables) fs::create_directories(folder);
+    fs::permissions(runtimeDir(), fs::perms::owner_all, fs::perm_options::replace);
+    // Only once nothing can throw any more, as a constructor that throws gets no destructor call.
+    for (const auto& [name, folder] : variables) {
+        const char* value = std::getenv(name);
+        saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+        setenv(name, folder.c_str(), 1);
+    }
 }
 
 TempHome::~TempHome() {
-    restore("HOME", savedHome_, hadHome_);
-    restore("XDG_CONFIG_HOME", savedConfig_, hadConfig_);
-    restore("XDG_DATA_HOME", savedData_, hadData_);
-    restore("XDG_RUNTIME_DIR", savedRuntime_, hadRuntime_);
+    for (const auto& [name, value] : saved_) value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
     std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
+    fs::remove_all(root_, ignored);
 }
 
-TempDir::TempDir() : path_(std::filesystem::canonical(makeTempFolder())) {}
+TempDir::TempDir() : path_(makeTempFolder()) {}
 
 TempDir::~TempDir() {
     std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    fs::remove_all(path_, ignored);
 }
 
 }  // namespace testing_support

@@ -3,7 +3,10 @@
 // afterwards, so tests never see the developer's real settings or each other's.
 
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace testing_support {
 
@@ -20,10 +23,8 @@ public:
     std::filesystem::path runtimeDir() const { return home_ / ".run"; }
 
 private:
-    std::filesystem::path root_;
-    std::filesystem::path home_;
-    std::string savedHome_, savedConfig_, savedData_, savedRuntime_;
-    bool hadHome_ = false, hadConfig_ = false, hadData_ = false, hadRuntime_ = false;
+    std::filesystem::path root_, home_;
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;  // the variables as they were
 };
 
 // A fresh temporary folder, removed when the object goes.

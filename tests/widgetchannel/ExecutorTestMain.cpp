@@ -1,6 +1,5 @@
 // The main of the executor tests: the session bus points nowhere before anything touches D-Bus, so
-// no test reaches the developer's desktop or starts a real file manager; then the application
-// object, off screen unless QT_QPA_PLATFORM says otherwise.
+// no test reaches the developer's desktop or starts a real file manager.
 
 #include <QGuiApplication>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #pragma once
-// Qt test programs: the main queue runs on Qt's event loop, as in the application, and tests wait by
-// turning that loop until something has happened (bounded, never a timing assertion).
+// Qt test programs: the main queue runs on Qt's event loop, as in the application, and tests wait
+// by turning that loop until something has happened.
 
 #include <QCoreApplication>
 
@@ -18,9 +18,9 @@ inline void installMainQueueOnQt() {
     (void)installed;
 }
 
-// Processes Qt's events (and so main-queue tasks) until the condition holds or the limit passes;
-// returns the condition's last value.
-inline bool runUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+// Turns Qt's loop until the condition holds or the limit passes; the condition's last value.
+inline bool runUntil(const std::function<bool()>& condition,
+                     std::chrono::milliseconds limit = std::chrono::seconds(10)) {
     for (const auto end = std::chrono::steady_clock::now() + limit; !condition();) {
         if (std::chrono::steady_clock::now() >= end) return condition();
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -29,8 +29,6 @@ inline bool runUntil(const std::function<bool()>& condition, std::chrono::millis
     return true;
 }
 
-inline void runFor(std::chrono::milliseconds duration) {
-    runUntil([] { return false; }, duration);
-}
+inline void runFor(std::chrono::milliseconds duration) { runUntil([] { return false; }, duration); }
 
 }  // namespace app_test

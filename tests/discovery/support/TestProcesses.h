@@ -12,6 +12,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
@@ -19,10 +21,8 @@
 #include <functional>
 #include <future>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <random>
-#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -45,10 +45,9 @@ inline bool waitUntil(const std::function<bool()>& condition,
 
 struct ProcessInfo {
     pid_t pid = 0, pgid = 0;
-    char state = '?';
+    char state = 'X';  // as in /proc: X dead, Z zombie
     std::string name, cwd;  // name: the short command name
     std::vector<std::string> arguments;
-    double cpuSeconds = 0;  // user and system
     bool alive() const { return state != 'Z' && state != 'X'; }
 };
 
@@ -59,16 +58,9 @@ inline std::optional<ProcessInfo> processInfo(pid_t pid) {
     // The name in parentheses may hold spaces and ')'; the fields follow the last ')'.
     const auto open = stat.find('('), close = stat.rfind(')');
     if (open == std::string::npos || close == std::string::npos) return std::nullopt;
-    ProcessInfo info;
-    info.pid = pid;
-    info.name = stat.substr(open + 1, close - open - 1);
-    std::istringstream fields(stat.substr(close + 2));
-    std::string skip;
-    long long userTicks = 0, systemTicks = 0;
-    fields >> info.state >> skip >> info.pgid;
-    for (int field = 0; field < 8; ++field) fields >> skip;
-    fields >> userTicks >> systemTicks;
-    info.cpuSeconds = double(userTicks + systemTicks) / double(::sysconf(_SC_CLK_TCK));
+    ProcessInfo info{pid, 0, 'X', stat.substr(open + 1, close - open - 1), {}, {}};
+    std::string parent;
+    std::istringstream(stat.substr(close + 2)) >> info.state >> parent >> info.pgid;
     std::error_code error;
     info.cwd = std::filesystem::read_symlink(dir / "cwd", error).string();
     std::ifstream cmdline(dir / "cmdline");
@@ -76,10 +68,7 @@ inline std::optional<ProcessInfo> processInfo(pid_t pid) {
     return info;
 }
 
-inline bool isRunning(pid_t pid) {
-    const auto info = processInfo(pid);
-    return info && info->alive();
-}
+inline bool isRunning(pid_t pid) { return processInfo(pid).value_or(ProcessInfo{}).alive(); }
 
 // Every living process that passes the filter, by ascending pid.
 inline std::vector<ProcessInfo> processesWhere(const std::function<bool(const ProcessInfo&)>& accept) {
@@ -91,11 +80,11 @@ inline std::vector<ProcessInfo> processesWhere(const std::function<bool(const Pr
         const auto info = processInfo(std::stoi(name));
         if (info && info->alive() && accept(*info)) found.push_back(*info);
     }
-    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.pid < b.pid; });
+    std::ranges::sort(found, {}, &ProcessInfo::pid);
     return found;
 }
 
-// A signal mask of /proc/<pid>/status ("SigIgn", "SigBlk", "ShdPnd", ...): bit n-1 is signal n.
+// A signal mask of /proc/<pid>/status ("SigIgn", "SigBlk", ...): bit n-1 is signal n.
 inline unsigned long long signalMask(pid_t pid, const std::string& field) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     for (std::string line; std::getline(status, line);) {
@@ -105,10 +94,10 @@ inline unsigned long long signalMask(pid_t pid, const std::string& field) {
 }
 
 struct SpawnOptions {
-    std::filesystem::path cwd;  // the test's own when empty
+    std::filesystem::path cwd = {};  // the test's own when empty
     pid_t joinGroup = 0;        // 0: the child leads a new process group
     std::filesystem::path output = "/dev/null";  // standard output and error
-    std::map<std::string, std::optional<std::string>> environment;  // changes; no value removes it
+    std::map<std::string, std::optional<std::string>> environment = {};  // changes; no value removes it
     int stopSignal = SIGKILL;  // sent to the group it leads when the object goes, SIGKILL after 5 s
 };
 
@@ -116,7 +105,7 @@ struct SpawnOptions {
 class ChildProcess {
 public:
     explicit ChildProcess(std::vector<std::string> argv, const std::filesystem::path& cwd = {}, pid_t joinGroup = 0)
-        : ChildProcess(std::move(argv), SpawnOptions{cwd, joinGroup, "/dev/null", {}, SIGKILL}) {}
+        : ChildProcess(std::move(argv), SpawnOptions{.cwd = cwd, .joinGroup = joinGroup}) {}
 
     ChildProcess(std::vector<std::string> argv, SpawnOptions options) : options_(std::move(options)) {
         std::vector<std::string> environment;
@@ -144,20 +133,18 @@ public:
         if (error != 0) throw std::runtime_error("cannot start " + argv[0]);
         status_ = std::async(std::launch::async, [pid = pid_] {
             int status = 0;
-            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-            }
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) continue;
             return status;
         });
     }
     ~ChildProcess() {
-        const bool leads = options_.joinGroup == 0;
-        if (!hasExited()) ::kill(leads ? -pid_ : pid_, options_.stopSignal);
-        if (!waitForExit(std::chrono::seconds(5))) ::kill(leads ? -pid_ : pid_, SIGKILL);
+        const pid_t target = options_.joinGroup == 0 ? -pid_ : pid_;
+        if (!hasExited()) ::kill(target, options_.stopSignal);
+        if (!waitForExit(std::chrono::seconds(5))) ::kill(target, SIGKILL);
         status_.wait();
-        if (!leads) return;
-        // Members it started are no children of ours: make sure they are gone too, so the next test
-        // finds their ports free.
-        ::kill(-pid_, SIGKILL);
+        if (target == pid_) return;
+        // Members it started are no children of ours: they go too, so the next test finds their ports free.
+        ::kill(target, SIGKILL);
         waitUntil([&] { return members().empty(); }, std::chrono::seconds(10));
     }
     ChildProcess(const ChildProcess&) = delete;
@@ -167,17 +154,15 @@ public:
     bool waitForExit(std::chrono::milliseconds limit) { return status_.wait_for(limit) == std::future_status::ready; }
     bool hasExited() { return waitForExit(std::chrono::milliseconds(0)); }
     std::optional<int> terminatingSignal() {
-        if (!hasExited() || !WIFSIGNALED(status_.get())) return std::nullopt;
-        return WTERMSIG(status_.get());
+        return hasExited() && WIFSIGNALED(status_.get()) ? std::optional(WTERMSIG(status_.get())) : std::nullopt;
     }
     std::optional<int> exitCode() {
-        if (!hasExited() || !WIFEXITED(status_.get())) return std::nullopt;
-        return WEXITSTATUS(status_.get());
+        return hasExited() && WIFEXITED(status_.get()) ? std::optional(WEXITSTATUS(status_.get())) : std::nullopt;
     }
     // The living processes of the group it leads, the leader included.
     std::vector<pid_t> members() const {
         std::vector<pid_t> pids;
-        for (const auto& info : processesWhere([&](const ProcessInfo& p) { return p.pgid == pid_; })) pids.push_back(info.pid);
+        for (const auto& info : processesWhere([&](const auto& p) { return p.pgid == pid_; })) pids.push_back(info.pid);
         return pids;
     }
 
@@ -194,24 +179,6 @@ private:
     std::shared_future<int> status_;
 };
 
-// A port on 127.0.0.1 that nothing uses now and that this process has not handed out before, below
-// the ephemeral range (49152 and up) whose listeners the scan leaves out as clients' ports.
-inline int freePort() {
-    static std::mutex mutex;
-    static std::set<int> handedOut;
-    static std::mt19937 random{std::random_device{}()};
-    std::lock_guard lock(mutex);
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        const int port = std::uniform_int_distribution<int>(20000, 49151)(random);
-        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        const sockaddr_in address{AF_INET, htons(static_cast<std::uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
-        const bool bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-        ::close(fd);
-        if (bound && handedOut.insert(port).second) return port;
-    }
-    throw std::runtime_error("no free port below 49152");
-}
-
 inline bool acceptsConnections(int port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const sockaddr_in address{AF_INET, htons(static_cast<std::uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
@@ -220,10 +187,24 @@ inline bool acceptsConnections(int port) {
     return connected;
 }
 
+// A port on 127.0.0.1 that nothing listens on now and that this process has not handed out before,
+// below the ephemeral range (49152 and up) whose listeners the scan leaves out as clients' ports.
+inline int freePort() {
+    static std::atomic<unsigned> next = std::random_device{}();  // test programs running at once start apart
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const int port = 20000 + int(next++ % 29152);
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const sockaddr_in address{AF_INET, htons(static_cast<std::uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
+        const bool bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+        ::close(fd);
+        if (bound) return port;
+    }
+    throw std::runtime_error("no free port below 49152");
+}
+
 // /usr/bin/python3: a real interpreter whose command name is "python3", not a wrapper script.
 inline std::optional<std::string> python3() {
-    if (::access("/usr/bin/python3", X_OK) == 0) return "/usr/bin/python3";
-    return std::nullopt;
+    return ::access("/usr/bin/python3", X_OK) == 0 ? std::optional<std::string>("/usr/bin/python3") : std::nullopt;
 }
 
 }  // namespace testing_support

@@ -1,17 +1,14 @@
 #!/usr/bin/env python3
-"""A Docker Engine API server on a Unix socket, enough for the real docker client's ps, stop, kill and
-restart. Keeps the given containers in memory (stop and kill mark one exited, restart running again)
-and appends every request to a log as "METHOD /path?query", so tests can assert what the client sent.
+"""Enough of the Docker Engine API on a Unix socket for the real docker client's ps, stop, kill and
+restart. stop and kill mark a container exited, restart running again; every request is appended to
+CALL_LOG as "METHOD /path?query". A container may carry "CreatedSecondsAgo" instead of "Created".
 
 Usage: fake_docker_daemon.py SOCKET CONTAINERS_JSON CALL_LOG
-A container object may carry "CreatedSecondsAgo" instead of "Created", so the client's "RunningFor"
-text is predictable.
 """
 
 import http.server
 import json
 import os
-import signal
 import socketserver
 import sys
 import threading
@@ -19,121 +16,65 @@ import time
 import urllib.parse
 
 API_VERSION = "1.41"
-LISTED_STATES = {"running", "paused", "restarting"}
-
-
-class Daemon:
-    def __init__(self, containers, log_path):
-        self.lock = threading.Lock()
-        self.containers = containers
-        self.log_path = log_path
-        now = int(time.time())
-        for container in self.containers:
-            age = container.pop("CreatedSecondsAgo", None)
-            if age is not None:
-                container["Created"] = now - int(age)
-            defaults = {"Created": now, "Names": [], "Ports": [], "Labels": {}, "State": "running", "Status": "Up",
-                        "Command": "", "ImageID": "sha256:" + "0" * 64, "Mounts": [],
-                        "HostConfig": {"NetworkMode": "default"}, "NetworkSettings": {"Networks": {}}}
-            for key, value in defaults.items():
-                container.setdefault(key, value)
-
-    def record(self, line):
-        with self.lock:
-            with open(self.log_path, "a", encoding="utf-8") as log:
-                log.write(line + "\n")
-
-    def listed(self, show_all):
-        with self.lock:
-            return [c for c in self.containers if show_all or c["State"] in LISTED_STATES]
-
-    def find(self, reference):
-        for container in self.containers:
-            names = [n.lstrip("/") for n in container["Names"]]
-            if container["Id"] == reference or reference in names:
-                return container
-        matches = [c for c in self.containers if c["Id"].startswith(reference)]
-        return matches[0] if len(matches) == 1 else None
-
-    def act(self, reference, action):
-        with self.lock:
-            container = self.find(reference)
-            if container is None:
-                return False
-            if action in ("stop", "kill"):
-                container["State"] = "exited"
-                container["Status"] = "Exited (0) 1 second ago"
-            elif action == "restart":
-                container["State"] = "running"
-                container["Status"] = "Up Less than a second"
-                container["Created"] = int(time.time())
-            return True
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
-    daemon = None  # set before serving
+    containers, log_path, lock = [], None, threading.Lock()
 
-    def log_message(self, format, *args):
-        pass  # requests go to the call log instead
+    def log_message(self, *args):
+        pass
 
     def address_string(self):
         return "unix"
 
-    def reply(self, status, body=b"", content_type="application/json"):
+    def reply(self, status, value=None):
+        body = b"" if value is None else json.dumps(value).encode()
         self.send_response(status)
         self.send_header("Api-Version", API_VERSION)
-        self.send_header("Docker-Experimental", "false")
         self.send_header("Ostype", "linux")
-        self.send_header("Server", "fake-docker-daemon")
-        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Type", "application/json")
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()
-        if self.command != "HEAD" and body:
+        if self.command != "HEAD":
             self.wfile.write(body)
 
-    def reply_json(self, status, value):
-        self.reply(status, json.dumps(value).encode("utf-8"))
-
-    def route(self):
+    def parts(self):
+        with self.lock, open(self.log_path, "a") as log:
+            log.write(self.command + " " + self.path + "\n")
         url = urllib.parse.urlsplit(self.path)
-        query = urllib.parse.parse_qs(url.query)
         parts = [p for p in url.path.split("/") if p]
-        if parts and parts[0].startswith("v1."):
-            parts = parts[1:]
-        return parts, query
+        return (parts[1:] if parts and parts[0].startswith("v1.") else parts), urllib.parse.parse_qs(url.query)
 
     def do_HEAD(self):
-        self.daemon.record("HEAD " + self.path)
-        self.reply(200, b"", "text/plain; charset=utf-8")
+        self.parts()
+        self.reply(200)
 
     def do_GET(self):
-        self.daemon.record("GET " + self.path)
-        parts, query = self.route()
+        parts, query = self.parts()
         if parts == ["_ping"]:
-            return self.reply(200, b"OK", "text/plain; charset=utf-8")
+            return self.reply(200, "OK")
         if parts == ["version"]:
-            return self.reply_json(200, {
-                "Version": "20.10.24", "ApiVersion": API_VERSION, "MinAPIVersion": "1.12",
-                "Os": "linux", "Arch": "amd64", "KernelVersion": os.uname().release,
-                "GitCommit": "fake", "GoVersion": "go1.19", "BuildTime": "2023-01-01T00:00:00Z",
-            })
+            return self.reply(200, {"Version": "20.10.24", "ApiVersion": API_VERSION, "MinAPIVersion": "1.12",
+                                    "Os": "linux", "Arch": "amd64"})
         if parts == ["containers", "json"]:
-            show_all = query.get("all", ["0"])[0] in ("1", "true", "True")
-            return self.reply_json(200, self.daemon.listed(show_all))
-        return self.reply_json(404, {"message": "page not found"})
+            show_all = query.get("all", ["0"])[0] in ("1", "true")
+            with self.lock:
+                listed = [c for c in self.containers if show_all or c["State"] in ("running", "paused")]
+                return self.reply(200, listed)
+        self.reply(404, {"message": "page not found"})
 
     def do_POST(self):
-        length = int(self.headers.get("Content-Length") or 0)
-        if length:
-            self.rfile.read(length)
-        self.daemon.record("POST " + self.path)
-        parts, _ = self.route()
+        self.rfile.read(int(self.headers.get("Content-Length") or 0))
+        parts, _ = self.parts()
         if len(parts) == 3 and parts[0] == "containers" and parts[2] in ("stop", "kill", "restart"):
-            if self.daemon.act(parts[1], parts[2]):
-                return self.reply(204)
-            return self.reply_json(404, {"message": "No such container: " + parts[1]})
-        return self.reply_json(404, {"message": "page not found"})
+            with self.lock:
+                for c in self.containers:
+                    if parts[1] == c["Id"] or "/" + parts[1] in c["Names"]:
+                        c["State"] = "running" if parts[2] == "restart" else "exited"
+                        return self.reply(204)
+            return self.reply(404, {"message": "No such container: " + parts[1]})
+        self.reply(404, {"message": "page not found"})
 
 
 class Server(socketserver.ThreadingMixIn, socketserver.UnixStreamServer):
@@ -141,26 +82,21 @@ class Server(socketserver.ThreadingMixIn, socketserver.UnixStreamServer):
 
 
 def main():
-    if len(sys.argv) != 4:
-        sys.stderr.write(__doc__)
-        return 2
-    socket_path, containers_path, log_path = sys.argv[1:]
-    with open(containers_path, encoding="utf-8") as source:
-        containers = json.load(source)
-    Handler.daemon = Daemon(containers, log_path)
-    if os.path.exists(socket_path):
-        os.unlink(socket_path)
-    server = Server(socket_path, Handler)
-    # SIGTERM ends the server cleanly so the socket file goes with it.
-    signal.signal(signal.SIGTERM, lambda *_: threading.Thread(target=server.shutdown).start())
-    try:
-        server.serve_forever(poll_interval=0.05)
-    finally:
-        server.server_close()
-        if os.path.exists(socket_path):
-            os.unlink(socket_path)
-    return 0
+    socket_path, containers_path, Handler.log_path = sys.argv[1:]
+    with open(containers_path) as source:
+        Handler.containers = json.load(source)
+    now = int(time.time())
+    for c in Handler.containers:
+        c["Created"] = now - int(c.pop("CreatedSecondsAgo", 0))
+        for key, value in {"Names": [], "Ports": [], "Labels": {}, "State": "running", "Status": "Up",
+                           "Command": "", "ImageID": "sha256:" + "0" * 64, "Mounts": [],
+                           "HostConfig": {"NetworkMode": "default"}, "NetworkSettings": {"Networks": {}}}.items():
+            c.setdefault(key, value)
+    # Bound and listening under another name first, so the socket appears only once it accepts.
+    server = Server(socket_path + ".new", Handler)
+    os.replace(socket_path + ".new", socket_path)
+    server.serve_forever()
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    main()

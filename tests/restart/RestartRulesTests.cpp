@@ -1,12 +1,44 @@
+// The rules of a restart without processes: which command lines get a plan, and how the tracker
+// matches the relaunched server and ends or fails each restart.
+
 #include <gtest/gtest.h>
 
+#include "App/Restart/RestartPlan.h"
 #include "App/Restart/RestartTracker.h"
+#include "Platform/LoginShell.h"
 #include "trackers/TrackerTestSupport.h"
 
 namespace {
 
+using ServerRestarter::plan;
 using tracker_support::at;
 using Kind = RestartEntry::Phase::Kind;
+
+TEST(RestartPlan, OnlyAPlainCommandLineInAnAbsoluteFolderGetsAPlanForAnAbsoluteShell) {
+    EXPECT_EQ(plan("npm run dev -- --port=3000", "/Users/a/shop", "/bin/zsh"),
+              (ServerRestarter::Plan{"/bin/zsh", {"-l", "-c", "exec npm run dev -- --port=3000"}, "/Users/a/shop"}));
+    // Unicode spaces and line separators are white space too.
+    EXPECT_EQ(plan(" \t\xC2\xA0npm start\n\xE3\x80\x80\xE2\x80\xA8", "/", "/bin/sh")->arguments.at(2), "exec npm start");
+    EXPECT_TRUE(plan("x" + std::string(ServerRestarter::shellSafe), "/w", "/bin/sh").has_value());
+
+    const std::pair<std::optional<std::string>, std::optional<std::string>> refused[] = {
+        {"npm start", std::nullopt}, {"npm start", ""}, {"npm start", "~/shop"}, {"npm start", "shop"},
+        {"npm start", std::string("/w\0/etc", 7)}, {std::nullopt, "/w"}, {"", "/w"}, {" \n\t", "/w"},
+        {"\xC2\xA0", "/w"}, {std::string("npm\0start", 9), "/w"},
+    };
+    for (const auto& [line, folder] : refused)
+        EXPECT_FALSE(plan(line, folder, "/bin/sh")) << line.value_or("(none)") << " in " << folder.value_or("(none)");
+    // Anything the shell could read as syntax.
+    for (std::string unsafe : {"'", "\"", "$HOME", ";", "&", "|", ">", "<", "*", "?", "[", "\\", "`", "!", "#", "(",
+                               "{", "a\tb", "a\nb", "caf\xC3\xA9", "\xE3\x80\x80", "\x01"})
+        EXPECT_FALSE(plan("npm run dev " + unsafe + " x", "/w", "/bin/sh")) << unsafe;
+
+    setenv("SHELL", "/usr/local/bin/fish", 1);
+    EXPECT_EQ(ServerRestarter::userShell(), "/usr/local/bin/fish");
+    setenv("SHELL", "fish", 1);
+    EXPECT_EQ(ServerRestarter::userShell(), Platform::defaultLoginShell());
+    EXPECT_TRUE(Platform::defaultLoginShell().starts_with('/'));
+}
 
 DevServer server(std::int32_t pid, std::int32_t pgid, std::optional<std::string> cwd) {
     return {pid, pgid, {pid}, "node", {3000}, {}, 0, 0, {}, {}, std::move(cwd), {}, {}, {}};

@@ -1,0 +1,65 @@
+// Colours resolved for the appearance of the view that draws them, and the faces each weight picks.
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "App/Brand/Brand.h"
+#include "App/Brand/Theme.h"
+
+namespace {
+
+TEST(ThemeColor, EachViewGetsTheValueOfTheAppearanceItsPaletteGives) {
+    const std::tuple<ThemeColor, QRgb, QRgb> themed[] = {{ThemeColor::card, 0x1C1E1D, 0xFFFFFF},
+                                                         {ThemeColor::alive, 0x5DF8D8, 0x0E7C6B},
+                                                         {ThemeColor::red, 0xFF5B60, 0xE5484D}};
+    QWidget window;
+    const QWidget* child = new QWidget(&window);  // takes the appearance of the palette it inherits
+    for (const bool dark : {true, false}) {
+        // Qt derives the text colour from the window's: light on dark, dark on light.
+        window.setPalette(QPalette(dark ? QColor(0x20, 0x20, 0x20) : QColor(0xF6, 0xF6, 0xF6)));
+        for (const auto& [color, darkValue, lightValue] : themed)
+            EXPECT_EQ(Theme::color(color, *child), QColor(dark ? darkValue : lightValue)) << int(color) << dark;
+        EXPECT_EQ(Brand::color(BrandColor::aliveMark, child->palette()), QColor(dark ? 0x5DF8D8 : 0x0D9488));
+    }
+    QPalette flat(QColor(0x80, 0x80, 0x80));  // window and text equally light match neither appearance: light
+    flat.setColor(QPalette::WindowText, flat.color(QPalette::Window));
+    EXPECT_FALSE(Theme::isDark(flat));
+}
+
+TEST(Fonts, EachWeightLoadsItsFaceOrElseTheSystemFontOfThatSizeAndWeight) {
+    const std::tuple<QFont::Weight, const char*, const char*> cases[] = {
+        {QFont::Thin, "Regular", "Regular"},       {QFont::Normal, "Regular", "Regular"},
+        {QFont::Medium, "Medium", "Regular"},      {QFont::DemiBold, "SemiBold", "SemiBold"},
+        {QFont::Bold, "Bold", "SemiBold"},         {QFont::Black, "Bold", "SemiBold"},
+    };
+    for (const auto& [weight, mono, brand] : cases) {
+        EXPECT_EQ(Theme::monoPostScript(weight).toStdString(), std::string("JetBrainsMono-") + mono);
+        const QFontInfo monoFace(Theme::mono(11, weight)), brandFace(Brand::brandFont(13, weight));
+        EXPECT_EQ(monoFace.family(), "JetBrains Mono");
+        EXPECT_EQ(monoFace.styleName(), mono) << weight;
+        EXPECT_EQ(brandFace.family(), "Manrope");
+        EXPECT_EQ(brandFace.styleName(), brand) << weight;
+    }
+    for (qreal unusable : {0.0, -4.0, std::numeric_limits<qreal>::quiet_NaN(), std::numeric_limits<qreal>::infinity()}) {
+        EXPECT_LE(QFontInfo(Brand::brandFont(unusable, QFont::Normal)).pixelSize(), 1) << unusable;
+    }
+    std::vector<std::string> asked;
+    const Fonts::FontLookup missing = [&](std::string_view name, qreal) -> std::optional<QFont> {
+        asked.emplace_back(name);
+        return std::nullopt;
+    };
+    const QFont brand = Brand::brandFont(13, QFont::DemiBold, missing), mono = Theme::mono(11, QFont::Medium, missing);
+    EXPECT_EQ(asked, (std::vector<std::string>{"Manrope-SemiBold", "JetBrainsMono-Medium"}));
+    EXPECT_EQ(brand.family(), QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
+    EXPECT_EQ(brand.weight(), QFont::DemiBold);
+    EXPECT_EQ(QFontInfo(brand).pixelSize(), 13);
+    EXPECT_EQ(mono.family(), QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
+    EXPECT_EQ(mono.weight(), QFont::Medium);
+}
+
+}  // namespace
