@@ -16,6 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "Platform/SpawnSetup.h"
 #include "Platform/UniqueFd.h"
 
 extern char** environ;
@@ -63,53 +64,15 @@ std::vector<std::string> childEnvironment(const std::optional<std::vector<std::s
     return environment;
 }
 
-// posix_spawn wants mutable char pointers; the strings stay owned by the vector.
-std::vector<char*> nullTerminated(std::vector<std::string>& strings) {
-    std::vector<char*> pointers;
-    pointers.reserve(strings.size() + 1);
-    for (auto& string : strings) pointers.push_back(string.data());
-    pointers.push_back(nullptr);
-    return pointers;
+// Standard output into our pipe, standard error to /dev/null, a clean signal state: a blocked or
+// ignored SIGTERM inherited from the calling thread would make the child immune to the time limit.
+int configure(SpawnSetup& setup, int outputWriteEnd) {
+    if (int error = setup.error()) return error;
+    if (int error = posix_spawn_file_actions_adddup2(setup.actions(), outputWriteEnd, STDOUT_FILENO)) return error;
+    if (int error = posix_spawn_file_actions_addopen(setup.actions(), STDERR_FILENO, "/dev/null", O_WRONLY, 0))
+        return error;
+    return setup.resetSignals();
 }
-
-class SpawnSetup {
-public:
-    SpawnSetup() {
-        actionsError_ = posix_spawn_file_actions_init(&actions_);
-        attributesError_ = posix_spawnattr_init(&attributes_);
-    }
-    ~SpawnSetup() {
-        if (actionsError_ == 0) posix_spawn_file_actions_destroy(&actions_);
-        if (attributesError_ == 0) posix_spawnattr_destroy(&attributes_);
-    }
-    SpawnSetup(const SpawnSetup&) = delete;
-    SpawnSetup& operator=(const SpawnSetup&) = delete;
-
-    int configure(int outputWriteEnd) {
-        if (actionsError_) return actionsError_;
-        if (attributesError_) return attributesError_;
-        if (int error = posix_spawn_file_actions_adddup2(&actions_, outputWriteEnd, STDOUT_FILENO)) return error;
-        if (int error = posix_spawn_file_actions_addopen(&actions_, STDERR_FILENO, "/dev/null", O_WRONLY, 0))
-            return error;
-        // A blocked or ignored SIGTERM inherited from the calling thread would make the child immune
-        // to the time limit, and an ignored SIGPIPE changes how pipelines in the child end.
-        sigset_t noSignals, allSignals;
-        sigemptyset(&noSignals);
-        sigfillset(&allSignals);
-        if (int error = posix_spawnattr_setsigmask(&attributes_, &noSignals)) return error;
-        if (int error = posix_spawnattr_setsigdefault(&attributes_, &allSignals)) return error;
-        return posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    }
-
-    const posix_spawn_file_actions_t* actions() const { return &actions_; }
-    const posix_spawnattr_t* attributes() const { return &attributes_; }
-
-private:
-    posix_spawn_file_actions_t actions_;
-    posix_spawnattr_t attributes_;
-    int actionsError_ = 0;
-    int attributesError_ = 0;
-};
 
 // glibc's posix_spawn waits for the exec in the child, so a missing or unrunnable executable comes
 // back here as the error number rather than as a child exiting with 127.
@@ -119,16 +82,13 @@ int spawnChild(const ProcessRequest& request, int outputWriteEnd, pid_t& pid) {
         return EINVAL;
     }
 
-    std::vector<std::string> argumentStrings;
-    argumentStrings.reserve(request.arguments.size() + 1);
-    argumentStrings.push_back(request.executable);
-    argumentStrings.insert(argumentStrings.end(), request.arguments.begin(), request.arguments.end());
+    std::vector<std::string> arguments = argumentStrings(request.executable, request.arguments);
     std::vector<std::string> environmentStrings = childEnvironment(request.environment);
-    std::vector<char*> argv = nullTerminated(argumentStrings);
+    std::vector<char*> argv = nullTerminated(arguments);
     std::vector<char*> envp = nullTerminated(environmentStrings);
 
     SpawnSetup setup;
-    if (int error = setup.configure(outputWriteEnd)) return error;
+    if (int error = configure(setup, outputWriteEnd)) return error;
     return posix_spawn(&pid, request.executable.c_str(), setup.actions(), setup.attributes(), argv.data(),
                        envp.data());
 }

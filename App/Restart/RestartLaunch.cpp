@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "Platform/ProcessGroups.h"
+#include "Platform/SpawnSetup.h"
 #include "App/Restart/RestartTracker.h"
 #include "Platform/SystemLog.h"
 
@@ -24,70 +25,26 @@ extern char** environ;
 namespace ServerRestarter {
 namespace {
 
-class FileActions {
-public:
-    FileActions() { ok_ = ::posix_spawn_file_actions_init(&actions_) == 0; }
-    ~FileActions() {
-        if (ok_) ::posix_spawn_file_actions_destroy(&actions_);
-    }
-    FileActions(const FileActions&) = delete;
-    FileActions& operator=(const FileActions&) = delete;
-    bool ok() const { return ok_; }
-    posix_spawn_file_actions_t* get() { return &actions_; }
-
-private:
-    posix_spawn_file_actions_t actions_{};
-    bool ok_ = false;
-};
-
-class Attributes {
-public:
-    Attributes() { ok_ = ::posix_spawnattr_init(&attributes_) == 0; }
-    ~Attributes() {
-        if (ok_) ::posix_spawnattr_destroy(&attributes_);
-    }
-    Attributes(const Attributes&) = delete;
-    Attributes& operator=(const Attributes&) = delete;
-    bool ok() const { return ok_; }
-    posix_spawnattr_t* get() { return &attributes_; }
-
-private:
-    posix_spawnattr_t attributes_{};
-    bool ok_ = false;
-};
-
-int prepareFileActions(FileActions& actions, const Plan& plan) {
-    if (!actions.ok()) return ENOMEM;
-    posix_spawn_file_actions_t* raw = actions.get();
-    if (int r = ::posix_spawn_file_actions_addopen(raw, 0, "/dev/null", O_RDONLY, 0)) return r;
-    if (int r = ::posix_spawn_file_actions_addopen(raw, 1, "/dev/null", O_WRONLY, 0)) return r;
-    if (int r = ::posix_spawn_file_actions_addopen(raw, 2, "/dev/null", O_WRONLY, 0)) return r;
+// Every standard stream on /dev/null, no other inherited descriptor, the plan's folder, a new process
+// group led by the child (group 0: its group id is its pid) and a clean signal state.
+int configure(Platform::SpawnSetup& setup, const Plan& plan) {
+    if (int r = setup.error()) return r;
+    posix_spawn_file_actions_t* actions = setup.actions();
+    if (int r = ::posix_spawn_file_actions_addopen(actions, 0, "/dev/null", O_RDONLY, 0)) return r;
+    if (int r = ::posix_spawn_file_actions_addopen(actions, 1, "/dev/null", O_WRONLY, 0)) return r;
+    if (int r = ::posix_spawn_file_actions_addopen(actions, 2, "/dev/null", O_WRONLY, 0)) return r;
 #if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
     // The server lives on after the application; descriptors the application left inheritable (a
     // pipe of a running tool, a socket) must not stay open in it.
-    if (int r = ::posix_spawn_file_actions_addclosefrom_np(raw, 3)) return r;
+    if (int r = ::posix_spawn_file_actions_addclosefrom_np(actions, 3)) return r;
 #endif
-    return ::posix_spawn_file_actions_addchdir_np(raw, plan.workingDirectory.c_str());
-}
-
-int prepareAttributes(Attributes& attributes) {
-    if (!attributes.ok()) return ENOMEM;
-    posix_spawnattr_t* raw = attributes.get();
-    short flags = POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+    if (int r = ::posix_spawn_file_actions_addchdir_np(actions, plan.workingDirectory.c_str())) return r;
+    if (int r = ::posix_spawnattr_setpgroup(setup.attributes(), 0)) return r;
+    short flags = POSIX_SPAWN_SETPGROUP;
 #ifdef __APPLE__
     flags |= POSIX_SPAWN_CLOEXEC_DEFAULT;
 #endif
-    if (int r = ::posix_spawnattr_setflags(raw, flags)) return r;
-    // Process group 0: the child leads a new group, so its group id is its pid.
-    if (int r = ::posix_spawnattr_setpgroup(raw, 0)) return r;
-    // A server started from a worker thread must not inherit that thread's blocked signals, nor
-    // signals the application ignores: it could not be stopped with SIGTERM later.
-    sigset_t none;
-    sigemptyset(&none);
-    if (int r = ::posix_spawnattr_setsigmask(raw, &none)) return r;
-    sigset_t all;
-    sigfillset(&all);
-    return ::posix_spawnattr_setsigdefault(raw, &all);
+    return setup.resetSignals(flags);
 }
 
 // Leaders we spawned and have not reaped yet. While a leader is unreaped (running, or a zombie) its
@@ -128,22 +85,14 @@ void reapInBackground(pid_t pid) {
 }  // namespace
 
 std::optional<std::int32_t> spawn(const Plan& plan) {
-    FileActions actions;
-    Attributes attributes;
-    int result = prepareFileActions(actions, plan);
-    if (result == 0) result = prepareAttributes(attributes);
+    Platform::SpawnSetup setup;
+    int result = configure(setup, plan);
 
     pid_t pid = 0;
     if (result == 0) {
-        std::vector<std::string> strings;
-        strings.reserve(plan.arguments.size() + 1);
-        strings.push_back(plan.shell);
-        strings.insert(strings.end(), plan.arguments.begin(), plan.arguments.end());
-        std::vector<char*> argv;
-        argv.reserve(strings.size() + 1);
-        for (std::string& text : strings) argv.push_back(text.data());
-        argv.push_back(nullptr);
-        result = ::posix_spawn(&pid, plan.shell.c_str(), actions.get(), attributes.get(), argv.data(), environ);
+        std::vector<std::string> strings = Platform::argumentStrings(plan.shell, plan.arguments);
+        std::vector<char*> argv = Platform::nullTerminated(strings);
+        result = ::posix_spawn(&pid, plan.shell.c_str(), setup.actions(), setup.attributes(), argv.data(), environ);
     }
     if (result != 0) {
         Platform::systemLog("Vellumark: restart spawn failed (" + std::to_string(result) + ") for " + plan.shell);
