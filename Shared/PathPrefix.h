@@ -5,6 +5,12 @@
 // end at a component boundary: "/a/bc" is not inside "/a/b". An empty folder and "/" match nothing,
 // so a stray empty or root entry in a folder list can never swallow every path.
 
+#include <string>
 #include <string_view>
 
 bool hasPathPrefix(std::string_view path, std::string_view folder);
+
+// The path as shown to the user: "~" for the home folder itself, "~/rest" for a path below it, the
+// path unchanged otherwise ("/home/alicebob" stays as it is for the home "/home/alice"). A trailing
+// "/" on the home folder is ignored; an empty home or "/" abbreviates nothing.
+std::string abbreviatingHome(std::string_view path, std::string_view home);

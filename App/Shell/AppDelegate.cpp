@@ -10,6 +10,7 @@
 
 #include "App/Control/WidgetCommandExecutor.h"
 #include "App/Discovery/ProcessScanner.h"
+#include "App/Onboarding/OnboardingWindowController.h"
 #include "App/Panel/MenuContentView.h"
 #include "App/Restart/RestartTracker.h"
 #include "App/Shell/AppUpdater.h"
@@ -68,6 +69,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     runWidgetCommands();
 
     firstLaunch_ = recordLaunch();
+    if (firstLaunch_) OnboardingWindowController::shared().show();
 
     refresh();
 

@@ -1,0 +1,79 @@
+#include "App/LoginItem/LoginItem.h"
+
+#include <system_error>
+
+#include "App/LoginItem/DesktopEntry.h"
+#include "Platform/AtomicFile.h"
+#include "Platform/SystemLog.h"
+#include "Platform/UserPaths.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void logFailure(const std::string& error) { Platform::systemLog("Vellumark: launch-at-login toggle failed: " + error); }
+
+bool registerProgram() {
+    const fs::path entry = LoginItem::entryPath();
+    const fs::path program = LoginItem::programPath();
+    if (program.empty()) {
+        logFailure("the running program's path cannot be read from /proc/self/exe");
+        return false;
+    }
+    std::error_code error;
+    fs::create_directories(entry.parent_path(), error);
+    if (error) {
+        logFailure("cannot create " + entry.parent_path().string() + ": " + error.message());
+        return false;
+    }
+    if (const auto failure = Platform::writeFileAtomically(
+            entry, DesktopEntry::autostartEntry("Vellumark", program.string()))) {
+        logFailure(*failure);
+        return false;
+    }
+    return true;
+}
+
+bool unregisterProgram() {
+    const fs::path entry = LoginItem::entryPath();
+    std::error_code error;
+    fs::remove(entry, error);
+    if (error) {
+        logFailure("cannot remove " + entry.string() + ": " + error.message());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+namespace LoginItem {
+
+fs::path entryPath() { return Platform::configHome() / "autostart" / entryFileName; }
+
+fs::path programPath() {
+    std::error_code error;
+    const fs::path program = fs::read_symlink("/proc/self/exe", error);
+    return error ? fs::path() : program;
+}
+
+bool isEnabled() {
+    const auto text = Platform::readWholeFile(entryPath());
+    if (!text) return false;
+    const DesktopEntry::Fields fields = DesktopEntry::read(*text);
+    if (fields.hidden || fields.type != "Application" || !fields.exec) return false;
+    const auto program = DesktopEntry::execProgram(*fields.exec);
+    return program && !programPath().empty() && *program == programPath().string();
+}
+
+bool toggle() {
+    isEnabled() ? unregisterProgram() : registerProgram();
+    return isEnabled();
+}
+
+bool setEnabled(bool enabled) {
+    if (isEnabled() == enabled) return enabled;
+    return toggle();
+}
+
+}  // namespace LoginItem

@@ -1,0 +1,20 @@
+#include "App/Settings/SettingsView.h"
+
+#include "App/Settings/FilterSettingsView.h"
+#include "App/Settings/GeneralSettingsView.h"
+#include "App/Settings/SettingsIcons.h"
+
+namespace {
+constexpr int tabIconSize = 16;
+}
+
+SettingsView::SettingsView(AppUpdater& updater, QWidget* parent)
+    : QTabWidget(parent), general_(new GeneralSettingsView(updater)), filters_(new FilterSettingsView) {
+    setFixedSize(width, height);
+    setDocumentMode(true);
+    const QColor iconColor = palette().color(QPalette::WindowText);
+    const qreal ratio = devicePixelRatioF();
+    addTab(general_, SettingsIcons::gearIcon(tabIconSize, iconColor, ratio), QStringLiteral("General"));
+    addTab(filters_, SettingsIcons::filterDiscIcon(tabIconSize, iconColor, ratio), QStringLiteral("Filters"));
+    setCurrentIndex(0);
+}

@@ -1,0 +1,29 @@
+#include "App/Shell/WindowPlacement.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+QScreen* WindowPlacement::screenUnderPointer() {
+    const QPoint pointer = QCursor::pos();
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    for (QScreen* screen : screens)
+        if (screen->geometry().contains(pointer)) return screen;
+    if (QScreen* primary = QGuiApplication::primaryScreen()) return primary;
+    return screens.isEmpty() ? nullptr : screens.first();
+}
+
+QPoint WindowPlacement::centredOrigin(const QRect& visible, const QSize& size) {
+    const QPointF centre = QRectF(visible).center();
+    return QPoint(qRound(centre.x() - size.width() / 2.0), qRound(centre.y() - size.height() / 2.0));
+}
+
+void WindowPlacement::centerOnScreen(QWidget& window, QScreen* screen) {
+    if (!screen) return;
+    // The frame, title bar included, once the window has been framed (it stays known while the
+    // window is hidden); before that it is the window's own size.
+    window.move(centredOrigin(screen->availableGeometry(), window.frameGeometry().size()));
+}
+
+void WindowPlacement::centerOnActiveScreen(QWidget& window) { centerOnScreen(window, screenUnderPointer()); }

@@ -1,0 +1,200 @@
+// The Filters page through its real widgets, off screen: what each field and button accepts, what
+// each change stores, that the next scan honours it, and that the page follows rules stored
+// elsewhere.
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
+
+#include <deque>
+
+#include "App/Brand/Brand.h"
+#include "App/Settings/FilterSettingsView.h"
+#include "Platform/UserDefaults.h"
+#include "Shared/Scan/ProcessScannerParsing.h"
+#include "app/support/QtWaiting.h"
+#include "settingswindow/SettingsTestSupport.h"
+#include "support/TempHome.h"
+
+namespace {
+
+using settings_test::named;
+using settings_test::rowTexts;
+using Strings = std::vector<std::string>;
+
+FilterRules stored() { return FilterRules::load(Platform::UserDefaults::standard()); }
+
+class FiltersPage : public ::testing::Test {
+protected:
+    void SetUp() override { app_test::installMainQueueOnQt(); }
+    // The page, with a folder chooser that hands out `choices` one by one.
+    FilterSettingsView& open() {
+        page = std::make_unique<FilterSettingsView>([this](QWidget*) {
+            std::optional<QString> choice = choices.front();
+            choices.pop_front();
+            return choice;
+        });
+        page->resize(580, 900);
+        page->show();
+        return *page;
+    }
+    QLineEdit& field(const char* name) { return *named<QLineEdit>(*page, name); }
+    QAbstractButton& button(const char* name) { return *named<QAbstractButton>(*page, name); }
+    void type(const char* fieldName, const char* text) { field(fieldName).setText(QString::fromUtf8(text)); }
+    std::string home() const { return temp.home().string(); }
+
+    testing_support::TempHome temp;
+    std::deque<std::optional<QString>> choices;
+    std::unique_ptr<FilterSettingsView> page;
+};
+
+TEST_F(FiltersPage, PortFieldsAcceptNumbersAndAddOnlyPorts) {
+    open();
+    for (const char* text : {"", " 80", "80 ", "80a", "0x50", "99999999999999999999"}) {
+        type("newPortField", text);
+        EXPECT_FALSE(button("addPortButton").isEnabled()) << '"' << text << '"';
+        settings_test::press(&field("newPortField"), Qt::Key_Return);
+        EXPECT_EQ(field("newPortField").text().toStdString(), text);
+    }
+    for (const char* text : {"0", "70000", "-3000"}) {
+        type("newPortField", text);
+        EXPECT_TRUE(button("addPortButton").isEnabled()) << text;
+        button("addPortButton").click();
+        EXPECT_EQ(field("newPortField").text().toStdString(), text) << "kept, nothing added";
+    }
+    EXPECT_TRUE(stored().isEmpty());
+
+    type("newPortField", "+3000");
+    button("addPortButton").click();
+    type("newPortField", "80");
+    settings_test::press(&field("newPortField"), Qt::Key_Return);
+    EXPECT_TRUE(field("newPortField").text().isEmpty());
+    EXPECT_EQ(stored().ignoredPorts, (std::set<int>{80, 3000}));
+    EXPECT_EQ(rowTexts(*page, "ignoredPortsSection"), (Strings{":80", ":3000"}));
+
+    // The watched field by the same rules.
+    type("newWatchedPortField", "7 0");
+    EXPECT_FALSE(button("addWatchedPortButton").isEnabled());
+    type("newWatchedPortField", "65536");
+    button("addWatchedPortButton").click();
+    EXPECT_TRUE(stored().watchedPorts.empty());
+    EXPECT_EQ(field("newWatchedPortField").text(), QStringLiteral("65536"));
+}
+
+TEST_F(FiltersPage, APortIsNeverIgnoredAndWatchedAtOnceAndTheScanHonoursTheIgnore) {
+    open();
+    button("nodeDebuggerButton").click();
+    EXPECT_TRUE(button("nodeDebuggerButton").isHidden());
+    // Watching 9229 takes it out of the ignored ports and brings the button back.
+    type("newWatchedPortField", "9229");
+    button("addWatchedPortButton").click();
+    EXPECT_EQ(stored().ignoredPorts, std::set<int>{});
+    EXPECT_EQ(stored().watchedPorts, std::set<int>{9229});
+    EXPECT_FALSE(button("nodeDebuggerButton").isHidden());
+    // "+ 9229" goes by the rule of a typed port: it leaves the watched ports.
+    button("nodeDebuggerButton").click();
+    EXPECT_EQ(stored().ignoredPorts, std::set<int>{9229});
+    EXPECT_EQ(stored().watchedPorts, std::set<int>{});
+    EXPECT_EQ(rowTexts(*page, "watchedPortsSection"), Strings{});
+    // And a typed ignored port that is watched moves.
+    type("newWatchedPortField", "3000");
+    button("addWatchedPortButton").click();
+    type("newPortField", "3000");
+    button("addPortButton").click();
+    EXPECT_EQ(stored().ignoredPorts, (std::set<int>{3000, 9229}));
+    EXPECT_TRUE(stored().watchedPorts.empty());
+
+    // The scan reads the stored rules: a node server listening on 3000 and 9229 is gone.
+    const DevServer node{41, 41, {41}, "node", {3000, 9229}, {}, 0, 0, {}, {}, {}, {}, {}, {}};
+    const DevServer vite{42, 42, {42}, "vite", {5173}, {}, 0, 0, {}, {}, {}, {}, {}, {}};
+    const auto projects = ProcessScannerParsing::applyFilters({{"shop", "/home/u/shop", {node, vite}}}, stored());
+    ASSERT_EQ(projects.size(), 1u);
+    ASSERT_EQ(projects[0].servers.size(), 1u);
+    EXPECT_EQ(projects[0].servers[0].command, "vite");
+}
+
+TEST_F(FiltersPage, TheAIServiceMenuOffersWhatIsNotWatchedYet) {
+    open();
+    auto& menu = *named<QToolButton>(*page, "aiServiceMenu");
+    ASSERT_EQ(menu.menu()->actions().size(), 6);
+    EXPECT_EQ(menu.menu()->actions()[0]->text(), QStringLiteral("Ollama  11434"));
+    EXPECT_EQ(menu.menu()->actions()[5]->text(), QStringLiteral("Gradio apps (SD WebUI, TextGen)  7860"));
+    while (!menu.menu()->actions().isEmpty()) menu.menu()->actions()[0]->trigger();
+    EXPECT_TRUE(menu.isHidden());
+    EXPECT_EQ(stored().watchedPorts, (std::set<int>{1234, 1337, 4891, 7860, 8188, 11434}));
+    settings_test::removeButton(*page, "watchedPortsSection", ":1337")->click();
+    EXPECT_FALSE(menu.isHidden());
+    ASSERT_EQ(menu.menu()->actions().size(), 1);
+    EXPECT_EQ(menu.menu()->actions()[0]->text(), QStringLiteral("Jan  1337"));
+}
+
+TEST_F(FiltersPage, FoldersAreStoredWithoutTrailingSlashesAndShownWithTildeOnlyBelowHome) {
+    open();
+    choices = {QString::fromStdString(home() + "/code//"), QString::fromStdString(home() + "/code"),
+               QString::fromStdString(home() + "bob"), QStringLiteral("/"), std::nullopt};
+    for (int i = 0; i < 5; ++i) button("addExcludedFolderButton").click();
+    EXPECT_EQ(stored().excludedFolders, (Strings{home() + "/code", home() + "bob"}));
+    EXPECT_EQ(rowTexts(*page, "excludedFoldersSection"), (Strings{"~/code", home() + "bob"}));
+    settings_test::removeButton(*page, "excludedFoldersSection", "~/code")->click();
+    EXPECT_EQ(stored().excludedFolders, Strings{home() + "bob"});
+
+    // "Also watch" refuses what can never match, with the reason; the first test wins.
+    const std::pair<std::string, const char*> refused[] = {
+        {home() + "/Library/LaunchAgents", "That folder is where background services are configured"},
+        {"/Library/WebServer", "Vellumark never watches anything inside a Library folder."},
+        {"/opt/.cache/x", "Vellumark skips hidden folders"},
+        {home() + "/code", "Folders inside your home folder are watched already"},
+    };
+    for (const auto& [path, message] : refused) {
+        choices = {QString::fromStdString(path)};
+        button("addIncludedFolderButton").click();
+        const auto boxes = settings_test::openMessageBoxes();
+        ASSERT_EQ(boxes.size(), 1u) << path;
+        EXPECT_EQ(boxes[0]->text(), QStringLiteral("That folder wouldn’t change anything"));
+        EXPECT_TRUE(boxes[0]->informativeText().startsWith(QString::fromUtf8(message))) << path;
+        EXPECT_EQ(page->folderRejection(), boxes[0]->informativeText());
+        settings_test::closeMessageBoxes();
+        EXPECT_FALSE(page->folderRejection());
+    }
+    choices = {QStringLiteral("/opt/work///"), QStringLiteral("/opt/work")};
+    button("addIncludedFolderButton").click();
+    button("addIncludedFolderButton").click();
+    EXPECT_TRUE(settings_test::openMessageBoxes().empty());
+    EXPECT_EQ(stored().includedFolders, Strings{"/opt/work"});
+}
+
+TEST_F(FiltersPage, FollowsRulesStoredElsewhereAndTagsFoldersThatCanNeverMatch) {
+    FilterRules rules;
+    rules.includedFolders = {"/Library/Old", "/srv/app"};
+    rules.excludedFolders = {"/Library/Old"};
+    rules.save(Platform::UserDefaults::standard());
+    open();
+    const auto* hint = named<QLabel>(*page, "hiddenServersHint");
+    ASSERT_TRUE(hint);
+    EXPECT_TRUE(hint->isVisible());
+    // The product word, and only it, in the brand face.
+    EXPECT_TRUE(hint->text().startsWith(QStringLiteral("Right-click a server in the <span style=\"font-family:'") +
+                                        Brand::brandFont(11, QFont::Normal).family()));
+    EXPECT_TRUE(hint->text().endsWith(QStringLiteral("\">Vellumark</span> menu and choose “Hide” to add it here.")));
+
+    // Only the included folder the rules refuse is tagged, with its explanation.
+    const auto tags = named<FormSection>(*page, "includedFoldersSection")->findChildren<QLabel*>(QStringLiteral("noEffectTag"));
+    ASSERT_EQ(tags.size(), 1);
+    EXPECT_EQ(tags[0]->toolTip().toStdString(), FilterRows::noEffectHelp);
+    EXPECT_TRUE(named<FormSection>(*page, "excludedFoldersSection")->findChildren<QLabel*>(QStringLiteral("noEffectTag")).isEmpty());
+
+    // A server hidden from the panel meanwhile shows up while the page is open, in text order.
+    rules = stored();
+    rules.hiddenServers = {"vite:5173", "node:3000"};
+    rules.save(Platform::UserDefaults::standard());
+    ASSERT_TRUE(app_test::runUntil([&] { return rowTexts(*page, "hiddenServersSection").size() == 2; }));
+    EXPECT_EQ(rowTexts(*page, "hiddenServersSection"), (Strings{"node:3000", "vite:5173"}));
+    settings_test::removeButton(*page, "hiddenServersSection", "node:3000")->click();
+    EXPECT_EQ(stored().hiddenServers, std::set<std::string>{"vite:5173"});
+}
+
+}  // namespace

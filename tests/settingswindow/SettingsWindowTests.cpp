@@ -1,0 +1,200 @@
+// The General page, the settings window, the welcome window and the gear menu, with their real
+// widgets off screen.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+
+#include <fstream>
+
+#include "App/LoginItem/LoginItem.h"
+#include "App/Onboarding/OnboardingView.h"
+#include "App/Onboarding/OnboardingWindowController.h"
+#include "App/Panel/SettingsGearButton.h"
+#include "App/Settings/GeneralSettingsView.h"
+#include "App/Settings/SettingsWindowController.h"
+#include "App/Settings/ToggleSwitch.h"
+#include "App/Shell/AppUpdater.h"
+#include "App/Shell/BuildInfo.h"
+#include "App/Shell/Popover.h"
+#include "Platform/SystemLog.h"
+#include "Shared/Settings/AppGroup.h"
+#include "app/support/QtWaiting.h"
+#include "settingswindow/SettingsTestSupport.h"
+#include "support/TempHome.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using settings_test::named;
+
+ToggleSwitch& switchNamed(const QWidget& page, const char* label) {
+    for (ToggleSwitch* control : page.findChildren<ToggleSwitch*>())
+        if (control->accessibleName() == QString::fromUtf8(label)) return *control;
+    throw std::runtime_error(std::string("no switch ") + label);
+}
+
+class SettingsWindows : public ::testing::Test {
+protected:
+    void SetUp() override { app_test::installMainQueueOnQt(); }
+    void TearDown() override { settings_test::closeMessageBoxes(); }
+    testing_support::TempHome home;
+    AppUpdater updater{{"", "1.0", nullptr}};
+};
+
+TEST_F(SettingsWindows, GeneralSwitchesApplyWhatTheUserAskedForOverStaleState) {
+    GeneralSettingsView page(updater);
+    page.show();
+    ToggleSwitch& launch = switchNamed(page, "Launch at Login");
+    EXPECT_FALSE(launch.isChecked());
+    // Switched on elsewhere (the gear menu) while the page stayed open: asking for "on" keeps it on.
+    ASSERT_TRUE(LoginItem::setEnabled(true));
+    launch.click();
+    EXPECT_TRUE(LoginItem::isEnabled());
+    EXPECT_TRUE(launch.isChecked());
+    launch.click();
+    EXPECT_FALSE(LoginItem::isEnabled());
+    EXPECT_FALSE(launch.isChecked());
+
+    // The panel saved its sort order meanwhile: flipping a display switch keeps it.
+    DisplayPrefs panelChange;
+    panelChange.sortMode = SortMode::port;
+    panelChange.grouped = false;
+    panelChange.save(AppGroup::sharedDefaults());
+    switchNamed(page, "Show PID column").click();
+    switchNamed(page, "Amber icon while something runs hot").click();
+    EXPECT_EQ(DisplayPrefs::load(AppGroup::sharedDefaults()), (DisplayPrefs{SortMode::port, false, false, true, true}));
+
+    switchNamed(page, "Check for updates automatically").click();
+    EXPECT_TRUE(updater.automaticallyChecksForUpdates());
+
+    EXPECT_EQ(named<QLabel>(page, "versionText")->text().toStdString(), "Version " + BuildInfo::version());
+    EXPECT_EQ(GeneralSettingsView::versionText(""), QStringLiteral("Version ?"));
+}
+
+TEST_F(SettingsWindows, AFailedLaunchAtLoginChangeLeavesTheSwitchOffAndIsLogged) {
+    std::ofstream(home.configHome() / "autostart") << "a file where the folder goes";
+    GeneralSettingsView page(updater);
+    page.show();
+    Platform::LogCapture log;
+    ToggleSwitch& launch = switchNamed(page, "Launch at Login");
+    launch.click();
+    EXPECT_FALSE(launch.isChecked());
+    EXPECT_TRUE(log.contains("Vellumark: launch-at-login toggle failed: "));
+}
+
+TEST_F(SettingsWindows, OneSettingsWindowCentredOnTheScreenEachTimeItIsShown) {
+    SettingsWindowController& controller = SettingsWindowController::shared();
+    controller.show();
+    QWidget* window = controller.window();
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Settings"));
+    EXPECT_EQ(window->size(), QSize(580, 560));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(controller.view()->count(), 2);
+    EXPECT_EQ(controller.view()->tabText(0), QStringLiteral("General"));
+    EXPECT_EQ(controller.view()->tabText(1), QStringLiteral("Filters"));
+    EXPECT_EQ(controller.view()->currentIndex(), 0);
+
+    window->move(3, 4);
+    window->close();
+    controller.show();
+    EXPECT_EQ(controller.window(), window);
+    EXPECT_TRUE(window->isVisible());
+    const QRect visible = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE((window->frameGeometry().center() - visible.center()).manhattanLength(), 1);
+    window->close();
+}
+
+TEST_F(SettingsWindows, TheWelcomeWindowPagesOnReturnAndStartsAfreshOnlyAfterItsEnd) {
+    OnboardingWindowController& controller = OnboardingWindowController::shared();
+    controller.show();
+    QPointer<QWidget> window = controller.window();
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Welcome to Vellumark"));
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(window->size(), QSize(480, 460));
+    EXPECT_EQ(controller.view()->page(), 0);
+    settings_test::press(controller.view()->continueButton(), Qt::Key_Return);
+    EXPECT_EQ(controller.view()->page(), 1);
+
+    // The close button only hides it: it comes back on the page where the user left it.
+    window->close();
+    controller.show();
+    EXPECT_EQ(controller.window(), window.data());
+    EXPECT_EQ(controller.view()->page(), 1);
+
+    settings_test::press(controller.view()->continueButton(), Qt::Key_Return);
+    EXPECT_FALSE(controller.window());
+    EXPECT_TRUE(app_test::runUntil([&] { return window.isNull(); }));
+    controller.show();
+    ASSERT_TRUE(controller.window());
+    EXPECT_EQ(controller.view()->page(), 0);
+    controller.window()->close();
+}
+
+TEST_F(SettingsWindows, TheGearMenuShowsTheLoginItemAsItIsAndOpensOneSettingsWindowAfterClosingThePanel) {
+    Popover panel;
+    auto* header = new QWidget;
+    auto* gear = new SettingsGearButton(header);
+    panel.setContentView(header);
+    panel.showRelativeTo(QRect(100, 0, 20, 20));
+    ASSERT_TRUE(panel.isShown());
+    EXPECT_EQ(gear->size(), QSize(26, 26));
+    EXPECT_EQ(gear->toolTip(), QStringLiteral("Settings"));
+
+    const auto openMenu = [&] {
+        gear->click();
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        EXPECT_TRUE(menu);
+        return menu;
+    };
+    QMenu* menu = openMenu();
+    ASSERT_TRUE(menu);
+    QStringList texts;
+    for (QAction* action : menu->actions()) texts << (action->isSeparator() ? QStringLiteral("—") : action->text());
+    EXPECT_EQ(texts.join(QLatin1Char('|')),
+              QStringLiteral("Settings…|Check for Updates…|—|Launch at Login|—|Quit Vellumark"));
+    EXPECT_EQ(menu->actions()[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+,")));
+    EXPECT_EQ(menu->actions()[5]->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    QAction* launch = menu->actions()[3];
+    EXPECT_TRUE(launch->isCheckable());
+    EXPECT_FALSE(launch->isChecked());
+
+    // The product word really is drawn apart: the item looks different from one in the plain style.
+    QMenu plain;
+    plain.addAction(QStringLiteral("Quit Vellumark"), QKeySequence(QStringLiteral("Ctrl+Q")));
+    QMenu branded;
+    branded.setStyle(menu->style());
+    branded.addAction(QStringLiteral("Quit Vellumark"), QKeySequence(QStringLiteral("Ctrl+Q")));
+    EXPECT_NE(plain.grab().toImage(), branded.grab().toImage());
+
+    launch->trigger();
+    EXPECT_TRUE(std::filesystem::exists(home.configHome() / "autostart/io.kestrow.v3lk.desktop"));
+    menu->close();
+    menu = openMenu();
+    ASSERT_TRUE(menu);
+    EXPECT_TRUE(menu->actions()[3]->isChecked());
+
+    menu->actions()[0]->trigger();
+    menu->close();
+    EXPECT_FALSE(panel.isShown());
+    QWidget* settings = SettingsWindowController::shared().window();
+    ASSERT_TRUE(settings);
+    EXPECT_TRUE(settings->isVisible());
+    // Asked again, the same window comes forward.
+    panel.showRelativeTo(QRect(100, 0, 20, 20));
+    openMenu()->actions()[0]->trigger();
+    EXPECT_EQ(SettingsWindowController::shared().window(), settings);
+    EXPECT_EQ(std::ranges::count_if(QApplication::topLevelWidgets(),
+                                    [](QWidget* w) { return w->isVisible() && w->windowTitle() == "Settings"; }),
+              1);
+    settings->close();
+    app_test::runFor(20ms);  // the closed menus delete themselves
+}
+
+}  // namespace
