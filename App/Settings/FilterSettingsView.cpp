@@ -34,7 +34,12 @@ void refillRows(FormSection* section, QWidget* keep, const std::vector<QWidget*>
         row->hide();
         row->deleteLater();
     }
-    for (int i = 0; i < int(rows.size()); ++i) layout->insertWidget(i, rows[std::size_t(i)]);
+    for (int i = 0; i < int(rows.size()); ++i) {
+        QWidget* row = rows[std::size_t(i)];
+        if (row->layout()) row->layout()->setContentsMargins(0, 5, 0, 5);
+        else row->setContentsMargins(0, 7, 0, 7);
+        layout->insertWidget(i, row);
+    }
     section->update();
 }
 

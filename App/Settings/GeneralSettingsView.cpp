@@ -51,13 +51,15 @@ void GeneralSettingsView::addHeader() {
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
     texts->addWidget(Brand::wordmark(20));
-    texts->addWidget(SettingsText::captionLabel(QStringLiteral("Never wonder what’s running again.")));
+    QLabel* tagline = SettingsText::captionLabel(QStringLiteral("Never wonder what’s running again."));
+    tagline->setWordWrap(false);
+    texts->addWidget(tagline);
     QLabel* version = SettingsText::captionLabel(versionText(BuildInfo::version()), ThemeColor::muted);
     version->setFont(SettingsText::caption2());
     version->setObjectName(QStringLiteral("versionText"));
+    version->setWordWrap(false);
     texts->addWidget(version);
-    row->addLayout(texts);
-    row->addStretch(1);
+    row->addLayout(texts, 1);
     addSection()->rows()->addWidget(header);
 }
 

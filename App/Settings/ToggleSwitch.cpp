@@ -51,6 +51,7 @@ void ToggleSwitch::paintEvent(QPaintEvent*) {
 QWidget* switchRow(const QString& label, ToggleSwitch*& control) {
     auto* row = new QWidget;
     auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
     auto* text = new QLabel(label);
     text->setFont(SettingsText::body());
     control = new ToggleSwitch(label);

@@ -8,8 +8,10 @@
 #include <sstream>
 #include <thread>
 
+#include "Shared/Settings/AppGroup.h"
 #include "Shared/Store/DataStore.h"
 #include "app/support/DesktopSession.h"
+#include "app/support/Screenshots.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -101,6 +103,37 @@ TEST(ApplicationEndToEnd, TrayIconSnapshotToolTipAndPopover) {
     EXPECT_TRUE(waitUntil([&] { return desktop.windows("--name", "Vellumark").empty(); }, 10s));
 
     EXPECT_FALSE(app.hasExited()) << fileText(home.home() / "app.log");
+}
+
+TEST(ApplicationEndToEnd, TheWelcomeWindowOnTheFirstLaunchOnly) {
+    testing_support::TempHome home;
+    DesktopSession desktop(home.home());
+    const auto welcome = [&] { return desktop.windows("--name", "Welcome to Vellumark"); };
+    {
+        ChildProcess app({program}, app_test::logTo(home.home() / "app.log", {{"QT_QPA_PLATFORM", "xcb"}}));
+        ASSERT_TRUE(waitUntil([&] { return welcome().size() == 1; }, 10s)) << fileText(home.home() / "app.log");
+        app_test::WindowInfo window = welcome().front();
+        EXPECT_EQ(window.width, 480);
+        EXPECT_EQ(window.height, 460);
+        std::this_thread::sleep_for(300ms);  // painted
+        EXPECT_FALSE(app_test::screenshot("welcome-1", window.x, window.y, window.width, window.height, home.home()).empty());
+
+        // Return presses "Continue": the second page, then the end.
+        desktop.xdotool({"mousemove", std::to_string(window.x + 20), std::to_string(window.y + 20)});
+        desktop.xdotool({"key", "--window", window.id, "Return"});
+        std::this_thread::sleep_for(300ms);
+        EXPECT_FALSE(app_test::screenshot("welcome-2", window.x, window.y, window.width, window.height, home.home()).empty());
+        desktop.xdotool({"key", "--window", window.id, "Return"});
+        EXPECT_TRUE(waitUntil([&] { return welcome().empty(); }, 10s));
+        EXPECT_FALSE(app.hasExited());
+    }
+    // The second launch goes as far as the tray icon and the first scan without it.
+    std::filesystem::remove(AppGroup::containerURL().value() / DataStore::fileName);
+    ChildProcess again({program}, app_test::logTo(home.home() / "app2.log", {{"QT_QPA_PLATFORM", "xcb"}}));
+    ASSERT_TRUE(waitUntil([&] { return DataStore::read().has_value(); }, 10s)) << fileText(home.home() / "app2.log");
+    ASSERT_TRUE(waitUntil([&] { return !desktop.windows("--name", "Vellumark · no servers running").empty(); }, 10s))
+        << fileText(home.home() / "app2.log");
+    EXPECT_TRUE(welcome().empty());
 }
 
 TEST(ApplicationEndToEnd, WithoutADisplayItSaysSoInOneLine) {

@@ -1,0 +1,126 @@
+// The gear menu and the settings window on a real X desktop (Xvfb with a tray host), clicked with
+// xdotool as a person would, and photographed.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMenu>
+#include <QTabBar>
+
+#include "App/Panel/SettingsGearButton.h"
+#include "App/Settings/SettingsView.h"
+#include "App/Settings/SettingsWindowController.h"
+#include "App/Shell/Popover.h"
+#include "Platform/UserDefaults.h"
+#include "Shared/Settings/FilterRules.h"
+#include "app/support/DesktopSession.h"
+#include "app/support/QtWaiting.h"
+#include "app/support/Screenshots.h"
+#include "support/TempHome.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using app_test::runUntil;
+
+app_test::DesktopSession* desktop = nullptr;
+
+void clickAt(const QPoint& point) { desktop->click(point.x(), point.y()); }
+
+QMenu* openMenu() {
+    QMenu* menu = nullptr;
+    runUntil([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) && menu->isVisible(); });
+    app_test::runFor(200ms);  // painted
+    return menu;
+}
+
+QPoint itemCentre(QMenu& menu, int index) {
+    return menu.mapToGlobal(menu.actionGeometry(menu.actions().at(index)).center());
+}
+
+TEST(SettingsOnTheDesktop, TheGearMenuTicksLaunchAtLoginAndOpensOneSettingsWindow) {
+    testing_support::TempHome home;
+    FilterRules rules;
+    rules.hiddenServers = {"node:3000"};
+    rules.ignoredPorts = {5432};
+    rules.watchedPorts = {11434};
+    rules.excludedFolders = {(home.home() / "archive").string()};
+    rules.includedFolders = {"/opt/work", "/Library/Old"};
+    rules.save(Platform::UserDefaults::standard());
+
+    Popover panel;
+    auto* header = new QWidget;
+    header->setFixedSize(440, 48);
+    auto* gear = new SettingsGearButton(header);
+    gear->move(400, 11);
+    panel.setContentView(header);
+    const auto openPanel = [&] {
+        panel.showRelativeTo(QRect(900, 0, 20, 20));
+        runUntil([&] { return panel.isVisible(); });
+        app_test::runFor(200ms);
+    };
+    openPanel();
+    const QPoint gearAt = gear->mapToGlobal(QPoint(0, 0));
+    desktop->xdotool({"mousemove", std::to_string(gearAt.x() + 13), std::to_string(gearAt.y() + 13)});
+    ASSERT_TRUE(runUntil([&] { return gear->hovered(); }));
+    app_test::runFor(100ms);
+    EXPECT_FALSE(app_test::screenshot("gear-button", gearAt.x() - 20, gearAt.y() - 11, 66, 48, home.home()).empty());
+    clickAt(gear->mapToGlobal(gear->rect().center()));
+    QMenu* menu = openMenu();
+    ASSERT_TRUE(menu);
+    const QRect shot = menu->geometry().adjusted(-40, -30, 10, 10);
+    EXPECT_FALSE(app_test::screenshot("gear-menu", shot.x(), shot.y(), shot.width(), shot.height(), home.home()).empty());
+    EXPECT_FALSE(menu->actions().at(3)->isChecked());
+
+    clickAt(itemCentre(*menu, 3));  // Launch at Login
+    const auto entry = home.configHome() / "autostart/io.kestrow.v3lk.desktop";
+    EXPECT_TRUE(runUntil([&] { return std::filesystem::exists(entry); }));
+
+    openPanel();
+    clickAt(gear->mapToGlobal(gear->rect().center()));
+    menu = openMenu();
+    ASSERT_TRUE(menu);
+    EXPECT_TRUE(menu->actions().at(3)->isChecked());
+    clickAt(itemCentre(*menu, 0));  // Settings…
+    const auto settingsWindows = [&] { return desktop->windows("--name", "Settings"); };
+    ASSERT_TRUE(runUntil([&] { return settingsWindows().size() == 1; }));
+    EXPECT_FALSE(panel.isVisible());
+    const app_test::WindowInfo window = settingsWindows().front();
+    EXPECT_EQ(window.width, 580);
+    EXPECT_EQ(window.height, 560);
+    app_test::runFor(300ms);
+    EXPECT_FALSE(app_test::screenshot("settings-general", window.x, window.y, window.width, window.height, home.home()).empty());
+
+    SettingsView& view = *SettingsWindowController::shared().view();
+    clickAt(view.tabBar()->mapToGlobal(view.tabBar()->tabRect(1).center()));
+    ASSERT_TRUE(runUntil([&] { return view.currentIndex() == 1; }));
+    app_test::runFor(300ms);
+    EXPECT_FALSE(app_test::screenshot("settings-filters", window.x, window.y, window.width, window.height, home.home()).empty());
+
+    // Asked for again from the gear menu: the same window, still the only one.
+    openPanel();
+    clickAt(gear->mapToGlobal(gear->rect().center()));
+    menu = openMenu();
+    ASSERT_TRUE(menu);
+    clickAt(itemCentre(*menu, 0));
+    ASSERT_TRUE(runUntil([&] { return !panel.isVisible(); }));
+    app_test::runFor(200ms);
+    ASSERT_EQ(settingsWindows().size(), 1u);
+    EXPECT_EQ(settingsWindows().front().id, window.id);
+    SettingsWindowController::shared().window()->close();
+}
+
+}  // namespace
+
+// The desktop comes first: the application object connects to its display.
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();  // the build lists tests without a desktop
+    testing_support::TempDir logs;
+    app_test::DesktopSession session(logs.path());
+    desktop = &session;
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication application(argc, argv);
+    app_test::installMainQueueOnQt();
+    return RUN_ALL_TESTS();
+}
