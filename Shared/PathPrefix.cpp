@@ -6,3 +6,9 @@ bool hasPathPrefix(std::string_view path, std::string_view folder) {
     if (!path.starts_with(folder)) return false;
     return path.size() == folder.size() || path[folder.size()] == '/';
 }
+
+std::string abbreviatingHome(std::string_view path, std::string_view home) {
+    if (!hasPathPrefix(path, home)) return std::string(path);
+    if (!home.empty() && home.back() == '/') home.remove_suffix(1);
+    return "~" + std::string(path.substr(home.size()));
+}

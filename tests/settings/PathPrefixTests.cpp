@@ -16,4 +16,14 @@ TEST(PathPrefix, TheFolderAndWhatLiesBelowItUpToOneTrailingSlash) {
     }
 }
 
+TEST(PathPrefix, OnlyTheHomeFolderItselfAndWhatLiesBelowItAreShortenedToATilde) {
+    EXPECT_EQ(abbreviatingHome("/home/alice", "/home/alice"), "~");
+    EXPECT_EQ(abbreviatingHome("/home/alice/", "/home/alice"), "~/");
+    EXPECT_EQ(abbreviatingHome("/home/alice/Development/shop", "/home/alice/"), "~/Development/shop");
+    EXPECT_EQ(abbreviatingHome("/home/alicebob/x", "/home/alice"), "/home/alicebob/x");
+    EXPECT_EQ(abbreviatingHome("/srv/app", "/home/alice"), "/srv/app");
+    EXPECT_EQ(abbreviatingHome("/srv/app", "/"), "/srv/app");
+    EXPECT_EQ(abbreviatingHome("/srv/app", ""), "/srv/app");
+}
+
 }  // namespace
