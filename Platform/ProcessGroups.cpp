@@ -14,8 +14,13 @@ void signalGroup(std::int32_t pgid, int signal) {
     if (pgid > 1) ::kill(-pgid, signal);
 }
 
-void signalProcess(std::int32_t pid, int signal) {
-    if (pid > 1) ::kill(pid, signal);
+std::size_t signalMembers(const std::vector<std::int32_t>& pids, std::int32_t pgid, int signal) {
+    if (pgid < 2) return 0;
+    std::size_t reached = 0;
+    for (const std::int32_t pid : pids) {
+        if (pid > 1 && isInGroup(pid, pgid) && ::kill(pid, signal) == 0) ++reached;
+    }
+    return reached;
 }
 
 }  // namespace Platform::ProcessGroups

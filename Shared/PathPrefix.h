@@ -10,7 +10,7 @@
 
 bool hasPathPrefix(std::string_view path, std::string_view folder);
 
-// The path as shown to the user: "~" for the home folder itself, "~/rest" for a path below it, the
-// path unchanged otherwise ("/home/alicebob" stays as it is for the home "/home/alice"). A trailing
-// "/" on the home folder is ignored; an empty home or "/" abbreviates nothing.
+// The path as the user reads it: "~" for the home folder itself, "~/rest" for a path inside it, the
+// path unchanged otherwise (also "/home/alicebob" beside the home "/home/alice"). An empty home or
+// "/" abbreviates nothing.
 std::string abbreviatingHome(std::string_view path, std::string_view home);

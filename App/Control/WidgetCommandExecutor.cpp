@@ -16,11 +16,9 @@ namespace {
 void signalListedProcesses(const WidgetCommand::Kill& command) {
     const std::size_t pairs = std::min(command.pids.size(), command.pgids.size());
     for (std::size_t i = 0; i < pairs; ++i) {
-        const std::int32_t pid = command.pids[i];
-        const std::int32_t pgid = command.pgids[i];
         // A process that has gone has no group, one that moved has another: both are skipped, and so
         // are ids that kill() would read as our own group or every process of the user.
-        if (Platform::ProcessGroups::isInGroup(pid, pgid)) Platform::ProcessGroups::signalProcess(pid, SIGTERM);
+        Platform::ProcessGroups::signalMembers({command.pids[i]}, command.pgids[i], SIGTERM);
     }
 }
 

@@ -66,9 +66,7 @@ bool groupStillRuns(const StopRequest& request) {
 void stopAndWait(const StopRequest& request) {
     RestartTracker& tracker = RestartTracker::shared();
     // Only pids still in the group: one that left it, or a number since reused, is someone else's.
-    for (std::int32_t pid : request.groupPIDs) {
-        if (Platform::ProcessGroups::isInGroup(pid, request.pgid)) Platform::ProcessGroups::signalProcess(pid, SIGTERM);
-    }
+    Platform::ProcessGroups::signalMembers(request.groupPIDs, request.pgid, SIGTERM);
     const auto deadline = deadlineAfter(request.timeout);
     while (groupStillRuns(request)) {
         const std::optional<RestartEntry> entry = tracker.entry(request.entryID);

@@ -1,6 +1,6 @@
 // The executor against real processes to signal, and through the real Qt workspace, with URL handlers
 // standing in for the browser and the file manager's folder window, and an xdg-open on PATH for the
-// addresses Qt's URL type refuses. The session bus points nowhere (see ExecutorTestMain.cpp), so
+// addresses Qt's URL type refuses. The session bus points nowhere (see support/GuiTestMain.cpp), so
 // revealing falls back to opening the folder that holds the item.
 //
 // Whether a process was signalled is read from how it ended: the first fatal signal a process
@@ -37,11 +37,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing_support::ChildProcess;
-
-int endedBy(ChildProcess& process) {
-    ::kill(process.pid(), SIGUSR1);
-    return process.waitForExit(std::chrono::seconds(20)) ? process.terminatingSignal().value_or(0) : -1;
-}
+using testing_support::endedBy;
 
 TEST(ExecutorKill, SendsOnlySIGTERMAndOnlyToListedProcessesStillInTheirGroup) {
     ChildProcess leader({"/bin/sleep", "600"}), member({"/bin/sleep", "600"}, {}, leader.pid());

@@ -1,5 +1,6 @@
-// The main of the executor tests: the session bus points nowhere before anything touches D-Bus, so
-// no test reaches the developer's desktop or starts a real file manager.
+// The main of test programs that use the Qt workspace (open, reveal) without widgets: an offscreen
+// GUI application whose session bus points nowhere before anything touches D-Bus, so no test reaches
+// the developer's desktop or starts a real file manager.
 
 #include <QGuiApplication>
 #include <gtest/gtest.h>

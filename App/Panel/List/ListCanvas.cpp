@@ -1,0 +1,94 @@
+#include "App/Panel/List/ListCanvas.h"
+
+#include <QEvent>
+#include <QScrollArea>
+#include <QScrollBar>
+
+#include <algorithm>
+
+ListCanvas::ListCanvas(QScrollArea* area) : area_(area) {
+    area->setWidget(this);
+    area->setWidgetResizable(true);
+    connect(area->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { placePinnedHeaders(); });
+}
+
+void ListCanvas::setItems(std::vector<Item> items) {
+    items_ = std::move(items);
+    for (QObject* child : children()) {
+        auto* widget = qobject_cast<QWidget*>(child);
+        if (!widget) continue;
+        const bool listed = std::any_of(items_.begin(), items_.end(), [&](const Item& item) { return item.widget == widget; });
+        if (!listed) widget->hide();
+    }
+    relayout();
+}
+
+void ListCanvas::setPinsHeaders(bool pins) {
+    if (pins == pinsHeaders_) return;
+    pinsHeaders_ = pins;
+    relayout();
+}
+
+void ListCanvas::relayout() {
+    tops_.clear();
+    int y = 0;
+    for (const Item& item : items_) {
+        tops_.push_back(y);
+        const int height = std::max(0, item.widget->sizeHint().height());
+        item.widget->setGeometry(0, y, width(), height);
+        item.widget->show();
+        y += height;
+    }
+    if (y != contentHeight_) {
+        contentHeight_ = y;
+        updateGeometry();  // the scroll area's range follows
+        emit contentHeightChanged(y);
+    }
+    placePinnedHeaders();
+}
+
+int ListCanvas::naturalTop(const QWidget* widget) const {
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        if (items_[i].widget == widget) return tops_[i];
+    }
+    return -1;
+}
+
+QSize ListCanvas::sizeHint() const { return QSize(width(), contentHeight_); }
+
+// A resizable scroll area never makes its content smaller than this: the whole list scrolls.
+QSize ListCanvas::minimumSizeHint() const { return QSize(0, contentHeight_); }
+
+bool ListCanvas::event(QEvent* event) {
+    // The scroll area sizes its content from the minimum size hint when it is resizable.
+    if (event->type() == QEvent::LayoutRequest) relayout();
+    return QWidget::event(event);
+}
+
+void ListCanvas::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        QWidget* widget = items_[i].widget;
+        widget->setGeometry(0, widget->y(), width(), widget->height());
+    }
+    placePinnedHeaders();
+}
+
+void ListCanvas::placePinnedHeaders() {
+    const int visibleTop = area_ ? area_->verticalScrollBar()->value() : 0;
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        if (!items_[i].sectionHeader) continue;
+        QWidget* header = items_[i].widget;
+        int top = tops_[i];
+        if (pinsHeaders_) {
+            // The section ends where the next one begins (or with the list).
+            std::size_t next = i + 1;
+            while (next < items_.size() && !items_[next].sectionHeader) ++next;
+            const int sectionEnd = next < items_.size() ? tops_[next] : contentHeight_;
+            if (visibleTop > top) top = std::min(visibleTop, sectionEnd - header->height());
+            top = std::max(top, tops_[i]);
+        }
+        header->move(0, top);
+        header->raise();  // rows scrolling under a pinned header pass behind it
+    }
+}

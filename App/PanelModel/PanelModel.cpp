@@ -1,0 +1,275 @@
+#include "App/PanelModel/PanelModel.h"
+
+#include <algorithm>
+
+#include "App/Discovery/ProcessScanner.h"
+#include "App/Docker/DockerScanner.h"
+#include "App/PanelModel/KeyNav.h"
+#include "App/PanelModel/StopRoad.h"
+#include "App/Restart/ServerRestarter.h"
+#include "App/Trackers/BadgeTrackers.h"
+#include "App/Trackers/ContainerActionTracker.h"
+#include "App/Trackers/KillWarning.h"
+#include "App/Trackers/NewServerTracker.h"
+#include "Platform/Dispatch.h"
+#include "Platform/UserDefaults.h"
+#include "Platform/Workspace.h"
+#include "Shared/Settings/AppGroup.h"
+#include "Shared/Settings/FilterRules.h"
+#include "Shared/Store/DataStore.h"
+
+namespace Dispatch = Platform::Dispatch;
+
+namespace {
+
+bool sameSnapshot(const std::shared_ptr<const ProcessSnapshot>& a, const std::shared_ptr<const ProcessSnapshot>& b) {
+    if (!a || !b) return !a && !b;
+    return a == b || *a == *b;
+}
+
+}  // namespace
+
+bool PanelModel::PendingKill::isContainer() const {
+    const DevServer* server = std::get_if<DevServer>(&target);
+    return server && server->containerID.has_value();
+}
+
+PanelModel::PanelModel() : PanelModel(Environment{}) {}
+
+PanelModel::PanelModel(Environment environment)
+    : environment_(std::move(environment)), prefs_(DisplayPrefs::load(AppGroup::sharedDefaults())),
+      self_(std::make_shared<PanelModel*>(this)) {
+    if (!environment_.scan) environment_.scan = &ProcessScanner::scan;
+    if (!environment_.readSnapshot) environment_.readSnapshot = [] { return DataStore::read(); };
+    if (!environment_.writeSnapshot) environment_.writeSnapshot = [](const ProcessSnapshot& s) { DataStore::write(s); };
+    restarts_ = RestartTracker::shared().entries();
+    restartsToken_ = RestartTracker::shared().subscribe(weakly([](PanelModel& model) {
+        model.restarts_ = RestartTracker::shared().entries();
+        model.rederive(restartsChanged);
+    }));
+    derived_ = PanelDerivation::derive(snapshot_, prefs_, searchQuery_, restarts_);
+}
+
+PanelModel::~PanelModel() {
+    RestartTracker::shared().unsubscribe(restartsToken_);
+    *self_ = nullptr;
+}
+
+std::function<void()> PanelModel::weakly(std::function<void(PanelModel&)> action) const {
+    return [weak = std::weak_ptr<PanelModel*>(self_), action = std::move(action)] {
+        if (const auto self = weak.lock(); self && *self) action(**self);
+    };
+}
+
+void PanelModel::rederive(Changes changes) {
+    derived_ = PanelDerivation::derive(snapshot_, prefs_, searchQuery_, restarts_);
+    if (derived_.navSignature != publishedNavSignature_ || !navPublished_) publishNavRows();
+    observers_.notify(changes);
+}
+
+// --- life of the panel ---
+
+void PanelModel::appear() {
+    snapshot_ = nullptr;  // whatever was shown before, this opening reads afresh
+    if (std::optional<ProcessSnapshot> read = environment_.readSnapshot())
+        snapshot_ = std::make_shared<const ProcessSnapshot>(std::move(*read));
+    prefs_ = DisplayPrefs::load(AppGroup::sharedDefaults());
+    navPublished_ = false;  // keyboard rows are handed over on every appearance
+    rederive(snapshotChanged | prefsChanged);
+    if (!snapshot_) rescan();
+}
+
+void PanelModel::tick() { loadSnapshot(); }
+
+void PanelModel::loadSnapshot() {
+    std::optional<ProcessSnapshot> read = environment_.readSnapshot();
+    setSnapshot(read ? std::make_shared<const ProcessSnapshot>(std::move(*read)) : nullptr);
+}
+
+void PanelModel::setSnapshot(std::shared_ptr<const ProcessSnapshot> snapshot) {
+    // The file is read every 2 seconds and mostly holds what is shown already: only a real change
+    // redraws the list.
+    if (sameSnapshot(snapshot_, snapshot)) return;
+    snapshot_ = std::move(snapshot);
+    rederive(snapshotChanged);
+}
+
+void PanelModel::rescan() {
+    if (isScanning_) return;
+    isScanning_ = true;
+    observers_.notify(scanningChanged);
+    const auto started = Dispatch::Clock::now();
+    // The scan and the write run off the main thread and touch no model state; the result comes back
+    // through the main queue, no sooner than the scanning indicator's minimum time.
+    Dispatch::globalAsync(Dispatch::QoS::userInitiated, [scan = environment_.scan, write = environment_.writeSnapshot,
+                                                         minimum = environment_.minimumScanningTime, started,
+                                                         weak = std::weak_ptr<PanelModel*>(self_)] {
+        std::vector<DevProject> projects = scan();
+        auto snapshot = std::make_shared<const ProcessSnapshot>(
+            ProcessSnapshot{std::chrono::system_clock::now(), std::move(projects)});
+        write(*snapshot);
+        const auto elapsed = Dispatch::Clock::now() - started;
+        const auto wait = std::max<Dispatch::Clock::duration>(Dispatch::Clock::duration::zero(), minimum - elapsed);
+        Dispatch::mainAsyncAfter(wait, [weak, snapshot] {
+            // The trackers are fed even when the panel is gone; only the panel's own state needs it.
+            BadgeTrackers::feed(snapshot->projects);
+            const auto self = weak.lock();
+            if (!self || !*self) return;
+            PanelModel& model = **self;
+            model.snapshot_ = snapshot;
+            model.isScanning_ = false;
+            model.rederive(snapshotChanged | scanningChanged);
+            if (model.environment_.scanFinished) model.environment_.scanFinished(snapshot->projects);
+        });
+    });
+}
+
+// --- what the views set ---
+
+void PanelModel::setSearchQuery(std::string query) {
+    if (query == searchQuery_) return;
+    searchQuery_ = std::move(query);
+    rederive(searchChanged);
+}
+
+void PanelModel::setSearchFocused(bool focused) {
+    if (focused == searchFocused_) return;
+    searchFocused_ = focused;
+    observers_.notify(focusChanged);
+}
+
+void PanelModel::setKillAllArmed(std::optional<std::string> projectPath) {
+    if (projectPath == killAllArmed_) return;
+    killAllArmed_ = std::move(projectPath);
+    observers_.notify(armedChanged);
+}
+
+void PanelModel::setKillArmedRowID(std::optional<std::string> rowID) {
+    if (rowID == killArmedRowID_) return;
+    killArmedRowID_ = std::move(rowID);
+    observers_.notify(armedChanged);
+}
+
+void PanelModel::setSortMode(SortMode mode) {
+    // Another window may have saved other fields since the panel loaded its copy: change only this one.
+    Platform::UserDefaults& defaults = AppGroup::sharedDefaults();
+    prefs_ = DisplayPrefs::load(defaults);
+    prefs_.sortMode = mode;
+    prefs_.save(defaults);
+    rederive(prefsChanged);
+}
+
+void PanelModel::setGrouped(bool grouped) {
+    Platform::UserDefaults& defaults = AppGroup::sharedDefaults();
+    prefs_ = DisplayPrefs::load(defaults);
+    prefs_.grouped = grouped;
+    prefs_.save(defaults);
+    rederive(prefsChanged);
+}
+
+// --- the stop road ---
+
+void PanelModel::killServer(const DevServer& server, std::int32_t signal) {
+    if (KillWarning::needsWarning(StopRoad::isForce(signal))) {
+        pendingKill_ = PendingKill{server, signal};
+        observers_.notify(pendingKillChanged);
+        return;
+    }
+    performKill(server, signal);
+}
+
+void PanelModel::keyboardKill(const DevServer& server) {
+    // A server the service manager restarts cannot be stopped here; its row's stop button is
+    // disabled, and the key does nothing either (no warning card for a stop that would be refused).
+    if (server.keptAlive.value_or(false)) return;
+    killServer(server, StopRoad::stopSignal);
+}
+
+void PanelModel::killAllServers(const DevProject& project) {
+    if (KillWarning::needsWarning(false)) {
+        pendingKill_ = PendingKill{project, StopRoad::stopSignal};
+        observers_.notify(pendingKillChanged);
+        return;
+    }
+    for (const DevServer& server : project.servers) performKill(server, StopRoad::stopSignal);
+}
+
+void PanelModel::confirmPendingKill() {
+    if (!pendingKill_) return;
+    const PendingKill pending = std::move(*pendingKill_);
+    KillWarning::acknowledge(StopRoad::isForce(pending.signal));
+    pendingKill_.reset();
+    observers_.notify(pendingKillChanged);
+    if (const DevProject* project = std::get_if<DevProject>(&pending.target)) {
+        for (const DevServer& server : project->servers) performKill(server, pending.signal);
+    } else {
+        performKill(std::get<DevServer>(pending.target), pending.signal);
+    }
+}
+
+void PanelModel::cancelPendingKill() {
+    if (!pendingKill_) return;
+    pendingKill_.reset();
+    observers_.notify(pendingKillChanged);
+}
+
+void PanelModel::performKill(const DevServer& server, std::int32_t signal) {
+    const StopRoad::Outcome outcome = StopRoad::performKill(server, signal, weakly([](PanelModel& model) { model.rescan(); }));
+    if (outcome == StopRoad::Outcome::signalled) scheduleRescans();
+}
+
+void PanelModel::scheduleRescans() {
+    for (const auto delay : rescansAfterStop) Dispatch::mainAsyncAfter(delay, weakly([](PanelModel& model) { model.rescan(); }));
+}
+
+// --- other actions of the rows ---
+
+void PanelModel::openLocalhost(int port, std::int32_t pgid) {
+    NewServerTracker::shared().acknowledge(pgid);
+    if (port < 1 || port > 65535) return;  // no address to open
+    Platform::Workspace::openURL("http://localhost:" + std::to_string(port));
+}
+
+void PanelModel::restartServer(const DevServer& server, const DevProject& project) {
+    if (server.containerID) {
+        const std::string id = *server.containerID;
+        ContainerActionTracker::shared().setPhase(id, ContainerActionTracker::Phase::restarting);
+        DockerScanner::restart(id, [id] {
+            ContainerActionTracker::shared().finishRestart(id, std::chrono::system_clock::now(),
+                                                          ContainerActionTracker::restartedPill);
+        });
+        return;
+    }
+    ServerRestarter::restart(server, project.name, project.path, ServerRestarter::panelTimeout);
+}
+
+void PanelModel::hideServer(const DevServer& server) {
+    Platform::UserDefaults& defaults = Platform::UserDefaults::standard();
+    FilterRules rules = FilterRules::load(defaults);
+    for (const int port : server.ports) rules.hiddenServers.insert(server.command + ":" + std::to_string(port));
+    rules.save(defaults);
+}
+
+// --- keyboard rows ---
+
+void PanelModel::publishNavRows() {
+    std::vector<KeyNav::Row> rows;
+    rows.reserve(derived_.visibleRows.size());
+    for (const PanelDerivation::VisibleRow& visible : derived_.visibleRows) {
+        // Each row keeps the server, port and project of this moment.
+        const DevServer server = *visible.server;
+        const DevProject project{visible.project->name, visible.project->path, {}};
+        const int port = visible.port;
+        KeyNav::Row row;
+        row.id = visible.id();
+        row.open = weakly([port, pgid = server.pgid](PanelModel& model) { model.openLocalhost(port, pgid); });
+        row.kill = weakly([server](PanelModel& model) { model.keyboardKill(server); });
+        if (server.containerID || ServerRestarter::plan(server.commandLine, server.cwd, ServerRestarter::userShell())) {
+            row.restart = weakly([server, project](PanelModel& model) { model.restartServer(server, project); });
+        }
+        rows.push_back(std::move(row));
+    }
+    publishedNavSignature_ = derived_.navSignature;
+    navPublished_ = true;
+    KeyNav::shared().setRows(std::move(rows));
+}

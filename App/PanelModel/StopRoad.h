@@ -1,0 +1,30 @@
+#pragma once
+// The panel's stop itself, once the user has confirmed it: servers that the service manager keeps
+// alive are refused, containers go to `docker stop` or `docker kill`, and the processes of a process
+// group get the signal one by one, only while they are still in that group. A stop counts (the row
+// shows "stopping…" and the panel rescans) only when the signal reached at least one process.
+// Main thread.
+
+#include <cstdint>
+#include <functional>
+
+#include "Shared/DevServer.h"
+
+namespace StopRoad {
+
+inline constexpr std::int32_t stopSignal = 15;       // SIGTERM
+inline constexpr std::int32_t forceStopSignal = 9;   // SIGKILL
+
+enum class Outcome {
+    refusedKeptAlive,    // logged, nothing else happened
+    containerRequested,  // the container is stopping; `containerDone` runs when docker has answered
+    signalled,           // at least one process got the signal; the group is recorded as stopping
+    nothingSignalled,    // no listed process was still in the group: nothing is recorded
+};
+
+// A force stop is signal 9; any other number is a plain stop (SIGTERM).
+inline bool isForce(std::int32_t signal) { return signal == forceStopSignal; }
+
+Outcome performKill(const DevServer& server, std::int32_t signal, std::function<void()> containerDone);
+
+}  // namespace StopRoad

@@ -1,0 +1,55 @@
+# The icon images the views draw, compiled into a library as Qt resources (":/icons/<name>.svg").
+# They come from the Phosphor icon set that scripts/fetch-icons keeps under .cache/ (a pinned, hash-
+# checked package); VELLUMARK_ICON_ASSETS may point at its assets folder instead. Only the images the
+# views use are copied into the build.
+
+set(VELLUMARK_ICON_ASSETS "" CACHE PATH "The Phosphor icon set's assets folder (fetched when empty)")
+if(NOT VELLUMARK_ICON_ASSETS)
+  execute_process(
+    COMMAND ${CMAKE_SOURCE_DIR}/scripts/fetch-icons
+    OUTPUT_VARIABLE fetched_assets
+    OUTPUT_STRIP_TRAILING_WHITESPACE
+    RESULT_VARIABLE fetch_result)
+  if(NOT fetch_result EQUAL 0)
+    message(FATAL_ERROR "The icon set could not be fetched (scripts/fetch-icons); set VELLUMARK_ICON_ASSETS")
+  endif()
+  set(VELLUMARK_ICON_ASSETS "${fetched_assets}" CACHE PATH "The Phosphor icon set's assets folder" FORCE)
+endif()
+
+# Asset name, then the file of the set that draws it.
+set(vellumark_icons
+  ph-arrow-clockwise-light    light/arrow-clockwise-light.svg
+  ph-broadcast-light          light/broadcast-light.svg
+  ph-clock-light              light/clock-light.svg
+  ph-copy-light               light/copy-light.svg
+  ph-cpu-light                light/cpu-light.svg
+  ph-folder-light             light/folder-light.svg
+  ph-gear-light               light/gear-light.svg
+  ph-lightning-light          light/lightning-light.svg
+  ph-list-light               light/list-light.svg
+  ph-magnifying-glass-light   light/magnifying-glass-light.svg
+  ph-memory-light             light/memory-light.svg
+  ph-x-light                  light/x-light.svg
+  # The platform's symbol images, by their nearest Phosphor icons.
+  exclamationmark.triangle.fill  fill/warning-fill.svg
+  folder                         regular/folder.svg
+  xmark                          regular/x.svg
+  arrow.up.arrow.down            regular/arrows-down-up.svg
+)
+
+# Adds the icons to `target` as resources.
+function(vellumark_add_icons target)
+  set(files)
+  set(pairs ${vellumark_icons})
+  while(pairs)
+    list(POP_FRONT pairs name source)
+    set(input "${VELLUMARK_ICON_ASSETS}/${source}")
+    if(NOT EXISTS "${input}")
+      message(FATAL_ERROR "Icon ${name}: ${input} is missing from the icon set")
+    endif()
+    set(output "${CMAKE_CURRENT_BINARY_DIR}/icons/${name}.svg")
+    configure_file("${input}" "${output}" COPYONLY)
+    list(APPEND files "${output}")
+  endwhile()
+  qt_add_resources(${target} vellumark_icons PREFIX "/icons" BASE "${CMAKE_CURRENT_BINARY_DIR}/icons" FILES ${files})
+endfunction()

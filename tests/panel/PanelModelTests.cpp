@@ -1,0 +1,264 @@
+// The panel's model on the main thread of the test: reading and scanning, the stop road with real
+// process groups, the stored preferences and rules, and the rows handed to the keyboard.
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <QDesktopServices>
+#include <QObject>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+
+#include "App/PanelModel/KeyNav.h"
+#include "App/PanelModel/PanelModel.h"
+#include "App/Trackers/KillTracker.h"
+#include "App/Trackers/KillWarning.h"
+#include "App/Trackers/NewServerTracker.h"
+#include "Platform/Dispatch.h"
+#include "Platform/SystemLog.h"
+#include "Shared/Settings/AppGroup.h"
+#include "Shared/Settings/FilterRules.h"
+#include "discovery/support/TestProcesses.h"
+#include "support/TempHome.h"
+#include "trackers/TrackerTestSupport.h"
+
+// Stands in for the browser.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public Q_SLOTS:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+namespace {
+
+using namespace std::chrono_literals;
+namespace Dispatch = Platform::Dispatch;
+using testing_support::ChildProcess;
+using testing_support::endedBy;
+
+DevServer serverOf(const ChildProcess& leader, std::vector<std::int32_t> pids, int port, std::string command = "sleep") {
+    DevServer server;
+    server.pid = leader.pid();
+    server.pgid = leader.pid();
+    server.groupPIDs = std::move(pids);
+    server.command = std::move(command);
+    server.ports = {port};
+    return server;
+}
+
+class PanelModelTest : public tracker_support::MainThreadTest {
+protected:
+    PanelModel::Environment environment() {
+        PanelModel::Environment env;
+        env.scan = [this] {
+            ++scans;
+            return scanResult;
+        };
+        env.readSnapshot = [this] { return stored; };
+        env.writeSnapshot = [this](const ProcessSnapshot& snapshot) {
+            std::lock_guard lock(mutex);
+            written = snapshot;
+        };
+        env.minimumScanningTime = 0ms;
+        return env;
+    }
+    static bool runUntil(const std::function<bool()>& done, Dispatch::Clock::duration limit = 10s) {
+        return Dispatch::MainLoop::runUntil(done, limit);
+    }
+
+    testing_support::TempHome home;
+    std::atomic<int> scans{0};
+    std::vector<DevProject> scanResult{{"shop", "/p/shop", {}}};
+    std::optional<ProcessSnapshot> stored;
+    std::mutex mutex;
+    std::optional<ProcessSnapshot> written;
+};
+
+TEST_F(PanelModelTest, WithNothingToReadItScansOnceAndShowsTheResultNoSoonerThanTheIndicatorsMinimum) {
+    PanelModel::Environment env = environment();
+    env.minimumScanningTime = 300ms;
+    std::vector<DevProject> finished;
+    env.scanFinished = [&](const std::vector<DevProject>& projects) { finished = projects; };
+    PanelModel model(env);
+
+    const auto start = Dispatch::Clock::now();
+    model.appear();
+    EXPECT_TRUE(model.isScanning());
+    model.rescan();  // ignored while one runs
+    ASSERT_TRUE(runUntil([&] { return !model.isScanning(); }));
+    EXPECT_GE(Dispatch::Clock::now() - start, 300ms);
+    EXPECT_EQ(scans, 1);
+    ASSERT_TRUE(model.snapshot());
+    EXPECT_EQ(model.snapshot()->projects, scanResult);
+    EXPECT_EQ(finished, scanResult);
+    std::lock_guard lock(mutex);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(written->projects, scanResult);
+}
+
+TEST_F(PanelModelTest, AFileThatCannotBeReadTurnsThePanelBackToLoadingWithoutAScan) {
+    stored = ProcessSnapshot{Platform::Date{}, scanResult};
+    PanelModel model(environment());
+    model.appear();
+    ASSERT_TRUE(model.snapshot());
+    EXPECT_FALSE(model.isScanning());
+    stored.reset();
+    model.tick();
+    EXPECT_FALSE(model.snapshot());
+    EXPECT_FALSE(model.isScanning());
+    EXPECT_EQ(scans, 0);
+}
+
+TEST_F(PanelModelTest, AStopSignalsOnlyTheGroupsMembersRecordsItAndRescansThreeTimes) {
+    KillWarning::acknowledge(false);
+    ChildProcess leader({"sleep", "60"});
+    ChildProcess member({"sleep", "60"}, {}, leader.pid());
+    ChildProcess elsewhere({"sleep", "60"});  // listed, but in a group of its own
+    PanelModel model(environment());
+
+    model.killServer(serverOf(leader, {leader.pid(), member.pid(), elsewhere.pid()}, 3000), 15);
+    EXPECT_FALSE(model.pendingKill());
+    EXPECT_TRUE(KillTracker::shared().stopping().contains(leader.pid()));
+    EXPECT_EQ(endedBy(leader), SIGTERM);
+    EXPECT_EQ(endedBy(member), SIGTERM);
+    EXPECT_EQ(endedBy(elsewhere), SIGUSR1);
+    ASSERT_TRUE(runUntil([&] { return scans == 3; }));
+    // The scans no longer list the group: it is no longer stopping.
+    EXPECT_FALSE(KillTracker::shared().stopping().contains(leader.pid()));
+}
+
+TEST_F(PanelModelTest, TheFirstForceStopWaitsForTheWarningAndItsConfirmationSetsOnlyItsOwnFlag) {
+    ChildProcess leader({"sleep", "60"});
+    PanelModel model(environment());
+    const DevServer server = serverOf(leader, {leader.pid()}, 3000);
+
+    model.killServer(server, 9);
+    ASSERT_TRUE(model.pendingKill());
+    EXPECT_EQ(model.pendingKill()->signal, 9);
+    EXPECT_FALSE(KillTracker::shared().stopping().contains(leader.pid()));
+    model.cancelPendingKill();
+    EXPECT_TRUE(KillWarning::needsWarning(true));
+
+    model.killServer(server, 9);
+    model.confirmPendingKill();
+    EXPECT_FALSE(model.pendingKill());
+    EXPECT_FALSE(KillWarning::needsWarning(true));
+    EXPECT_TRUE(KillWarning::needsWarning(false));
+    EXPECT_EQ(endedBy(leader), SIGKILL);
+
+    // The keyboard's stop consults only the plain-stop flag: the card shows, with a plain stop.
+    model.keyboardKill(server);
+    ASSERT_TRUE(model.pendingKill());
+    EXPECT_EQ(model.pendingKill()->signal, 15);
+}
+
+TEST_F(PanelModelTest, AStopThatReachesNoProcessIsNeitherRecordedNorFollowedByRescans) {
+    KillWarning::acknowledge(false);
+    Platform::LogCapture log;
+    PanelModel model(environment());
+    ChildProcess gone({"true"});
+    ASSERT_TRUE(gone.waitForExit(10s));
+    for (const auto& [pid, pgid] : std::vector<std::pair<std::int32_t, std::int32_t>>{
+             {gone.pid(), gone.pid()}, {-1, -1}, {0, 0}, {::getpid(), 0}, {1, 1}}) {
+        DevServer server;
+        server.pid = pid;
+        server.pgid = pgid;
+        server.groupPIDs = {pid};
+        server.command = "ghost";
+        model.performKill(server, 15);
+        EXPECT_FALSE(KillTracker::shared().stopping().contains(pgid)) << pid;
+    }
+    EXPECT_TRUE(log.contains("Vellumark: kill ghost, pgid -1, pids [-1]"));
+    EXPECT_FALSE(Dispatch::MainQueue::timeUntilNextTask());  // no rescan waits
+
+    DevServer keptAlive;
+    keptAlive.pid = keptAlive.pgid = ::getpid();
+    keptAlive.groupPIDs = {::getpid()};
+    keptAlive.command = "redis-server";
+    keptAlive.keptAlive = true;
+    model.keyboardKill(keptAlive);  // the key does nothing at all, not even the warning
+    EXPECT_FALSE(model.pendingKill());
+    model.performKill(keptAlive, 9);
+    EXPECT_TRUE(log.contains("Vellumark: refusing to stop redis-server — launchd KeepAlive would restart it"));
+}
+
+TEST_F(PanelModelTest, StopAllDuringASearchStopsOnlyTheMatchingServers) {
+    KillWarning::acknowledge(false);
+    ChildProcess web({"sleep", "60"});
+    ChildProcess api({"sleep", "60"});
+    stored = ProcessSnapshot{Platform::Date{}, {{"shop", "/p/shop", {serverOf(web, {web.pid()}, 3000, "vite"),
+                                                                     serverOf(api, {api.pid()}, 8080, "uvicorn")}}}};
+    PanelModel model(environment());
+    model.appear();
+    model.setSearchQuery("vite");
+    ASSERT_EQ(model.derived().filteredProjects.size(), 1u);
+    model.killAllServers(model.derived().filteredProjects[0]);
+    EXPECT_EQ(endedBy(web), SIGTERM);
+    EXPECT_EQ(endedBy(api), SIGUSR1);
+}
+
+TEST_F(PanelModelTest, SortAndGroupingSaveOnlyTheirOwnFieldOverWhatOthersStoredMeanwhile) {
+    PanelModel model(environment());
+    DisplayPrefs elsewhere;
+    elsewhere.showPID = false;
+    elsewhere.energyIcon = true;
+    elsewhere.save(AppGroup::sharedDefaults());
+
+    model.setSortMode(SortMode::port);
+    model.setGrouped(false);
+    DisplayPrefs expected = elsewhere;
+    expected.sortMode = SortMode::port;
+    expected.grouped = false;
+    EXPECT_EQ(DisplayPrefs::load(AppGroup::sharedDefaults()), expected);
+    EXPECT_EQ(model.prefs(), expected);
+}
+
+TEST_F(PanelModelTest, HidingAServerStoresItsCommandWithEveryOneOfItsPorts) {
+    PanelModel model(environment());
+    DevServer server;
+    server.command = "node";
+    server.ports = {3000, 3001};
+    model.hideServer(server);
+    EXPECT_EQ(FilterRules::load(Platform::UserDefaults::standard()).hiddenServers,
+              (std::set<std::string>{"node:3000", "node:3001"}));
+}
+
+TEST_F(PanelModelTest, TheKeyboardGetsOneRowPerPortWithRestartOnlyWhereAPlanExists) {
+    DevServer planned;
+    planned.pid = planned.pgid = 700;
+    planned.command = "node";
+    planned.ports = {3000, 3001};
+    planned.commandLine = "npm run dev";
+    planned.cwd = "/p/shop";
+    DevServer unplanned = planned;
+    unplanned.pid = unplanned.pgid = 800;
+    unplanned.ports = {4000};
+    unplanned.commandLine = "node -e 'x'";  // quotes: no plan
+    stored = ProcessSnapshot{Platform::Date{}, {{"shop", "/p/shop", {planned, unplanned}}}};
+    PanelModel model(environment());
+    model.appear();
+
+    const auto& rows = KeyNav::shared().rows();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].id, "700:3000");
+    EXPECT_EQ(rows[1].id, "700:3001");
+    EXPECT_TRUE(rows[1].restart);
+    EXPECT_FALSE(rows[2].restart);
+    UrlRecorder browser;
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
+    KeyNav::shared().select("800:4000");
+    KeyNav::shared().activate(KeyNav::Command::open);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    EXPECT_EQ(browser.opened, QList<QUrl>{QUrl(QStringLiteral("http://localhost:4000"))});
+    EXPECT_TRUE(NewServerTracker::shared().acknowledged().contains(800));
+}
+
+}  // namespace
+
+#include "PanelModelTests.moc"
