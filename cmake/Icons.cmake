@@ -35,6 +35,8 @@ set(vellumark_icons
   folder                         regular/folder.svg
   xmark                          regular/x.svg
   arrow.up.arrow.down            regular/arrows-down-up.svg
+  gearshape                      regular/gear.svg
+  line.3.horizontal.decrease.circle  regular/funnel-simple.svg
 )
 
 # Adds the icons to `target` as resources.

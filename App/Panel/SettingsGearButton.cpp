@@ -4,12 +4,12 @@
 #include <QMenu>
 #include <QPainter>
 
+#include "App/Brand/Icons.h"
 #include "App/Brand/PointingCursor.h"
 #include "App/Brand/Theme.h"
 #include "App/LoginItem/LoginItem.h"
 #include "App/Panel/BrandWordMenuStyle.h"
 #include "App/Panel/SettingsMenuActions.h"
-#include "App/Settings/SettingsIcons.h"
 
 SettingsGearButton::SettingsGearButton(QWidget* parent) : QAbstractButton(parent) {
     setFixedSize(frameSize, frameSize);
@@ -63,7 +63,7 @@ QMenu* SettingsGearButton::presentMenu() {
 void SettingsGearButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRectF icon((width() - iconSize) / 2.0, (height() - iconSize) / 2.0, iconSize, iconSize);
-    SettingsIcons::paintGear(painter, icon, Theme::color(hovered_ ? ThemeColor::ink : ThemeColor::secondary, *this));
+    Icons::paint(painter, icon, "ph-gear-light", Theme::color(hovered_ ? ThemeColor::ink : ThemeColor::secondary, *this));
 }
 
 void SettingsGearButton::enterEvent(QEnterEvent* event) {
