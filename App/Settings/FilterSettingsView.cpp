@@ -85,30 +85,36 @@ void FilterSettingsView::buildHiddenServers() {
     hiddenServers_->setObjectName(QStringLiteral("hiddenServersSection"));
 }
 
+QWidget* FilterSettingsView::addPortControls(FormSection* section, const char* fieldName, const char* buttonName,
+                                             QLineEdit*& field, QWidget* extra, void (FilterSettingsView::*add)()) {
+    // The field, its "Add" (enabled while the field holds a number) and one more control.
+    field = portField();
+    field->setObjectName(QString::fromLatin1(fieldName));
+    auto* button = new QPushButton(QStringLiteral("Add"));
+    button->setObjectName(QString::fromLatin1(buttonName));
+    button->setEnabled(false);
+    auto* controls = new QHBoxLayout;
+    for (QWidget* control : {static_cast<QWidget*>(field), static_cast<QWidget*>(button), extra})
+        controls->addWidget(control, 0, Qt::AlignVCenter);
+    controls->addStretch(1);
+    QLineEdit* typed = field;
+    connect(field, &QLineEdit::textChanged, button, [typed, button] { button->setEnabled(holdsNumber(typed)); });
+    connect(field, &QLineEdit::returnPressed, this, add);
+    connect(button, &QPushButton::clicked, this, add);
+    return section->addRow(controls);
+}
+
 void FilterSettingsView::buildIgnoredPorts() {
     ignoredPorts_ = addSection(QStringLiteral("Ignored ports"),
                                QStringLiteral("Servers listening only on ignored ports are hidden everywhere."));
     ignoredPorts_->setObjectName(QStringLiteral("ignoredPortsSection"));
-    auto* controls = new QHBoxLayout;
-    newPortField_ = portField();
-    newPortField_->setObjectName(QStringLiteral("newPortField"));
-    addPortButton_ = new QPushButton(QStringLiteral("Add"));
-    addPortButton_->setObjectName(QStringLiteral("addPortButton"));
     nodeDebuggerButton_ = new QPushButton(QStringLiteral("+ 9229 (node debugger)"));
     nodeDebuggerButton_->setObjectName(QStringLiteral("nodeDebuggerButton"));
-    controls->addWidget(newPortField_, 0, Qt::AlignVCenter);
-    controls->addWidget(addPortButton_, 0, Qt::AlignVCenter);
-    controls->addWidget(nodeDebuggerButton_, 0, Qt::AlignVCenter);
-    controls->addStretch(1);
-    ignoredAddRow_ = ignoredPorts_->addRow(controls);
-
-    connect(newPortField_, &QLineEdit::textChanged, this, [this] { addPortButton_->setEnabled(holdsNumber(newPortField_)); });
-    connect(newPortField_, &QLineEdit::returnPressed, this, &FilterSettingsView::addPort);
-    connect(addPortButton_, &QPushButton::clicked, this, &FilterSettingsView::addPort);
+    ignoredAddRow_ = addPortControls(ignoredPorts_, "newPortField", "addPortButton", newPortField_, nodeDebuggerButton_,
+                                     &FilterSettingsView::addPort);
     // The node debugger's port goes by the same rule as a typed one; only the field is left alone.
     connect(nodeDebuggerButton_, &QPushButton::clicked, this,
             [this] { change([](FilterRules& rules) { return FilterEdits::ignore(rules, FilterEdits::nodeDebuggerPort); }); });
-    addPortButton_->setEnabled(false);
 }
 
 void FilterSettingsView::buildWatchedPorts() {
@@ -119,27 +125,13 @@ void FilterSettingsView::buildWatchedPorts() {
                        "own and can’t be restarted from Vellumark; a service the system keeps alive will come back "
                        "after being stopped."));
     watchedPorts_->setObjectName(QStringLiteral("watchedPortsSection"));
-    auto* controls = new QHBoxLayout;
-    newWatchedPortField_ = portField();
-    newWatchedPortField_->setObjectName(QStringLiteral("newWatchedPortField"));
-    addWatchedPortButton_ = new QPushButton(QStringLiteral("Add"));
-    addWatchedPortButton_->setObjectName(QStringLiteral("addWatchedPortButton"));
     aiServiceMenu_ = new QToolButton;
     aiServiceMenu_->setObjectName(QStringLiteral("aiServiceMenu"));
     aiServiceMenu_->setText(QStringLiteral("Add an AI service…"));
     aiServiceMenu_->setPopupMode(QToolButton::InstantPopup);
     aiServiceMenu_->setMenu(new QMenu(aiServiceMenu_));
-    controls->addWidget(newWatchedPortField_, 0, Qt::AlignVCenter);
-    controls->addWidget(addWatchedPortButton_, 0, Qt::AlignVCenter);
-    controls->addWidget(aiServiceMenu_, 0, Qt::AlignVCenter);
-    controls->addStretch(1);
-    watchedAddRow_ = watchedPorts_->addRow(controls);
-
-    connect(newWatchedPortField_, &QLineEdit::textChanged, this,
-            [this] { addWatchedPortButton_->setEnabled(holdsNumber(newWatchedPortField_)); });
-    connect(newWatchedPortField_, &QLineEdit::returnPressed, this, &FilterSettingsView::addWatchedPort);
-    connect(addWatchedPortButton_, &QPushButton::clicked, this, &FilterSettingsView::addWatchedPort);
-    addWatchedPortButton_->setEnabled(false);
+    watchedAddRow_ = addPortControls(watchedPorts_, "newWatchedPortField", "addWatchedPortButton", newWatchedPortField_,
+                                     aiServiceMenu_, &FilterSettingsView::addWatchedPort);
 }
 
 void FilterSettingsView::buildFolders() {

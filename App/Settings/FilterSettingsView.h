@@ -52,6 +52,8 @@ private:
     void buildIgnoredPorts();
     void buildWatchedPorts();
     void buildFolders();
+    QWidget* addPortControls(FormSection* section, const char* fieldName, const char* buttonName, QLineEdit*& field,
+                             QWidget* extra, void (FilterSettingsView::*add)());
     void change(const std::function<bool(FilterRules&)>& edit);
     void reload();
     void refill();
@@ -74,9 +76,7 @@ private:
     QWidget* excludedAddRow_ = nullptr;
     QWidget* includedAddRow_ = nullptr;
     QLineEdit* newPortField_ = nullptr;
-    QPushButton* addPortButton_ = nullptr;
     QPushButton* nodeDebuggerButton_ = nullptr;
     QLineEdit* newWatchedPortField_ = nullptr;
-    QPushButton* addWatchedPortButton_ = nullptr;
     QToolButton* aiServiceMenu_ = nullptr;
 };
