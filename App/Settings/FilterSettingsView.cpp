@@ -73,8 +73,10 @@ FilterSettingsView::FilterSettingsView(FolderChooser chooser, QWidget* parent)
     // Observers hear the writing thread; the page reloads on its own, once it is back on the main loop.
     QPointer<FilterSettingsView> page(this);
     observation_ = Platform::UserDefaults::standard().addObserver([page](const std::string&) {
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [page] { if (page) page->reload(); }, Qt::QueuedConnection);
+        if (QCoreApplication* application = QCoreApplication::instance()) {
+            QMetaObject::invokeMethod(
+                application, [page] { if (page) page->reload(); }, Qt::QueuedConnection);
+        }
     });
 }
 
