@@ -9,6 +9,8 @@ CapsuleLabel::CapsuleLabel(const QString& text, Look look, QWidget* parent)
     : QWidget(parent), text_(text), look_(std::move(look)) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAccessibleName(text_);
+    const QSizeF size = measure(text_, look_);
+    size_ = QSize(int(std::ceil(size.width())), int(std::ceil(size.height())));
 }
 
 QSizeF CapsuleLabel::measure(const QString& text, const Look& look) {
@@ -44,10 +46,7 @@ void CapsuleLabel::paint(QPainter& painter, const QRectF& bounds, const QString&
     painter.restore();
 }
 
-QSize CapsuleLabel::sizeHint() const {
-    const QSizeF size = measure(text_, look_);
-    return {int(std::ceil(size.width())), int(std::ceil(size.height()))};
-}
+QSize CapsuleLabel::sizeHint() const { return size_; }
 
 void CapsuleLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);

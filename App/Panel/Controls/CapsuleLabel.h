@@ -46,6 +46,7 @@ protected:
 private:
     QString text_;
     Look look_;
+    QSize size_;
 };
 
 // The monospaced look of a row's "NEW" and "container" marks, in a Theme colour.

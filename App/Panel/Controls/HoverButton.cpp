@@ -4,7 +4,6 @@
 
 HoverButton::HoverButton(QWidget* parent) : QAbstractButton(parent) {
     setFocusPolicy(Qt::NoFocus);
-    setAttribute(Qt::WA_Hover, false);  // the hover state is this class's own
     pointingCursor(this);
 }
 

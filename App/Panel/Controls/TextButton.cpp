@@ -15,6 +15,7 @@ TextButton::TextButton(const QString& title, Look look, QWidget* parent) : Hover
 void TextButton::setLook(const Look& look) {
     if (look_ == look) return;
     look_ = look;
+    measured_ = QSizeF(-1, -1);
     updateGeometry();
     update();
 }
@@ -48,9 +49,13 @@ QFont TextButton::drawnFont() const {
 }
 
 QSize TextButton::sizeHint() const {
-    const QFontMetricsF metrics(look_.font, this);
-    const qreal width = metrics.horizontalAdvance(text()) + look_.padding.left() + look_.padding.right();
-    const qreal height = metrics.height() + look_.padding.top() + look_.padding.bottom();
+    if (measured_.width() < 0 || measuredTitle_ != text()) {
+        const QFontMetricsF metrics(look_.font);
+        measuredTitle_ = text();
+        measured_ = QSizeF(metrics.horizontalAdvance(measuredTitle_), metrics.height());
+    }
+    const qreal width = measured_.width() + look_.padding.left() + look_.padding.right();
+    const qreal height = measured_.height() + look_.padding.top() + look_.padding.bottom();
     return {int(std::ceil(width)), int(std::ceil(height))};
 }
 

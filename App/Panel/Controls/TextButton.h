@@ -55,4 +55,7 @@ private:
 
     Look look_;
     bool underlined_ = false;
+    // The title's size for the look, kept until either changes: rows ask for it on every layout.
+    mutable QString measuredTitle_;
+    mutable QSizeF measured_{-1, -1};
 };

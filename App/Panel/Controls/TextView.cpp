@@ -20,12 +20,19 @@ TextView::TextView(const QString& text, QFont font, Tint tint, Mode mode, QWidge
         setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     }
     setAccessibleName(text_);
+    measure();
+}
+
+void TextView::measure() {
+    const QFontMetricsF metrics(font_);
+    measured_ = QSizeF(metrics.horizontalAdvance(text_), metrics.height());
 }
 
 void TextView::setText(const QString& text) {
     if (text_ == text) return;
     text_ = text;
     setAccessibleName(text_);
+    measure();
     updateGeometry();
     update();
 }
@@ -39,6 +46,7 @@ void TextView::setTint(Tint tint) {
 void TextView::setFont(const QFont& font) {
     if (font_ == font) return;
     font_ = font;
+    measure();
     updateGeometry();
     update();
 }
@@ -50,28 +58,24 @@ void TextView::setMinimumTextWidth(int width) {
 
 QString TextView::shownText() const {
     if (mode_ == Mode::wrap) return text_;
-    const QFontMetricsF metrics(font_, this);
+    if (measured_.width() <= width()) return text_;
+    const QFontMetricsF metrics(font_);
     return metrics.elidedText(text_, mode_ == Mode::elideMiddle ? Qt::ElideMiddle : Qt::ElideRight, width());
 }
 
 QSize TextView::sizeHint() const {
-    const QFontMetricsF metrics(font_, this);
-    if (mode_ == Mode::wrap) {
-        const int width = int(std::ceil(metrics.horizontalAdvance(text_)));
-        return {width, heightForWidth(width)};
-    }
-    const int width = int(std::ceil(metrics.horizontalAdvance(text_)));
-    return {std::max(width, minimumTextWidth_), int(std::ceil(metrics.height()))};
+    const int width = int(std::ceil(measured_.width()));
+    if (mode_ == Mode::wrap) return {width, heightForWidth(width)};
+    return {std::max(width, minimumTextWidth_), int(std::ceil(measured_.height()))};
 }
 
 QSize TextView::minimumSizeHint() const {
-    const QFontMetricsF metrics(font_, this);
-    return {mode_ == Mode::wrap ? 0 : minimumTextWidth_, int(std::ceil(metrics.height()))};
+    return {mode_ == Mode::wrap ? 0 : minimumTextWidth_, int(std::ceil(measured_.height()))};
 }
 
 int TextView::heightForWidth(int width) const {
-    const QFontMetricsF metrics(font_, this);
-    if (mode_ != Mode::wrap) return int(std::ceil(metrics.height()));
+    if (mode_ != Mode::wrap) return int(std::ceil(measured_.height()));
+    const QFontMetricsF metrics(font_);
     const QRectF box = metrics.boundingRect(QRectF(0, 0, std::max(width, 1), unbounded), Qt::TextWordWrap, text_);
     return int(std::ceil(std::max(box.height(), metrics.height())));
 }

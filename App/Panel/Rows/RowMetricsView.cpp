@@ -37,20 +37,20 @@ const QString& energyText() {
 RowMetricsView::RowMetricsView(QWidget* parent) : QWidget(parent) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    measure();
 }
 
 void RowMetricsView::setMetrics(bool energyHigh, std::vector<Metric> metrics) {
     if (energyHigh == energyHigh_ && metrics == metrics_) return;
-    const bool resized = energyHigh != energyHigh_ || metrics.size() != metrics_.size() ||
-                         !std::equal(metrics.begin(), metrics.end(), metrics_.begin(),
-                                     [](const Metric& a, const Metric& b) { return a.text == b.text; });
     energyHigh_ = energyHigh;
     metrics_ = std::move(metrics);
     QStringList spoken;
     if (energyHigh_) spoken << energyText();
     for (const Metric& metric : metrics_) spoken << metric.text;
     setAccessibleName(spoken.join(QStringLiteral(", ")));
-    if (resized) updateGeometry();
+    const QSize before = size_;
+    measure();
+    if (size_ != before) updateGeometry();
     update();
 }
 
@@ -60,27 +60,25 @@ std::optional<RowMetricsView::Metric> RowMetricsView::metric(const std::string& 
     return std::nullopt;
 }
 
-qreal RowMetricsView::metricWidth(const Metric& metric) const {
-    return iconSide + iconGap + QFontMetricsF(figureFont()).horizontalAdvance(metric.text);
-}
-
-QSize RowMetricsView::sizeHint() const {
+void RowMetricsView::measure() {
+    const QFontMetricsF figures(figureFont());
+    figureWidths_.clear();
     qreal width = 0;
-    qreal height = std::max(iconSide, QFontMetricsF(figureFont()).height());
-    int items = 0;
+    qreal height = std::max(iconSide, figures.height());
     if (energyHigh_) {
         const QSizeF energy = CapsuleLabel::measure(energyText(), energyLook());
-        width += energy.width();
+        width += energy.width() + spacing;
         height = std::max(height, energy.height());
-        ++items;
     }
     for (const Metric& metric : metrics_) {
-        width += metricWidth(metric);
-        ++items;
+        figureWidths_.push_back(figures.horizontalAdvance(metric.text));
+        width += iconSide + iconGap + figureWidths_.back() + spacing;
     }
-    if (items > 1) width += spacing * (items - 1);
-    return {int(std::ceil(width)), int(std::ceil(height))};
+    if (width > 0) width -= spacing;
+    size_ = QSize(int(std::ceil(width)), int(std::ceil(height)));
 }
+
+QSize RowMetricsView::sizeHint() const { return size_; }
 
 void RowMetricsView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
@@ -93,14 +91,14 @@ void RowMetricsView::paintEvent(QPaintEvent*) {
         x += size.width() + spacing;
     }
     painter.setFont(figureFont());
-    for (const Metric& metric : metrics_) {
+    for (std::size_t i = 0; i < metrics_.size(); ++i) {
+        const Metric& metric = metrics_[i];
         const QColor color = Tint::of(metric.color).resolve(palette());
         PanelStyle::paintIcon(painter, QRectF(x, middle - iconSide / 2, iconSide, iconSide), metric.icon, color);
         x += iconSide + iconGap;
-        const qreal width = QFontMetricsF(figureFont()).horizontalAdvance(metric.text);
         painter.setPen(color);
-        painter.drawText(QRectF(x, 0, width + 1, height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+        painter.drawText(QRectF(x, 0, figureWidths_[i] + 1, height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                          metric.text);
-        x += width + spacing;
+        x += figureWidths_[i] + spacing;
     }
 }

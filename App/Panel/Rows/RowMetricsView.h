@@ -36,8 +36,11 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    qreal metricWidth(const Metric& metric) const;
+    void measure();
 
     bool energyHigh_ = false;
     std::vector<Metric> metrics_;
+    // Measured when the metrics change: their figures' widths and the whole size.
+    std::vector<qreal> figureWidths_;
+    QSize size_;
 };

@@ -10,6 +10,7 @@
 #include "App/Panel/Controls/CapsuleLabel.h"
 #include "App/Panel/Controls/RowStackLayout.h"
 #include "App/Panel/Controls/TextView.h"
+#include "App/Panel/Controls/Visibility.h"
 #include "App/Panel/Rows/CopyURLButton.h"
 #include "App/Panel/Rows/KillArmButton.h"
 #include "App/Panel/Rows/KillConfirmCluster.h"
@@ -114,7 +115,7 @@ void ServerRowView::fill(const Inputs& next) {
     }
     port_->setLook(ButtonLooks::port(next.showProject, next.inConflict));
     project_->setText(text(next.project.name));
-    project_->setVisible(next.showProject);
+    setShown(project_, next.showProject);
     command_->setText(text(server.command));
     pid_->setText(QStringLiteral("#") + QString::number(server.pid));
     metrics_->setMetrics(next.energyHigh, metricsOf(next));
@@ -155,42 +156,46 @@ void ServerRowView::setArmedRow(std::optional<std::string> id) {
 void ServerRowView::applyState() {
     const bool marks = state_.showsMarks(hovered_);
     const bool container = inputs_.server.containerID.has_value();
-    newMark_->setVisible(marks && inputs_.isNew);
-    containerMark_->setVisible(marks && container);
-    pid_->setVisible(marks && !container && inputs_.showPID);
+    setShown(newMark_, marks && inputs_.isNew);
+    setShown(containerMark_, marks && container);
+    setShown(pid_, marks && !container && inputs_.showPID);
     if (state_.restarted && !pill_) {
         pill_ = new RestartedPill;
         pill_->setObjectName(QStringLiteral("restarted"));
         layout_->insert(layout_->indexOf(pid_) + 1, pill_);
     }
-    if (pill_) pill_->setVisible(state_.restarted);
+    if (pill_) setShown(pill_, state_.restarted);
     port_->setUnderlined(hovered_);
     showTrailing(state_.trailing(hovered_));
     setContentOpacity(state_.contentOpacity(inputs_.dimmed));
-    update();
+    const std::pair<QRgb, QRgb> background(backgroundColor().rgba(), outlineColor().rgba());
+    if (background != paintedBackground_) {
+        paintedBackground_ = background;
+        update();
+    }
 }
 
 void ServerRowView::showTrailing(RowTrailing trailing) {
-    metrics_->setVisible(trailing == RowTrailing::metrics);
+    setShown(metrics_, trailing == RowTrailing::metrics);
 
     if (trailing == RowTrailing::actions) {
         QWidget* bar = actionBar();
         copy_->setPort(inputs_.port);
         reveal_->setProject(inputs_.project.name, inputs_.project.path);
-        reveal_->setVisible(RowActions::isExistingDirectory(inputs_.project.path));
+        setShown(reveal_, RowActions::isExistingDirectory(inputs_.project.path));
         restart_->setCommand(inputs_.server.command);
-        restart_->setVisible(RowActions::canRestart(inputs_.server));
+        setShown(restart_, RowActions::canRestart(inputs_.server));
         arm_->setDisabledReason(inputs_.server.keptAlive.value_or(false) ? std::optional(keptAliveReason())
                                                                          : std::nullopt);
-        bar->show();
+        setShown(bar, true);
     } else if (actionBar_) {
-        actionBar_->hide();
+        setShown(actionBar_, false);
     }
 
     if (trailing == RowTrailing::confirmation)
-        confirmation()->show();
+        setShown(confirmation(), true);
     else if (confirmation_)
-        confirmation_->hide();
+        setShown(confirmation_, false);
 
     const bool busy = trailing == RowTrailing::restartStopping || trailing == RowTrailing::containerAction ||
                       trailing == RowTrailing::processStopping;
@@ -199,9 +204,9 @@ void ServerRowView::showTrailing(RowTrailing trailing) {
                                 state_.containerPhase == ContainerActionTracker::Phase::restarting;
         progress()->setNote(restarting ? QStringLiteral("restarting…") : QStringLiteral("stopping…"),
                             trailing == RowTrailing::restartStopping ? state_.restartEntryID : std::nullopt);
-        progress_->show();
+        setShown(progress_, true);
     } else if (progress_) {
-        progress_->hide();
+        setShown(progress_, false);
     }
 }
 

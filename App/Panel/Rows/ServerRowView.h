@@ -19,6 +19,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include <QWidget>
 
@@ -123,6 +124,7 @@ private:
     std::string rowID_;
     ServerRowState state_;
     bool hovered_ = false;
+    std::pair<QRgb, QRgb> paintedBackground_{0, 0};  // fill and outline last drawn
 
     QWidget* content_;
     RowStackLayout* layout_;
