@@ -17,6 +17,16 @@ namespace {
 
 constexpr int serverCount = 200;
 
+// One application for the whole program, off screen unless QT_QPA_PLATFORM says otherwise.
+void ensureApplication() {
+    static int argc = 1;
+    static char name[] = "panel_rows_bench";
+    static char* argv[] = {name, nullptr};
+    if (QApplication::instance()) return;
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication application(argc, argv);
+}
+
 std::vector<ServerRowView::Inputs> inputs(double cpuOffset) {
     std::vector<ServerRowView::Inputs> rows;
     for (int i = 0; i < serverCount; ++i) {
@@ -60,6 +70,7 @@ struct List {
 };
 
 void BuildRows(benchmark::State& state) {
+    ensureApplication();
     const std::vector<ServerRowView::Inputs> rows = inputs(0);
     for (auto _ : state) {
         List list;
@@ -72,6 +83,7 @@ void BuildRows(benchmark::State& state) {
 BENCHMARK(BuildRows)->Unit(benchmark::kMillisecond);
 
 void RefillRows(benchmark::State& state) {
+    ensureApplication();
     List list;
     std::vector<ServerRowView*> views;
     for (const ServerRowView::Inputs& row : inputs(0)) {
@@ -95,12 +107,3 @@ void RefillRows(benchmark::State& state) {
 BENCHMARK(RefillRows)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

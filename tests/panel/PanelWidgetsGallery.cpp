@@ -11,6 +11,8 @@
 #include <chrono>
 #include <memory>
 
+#include "App/Brand/PointingCursor.h"
+#include "App/Panel/Controls/HoverButton.h"
 #include "App/Panel/Controls/RescanButton.h"
 #include "App/Panel/Controls/SearchField.h"
 #include "App/Panel/Controls/StopAllButton.h"
@@ -91,8 +93,12 @@ TEST(PanelWidgetsGallery, EveryWidgetInBothAppearances) {
         ServerRowView::Inputs rest = rowInputs(server(4312, {5173}, "vite"));
         rest.isNew = true;
         addRow(rest);
-        ServerRowView* hovered = addRow(rowInputs(server(4313, {5174}, "vite")));
-        ServerRowView* armed = addRow(rowInputs(server(4314, {3000}, "next-server")));
+        ServerRowView::Inputs flatHovered = rowInputs(server(4313, {5174}, "vite"));
+        flatHovered.showProject = true;
+        ServerRowView* hovered = addRow(flatHovered);
+        ServerRowView::Inputs flatArmed = rowInputs(server(4314, {3000}, "next-server"));
+        flatArmed.showProject = true;
+        ServerRowView* armed = addRow(flatArmed);
         ServerRowView* selected = addRow(rowInputs(server(4315, {3001}, "next-server")));
         addRow(rowInputs(container(-77, 5432)));
         ServerRowView::Inputs stopping = rowInputs(server(4316, {8080}, "python3"));
@@ -140,6 +146,10 @@ TEST(PanelWidgetsGallery, EveryWidgetInBothAppearances) {
         const QColor selectedPixel = pixel(image, selected, QPoint(selected->width() / 2, 2));
         EXPECT_GT(selectedPixel.green() - selectedPixel.red(), 5) << name;
         EXPECT_EQ(pixel(image, rows.front(), QPoint(rows.front()->width() / 2, 1)), card) << name;
+
+        // Every clickable control shows the pointing hand.
+        for (HoverButton* button : window->findChildren<HoverButton*>())
+            EXPECT_TRUE(button->findChild<PointingCursor*>()) << button->metaObject()->className();
 
         // The warning card over the whole panel: the panel around it darkened to 55 %.
         auto* overlay = new KillWarningOverlay(window.get());

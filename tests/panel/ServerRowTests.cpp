@@ -90,6 +90,7 @@ TEST(ServerRow, MarksGiveWayToTheActionButtonsUnderThePointerButThePillStays) {
     auto* restart = row.view->findChild<RestartServerButton*>();
     auto* arm = row.view->findChild<KillArmButton*>();
     ASSERT_TRUE(reveal && restart && arm);
+    EXPECT_TRUE(row.view->findChild<CopyURLButton*>()->isVisibleTo(row.view.get()));
     EXPECT_TRUE(reveal->isVisibleTo(row.view.get()));
     EXPECT_EQ(reveal->toolTip(), "Reveal shop in the file manager");
     EXPECT_EQ(reveal->accessibleName(), "Reveal shop in the file manager");

@@ -107,7 +107,6 @@ void ServerRowView::fill(const Inputs& next) {
     if (next.port != inputs_.port) {
         port_->setText(QStringLiteral(":") + QString::number(next.port));
         port_->setAccessibleName(QStringLiteral("Open localhost port %1 in browser").arg(next.port));
-        port_->updateGeometry();
     }
     if (next.port != inputs_.port || next.inConflict != inputs_.inConflict) {
         port_->setToolTip(next.inConflict ? QStringLiteral("Port %1 is claimed by another server too").arg(next.port)
@@ -124,8 +123,8 @@ void ServerRowView::fill(const Inputs& next) {
     // the whole project.
     inputs_.server = server;
     inputs_.port = next.port;
-    if (inputs_.project.name != next.project.name) inputs_.project.name = next.project.name;
-    if (inputs_.project.path != next.project.path) inputs_.project.path = next.project.path;
+    inputs_.project.name = next.project.name;
+    inputs_.project.path = next.project.path;
     inputs_.showProject = next.showProject;
     inputs_.dimmed = next.dimmed;
     inputs_.inConflict = next.inConflict;
