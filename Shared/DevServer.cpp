@@ -1,25 +1,15 @@
 #include "Shared/DevServer.h"
 
-#include <charconv>
 #include <cmath>
 #include <type_traits>
 
+#include "Shared/FixedPoint.h"
 #include "Shared/HashCombine.h"
 #include "Shared/JSONCoding.h"
 
 static_assert(std::is_same_v<int, std::int32_t>, "ports are read as 32-bit integers");
 
 namespace {
-
-// std::to_chars ignores the C locale, so the decimal separator stays a point even when the
-// program has switched LC_NUMERIC to a language that writes a comma.
-std::string fixedPoint(double value, int precision) {
-    char buffer[400];  // enough for any finite double in fixed notation
-    const auto [end, error] =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
-    if (error != std::errc()) return "?";
-    return std::string(buffer, end);
-}
 
 // A value nlohmann would write as null: the reader refuses null for cpu and mem, so writing it would
 // make the whole snapshot unreadable. A meaningless reading is stored as no load instead.

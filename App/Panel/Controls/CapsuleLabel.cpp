@@ -1,0 +1,60 @@
+#include "App/Panel/Controls/CapsuleLabel.h"
+
+#include <cmath>
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+CapsuleLabel::CapsuleLabel(const QString& text, Look look, QWidget* parent)
+    : QWidget(parent), text_(text), look_(std::move(look)) {
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setAccessibleName(text_);
+    const QSizeF size = measure(text_, look_);
+    size_ = QSize(int(std::ceil(size.width())), int(std::ceil(size.height())));
+}
+
+QSizeF CapsuleLabel::measure(const QString& text, const Look& look) {
+    const QFontMetricsF metrics(look.font);
+    qreal width = metrics.horizontalAdvance(text) + look.padding.left() + look.padding.right();
+    qreal height = metrics.height();
+    if (!look.icon.empty()) {
+        width += look.iconSide + look.iconSpacing;
+        height = std::max(height, look.iconSide);
+    }
+    return {width, height + look.padding.top() + look.padding.bottom()};
+}
+
+void CapsuleLabel::paint(QPainter& painter, const QRectF& bounds, const QString& text, const Look& look,
+                         const QPalette& palette) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal radius = bounds.height() / 2;
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(look.fill.resolve(palette));
+    painter.drawRoundedRect(bounds, radius, radius);
+
+    const QColor color = look.text.resolve(palette);
+    QRectF content = bounds.marginsRemoved(look.padding);
+    if (!look.icon.empty()) {
+        const QRectF icon(content.left(), content.center().y() - look.iconSide / 2, look.iconSide, look.iconSide);
+        PanelStyle::paintIcon(painter, icon, look.icon, color);
+        content.setLeft(icon.right() + look.iconSpacing);
+    }
+    painter.setFont(look.font);
+    painter.setPen(color);
+    painter.drawText(content, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+    painter.restore();
+}
+
+QSize CapsuleLabel::sizeHint() const { return size_; }
+
+void CapsuleLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    paint(painter, QRectF(rect()), text_, look_, palette());
+}
+
+CapsuleLabel::Look rowMarkLook(ThemeColor color, qreal fillOpacity) {
+    QFont font = PanelStyle::monoFont(9, QFont::DemiBold);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 0.5);
+    return {.font = font, .text = Tint::of(color), .fill = Tint::of(color, fillOpacity), .padding = QMarginsF(6, 1.5, 6, 1.5)};
+}

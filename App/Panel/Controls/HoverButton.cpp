@@ -1,0 +1,37 @@
+#include "App/Panel/Controls/HoverButton.h"
+
+#include "App/Brand/PointingCursor.h"
+
+HoverButton::HoverButton(QWidget* parent) : QAbstractButton(parent) {
+    setFocusPolicy(Qt::NoFocus);
+    pointingCursor(this);
+}
+
+void HoverButton::enterEvent(QEnterEvent* event) {
+    setHovered(true);
+    QAbstractButton::enterEvent(event);
+}
+
+void HoverButton::leaveEvent(QEvent* event) {
+    setHovered(false);
+    QAbstractButton::leaveEvent(event);
+}
+
+void HoverButton::hideEvent(QHideEvent* event) {
+    setHovered(false);
+    QAbstractButton::hideEvent(event);
+}
+
+void HoverButton::setHovered(bool hovered) {
+    if (hovered_ == hovered) return;
+    hovered_ = hovered;
+    update();
+    emit hoveredChanged(hovered);
+}
+
+void HoverButton::setDisabledReason(const std::optional<QString>& reason, const QString& help) {
+    disabledReason_ = reason;
+    setEnabled(!reason);
+    const QString tip = reason.value_or(help);
+    if (toolTip() != tip) setToolTip(tip);
+}

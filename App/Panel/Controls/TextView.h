@@ -1,0 +1,46 @@
+#pragma once
+// A text in one font and one tint, resolved for the appearance when drawn: either one line, cut
+// short with "…" where the space runs out (at the end or in the middle), or wrapped over as many
+// lines as it needs. Its accessible name is its text. Main thread only.
+
+#include <QFont>
+#include <QWidget>
+
+#include "App/Panel/PanelStyle.h"
+
+class TextView : public QWidget {
+    Q_OBJECT
+public:
+    enum class Mode { elideEnd, elideMiddle, wrap };
+
+    TextView(const QString& text, QFont font, Tint tint, Mode mode = Mode::elideEnd, QWidget* parent = nullptr);
+
+    const QString& text() const { return text_; }
+    void setText(const QString& text);
+    void setTint(Tint tint);
+    void setFont(const QFont& font);
+    const QFont& textFont() const { return font_; }
+    QColor textColor() const { return tint_.resolve(palette()); }
+    // The least width a one-line text is squeezed to (0 by default).
+    void setMinimumTextWidth(int width);
+    // The text as drawn at the current width.
+    QString shownText() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+    bool hasHeightForWidth() const override { return mode_ == Mode::wrap; }
+    int heightForWidth(int width) const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void measure();
+
+    QString text_;
+    QFont font_;
+    Tint tint_;
+    Mode mode_;
+    int minimumTextWidth_ = 0;
+    QSizeF measured_;  // the one-line text's own size, kept: shaping text is what rows spend most on
+};

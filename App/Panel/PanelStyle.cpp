@@ -1,0 +1,83 @@
+#include "App/Panel/PanelStyle.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <tuple>
+
+#include <QPainter>
+#include <QPixmapCache>
+
+#include "App/Brand/Brand.h"
+#include "App/Brand/Icons.h"
+#include "App/Brand/Theme.h"
+
+QColor Tint::resolve(const QPalette& palette) const {
+    QColor color;
+    switch (source) {
+    case Source::clear: return QColor(Qt::transparent);
+    case Source::theme: color = Theme::color(theme, palette); break;
+    case Source::brand: color = Brand::color(brand, palette); break;
+    case Source::primary: color = palette.color(QPalette::WindowText); break;
+    case Source::secondary:
+        color = palette.color(QPalette::WindowText);
+        color.setAlphaF(color.alphaF() * float(PanelStyle::secondaryOpacity));
+        break;
+    case Source::tertiary:
+        color = palette.color(QPalette::WindowText);
+        color.setAlphaF(color.alphaF() * float(PanelStyle::tertiaryOpacity));
+        break;
+    case Source::accent: color = palette.color(QPalette::Highlight); break;
+    case Source::systemRed: color = Theme::isDark(palette) ? QColor(0xFF, 0x45, 0x3A) : QColor(0xFF, 0x3B, 0x30); break;
+    case Source::white: color = QColor(Qt::white); break;
+    }
+    color.setAlphaF(color.alphaF() * float(std::clamp(opacity, 0.0, 1.0)));
+    return color;
+}
+
+namespace PanelStyle {
+namespace {
+
+enum class Family { system, systemMono, mono };
+
+const QFont& cachedFont(Family family, qreal size, QFont::Weight weight) {
+    // Sizes are kept to a hundredth of a point, which is finer than any view asks for.
+    static std::map<std::tuple<Family, long, int>, QFont> fonts;
+    const auto key = std::make_tuple(family, std::lround(size * 100), int(weight));
+    auto found = fonts.find(key);
+    if (found == fonts.end()) {
+        QFont font = family == Family::mono         ? Theme::mono(size, weight)
+                     : family == Family::systemMono ? Fonts::systemFixedFont(size, weight)
+                                                    : Fonts::systemFont(size, weight);
+        found = fonts.emplace(key, font).first;
+    }
+    return found->second;
+}
+
+}  // namespace
+
+const QFont& systemFont(qreal size, QFont::Weight weight) { return cachedFont(Family::system, size, weight); }
+const QFont& systemMonoFont(qreal size, QFont::Weight weight) { return cachedFont(Family::systemMono, size, weight); }
+const QFont& monoFont(qreal size, QFont::Weight weight) { return cachedFont(Family::mono, size, weight); }
+
+void paintIcon(QPainter& painter, const QRectF& rect, std::string_view name, const QColor& color) {
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const QSize size(int(std::ceil(rect.width())), int(std::ceil(rect.height())));
+    const QString key = QStringLiteral("vellumark-icon:%1:%2x%3:%4:%5")
+                            .arg(QString::fromUtf8(name.data(), qsizetype(name.size())))
+                            .arg(size.width())
+                            .arg(size.height())
+                            .arg(color.rgba(), 0, 16)
+                            .arg(ratio);
+    QPixmap image;
+    if (!QPixmapCache::find(key, &image)) {
+        image = Icons::pixmap(name, size, color, ratio);
+        if (image.isNull()) return;
+        QPixmapCache::insert(key, image);
+    }
+    painter.drawPixmap(QPointF(rect.x() + (rect.width() - size.width()) / 2.0,
+                               rect.y() + (rect.height() - size.height()) / 2.0),
+                       image);
+}
+
+}  // namespace PanelStyle

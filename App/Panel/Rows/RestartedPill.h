@@ -1,0 +1,10 @@
+#pragma once
+// The "restarted" mark a server row shows for a short while after its restart succeeded.
+
+#include "App/Panel/Controls/CapsuleLabel.h"
+
+class RestartedPill : public CapsuleLabel {
+    Q_OBJECT
+public:
+    explicit RestartedPill(QWidget* parent = nullptr);
+};

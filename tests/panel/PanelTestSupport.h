@@ -1,0 +1,116 @@
+#pragma once
+// What the panel's widget tests share: the two appearances as palettes, servers to show, the
+// pointer entering and leaving, and a small stand-in for the panel that owns the armed row.
+
+#include <QApplication>
+#include <QEnterEvent>
+#include <QImage>
+#include <QPalette>
+#include <QWidget>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "App/Brand/Theme.h"
+#include "App/Panel/Rows/ServerRowView.h"
+
+namespace panel_test {
+
+// The panel's own background and text colours in each appearance.
+inline QPalette panelPalette(bool dark) {
+    QPalette palette(dark ? QColor(0x1C, 0x1E, 0x1D) : QColor(0xF2, 0xF2, 0xF2));
+    palette.setColor(QPalette::Window, Theme::color(ThemeColor::card, dark));
+    palette.setColor(QPalette::WindowText, dark ? QColor(0xE7, 0xE9, 0xE8) : QColor(0x1D, 0x1D, 0x20));
+    return palette;
+}
+
+inline DevServer server(std::int32_t pid, std::vector<int> ports, std::string command = "node") {
+    DevServer made;
+    made.pid = pid;
+    made.pgid = pid;
+    made.groupPIDs = {pid};
+    made.command = std::move(command);
+    made.ports = std::move(ports);
+    made.cpu = 1.5;
+    made.mem = 0.4;
+    made.rss = 84 * 1048576;
+    made.uptimeSeconds = 2 * 3600 + 5 * 60;
+    return made;
+}
+
+inline DevServer container(std::int32_t pid, int port) {
+    DevServer made = server(pid, {port}, "postgres");
+    made.pgid = pid;
+    made.groupPIDs.clear();
+    made.cpu = 0;
+    made.mem = 0;
+    made.rss.reset();
+    made.containerID = "c0ffee" + std::to_string(-pid);
+    made.containerName = "db";
+    made.commandLine = "docker: db — postgres:16";
+    return made;
+}
+
+inline RestartEntry restartEntry(RestartEntry::Phase phase, std::vector<int> ports = {5173}, std::int32_t pid = 4312) {
+    RestartEntry made;
+    made.id = RestartEntry::makeID();
+    made.originalPID = pid;
+    made.ports = std::move(ports);
+    made.command = "vite";
+    made.phase = std::move(phase);
+    made.phaseChangedAt = std::chrono::system_clock::now();
+    return made;
+}
+
+inline ServerRowView::Inputs rowInputs(DevServer server, std::string projectPath = "/tmp") {
+    ServerRowView::Inputs inputs;
+    inputs.port = server.ports.empty() ? 0 : server.ports.front();
+    inputs.server = std::move(server);
+    inputs.project = {"shop", std::move(projectPath), {}};
+    return inputs;
+}
+
+inline void sendEnter(QWidget* widget) {
+    QEnterEvent entered(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+    QCoreApplication::sendEvent(widget, &entered);
+}
+
+inline void sendLeave(QWidget* widget) {
+    QEvent left(QEvent::Leave);
+    QCoreApplication::sendEvent(widget, &left);
+}
+
+// The panel's side of the rows: the armed row, told to every row whenever it changes, and what the
+// rows asked for.
+struct PanelStandIn {
+    std::optional<std::string> armed;
+    std::vector<ServerRowView*> rows;
+    std::vector<std::pair<std::int32_t, std::int32_t>> kills;  // pid, signal
+    std::vector<int> opened;
+    std::vector<std::int32_t> restarted;
+
+    ServerRowView::Actions actions() {
+        ServerRowView::Actions actions;
+        actions.killArmedRowID = [this] { return armed; };
+        actions.setKillArmedRowID = [this](std::optional<std::string> id) {
+            armed = std::move(id);
+            for (ServerRowView* row : rows) row->refresh();
+        };
+        actions.killServer = [this](const DevServer& server, std::int32_t signal) { kills.emplace_back(server.pid, signal); };
+        actions.openLocalhost = [this](int port, std::int32_t) { opened.push_back(port); };
+        actions.restartServer = [this](const DevServer& server, const DevProject&) { restarted.push_back(server.pid); };
+        return actions;
+    }
+};
+
+// Where the pictures of the widgets go.
+inline std::filesystem::path screenshotFolder() {
+    const std::filesystem::path folder = std::filesystem::path(VELLUMARK_BUILD_DIR) / "screenshots";
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+}  // namespace panel_test
