@@ -6,8 +6,10 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTimer>
 
 #include "GlobalShortcuts/CarbonGlobalShortcuts.h"
@@ -146,6 +148,19 @@ void RecorderField::showEvent(QShowEvent* event) {
 void RecorderField::hideEvent(QHideEvent* event) {
     QLineEdit::hideEvent(event);
     endRecording();
+}
+
+void RecorderField::paintEvent(QPaintEvent* event) {
+    QLineEdit::paintEvent(event);
+    // A focused line edit with centred text hides its placeholder; this one is focused exactly
+    // while recording, when its placeholder asks for the shortcut.
+    if (!hasFocus() || !text().isEmpty()) return;
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    const QRect area = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.drawText(area, Qt::AlignCenter, fontMetrics().elidedText(placeholderText(), Qt::ElideRight, area.width()));
 }
 
 void RecorderField::observeWindow(QWidget* newWindow) {
@@ -287,6 +302,8 @@ std::optional<RecorderField::AlertChoice> RecorderField::refuseWithAlert(const Q
     const bool secondChosen = alert && second && alert->clickedButton() == second;
     delete alert.data();
     if (!self) return std::nullopt;
+    // The alert's window is gone; its parent is the active window again, with the field focused.
+    window()->activateWindow();
     setFocus(Qt::OtherFocusReason);
     return secondChosen ? AlertChoice::second : AlertChoice::first;
 }

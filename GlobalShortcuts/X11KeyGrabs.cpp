@@ -52,7 +52,8 @@ xcb_window_t defaultRoot(xcb_connection_t* connection) {
     return xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
 }
 
-// Held keys repeat their presses but are released once.
+// Held keys repeat their presses but are released once. Without XKB they would be released with
+// every repeat, and the shortcut's key-up would run again and again.
 bool enableDetectableAutoRepeat(xcb_connection_t* connection) {
     xcb_xkb_use_extension_reply_t* use =
         xcb_xkb_use_extension_reply(connection, xcb_xkb_use_extension(connection, 1, 0), nullptr);
@@ -74,7 +75,7 @@ std::unique_ptr<X11KeyGrabs> X11KeyGrabs::forApplication() {
     xcb_connection_t* connection = application ? application->connection() : nullptr;
     if (!connection) return nullptr;
     auto grabs = std::make_unique<X11KeyGrabs>(connection, defaultRoot(connection));
-    grabs->detectableAutoRepeat_ = enableDetectableAutoRepeat(connection);
+    enableDetectableAutoRepeat(connection);
     QCoreApplication::instance()->installNativeEventFilter(grabs.get());
     grabs->filtering_ = true;
     return grabs;
@@ -121,7 +122,8 @@ void X11KeyGrabs::ungrab(const Shortcut& shortcut) {
 void X11KeyGrabs::ungrabVariants(const Combination& combination, std::size_t count) {
     for (std::size_t variant = 0; variant < count; ++variant)
         xcb_ungrab_key(connection_, combination.keycode, root_, combination.modifiers | lockVariants[variant]);
-    xcb_flush(connection_);
+    // A round trip: once this returns, another client can have the combination.
+    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
 }
 
 bool X11KeyGrabs::isHeldByAnotherClient(const Shortcut& shortcut) {
@@ -136,10 +138,9 @@ bool X11KeyGrabs::isHeldByAnotherClient(const Shortcut& shortcut) {
             held = held || error->error_code == badAccess;
             std::free(error);
         } else {
-            xcb_ungrab_key(connection_, wanted->keycode, root_, wanted->modifiers | lock);
+            ungrabVariants(Combination{wanted->keycode, static_cast<std::uint16_t>(wanted->modifiers | lock)}, 1);
         }
     }
-    xcb_flush(connection_);
     return held;
 }
 

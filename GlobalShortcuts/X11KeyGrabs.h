@@ -47,9 +47,6 @@ public:
     // A probe: grabs the combination and lets go at once. True when another client holds it.
     bool isHeldByAnotherClient(const Shortcut& shortcut);
 
-    // Whether detectable auto-repeat is on for this connection.
-    bool hasDetectableAutoRepeat() const { return detectableAutoRepeat_; }
-
     // Set by the owner; each says whether the event was one of its shortcuts (then it is consumed).
     std::function<bool(const Shortcut&)> onPress;
     std::function<bool(Key)> onRelease;
@@ -67,7 +64,6 @@ private:
     xcb_connection_t* connection_;
     xcb_window_t root_;
     bool filtering_ = false;
-    bool detectableAutoRepeat_ = false;
 };
 
 }  // namespace GlobalShortcuts
