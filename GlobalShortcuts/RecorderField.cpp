@@ -234,7 +234,12 @@ bool RecorderField::handleKey(QKeyEvent& event) {
     const int key = event.key();
     // A modifier alone is half a shortcut: wait for the rest.
     if (isModifierKey(key)) return true;
-    if (key == Qt::Key_Tab && !held) return false;  // moves the focus on, which ends recording
+    if (key == Qt::Key_Tab && !held) {
+        // On to the next control; a field alone in its window just stops recording.
+        focusNextChild();
+        if (hasFocus()) clearFocus();
+        return true;
+    }
     if (key == Qt::Key_Escape && !held) {
         clearFocus();
         return true;
