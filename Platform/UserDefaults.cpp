@@ -334,6 +334,15 @@ std::optional<UserDefaults::Value> UserDefaults::object(const std::string& key) 
     return found->second;
 }
 
+std::vector<std::string> UserDefaults::keys() const {
+    std::lock_guard lock(mutex_);
+    cache_->refresh();
+    std::vector<std::string> names;
+    names.reserve(cache_->values.size());
+    for (const auto& [key, value] : cache_->values) names.push_back(key);
+    return names;
+}
+
 namespace {
 template <typename T>
 std::optional<T> as(std::optional<UserDefaults::Value> value) {

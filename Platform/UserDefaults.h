@@ -49,6 +49,8 @@ public:
     std::optional<std::string> string(const std::string& key) const;
     std::optional<bool> boolean(const std::string& key) const;
     std::optional<std::int64_t> integer(const std::string& key) const;
+    // Every key stored in the domain, in sorted order.
+    std::vector<std::string> keys() const;
 
     // False (and a log line) when the file could not be written, or when the key or a text value
     // holds a NUL character (the file keeps them as C strings); the stored value is then unchanged.

@@ -12,14 +12,17 @@
 #include "App/Discovery/ProcessScanner.h"
 #include "App/Onboarding/OnboardingWindowController.h"
 #include "App/Panel/MenuContentView.h"
+#include "App/PanelModel/KeyNav.h"
 #include "App/Restart/RestartTracker.h"
 #include "App/Shell/AppUpdater.h"
 #include "App/Shell/KeyMonitor.h"
 #include "App/Shell/Popover.h"
+#include "App/Shell/ShortcutNames.h"
 #include "App/Shell/TrayAttachment.h"
 #include "App/Trackers/BadgeTrackers.h"
 #include "App/Trackers/EnergyMonitor.h"
 #include "App/Trackers/NewServerTracker.h"
+#include "GlobalShortcuts/GlobalShortcuts.h"
 #include "Platform/UserDefaults.h"
 #include "Shared/ProcessSnapshot.h"
 #include "Shared/Settings/AppGroup.h"
@@ -59,6 +62,13 @@ void AppDelegate::applicationDidFinishLaunching() {
     shared_ = this;
     AppUpdater::shared();
     setupStatusItem();
+
+    // The global shortcut toggles the panel on release. Making the name stores its default on the
+    // first launch.
+    QPointer<AppDelegate> weakDelegate(this);
+    GlobalShortcuts::onKeyUp(ShortcutNames::togglePopoverName(), [weakDelegate] {
+        if (weakDelegate) weakDelegate->togglePopover(nullptr);
+    });
 
     // The widget posts this after every command it queues; the callback may come on any thread.
     widgetCommandObservation_ = Platform::NotifyCenter::observe(
@@ -169,12 +179,18 @@ std::optional<QRect> AppDelegate::popoverAnchor(QObject* sender) const {
     return std::nullopt;
 }
 
-void AppDelegate::popoverDidShow() { installKeyMonitor(); }
+void AppDelegate::popoverDidShow() {
+    KeyNav::shared().clearSelection();
+    installKeyMonitor();
+}
 
-void AppDelegate::popoverDidClose() { removeKeyMonitor(); }
+void AppDelegate::popoverDidClose() {
+    removeKeyMonitor();
+    KeyNav::shared().clearSelection();
+}
 
 void AppDelegate::installKeyMonitor() {
-    if (!keyMonitor_) keyMonitor_ = std::make_unique<KeyMonitor>();
+    if (!keyMonitor_) keyMonitor_ = std::make_unique<KeyMonitor>(KeyNav::shared(), isWarningCardShown_);
 }
 
 void AppDelegate::removeKeyMonitor() { keyMonitor_.reset(); }

@@ -68,6 +68,9 @@ public:
     void updateStatusTile();
     void installKeyMonitor();
     void removeKeyMonitor();
+    // Tells the key monitor whether the panel's one-time warning card is shown (then it leaves every
+    // key to the card). Takes effect from the next time the panel shows.
+    void setWarningCardPredicate(std::function<bool()> isShown) { isWarningCardShown_ = std::move(isShown); }
 
     // The trackers behind the badges and the tray icon, after every scan.
     static void feedBadgeTrackers(const std::vector<DevProject>& projects);
@@ -100,6 +103,7 @@ private:
     std::vector<DevProject> lastProjects_;
     std::unique_ptr<Popover> popover_;
     std::unique_ptr<KeyMonitor> keyMonitor_;
+    std::function<bool()> isWarningCardShown_;
     std::unique_ptr<QTimer> timer_;
     ScanFunction scan_;
     std::unique_ptr<TrayAttachment> trayAttachment_;

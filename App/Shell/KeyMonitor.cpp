@@ -1,9 +1,38 @@
 #include "App/Shell/KeyMonitor.h"
 
-#include <QCoreApplication>
-#include <QEvent>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+#include <QWindow>
 
-KeyMonitor::KeyMonitor() {
+#include "App/PanelModel/KeyNav.h"
+#include "App/PanelModel/LeaveSearch.h"
+#include "GlobalShortcuts/KeyEvents.h"
+
+namespace {
+
+using GlobalShortcuts::Key;
+
+// The widget whose window received the event.
+QWidget* widgetOfWindow(const QWindow* window) {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->windowHandle() == window) return widget;
+    return nullptr;
+}
+
+bool isTextEditor(const QWidget* widget) {
+    if (const auto* line = qobject_cast<const QLineEdit*>(widget)) return !line->isReadOnly();
+    if (const auto* text = qobject_cast<const QTextEdit*>(widget)) return !text->isReadOnly();
+    if (const auto* plain = qobject_cast<const QPlainTextEdit*>(widget)) return !plain->isReadOnly();
+    return false;
+}
+
+}  // namespace
+
+KeyMonitor::KeyMonitor(KeyNav& keyNav, Predicate isWarningCardShown)
+    : keyNav_(keyNav), isWarningCardShown_(std::move(isWarningCardShown)) {
     if (auto* application = QCoreApplication::instance()) application->installEventFilter(this);
 }
 
@@ -11,8 +40,46 @@ KeyMonitor::~KeyMonitor() {
     if (auto* application = QCoreApplication::instance()) application->removeEventFilter(this);
 }
 
-bool KeyMonitor::eventFilter(QObject*, QEvent*) {
-    // Every key press passes through to the focused control until the panel's keyboard navigation
-    // takes the keys it handles.
-    return false;
+bool KeyMonitor::eventFilter(QObject* watched, QEvent* event) {
+    // A key press reaches its window once, before any widget: that is where it is looked at (the
+    // widgets it then propagates through would show it again).
+    if (event->type() != QEvent::KeyPress || !watched->isWindowType()) return false;
+    if (isWarningCardShown_ && isWarningCardShown_()) return false;
+    return handleKeyPress(widgetOfWindow(static_cast<QWindow*>(watched)), static_cast<const QKeyEvent&>(*event));
+}
+
+bool KeyMonitor::handleKeyPress(QWidget* window, const QKeyEvent& event) {
+    const bool modified = event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    const std::optional<Key> key = GlobalShortcuts::keyOfEvent(event);
+
+    QWidget* focused = window ? window->focusWidget() : nullptr;
+    if (isTextEditor(focused)) {
+        if (modified) return false;
+        if (key == Key::escape || key == Key::downArrow) {
+            focused->clearFocus();
+            LeaveSearch::post();
+            if (key == Key::downArrow) {
+                const auto& rows = keyNav_.rows();
+                keyNav_.select(rows.empty() ? std::nullopt : std::make_optional(rows.front().id));
+            }
+            return true;
+        }
+        return false;
+    }
+
+    if (key == Key::escape) {
+        keyNav_.clearSelection();
+        return false;
+    }
+    if (modified) return false;
+    if (key == Key::downArrow || key == Key::upArrow) {
+        keyNav_.move(key == Key::downArrow ? 1 : -1);
+        return true;
+    }
+    const QString typed = event.text().toLower();
+    if (typed == u"o") keyNav_.activate(KeyNav::Command::open);
+    else if (typed == u"k") keyNav_.activate(KeyNav::Command::kill);
+    else if (typed == u"r") keyNav_.activate(KeyNav::Command::restart);
+    else return false;
+    return true;
 }

@@ -12,8 +12,11 @@
 #include <filesystem>
 #include <thread>
 
+#include "App/PanelModel/KeyNav.h"
 #include "App/Shell/AppDelegate.h"
+#include "App/Shell/Popover.h"
 #include "App/Trackers/NewServerTracker.h"
+#include "Platform/UserDefaults.h"
 #include "Shared/Settings/AppGroup.h"
 #include "Shared/Store/DataStore.h"
 #include "Shared/WidgetChannel/WidgetCommandQueue.h"
@@ -97,6 +100,24 @@ TEST_F(AppShell, TicksWhileAMenuIsOpenScanOnceTheMenuHasClosed) {
     ASSERT_TRUE(scanned(2));
     runFor(400ms);
     EXPECT_EQ(calls.load(), 2) << "two held ticks make one scan";
+}
+
+// The launch stores the hot key's default; showing and closing the panel each clear the keyboard
+// selection, and the key monitor lives exactly while the panel is shown.
+TEST_F(AppShell, LaunchStoresTheHotKeyAndThePanelStartsAndEndsWithoutASelection) {
+    launch();
+    EXPECT_EQ(Platform::UserDefaults::standard().string("GlobalShortcuts_togglePopover"),
+              R"({"carbonKeyCode":35,"carbonModifiers":2304})");
+    KeyNav::shared().select("4100:3000");
+    delegate->togglePopover();
+    ASSERT_TRUE(runUntil([&] { return delegate->popover().isShown(); }));
+    EXPECT_EQ(KeyNav::shared().selectedID(), std::nullopt);
+    EXPECT_TRUE(delegate->hasKeyMonitor());
+    KeyNav::shared().select("4100:3000");
+    delegate->togglePopover();
+    ASSERT_TRUE(runUntil([&] { return !delegate->popover().isShown(); }));
+    EXPECT_EQ(KeyNav::shared().selectedID(), std::nullopt);
+    EXPECT_FALSE(delegate->hasKeyMonitor());
 }
 
 TEST_F(AppShell, WidgetCommandsQueuedBeforeLaunchRunBeforeTheFirstScanAndOnNotification) {

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <thread>
 
+#include "Platform/UserDefaults.h"
 #include "Shared/Settings/AppGroup.h"
 #include "Shared/Store/DataStore.h"
 #include "app/support/DesktopSession.h"
@@ -134,6 +135,30 @@ TEST(ApplicationEndToEnd, TheWelcomeWindowOnTheFirstLaunchOnly) {
     ASSERT_TRUE(waitUntil([&] { return !desktop.windows("--name", "Vellumark · no servers running").empty(); }, 10s))
         << fileText(home.home() / "app2.log");
     EXPECT_TRUE(welcome().empty());
+}
+
+// Alt+Super+P (Option-Command-P) from anywhere: stored at the first launch, it opens the panel, and
+// pressed again while the panel holds the keyboard, closes it.
+TEST(ApplicationEndToEnd, TheDefaultHotKeyOpensAndClosesThePanel) {
+    testing_support::TempHome home;
+    DesktopSession desktop(home.home());
+    ChildProcess app({program}, app_test::logTo(home.home() / "app.log", {{"QT_QPA_PLATFORM", "xcb"}}));
+    const auto stored = [] { return Platform::UserDefaults::standard().string("GlobalShortcuts_togglePopover"); };
+    // Stored once the grab is in place.
+    ASSERT_TRUE(waitUntil([&] { return stored().has_value(); }, 10s)) << fileText(home.home() / "app.log");
+    EXPECT_EQ(stored(), R"({"carbonKeyCode":35,"carbonModifiers":2304})");
+
+    for (int round = 0; round < 2; ++round) {
+        desktop.xdotool({"key", "super+alt+p"});
+        ASSERT_TRUE(waitUntil([&] { return desktop.windows("--name", "Vellumark").size() == 1; }, 10s))
+            << fileText(home.home() / "app.log");
+        desktop.xdotool({"key", "super+alt+p"});
+        ASSERT_TRUE(waitUntil([&] { return desktop.windows("--name", "Vellumark").empty(); }, 10s))
+            << fileText(home.home() / "app.log");
+    }
+    const std::string log = fileText(home.home() / "app.log");
+    EXPECT_EQ(log.find("Error registering hotkey"), std::string::npos) << log;
+    EXPECT_FALSE(app.hasExited()) << log;
 }
 
 TEST(ApplicationEndToEnd, WithoutADisplayItSaysSoInOneLine) {

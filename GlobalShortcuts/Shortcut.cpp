@@ -1,0 +1,64 @@
+#include "GlobalShortcuts/Shortcut.h"
+
+#include <QString>
+
+#include <limits>
+
+#include <nlohmann/json.hpp>
+
+#include "GlobalShortcuts/KeyboardLayout.h"
+#include "GlobalShortcuts/SpecialKey.h"
+
+namespace GlobalShortcuts {
+
+namespace {
+
+constexpr const char* keyCodeMember = "carbonKeyCode";
+constexpr const char* modifiersMember = "carbonModifiers";
+
+// The hot-key service takes both numbers as unsigned 32-bit values.
+std::optional<std::int64_t> unsigned32Member(const nlohmann::json& object, const char* name) {
+    const auto found = object.find(name);
+    if (found == object.end() || !found->is_number_integer()) return std::nullopt;
+    if (found->is_number_unsigned()) {
+        const auto value = found->get<std::uint64_t>();
+        if (value > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
+        return static_cast<std::int64_t>(value);
+    }
+    const auto value = found->get<std::int64_t>();
+    if (value < 0 || value > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+Shortcut::Shortcut(std::int64_t keyCode, std::int64_t modifiers)
+    : carbonKeyCode(keyCode), carbonModifiers(normalizedCarbonModifiers(modifiers)) {}
+
+Shortcut::Shortcut(Key key, ModifierFlags modifiers) : Shortcut(key.rawValue, modifiers.carbon()) {}
+
+std::string Shortcut::presentableDescription() const {
+    std::string text = modifiers().symbolicRepresentation();
+    if (const auto special = specialKey(key())) return text + GlobalShortcuts::presentableDescription(*special);
+    const auto character = KeyboardLayout::character(key());
+    if (!character) return text + "\uFFFD";
+    return text + QString::fromStdString(*character).toUpper().toStdString();
+}
+
+std::string Shortcut::jsonText() const {
+    nlohmann::json object = nlohmann::json::object();
+    object[keyCodeMember] = carbonKeyCode;
+    object[modifiersMember] = carbonModifiers;
+    return object.dump();
+}
+
+std::optional<Shortcut> Shortcut::fromJSONText(std::string_view text) {
+    const nlohmann::json object = nlohmann::json::parse(text, nullptr, false);
+    if (!object.is_object()) return std::nullopt;
+    const auto keyCode = unsigned32Member(object, keyCodeMember);
+    const auto modifiers = unsigned32Member(object, modifiersMember);
+    if (!keyCode || !modifiers) return std::nullopt;
+    return Shortcut(*keyCode, *modifiers);
+}
+
+}  // namespace GlobalShortcuts

@@ -1,0 +1,282 @@
+// The registry against a real X server: grabs pressed with xdotool, a second client holding
+// combinations, the application's pop-ups holding the keyboard, and the recorder recording real
+// keys.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include <xcb/xcb.h>
+
+#include "GlobalShortcuts/CarbonGlobalShortcuts.h"
+#include "GlobalShortcuts/GlobalShortcuts.h"
+#include "GlobalShortcuts/RecorderField.h"
+#include "GlobalShortcuts/X11KeyGrabs.h"
+#include "Platform/ProcessRunner.h"
+#include "Platform/UserDefaults.h"
+#include "app/support/QtWaiting.h"
+#include "globalshortcuts/support/KeyTarget.h"
+#include "globalshortcuts/support/Alerts.h"
+#include "support/TempHome.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using namespace GlobalShortcuts;
+using app_test::runUntil;
+
+const Shortcut superAltP(Key::p, ModifierFlags{ModifierFlags::option | ModifierFlags::command});
+const Shortcut controlAltJ(Key::j, ModifierFlags{ModifierFlags::control | ModifierFlags::option});
+const Shortcut controlAltK(Key::k, ModifierFlags{ModifierFlags::control | ModifierFlags::option});
+
+void xdotool(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "xdotool");
+    Platform::runProcess({"/usr/bin/env", arguments, 10s});
+}
+
+// Another X client, as a desktop holding its own shortcuts would be.
+class OtherClient {
+public:
+    OtherClient() : connection_(xcb_connect(nullptr, nullptr)) {
+        grabs_.emplace(connection_, xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root);
+    }
+    ~OtherClient() {
+        grabs_.reset();
+        xcb_disconnect(connection_);
+    }
+    X11KeyGrabs& grabs() { return *grabs_; }
+    // Whether the combination is free: a grab of it is granted (and let go again).
+    bool canGrab(const Shortcut& shortcut) {
+        if (grabs_->grab(shortcut) != X11KeyGrabs::granted) return false;
+        grabs_->ungrab(shortcut);
+        return true;
+    }
+    // Whether some client holds the whole keyboard (a pop-up of the application does).
+    bool keyboardIsGrabbed() {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+        xcb_grab_keyboard_reply_t* reply = xcb_grab_keyboard_reply(
+            connection_,
+            xcb_grab_keyboard(connection_, 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+            nullptr);
+        const bool grabbed = reply && reply->status == XCB_GRAB_STATUS_ALREADY_GRABBED;
+        if (reply && reply->status == XCB_GRAB_STATUS_SUCCESS) xcb_ungrab_keyboard(connection_, XCB_CURRENT_TIME);
+        std::free(reply);
+        xcb_flush(connection_);
+        return grabbed;
+    }
+
+private:
+    xcb_connection_t* connection_;
+    std::optional<X11KeyGrabs> grabs_;
+};
+
+using shortcut_test::KeyTarget;
+
+class X11Registry : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app_test::installMainQueueOnQt();
+        ASSERT_TRUE(CarbonGlobalShortcuts::isAvailable());
+    }
+    void TearDown() override { removeAllHandlers(); }
+
+    // Counts the name's key-downs and key-ups.
+    void count(const Name& name) {
+        onKeyDown(name, [this] { ++downs; });
+        onKeyUp(name, [this] { ++ups; });
+    }
+
+    testing_support::TempHome home;
+    int downs = 0, ups = 0;
+};
+
+TEST_F(X11Registry, APressRunsKeyDownThenOnReleaseKeyUpAndAHeldKeyIsReleasedOnce) {
+    const Name name("x11Press", superAltP);
+    count(name);
+    EXPECT_TRUE(isEnabled(name));
+    xdotool({"keydown", "super+alt+p"});
+    ASSERT_TRUE(runUntil([&] { return downs == 1; }));
+    EXPECT_EQ(ups, 0) << "nothing on the press";
+    xdotool({"keyup", "p"});
+    ASSERT_TRUE(runUntil([&] { return ups == 1; }));
+    xdotool({"keyup", "alt", "super"});
+
+    // Held beyond the auto-repeat delay: one press, one release.
+    xdotool({"keydown", "super+alt+p"});
+    ASSERT_TRUE(runUntil([&] { return downs == 2; }));
+    app_test::runFor(1200ms);  // past the server's auto-repeat delay
+    xdotool({"keyup", "super+alt+p"});
+    ASSERT_TRUE(runUntil([&] { return ups == 2; }));
+    xdotool({"key", "super+alt+p"});
+    ASSERT_TRUE(runUntil([&] { return ups == 3; }));
+    EXPECT_EQ(downs, 3);
+}
+
+TEST_F(X11Registry, ACombinationAnotherClientHoldsIsReportedAndNotRegistered) {
+    OtherClient desktop;
+    ASSERT_EQ(desktop.grabs().grab(controlAltJ), X11KeyGrabs::granted);
+    EXPECT_TRUE(CarbonGlobalShortcuts::isTakenBySystem(controlAltJ));
+    EXPECT_FALSE(CarbonGlobalShortcuts::isTakenBySystem(controlAltK));
+    EXPECT_TRUE(desktop.canGrab(controlAltK)) << "the probe let go of what it got";
+
+    const Name name("x11Taken", superAltP);
+    count(name);
+    EXPECT_FALSE(CarbonGlobalShortcuts::isTakenBySystem(superAltP)) << "the application's own is not the system's";
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(setShortcut(controlAltJ, name), StoreResult::refused);
+    const std::string output = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(output, "Error registering hotkey ⌃⌥J: 10\n");
+    EXPECT_EQ(getShortcut(name), superAltP) << "the old shortcut stays";
+    EXPECT_TRUE(isEnabled(name));
+    xdotool({"key", "super+alt+p"});
+    EXPECT_TRUE(runUntil([&] { return ups == 1; })) << "and still works";
+
+    // A default that another client holds is stored but not registered, and tried again later.
+    testing::internal::CaptureStdout();
+    const Name held("x11HeldDefault", controlAltJ);
+    onKeyUp(held, [] {});
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error registering hotkey ⌃⌥J: 10\nError registering hotkey ⌃⌥J: 10\n");
+    EXPECT_EQ(getShortcut(held), controlAltJ);
+    EXPECT_FALSE(isEnabled(held));
+    desktop.grabs().ungrab(controlAltJ);
+    enable({held});
+    EXPECT_TRUE(isEnabled(held));
+    EXPECT_FALSE(desktop.canGrab(controlAltJ));
+}
+
+TEST_F(X11Registry, RemovedChangedOrNoLongerStreamedShortcutsAreLetGo) {
+    OtherClient desktop;
+    const Name name("x11Removed", superAltP);
+    count(name);
+    EXPECT_FALSE(desktop.canGrab(superAltP));
+    EXPECT_EQ(setShortcut(controlAltK, name), StoreResult::stored);
+    EXPECT_TRUE(desktop.canGrab(superAltP)) << "the old combination is let go";
+    EXPECT_FALSE(desktop.canGrab(controlAltK));
+    setShortcut(std::nullopt, name);
+    EXPECT_TRUE(desktop.canGrab(controlAltK));
+    EXPECT_FALSE(isEnabled(name));
+
+    const Name streamed("x11Streamed");
+    setShortcut(controlAltJ, streamed);
+    removeHandler(streamed);
+    EXPECT_TRUE(desktop.canGrab(controlAltJ));
+    std::vector<EventType> seen;
+    EventStream stream = events(streamed, [&](EventType type) { seen.push_back(type); });
+    EventStream second = events(EventType::keyUp, streamed, [&] { seen.push_back(EventType::keyUp); });
+    EXPECT_FALSE(desktop.canGrab(controlAltJ));
+    xdotool({"key", "ctrl+alt+j"});
+    ASSERT_TRUE(runUntil([&] { return seen.size() == 3; }));
+    EXPECT_EQ(seen, (std::vector<EventType>{EventType::keyDown, EventType::keyUp, EventType::keyUp}));
+    stream.reset();
+    EXPECT_FALSE(desktop.canGrab(controlAltJ)) << "one stream is left";
+    second.reset();
+    EXPECT_TRUE(desktop.canGrab(controlAltJ)) << "the last stream ended";
+
+    // Disabled: nothing grabbed; enabled again: grabbed again.
+    const Name toggled("x11Toggled", controlAltK);
+    count(toggled);
+    setEnabled(false);
+    EXPECT_TRUE(desktop.canGrab(controlAltK));
+    EXPECT_FALSE(isEnabled(toggled));
+    setEnabled(true);
+    EXPECT_FALSE(desktop.canGrab(controlAltK));
+}
+
+TEST_F(X11Registry, WhileAPopUpHoldsTheKeyboardTheShortcutStillRuns) {
+    // Not with Alt: a menu closes when Alt goes down.
+    const Name name("x11Popup", Shortcut(Key::j, ModifierFlags{ModifierFlags::control | ModifierFlags::command}));
+    count(name);
+    QMenu menu;
+    menu.addAction(QStringLiteral("Quit"));
+    OtherClient desktop;
+    menu.popup(QPoint(100, 100));
+    ASSERT_TRUE(runUntil([&] { return QApplication::activePopupWidget() == &menu && desktop.keyboardIsGrabbed(); }));
+    xdotool({"key", "ctrl+super+j"});
+    ASSERT_TRUE(runUntil([&] { return ups == 1; }));
+    EXPECT_EQ(downs, 1);
+    EXPECT_TRUE(menu.isVisible());
+    menu.close();
+    xdotool({"key", "ctrl+super+j"});
+    EXPECT_TRUE(runUntil([&] { return ups == 2; }));
+    EXPECT_EQ(downs, 2);
+}
+
+class X11Recorder : public X11Registry {
+protected:
+    void SetUp() override {
+        X11Registry::SetUp();
+        name.emplace("x11Recorder", superAltP);
+        count(*name);
+        field = new RecorderField(*name);
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(field);
+        window.setGeometry(100, 100, 300, 120);
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+    void clickIntoField() {
+        const QPoint at = field->mapToGlobal(QPoint(10, field->height() / 2));
+        xdotool({"mousemove", std::to_string(at.x()), std::to_string(at.y()), "click", "1"});
+    }
+    std::optional<std::string> stored() const {
+        return Platform::UserDefaults::standard().string("GlobalShortcuts_x11Recorder");
+    }
+
+    std::optional<Name> name;
+    KeyTarget window;
+    RecorderField* field = nullptr;
+};
+
+TEST_F(X11Recorder, RecordingPausesActionsAndTheRecordedShortcutReplacesTheOldAtOnce) {
+    clickIntoField();
+    ASSERT_TRUE(runUntil([&] { return field->isRecording(); }));
+    xdotool({"key", "super+alt+p"});
+    xdotool({"key", "ctrl+alt+k"});
+    ASSERT_TRUE(runUntil([&] { return stored() == controlAltK.jsonText(); }));
+    EXPECT_EQ(ups + downs, 0) << "the press while recording ran nothing";
+    EXPECT_EQ(field->text(), QStringLiteral("⌃⌥K"));
+    EXPECT_FALSE(field->isRecording());
+
+    xdotool({"key", "super+alt+p"});
+    xdotool({"key", "ctrl+alt+k"});
+    xdotool({"key", "x"});
+    ASSERT_TRUE(runUntil([&] { return window.keys.size() == 2; }));
+    EXPECT_EQ(window.keys, (std::vector<int>{Qt::Key_P, Qt::Key_X})) << "the old combination is an ordinary key again";
+    EXPECT_EQ(ups, 1) << "the new combination runs the action";
+}
+
+TEST_F(X11Recorder, AShortcutAnotherProgramHoldsIsRefusedAndForcingItKeepsTheOld) {
+    OtherClient desktop;
+    ASSERT_EQ(desktop.grabs().grab(controlAltJ), X11KeyGrabs::granted);
+    shortcut_test::AlertAnswerer answerer(QStringLiteral("OK"));
+    clickIntoField();
+    ASSERT_TRUE(runUntil([&] { return field->isRecording(); }));
+    // The other program gets the real key; the field is shown it as its window would be.
+    QTest::keyClick(window.windowHandle(), Qt::Key_J, Qt::ControlModifier | Qt::AltModifier);
+    ASSERT_EQ(answerer.seen().size(), 1u);
+    EXPECT_EQ(answerer.seen()[0].text, "This keyboard shortcut is already used by the system.");
+    EXPECT_EQ(answerer.seen()[0].informativeText,
+              "Most system-wide shortcuts can be changed in the keyboard settings of your desktop.");
+    EXPECT_EQ(answerer.seen()[0].buttons, (std::vector<std::string>{"OK", "Use Anyway"}));
+    EXPECT_EQ(stored(), superAltP.jsonText());
+    ASSERT_TRUE(runUntil([&] { return field->isRecording(); }));
+
+    answerer.setButton(QStringLiteral("Use Anyway"));
+    testing::internal::CaptureStdout();
+    QTest::keyClick(window.windowHandle(), Qt::Key_J, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error registering hotkey ⌃⌥J: 10\n");
+    ASSERT_EQ(answerer.seen().size(), 3u);
+    EXPECT_EQ(answerer.seen()[2].text, "The keyboard shortcut ⌃⌥J could not be registered: another program holds it. "
+                                       "The previous shortcut stays in use.");
+    EXPECT_EQ(stored(), superAltP.jsonText());
+    EXPECT_EQ(field->text(), QStringLiteral("⌥⌘P"));
+    EXPECT_TRUE(isEnabled(*name));
+    EXPECT_FALSE(desktop.canGrab(superAltP));
+}
+
+}  // namespace
