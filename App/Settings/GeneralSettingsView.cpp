@@ -1,5 +1,8 @@
 #include "App/Settings/GeneralSettingsView.h"
 
+#include "App/Shell/ShortcutNames.h"
+#include "GlobalShortcuts/RecorderField.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -34,6 +37,7 @@ GeneralSettingsView::GeneralSettingsView(AppUpdater& updater, QWidget* parent)
     addLaunchAtLogin();
     addMenuSection();
     addUpdatesSection();
+    addShortcutSection();
     addAcknowledgements();
     refresh();
 }
@@ -112,23 +116,21 @@ void GeneralSettingsView::addUpdatesSection() {
 }
 
 void GeneralSettingsView::addAcknowledgements() {
-    acknowledgements_ = addSection(QStringLiteral("Acknowledgements"));
-    acknowledgements_->addRow(
+    FormSection* section = addSection(QStringLiteral("Acknowledgements"));
+    section->addRow(
         SettingsText::captionLabel(QStringLiteral("Vellumark is built on the work of others, with thanks:")));
     auto* list = new QVBoxLayout;
     list->setSpacing(3);
     for (const char* line : acknowledgements) list->addWidget(SettingsText::captionLabel(QString::fromUtf8(line)));
-    acknowledgements_->addRow(list);
+    section->addRow(list);
 }
 
-void GeneralSettingsView::addShortcutSection(QWidget* recorder) {
-    if (hasShortcutSection_ || !recorder) return;
-    hasShortcutSection_ = true;
-    FormSection* section = insertSection(
-        acknowledgements_, QStringLiteral("Shortcut"),
+void GeneralSettingsView::addShortcutSection() {
+    FormSection* section = addSection(
+        QStringLiteral("Shortcut"),
         QStringLiteral("A global keyboard shortcut that opens Vellumark from any app. Click to record a new combo, or "
                        "press ⌫ to clear it. Inside the panel: ↑↓ to select, O to open, R to restart, K to kill."));
-    section->addRow(shortcutRow(recorder));
+    section->addRow(shortcutRow(new GlobalShortcuts::RecorderField(ShortcutNames::togglePopoverName())));
 }
 
 QWidget* GeneralSettingsView::shortcutRow(QWidget* recorder) {

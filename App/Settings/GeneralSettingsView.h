@@ -8,9 +8,9 @@
 //   really has (a failed change leaves the switch where it was).
 // - A display switch reloads the stored DisplayPrefs and changes only its own field, so what the
 //   panel saved meanwhile (sort order, grouping) survives.
-//
-// The hot-key row holds the shortcut module's recorder field: whoever builds the page with that
-// module adds it through addShortcutSection. Main thread only.
+// - The hot-key row is the shortcut module's recorder field for the panel's shortcut: a recorded
+//   combination is stored and replaces the registered one at once.
+// Main thread only.
 
 #include <string>
 
@@ -28,9 +28,6 @@ public:
     // "Version " and the version; "Version ?" when the build gave none.
     static QString versionText(const std::string& version);
 
-    // The "Shortcut" section with its footer, holding shortcutRow(recorder), above the
-    // acknowledgements. Once per page.
-    void addShortcutSection(QWidget* recorder);
     // "Open Vellumark from anywhere:" beside the recorder field for the panel's hot key.
     static QWidget* shortcutRow(QWidget* recorder);
 
@@ -45,6 +42,7 @@ private:
     void addLaunchAtLogin();
     void addMenuSection();
     void addUpdatesSection();
+    void addShortcutSection();
     void addAcknowledgements();
     void saveDisplayField(bool DisplayPrefs::*field, bool value);
 
@@ -55,6 +53,4 @@ private:
     ToggleSwitch* flashNewServers_ = nullptr;
     ToggleSwitch* energyIcon_ = nullptr;
     ToggleSwitch* autoUpdateChecks_ = nullptr;
-    FormSection* acknowledgements_ = nullptr;
-    bool hasShortcutSection_ = false;
 };

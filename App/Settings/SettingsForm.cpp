@@ -128,8 +128,3 @@ FormSection* FormPage::addSection(const QString& title, const QString& footer) {
     return section;
 }
 
-FormSection* FormPage::insertSection(FormSection* before, const QString& title, const QString& footer) {
-    auto* section = new FormSection(title, footer);
-    column_->insertWidget(column_->indexOf(before), section);
-    return section;
-}

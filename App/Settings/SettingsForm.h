@@ -68,8 +68,6 @@ class FormPage : public QScrollArea {
 public:
     explicit FormPage(QWidget* parent = nullptr);
     FormSection* addSection(const QString& title = {}, const QString& footer = {});
-    // Before the section given (which must be on this page).
-    FormSection* insertSection(FormSection* before, const QString& title = {}, const QString& footer = {});
 
 private:
     QVBoxLayout* column_;
