@@ -17,7 +17,7 @@ std::optional<WidgetFamily> named(std::string_view text) {
     return std::nullopt;
 }
 
-Size size(WidgetFamily family) {
+Size nominalSize(WidgetFamily family) {
     switch (family) {
         case WidgetFamily::small: return {170, 170};
         case WidgetFamily::medium: return {364, 170};

@@ -27,7 +27,9 @@ std::optional<WidgetFamily> named(std::string_view name);
 struct Size {
     int width = 0, height = 0;  // logical pixels
 };
-Size size(WidgetFamily family);  // 170×170, 364×170, 364×382
+// The family's size on the desktop: 170×170, 364×170, 364×382. A widget whose fonts need more
+// height for the family's rows grows taller (WidgetView::sizeFor).
+Size nominalSize(WidgetFamily family);
 
 // Project rows shown before the rest is summed up as "+<n> more": 2, 4, 9.
 int rowLimit(WidgetFamily family);

@@ -1,5 +1,6 @@
 #include "Widget/WidgetView.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QEvent>
@@ -23,6 +24,7 @@ constexpr int paddingX = 13, paddingY = 12;
 constexpr int stackSpacing = 7, headerSpacing = 6, rowSpacing = 6;
 constexpr int minimumHeaderGap = 4;
 constexpr qreal wordmarkSize = 13;
+constexpr int moreLinePadding = 1;
 
 QString qText(const std::string& text) { return QString::fromStdString(text); }
 
@@ -40,8 +42,7 @@ WidgetView::WidgetView(WidgetFamily family, ProjectRow::IntentHandler perform, Q
       emptyArea_(new QWidget),
       rowStack_(new QVBoxLayout),
       more_(new TextLine(Theme::mono(10), ThemeColor::faint)) {
-    const WidgetFamilies::Size size = WidgetFamilies::size(family);
-    setFixedSize(size.width, size.height);
+    setFixedSize(sizeFor(family));
     setAccessibleName(QString::fromUtf8(VellumarkWidget::displayName.data(), qsizetype(VellumarkWidget::displayName.size())));
     // The mark's own name, as assistive technology calls such a symbol.
     conflictMark_->setAccessibleName(QStringLiteral("Warning"));
@@ -78,13 +79,37 @@ WidgetView::WidgetView(WidgetFamily family, ProjectRow::IntentHandler perform, Q
     rowStack_->setContentsMargins(0, 0, 0, 0);
     stack->addLayout(rowStack_);
     auto* moreLayout = new QVBoxLayout;
-    moreLayout->setContentsMargins(0, 1, 0, 0);
+    moreLayout->setContentsMargins(0, moreLinePadding, 0, 0);
     moreLayout->addWidget(more_);
     stack->addLayout(moreLayout);
     stack->addStretch(1);
 
     updateWordmarkPalette();
     layOut();
+}
+
+QSize WidgetView::sizeFor(WidgetFamily family) {
+    const WidgetFamilies::Size nominal = WidgetFamilies::nominalSize(family);
+    // Measured on the parts themselves, which take their sizes from their fonts alone.
+    QWidget measure;
+    auto* wordmark = Brand::wordmark(wordmarkSize, &measure);
+    auto* pill = new CountPill(&measure);
+    pill->setText(QStringLiteral("0 servers"));
+    auto* mark = new SymbolImage("exclamationmark.triangle.fill", 10, ThemeColor::red, &measure);
+    auto* row = new ProjectRow(nullptr, &measure);
+    WidgetContent::Row sample;
+    sample.name = sample.commands = "x";
+    sample.ports = {{1, false}};
+    sample.cpuText = sample.memText = "0%";
+    row->setRow(sample);
+    auto* more = new TextLine(Theme::mono(10), ThemeColor::faint, &measure);
+    more->setText(QStringLiteral("+1 more"));
+
+    const int rows = WidgetFamilies::rowLimit(family);
+    const int header = std::max({wordmark->sizeHint().height(), pill->sizeHint().height(), mark->sizeHint().height()});
+    const int content = header + stackSpacing + rows * row->sizeHint().height() + (rows - 1) * rowSpacing +
+                        stackSpacing + moreLinePadding + more->sizeHint().height();
+    return {nominal.width, std::max(nominal.height, 2 * paddingY + content)};
 }
 
 void WidgetView::setEntry(DevProcessEntry entry) {

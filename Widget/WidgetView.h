@@ -25,6 +25,10 @@ public:
     // See ProjectRow::IntentHandler: none makes the buttons inert.
     WidgetView(WidgetFamily family, ProjectRow::IntentHandler perform, QWidget* parent = nullptr);
 
+    // The family's width, and its nominal height or, when more is needed, the height that holds the
+    // header, the family's full number of rows and the "more" line in the fonts at hand.
+    static QSize sizeFor(WidgetFamily family);
+
     WidgetFamily family() const { return family_; }
     const DevProcessEntry& entry() const { return entry_; }
     void setEntry(DevProcessEntry entry);

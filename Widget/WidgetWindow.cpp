@@ -1,5 +1,7 @@
 #include "Widget/WidgetWindow.h"
 
+#include <algorithm>
+
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QMenu>
@@ -56,13 +58,23 @@ WidgetWindow::~WidgetWindow() {
 }
 
 QPoint WidgetWindow::defaultOrigin(WidgetFamily family, const QRect& freeArea) {
-    const WidgetFamilies::Size size = WidgetFamilies::size(family);
+    // Down from the top right corner, and in a new column to the left of the last when the next one
+    // would reach below the free area.
+    int right = freeArea.right() + 1 - screenMargin;
     int top = freeArea.top() + screenMargin;
-    for (WidgetFamily above : WidgetFamilies::supported) {
-        if (above == family) break;
-        top += WidgetFamilies::size(above).height + screenMargin;
+    int columnWidth = 0;
+    for (WidgetFamily placed : WidgetFamilies::supported) {
+        const QSize size = WidgetView::sizeFor(placed);
+        if (top > freeArea.top() + screenMargin && top + size.height() > freeArea.bottom() + 1 - screenMargin) {
+            right -= columnWidth + screenMargin;
+            top = freeArea.top() + screenMargin;
+            columnWidth = 0;
+        }
+        if (placed == family) return {right - size.width(), top};
+        top += size.height() + screenMargin;
+        columnWidth = std::max(columnWidth, size.width());
     }
-    return {freeArea.right() + 1 - screenMargin - size.width, top};
+    return freeArea.topLeft();
 }
 
 QPoint WidgetWindow::initialOrigin() const {

@@ -32,7 +32,7 @@ public:
 
     // The place a window of this family takes when it has none remembered, or the remembered one
     // is off every screen: near the top right corner of the primary screen's free area, the three
-    // families one below the other.
+    // families one below the other, in columns side by side where the area is not tall enough.
     static QPoint defaultOrigin(WidgetFamily family, const QRect& freeArea);
 
 protected:

@@ -17,6 +17,7 @@
 #include "Widget/WidgetOptions.h"
 #include "Widget/WidgetPlacement.h"
 #include "Widget/WidgetTimeline.h"
+#include "Widget/WidgetView.h"
 #include "Widget/WidgetWindow.h"
 #include "app/support/QtWaiting.h"
 #include "support/TempHome.h"
@@ -61,15 +62,14 @@ TEST(WidgetHost, EachFamilyRemembersItsOwnPlaceAndAnUnusablePlaceIsForgotten) {
     const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_EQ(WidgetWindow(WidgetFamily::medium, WidgetWindow::Content::placeholder).pos(),
               WidgetWindow::defaultOrigin(WidgetFamily::medium, free));
-    // The defaults stand the three families one below the other, apart.
-    const QRect r(0, 0, 1280, 800);
-    QRect above;
-    for (WidgetFamily family : WidgetFamilies::supported) {
-        const auto size = WidgetFamilies::size(family);
-        const QRect placed(WidgetWindow::defaultOrigin(family, r), QSize(size.width, size.height));
-        EXPECT_TRUE(r.contains(placed)) << WidgetFamilies::name(family);
-        EXPECT_GT(placed.top(), above.bottom());
-        above = placed;
+    // By default the three families stand apart on the screen, however tall it is.
+    for (const QRect screen : {QRect(0, 0, 1280, 800), QRect(0, 0, 1280, 1600), QRect(100, 30, 1920, 1050)}) {
+        std::vector<QRect> placed;
+        for (WidgetFamily family : WidgetFamilies::supported) {
+            placed.emplace_back(WidgetWindow::defaultOrigin(family, screen), WidgetView::sizeFor(family));
+            EXPECT_TRUE(screen.contains(placed.back())) << WidgetFamilies::name(family);
+        }
+        EXPECT_FALSE(placed[0].intersects(placed[1]) || placed[1].intersects(placed[2]) || placed[0].intersects(placed[2]));
     }
 }
 

@@ -60,23 +60,25 @@ TEST(WidgetView, EachFamilyShowsItsRowsAndSumsUpTheRest) {
         WidgetFamily family;
         int projects, rows;
         const char* more;
-        QSize size;
+        QSize nominal;
     } cases[] = {{WidgetFamily::small, 5, 2, "+3 more", {170, 170}},
                  {WidgetFamily::medium, 4, 4, nullptr, {364, 170}},
                  {WidgetFamily::large, 10, 9, "+1 more", {364, 382}}};
     for (const auto& c : cases) {
+        const std::string_view family = WidgetFamilies::name(c.family);
         Shown shown(c.family, projects(c.projects));
-        EXPECT_EQ(shown.view.size(), c.size);
+        EXPECT_EQ(shown.view.width(), c.nominal.width());
+        EXPECT_GE(shown.view.height(), c.nominal.height());
         EXPECT_EQ(shown.view.rows().size(), std::size_t(c.rows));
         EXPECT_EQ(visible(shown.view.moreLine(), shown.view), c.more != nullptr);
         if (c.more) {
             EXPECT_EQ(shown.view.moreLine()->text(), c.more);
         }
         EXPECT_FALSE(visible(shown.view.emptyNote(), shown.view));
-        // Everything shown fits inside the widget: the last line ends above the bottom padding.
+        // Every row gets its full height, and the last line ends above the bottom padding.
+        for (const ProjectRow* row : shown.view.rows()) EXPECT_GE(row->height(), row->sizeHint().height()) << family;
         const QWidget* last = c.more ? static_cast<QWidget*>(shown.view.moreLine()) : shown.view.rows().back();
-        EXPECT_LE(last->mapTo(&shown.view, QPoint(0, last->height())).y(), c.size.height() - 12)
-            << WidgetFamilies::name(c.family);
+        EXPECT_LE(last->mapTo(&shown.view, QPoint(0, last->height())).y(), shown.view.height() - 12) << family;
         EXPECT_EQ(shown.view.countPill()->text(), QString::number(c.projects) + " servers");
     }
 }
