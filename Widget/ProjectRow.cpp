@@ -104,8 +104,8 @@ ProjectRow::ProjectRow(IntentHandler perform, QWidget* parent)
       mainButton_(new ProjectButton),
       cpu_(new TextLine(Theme::mono(9.5), ThemeColor::secondary)),
       mem_(new TextLine(Theme::mono(9.5), ThemeColor::faint)),
-      folder_(new SymbolButton("folder", 12, ThemeColor::secondary)),
-      stop_(new SymbolButton("xmark", 11, ThemeColor::red)) {
+      folder_(new SymbolButton({"folder", 12, ThemeColor::secondary})),
+      stop_(new SymbolButton({"xmark", 11, ThemeColor::red})) {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -4,7 +4,6 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
-#include <QPainterPath>
 
 #include "App/Brand/Icons.h"
 #include "App/Brand/Theme.h"
@@ -14,12 +13,19 @@ namespace {
 QSize ceiled(QSizeF size) { return {int(std::ceil(size.width())), int(std::ceil(size.height()))}; }
 
 // Text drawn in a line box as tall as the font's ascent and descent, on its baseline.
-void drawLine(QPainter& painter, const QRectF& box, const QFont& font, const QString& text, Qt::Alignment alignment) {
+void drawLine(QPainter& painter, const QRectF& box, const QFont& font, const QString& text) {
     const QFontMetricsF metrics(font, painter.device());
-    qreal x = box.left();
-    if (alignment & Qt::AlignRight) x = box.right() - metrics.horizontalAdvance(text);
     painter.setFont(font);
-    painter.drawText(QPointF(x, box.top() + metrics.ascent()), text);
+    painter.drawText(QPointF(box.left(), box.top() + metrics.ascent()), text);
+}
+
+// A shown text that changed: the widget's size and picture follow, and assistive technology reads it.
+void replaceText(QWidget& widget, QString& shown, const QString& text) {
+    if (text == shown) return;
+    shown = text;
+    widget.setAccessibleName(text);
+    widget.updateGeometry();
+    widget.update();
 }
 
 }  // namespace
@@ -29,13 +35,7 @@ TextLine::TextLine(QFont font, ThemeColor color, QWidget* parent)
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
-void TextLine::setText(const QString& text) {
-    if (text == text_) return;
-    text_ = text;
-    setAccessibleName(text);
-    updateGeometry();
-    update();
-}
+void TextLine::setText(const QString& text) { replaceText(*this, text_, text); }
 
 void TextLine::setColor(ThemeColor color) {
     if (color == color_) return;
@@ -67,7 +67,7 @@ void TextLine::paintEvent(QPaintEvent*) {
     const QFontMetricsF metrics(font_, this);
     const QString shown = metrics.horizontalAdvance(text_) <= width() ? text_
                                                                       : metrics.elidedText(text_, Qt::ElideRight, width());
-    drawLine(painter, rect(), font_, shown, Qt::AlignLeft);
+    drawLine(painter, rect(), font_, shown);
 }
 
 namespace {
@@ -78,13 +78,7 @@ CountPill::CountPill(QWidget* parent) : QWidget(parent), font_(Theme::mono(10)) 
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
-void CountPill::setText(const QString& text) {
-    if (text == text_) return;
-    text_ = text;
-    setAccessibleName(text);
-    updateGeometry();
-    update();
-}
+void CountPill::setText(const QString& text) { replaceText(*this, text_, text); }
 
 QSize CountPill::sizeHint() const {
     const QFontMetricsF metrics(font_, this);
@@ -104,32 +98,33 @@ void CountPill::paintEvent(QPaintEvent*) {
     const QFontMetricsF metrics(font_, this);
     const QRectF line((box.width() - metrics.horizontalAdvance(text_)) / 2, (box.height() - metrics.height()) / 2,
                       metrics.horizontalAdvance(text_), metrics.height());
-    drawLine(painter, line, font_, text_, Qt::AlignLeft);
+    drawLine(painter, line, font_, text_);
 }
 
-int symbolSide(qreal fontSize) { return int(std::lround(fontSize * 1.2)); }
+QSize Symbol::size() const {
+    const int side = int(std::lround(fontSize * 1.2));
+    return {side, side};
+}
 
-SymbolImage::SymbolImage(std::string symbol, qreal fontSize, ThemeColor color, QWidget* parent)
-    : QWidget(parent), symbol_(std::move(symbol)), fontSize_(fontSize), color_(color) {
+void Symbol::paint(QPainter& painter, const QWidget& on) const {
+    Icons::paint(painter, on.rect(), name, Theme::color(color, on));
+}
+
+SymbolImage::SymbolImage(Symbol symbol, QWidget* parent) : QWidget(parent), symbol_(std::move(symbol)) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
-
-QSize SymbolImage::sizeHint() const { return {symbolSide(fontSize_), symbolSide(fontSize_)}; }
 
 void SymbolImage::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    Icons::paint(painter, rect(), symbol_, Theme::color(color_, *this));
+    symbol_.paint(painter, *this);
 }
 
-SymbolButton::SymbolButton(std::string symbol, qreal fontSize, ThemeColor color, QWidget* parent)
-    : QAbstractButton(parent), symbol_(std::move(symbol)), fontSize_(fontSize), color_(color) {
+SymbolButton::SymbolButton(Symbol symbol, QWidget* parent) : QAbstractButton(parent), symbol_(std::move(symbol)) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
-
-QSize SymbolButton::sizeHint() const { return {symbolSide(fontSize_), symbolSide(fontSize_)}; }
 
 void SymbolButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (isDown()) painter.setOpacity(pressedOpacity);
-    Icons::paint(painter, rect(), symbol_, Theme::color(color_, *this));
+    symbol_.paint(painter, *this);
 }

@@ -12,6 +12,8 @@
 
 #include "Shared/Brand/Palette.h"
 
+class QPainter;
+
 // One line of text in one font and colour. Too narrow for it, the line ends in "…".
 class TextLine : public QWidget {
     Q_OBJECT
@@ -60,44 +62,47 @@ private:
     QString text_;
 };
 
-// The box a symbol image takes at a font size: symbols run a little wider than the size.
-int symbolSide(qreal fontSize);
+// A symbol image (Icons.h) as text of a font size shows it: in a square box a little wider than
+// the size, as symbols run, in one colour.
+struct Symbol {
+    std::string name;
+    qreal fontSize = 0;
+    ThemeColor color = ThemeColor::ink;
 
-// A symbol image (Icons.h) at a font size, in one colour.
+    QSize size() const;
+    void paint(QPainter& painter, const QWidget& on) const;
+};
+
+// A symbol image.
 class SymbolImage : public QWidget {
     Q_OBJECT
 public:
-    SymbolImage(std::string symbol, qreal fontSize, ThemeColor color, QWidget* parent = nullptr);
+    SymbolImage(Symbol symbol, QWidget* parent = nullptr);
 
-    const std::string& symbol() const { return symbol_; }
-    QSize sizeHint() const override;
+    const Symbol& symbol() const { return symbol_; }
+    QSize sizeHint() const override { return symbol_.size(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    std::string symbol_;
-    qreal fontSize_;
-    ThemeColor color_;
+    Symbol symbol_;
 };
 
 // A plain-style button showing only a symbol image; dimmed while pressed.
 class SymbolButton : public QAbstractButton {
     Q_OBJECT
 public:
-    SymbolButton(std::string symbol, qreal fontSize, ThemeColor color, QWidget* parent = nullptr);
+    SymbolButton(Symbol symbol, QWidget* parent = nullptr);
 
-    const std::string& symbol() const { return symbol_; }
-    ThemeColor color() const { return color_; }
-    QSize sizeHint() const override;
+    const Symbol& symbol() const { return symbol_; }
+    QSize sizeHint() const override { return symbol_.size(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    std::string symbol_;
-    qreal fontSize_;
-    ThemeColor color_;
+    Symbol symbol_;
 };
 
 // How strongly a pressed plain button's content shows.

@@ -36,7 +36,7 @@ WidgetView::WidgetView(WidgetFamily family, ProjectRow::IntentHandler perform, Q
       perform_(std::move(perform)),
       wordmark_(Brand::wordmark(wordmarkSize)),
       ghost_(new GhostMark),
-      conflictMark_(new SymbolImage("exclamationmark.triangle.fill", 10, ThemeColor::red)),
+      conflictMark_(new SymbolImage({"exclamationmark.triangle.fill", 10, ThemeColor::red})),
       pill_(new CountPill),
       emptyNote_(new TextLine(Fonts::systemFont(12.5, QFont::Normal), ThemeColor::muted)),
       emptyArea_(new QWidget),
@@ -95,7 +95,7 @@ QSize WidgetView::sizeFor(WidgetFamily family) {
     auto* wordmark = Brand::wordmark(wordmarkSize, &measure);
     auto* pill = new CountPill(&measure);
     pill->setText(QStringLiteral("0 servers"));
-    auto* mark = new SymbolImage("exclamationmark.triangle.fill", 10, ThemeColor::red, &measure);
+    auto* mark = new SymbolImage({"exclamationmark.triangle.fill", 10, ThemeColor::red}, &measure);
     auto* row = new ProjectRow(nullptr, &measure);
     WidgetContent::Row sample;
     sample.name = sample.commands = "x";

@@ -17,6 +17,7 @@
 #include "Shared/Store/DataStore.h"
 #include "Shared/WidgetChannel/WidgetCommandQueue.h"
 #include "app/support/DesktopSession.h"
+#include "app/support/DevelopmentServer.h"
 #include "support/TempHome.h"
 #include "widget/WidgetSamples.h"
 
@@ -97,13 +98,8 @@ constexpr unsigned lightRed = 0xE5484D, lightPort = 0x2F2FE4;
 
 TEST(WidgetEndToEnd, TheWidgetShowsARealServerAndItsStopButtonEndsItThroughTheApplication) {
     testing_support::TempHome home;
-    const fs::path folder = home.home() / "Development/demo";
-    fs::create_directories(folder);
-    const int port = testing_support::freePort();
-    auto serverOptions = app_test::logTo(home.home() / "http.log");
-    serverOptions.cwd = folder;
-    ChildProcess server({"python3", "-m", "http.server", std::to_string(port), "--bind", "127.0.0.1"}, serverOptions);
-    ASSERT_TRUE(waitUntil([&] { return testing_support::acceptsConnections(port); }));
+    const app_test::DevelopmentServer developmentServer(home.home(), "demo");
+    ChildProcess& server = *developmentServer.process;
     DesktopSession desktop(home.home());
     ChildProcess app({application}, app_test::logTo(home.home() / "app.log", {{"QT_QPA_PLATFORM", "xcb"}}));
     ChildProcess shown({widget, "--family", "medium"}, app_test::logTo(home.home() / "widget.log", {{"QT_QPA_PLATFORM", "xcb"}}));
