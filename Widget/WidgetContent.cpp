@@ -19,7 +19,6 @@ std::string serverCountText(int count) { return std::to_string(count) + " server
 Row row(const DevProject& project, const std::set<int>& conflicting) {
     Row result;
     result.name = project.name;
-    result.path = project.path;
     const std::vector<int> ports = project.allPorts();
     for (int port : ports) result.ports.push_back({port, conflicting.contains(port)});
     double cpu = 0, mem = 0;

@@ -28,7 +28,6 @@ struct PortLabel {
 
 struct Row {
     std::string name;
-    std::string path;
     std::vector<PortLabel> ports;  // ":<port>" each, ascending
     std::string commands;          // the servers' commands joined by ", "
     std::string cpuText, memText;  // the project's sums, "%.0f%%"

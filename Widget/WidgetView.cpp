@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include <QEvent>
 #include <QFontMetricsF>
@@ -126,15 +127,21 @@ void WidgetView::layOut() {
     fitHeaderMark(content.conflict);
     emptyArea_->setVisible(content.nothingRunning);
 
-    while (rows_.size() > content.rows.size()) {
-        delete rows_.back();
-        rows_.pop_back();
+    // Each project keeps its row, found by its path, so a button held down while the order changes
+    // still acts for the project it was pressed on.
+    std::vector<ProjectRow*> kept;
+    for (const WidgetContent::Row& row : content.rows) {
+        const auto same = std::ranges::find_if(rows_, [&](const ProjectRow* shown) {
+            return shown && shown->row().folderIntent.path == row.folderIntent.path;
+        });
+        ProjectRow* reused = same == rows_.end() ? new ProjectRow(perform_) : std::exchange(*same, nullptr);
+        reused->setRow(row);
+        kept.push_back(reused);
     }
-    while (rows_.size() < content.rows.size()) {
-        rows_.push_back(new ProjectRow(perform_));
-        rowStack_->addWidget(rows_.back());
-    }
-    for (std::size_t i = 0; i < rows_.size(); ++i) rows_[i]->setRow(content.rows[i]);
+    for (ProjectRow* gone : rows_) delete gone;
+    rows_ = std::move(kept);
+    for (ProjectRow* row : rows_) rowStack_->removeWidget(row);
+    for (ProjectRow* row : rows_) rowStack_->addWidget(row);
 
     more_->setText(qText(content.more.value_or("")));
     more_->setVisible(content.more.has_value());

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QMouseEvent>
 
 #include <filesystem>
 #include <map>
@@ -185,6 +186,27 @@ TEST(WidgetView, ButtonsQueueTheirIntentsWithTheirHelpTexts) {
     EXPECT_EQ(queued(), R"([{"openLocalhost":{"port":3000}},{"kill":{"pgids":[100,100,200],"pids":[100,101,200]}},)"
                         R"({"revealFolder":{"path":"/home/you/Development/bare"}},)"
                         R"({"revealFolder":{"path":"/home/you/Development/db"}}])");
+}
+
+TEST(WidgetView, AButtonHeldWhileTheOrderChangesActsForItsOwnProject) {
+    TempHome home;
+    std::vector<WidgetIntent> performed;
+    const auto busy = [](double blogCPU) {
+        return std::vector<DevProject>{project("shop", {server(10, {3000}, "node", 5.0)}),
+                                       project("blog", {server(20, {4000}, "hugo", blogCPU)})};
+    };
+    Shown shown(WidgetFamily::medium, busy(1.0), [&](const WidgetIntent& intent) { performed.push_back(intent); });
+    ProjectButton* held = shown.view.rows()[0]->mainButton();
+    ASSERT_EQ(held->row().name, "shop");
+    const QPointF centre = QRectF(held->rect()).center();
+    QMouseEvent press(QEvent::MouseButtonPress, centre, held->mapToGlobal(centre), Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(held, &press);
+    // A reload puts blog first while the button is down.
+    shown.view.setEntry({std::chrono::system_clock::now(), busy(9.0)});
+    ASSERT_EQ(shown.view.rows()[0]->row().name, "blog");
+    QMouseEvent release(QEvent::MouseButtonRelease, centre, held->mapToGlobal(centre), Qt::LeftButton, {}, {});
+    QApplication::sendEvent(held, &release);
+    EXPECT_EQ(performed, (std::vector<WidgetIntent>{OpenLocalhostIntent(3000)}));
 }
 
 TEST(WidgetView, ThePlaceholdersButtonsDoNothing) {
