@@ -19,6 +19,7 @@
 #include "app/support/DesktopSession.h"
 #include "app/support/QtWaiting.h"
 #include "support/TempHome.h"
+#include "widget/Pictures.h"
 #include "widget/WidgetSamples.h"
 
 namespace {
@@ -91,6 +92,7 @@ TEST(WidgetDesktop, EachFamilyIsAFramelessDesktopWindowBelowTheOthersInBothAppea
             ASSERT_FALSE(image.isNull()) << photo;
             EXPECT_EQ(image.size(), size);
             EXPECT_EQ(QColor(image.pixel(2, image.height() - 3)), QColor(dark ? 0x1C1E1D : 0xFFFFFF)) << photo;
+            EXPECT_TRUE(holdsColor(image, QColor(dark ? 0x9D9DFF : 0x2F2FE4))) << photo;  // the ports
         }
     }
     QApplication::setPalette(original);

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include <algorithm>
 #include <fstream>
 #include <optional>
@@ -19,6 +21,7 @@
 #include "app/support/DesktopSession.h"
 #include "app/support/DevelopmentServer.h"
 #include "support/TempHome.h"
+#include "widget/Pictures.h"
 #include "widget/WidgetSamples.h"
 
 namespace {
@@ -40,39 +43,9 @@ std::string run(std::vector<std::string> arguments) {
 }
 
 // The window's picture, as the X server shows it.
-struct Picture {
-    int width = 0, height = 0;
-    std::string rgb;  // three bytes a pixel, row by row
-    int distance(int x, int y, unsigned color) const {
-        const auto* pixel = reinterpret_cast<const unsigned char*>(rgb.data()) + 3 * (y * width + x);
-        return std::abs(pixel[0] - int(color >> 16)) + std::abs(pixel[1] - int((color >> 8) & 0xFF)) +
-               std::abs(pixel[2] - int(color & 0xFF));
-    }
-    // The middle of the pixels of that colour, in the window's coordinates.
-    std::optional<std::pair<int, int>> centreOf(unsigned color) const {
-        int left = width, right = -1, top = height, bottom = -1;
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                if (distance(x, y, color) < 60) {
-                    left = std::min(left, x), right = std::max(right, x);
-                    top = std::min(top, y), bottom = std::max(bottom, y);
-                }
-        if (right < 0) return std::nullopt;
-        return std::pair((left + right) / 2, (top + bottom) / 2);
-    }
-};
-
-Picture picture(const WindowInfo& window, const fs::path& file) {
-    run({"import", "-window", window.id, "-depth", "8", "ppm:" + file.string()});
-    std::istringstream ppm(fileText(file));
-    std::string magic;
-    int maximum = 0;
-    Picture result;
-    ppm >> magic >> result.width >> result.height >> maximum;
-    ppm.get();
-    result.rgb.assign(std::istreambuf_iterator<char>(ppm), {});
-    if (magic != "P6" || result.rgb.size() != std::size_t(3 * result.width * result.height)) return {};
-    return result;
+QImage picture(const WindowInfo& window, const fs::path& file) {
+    run({"import", "-window", window.id, file.string()});
+    return QImage(QString::fromStdString(file.string()));
 }
 
 // What tesseract reads on the window, enlarged for it.
@@ -80,7 +53,8 @@ std::string textOn(const WindowInfo& window, const fs::path& folder) {
     const fs::path shot = folder / "ocr.png";
     run({"import", "-window", window.id, shot.string()});
     run({"convert", shot.string(), "-resize", "300%", "-colorspace", "Gray", shot.string()});
-    return run({"tesseract", shot.string(), "stdout"});
+    // One thread: tesseract's thread pool crawls on a machine that is busy with other work.
+    return run({"OMP_THREAD_LIMIT=1", "tesseract", shot.string(), "stdout"});
 }
 
 std::optional<WindowInfo> widgetWindow(const DesktopSession& desktop) {
@@ -88,13 +62,13 @@ std::optional<WindowInfo> widgetWindow(const DesktopSession& desktop) {
     return found.size() == 1 ? std::optional(found.front()) : std::nullopt;
 }
 
-void click(const DesktopSession& desktop, const WindowInfo& window, std::pair<int, int> at) {
-    desktop.click(window.x + at.first, window.y + at.second);
+void click(const DesktopSession& desktop, const WindowInfo& window, QPoint at) {
+    desktop.click(window.x + at.x(), window.y + at.y());
 }
 
 fs::path queueFile() { return *AppGroup::containerURL() / WidgetCommandQueue::fileName; }
 
-constexpr unsigned lightRed = 0xE5484D, lightPort = 0x2F2FE4;
+const QColor lightRed(0xE5484D), lightPort(0x2F2FE4);
 
 TEST(WidgetEndToEnd, TheWidgetShowsARealServerAndItsStopButtonEndsItThroughTheApplication) {
     testing_support::TempHome home;
@@ -110,18 +84,18 @@ TEST(WidgetEndToEnd, TheWidgetShowsARealServerAndItsStopButtonEndsItThroughTheAp
     EXPECT_NE(states.find("_NET_WM_STATE_BELOW"), std::string::npos) << states;
     // The application's first scan reaches the widget through the reload request.
     std::string text;
-    EXPECT_TRUE(waitUntil([&] { return (text = textOn(*window, home.home())).find("demo") != std::string::npos; }, 20s))
+    EXPECT_TRUE(waitUntil([&] { return (text = textOn(*window, home.home())).find("demo") != std::string::npos; }, 30s))
         << text << fileText(home.home() / "app.log");
     EXPECT_NE(text.find("1 server"), std::string::npos) << text;
 
     // The red x is the only red on the widget while no port is claimed twice.
-    const auto stop = picture(*window, home.home() / "widget.ppm").centreOf(lightRed);
+    const auto stop = widget_test::centreOf(picture(*window, home.home() / "widget.png"), lightRed, 60);
     ASSERT_TRUE(stop);
     click(desktop, *window, *stop);
     EXPECT_TRUE(server.waitForExit(15s)) << fileText(home.home() / "app.log");
     EXPECT_TRUE(waitUntil([&] { return server.members().empty(); }, 10s));
     // The application's next scan finds nothing, and the widget says so.
-    EXPECT_TRUE(waitUntil([&] { return textOn(*window, home.home()).find("Nothing running") != std::string::npos; }, 20s))
+    EXPECT_TRUE(waitUntil([&] { return textOn(*window, home.home()).find("Nothing running") != std::string::npos; }, 30s))
         << textOn(*window, home.home());
     EXPECT_FALSE(app.hasExited()) << fileText(home.home() / "app.log");
     EXPECT_FALSE(shown.hasExited()) << fileText(home.home() / "widget.log");
@@ -144,8 +118,10 @@ TEST(WidgetEndToEnd, AnOpenPressedWhileTheApplicationIsNotRunningWaitsForItsStar
     EXPECT_EQ(window->width, 170);
 
     // The port under the project's name is part of its main button.
-    std::optional<std::pair<int, int>> portLabel;
-    ASSERT_TRUE(waitUntil([&] { return (portLabel = picture(*window, home.home() / "w.ppm").centreOf(lightPort)).has_value(); }, 10s));
+    std::optional<QPoint> portLabel;
+    ASSERT_TRUE(waitUntil([&] {
+        return (portLabel = widget_test::centreOf(picture(*window, home.home() / "widget.png"), lightPort, 60)).has_value();
+    }, 10s));
     click(desktop, *window, *portLabel);
     const std::string command = R"([{"openLocalhost":{"port":)" + std::to_string(port) + "}}]";
     ASSERT_TRUE(waitUntil([&] { return Platform::readWholeFile(queueFile()) == command; }, 10s))

@@ -22,6 +22,7 @@
 #include "Widget/Provider.h"
 #include "Widget/WidgetParts.h"
 #include "support/TempHome.h"
+#include "widget/Pictures.h"
 #include "widget/WidgetSamples.h"
 
 namespace {
@@ -45,14 +46,6 @@ struct Shown {
     QImage image;
 };
 
-// Whether the image holds a pixel of that colour (antialiased text has some at full strength).
-bool holdsColor(const QImage& image, const QColor& color) {
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (QColor(image.pixel(x, y)).rgb() == color.rgb()) return true;
-    return false;
-}
-
 bool visible(const QWidget* widget, const WidgetView& view) { return widget->isVisibleTo(&view); }
 
 TEST(WidgetView, EachFamilyShowsItsRowsAndSumsUpTheRest) {
@@ -68,13 +61,9 @@ TEST(WidgetView, EachFamilyShowsItsRowsAndSumsUpTheRest) {
     for (const auto& c : cases) {
         const std::string_view family = WidgetFamilies::name(c.family);
         Shown shown(c.family, projects(c.projects));
-        EXPECT_EQ(shown.view.width(), c.nominal.width());
-        EXPECT_GE(shown.view.height(), c.nominal.height());
+        EXPECT_TRUE(shown.view.width() == c.nominal.width() && shown.view.height() >= c.nominal.height()) << family;
         EXPECT_EQ(shown.view.rows().size(), std::size_t(c.rows));
-        EXPECT_EQ(visible(shown.view.moreLine(), shown.view), c.more != nullptr);
-        if (c.more) {
-            EXPECT_EQ(shown.view.moreLine()->text(), c.more);
-        }
+        EXPECT_EQ(visible(shown.view.moreLine(), shown.view) ? shown.view.moreLine()->text() : "", c.more ? c.more : "");
         EXPECT_FALSE(visible(shown.view.emptyNote(), shown.view));
         // Every row gets its full height, and the last line ends above the bottom padding.
         for (const ProjectRow* row : shown.view.rows()) EXPECT_GE(row->height(), row->sizeHint().height()) << family;
@@ -87,25 +76,18 @@ TEST(WidgetView, EachFamilyShowsItsRowsAndSumsUpTheRest) {
 TEST(WidgetView, HeaderCountsServersMarksConflictsAndSaysWhenNothingRuns) {
     TempHome home;
     const QColor red = Theme::color(ThemeColor::red, false), port = Theme::color(ThemeColor::port, false);
-    {
-        Shown none(WidgetFamily::medium, {});
-        EXPECT_EQ(none.view.countPill()->text(), "0 servers");
-        EXPECT_TRUE(visible(none.view.emptyNote(), none.view));
-        EXPECT_EQ(none.view.emptyNote()->text(), "Nothing running");
-        EXPECT_TRUE(none.view.rows().empty());
-        EXPECT_FALSE(visible(none.view.moreLine(), none.view));
-        // Centred across the widget.
-        const QRect note(none.view.emptyNote()->mapTo(&none.view, QPoint()), none.view.emptyNote()->size());
-        EXPECT_NEAR(note.center().x(), none.view.width() / 2, 2);
-    }
-    {
-        Shown one(WidgetFamily::small, {project("api", {server(10, {8000})})});
-        EXPECT_EQ(one.view.countPill()->text(), "1 server");
-        EXPECT_FALSE(visible(one.view.conflictMark(), one.view));
-        const QImage label = one.view.rows()[0]->mainButton()->grab().toImage();
-        EXPECT_TRUE(holdsColor(label, port));
-        EXPECT_FALSE(holdsColor(label, red));
-    }
+    Shown none(WidgetFamily::medium, {});
+    EXPECT_EQ(none.view.countPill()->text(), "0 servers");
+    EXPECT_TRUE(visible(none.view.emptyNote(), none.view) && none.view.rows().empty());
+    EXPECT_EQ(none.view.emptyNote()->text(), "Nothing running");
+    const QRect note(none.view.emptyNote()->mapTo(&none.view, QPoint()), none.view.emptyNote()->size());
+    EXPECT_NEAR(note.center().x(), none.view.width() / 2, 2);  // centred
+
+    Shown one(WidgetFamily::small, {project("api", {server(10, {8000})})});
+    EXPECT_EQ(one.view.countPill()->text(), "1 server");
+    EXPECT_FALSE(visible(one.view.conflictMark(), one.view));
+    const QImage label = one.view.rows()[0]->mainButton()->grab().toImage();
+    EXPECT_TRUE(holdsColor(label, port) && !holdsColor(label, red));
     // Port 3000 twice, in two projects: the mark shows and both ":3000" are red; 5173 stays blue.
     Shown clash(WidgetFamily::medium, {project("shop", {server(10, {3000, 5173})}), project("blog", {server(20, {3000})})});
     EXPECT_EQ(clash.view.countPill()->text(), "2 servers");
@@ -114,9 +96,7 @@ TEST(WidgetView, HeaderCountsServersMarksConflictsAndSaysWhenNothingRuns) {
         EXPECT_TRUE(row->row().ports.front().conflicting);
         EXPECT_TRUE(holdsColor(row->mainButton()->grab().toImage(), red)) << row->row().name;
     }
-    const ProjectRow* shop = clash.view.rows()[1];  // by name, the CPU being equal
-    ASSERT_EQ(shop->row().ports.size(), 2u);
-    EXPECT_FALSE(shop->row().ports[1].conflicting);
+    EXPECT_EQ(clash.view.rows()[1]->row().ports.back(), (WidgetContent::PortLabel{5173, false}));  // shop
     // The medium header has room for the whole wordmark; the small one shows its ghost beside the count.
     EXPECT_TRUE(visible(clash.view.wordmark(), clash.view));
     Shown small(WidgetFamily::small, {project("shop", {server(10, {3000})}), project("blog", {server(20, {3000})})});
@@ -224,18 +204,6 @@ TEST(WidgetView, ThePlaceholdersButtonsDoNothing) {
         }
     }
     EXPECT_EQ(queued(), "(none)");
-}
-
-TEST(WidgetView, TakesTheDarkAppearanceFromItsPalette) {
-    TempHome home;
-    for (const bool dark : {false, true}) {
-        WidgetView view(WidgetFamily::small, nullptr);
-        view.setPalette(QPalette(dark ? QColor(0x20, 0x20, 0x20) : QColor(0xF6, 0xF6, 0xF6)));
-        view.setEntry({std::chrono::system_clock::now(), {project("api", {server(10, {8000})})}});
-        const QImage image = view.grab().toImage();
-        EXPECT_EQ(QColor(image.pixel(1, 1)), QColor(dark ? 0x1C1E1D : 0xFFFFFF));
-        EXPECT_TRUE(holdsColor(view.rows()[0]->mainButton()->grab().toImage(), QColor(dark ? 0x9D9DFF : 0x2F2FE4)));
-    }
 }
 
 }  // namespace
