@@ -1,18 +1,16 @@
 #include "App/StatusTile/StatusTileDerivation.h"
 
 #include <algorithm>
-#include <map>
 #include <set>
 
 #include "App/Trackers/EnergyMonitor.h"
 #include "App/Trackers/NewServerTracker.h"
+#include "Shared/PortConflicts.h"
 
 namespace StatusTile {
 namespace {
 
 const std::string prefix = "Vellumark · ";
-
-std::set<int> distinctPorts(const DevServer& server) { return {server.ports.begin(), server.ports.end()}; }
 
 std::string joined(const std::vector<std::string>& names, const std::string& separator) {
     std::string text;
@@ -50,21 +48,16 @@ std::optional<std::string> energyProject(const std::vector<DevProject>& projects
 }  // namespace
 
 std::optional<std::string> conflictText(const std::vector<DevProject>& projects) {
-    std::map<int, std::vector<std::string>> namesByPort;
-    std::map<int, int> serversByPort;
+    const std::set<int> conflicting = conflictingPorts(projects);
+    if (conflicting.empty()) return std::nullopt;
+    const int port = *conflicting.begin();  // the smallest
+    std::vector<std::string> names;
     for (const DevProject& project : projects) {
-        for (const DevServer& server : project.servers) {
-            for (int port : distinctPorts(server)) {
-                std::vector<std::string>& names = namesByPort[port];
-                if (std::find(names.begin(), names.end(), project.name) == names.end()) names.push_back(project.name);
-                ++serversByPort[port];
-            }
-        }
+        const bool listens = std::ranges::any_of(
+            project.servers, [port](const DevServer& server) { return std::ranges::count(server.ports, port) > 0; });
+        if (listens && std::ranges::find(names, project.name) == names.end()) names.push_back(project.name);
     }
-    for (const auto& [port, count] : serversByPort) {  // ascending: the smallest port wins
-        if (count >= 2) return ":" + std::to_string(port) + " used by " + joined(namesByPort[port], " + ");
-    }
-    return std::nullopt;
+    return ":" + std::to_string(port) + " used by " + joined(names, " + ");
 }
 
 Derivation derive(const std::vector<DevProject>& projects, const DisplayPrefs& prefs, NewServerTracker& newServers,

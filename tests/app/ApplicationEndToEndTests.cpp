@@ -12,6 +12,7 @@
 #include "Shared/Settings/AppGroup.h"
 #include "Shared/Store/DataStore.h"
 #include "app/support/DesktopSession.h"
+#include "app/support/DevelopmentServer.h"
 #include "app/support/Screenshots.h"
 #include "support/TempHome.h"
 
@@ -40,14 +41,9 @@ bool inSnapshot(const std::filesystem::path& folder, int port) {
 
 TEST(ApplicationEndToEnd, TrayIconSnapshotToolTipAndPopover) {
     testing_support::TempHome home;
-    // A development server: Python's static file server in HOME/Development/demo.
-    const auto folder = home.home() / "Development/demo";
-    std::filesystem::create_directories(folder);
-    const int port = testing_support::freePort();
-    auto serverOptions = app_test::logTo(home.home() / "http.log");
-    serverOptions.cwd = folder;
-    ChildProcess server({"python3", "-m", "http.server", std::to_string(port), "--bind", "127.0.0.1"}, serverOptions);
-    ASSERT_TRUE(waitUntil([&] { return testing_support::acceptsConnections(port); }));
+    const app_test::DevelopmentServer server(home.home(), "demo");
+    const auto& folder = server.folder;
+    const int port = server.port;
     DesktopSession desktop(home.home());
 
     ChildProcess app({program}, app_test::logTo(home.home() / "app.log", {{"QT_QPA_PLATFORM", "xcb"}}));

@@ -1,0 +1,39 @@
+#include "Widget/WidgetTimeline.h"
+
+#include <QMetaObject>
+
+#include "Platform/WidgetCenter.h"
+#include "Widget/Provider.h"
+
+WidgetTimeline::WidgetTimeline(Kind kind, Display display, QObject* parent)
+    : QObject(parent), display_(std::move(display)) {
+    if (kind == Kind::placeholder) {
+        display_(Provider::placeholder(std::chrono::system_clock::now()));
+        ++reloads_;
+        return;
+    }
+    policyTimer_.setSingleShot(true);
+    connect(&policyTimer_, &QTimer::timeout, this, &WidgetTimeline::reload);
+    reloadRequests_ = Platform::NotifyCenter::observe(std::string(Platform::WidgetCenter::reloadNotificationName),
+                                                      [this] { requestReload(); });
+    reload();
+}
+
+WidgetTimeline::~WidgetTimeline() { reloadRequests_ = {}; }
+
+void WidgetTimeline::requestReload() {
+    if (reloadPending_.exchange(true)) return;  // joins the reload already on its way
+    QMetaObject::invokeMethod(this, [this] { QTimer::singleShot(burstWindow, this, &WidgetTimeline::reload); },
+                              Qt::QueuedConnection);
+}
+
+void WidgetTimeline::reload() {
+    // Cleared before reading, so a request that comes during the read brings a reload of its own.
+    reloadPending_ = false;
+    const auto now = std::chrono::system_clock::now();
+    Provider::Timeline timeline = Provider::timeline(now);
+    for (const DevProcessEntry& entry : timeline.entries) display_(entry);
+    ++reloads_;
+    const auto untilPolicy = std::chrono::duration_cast<std::chrono::milliseconds>(timeline.reloadAfter - now);
+    policyTimer_.start(std::max(untilPolicy, std::chrono::milliseconds(0)));
+}

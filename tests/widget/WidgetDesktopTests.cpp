@@ -1,0 +1,139 @@
+// The widget's windows on an X desktop of the test's own: what the window manager is asked for,
+// the size per family, both appearances photographed, and a drag that moves the window and is
+// remembered. The photographs stay in the build folder (screenshots/) to be looked at.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPalette>
+#include <QWindow>
+
+#include <filesystem>
+
+#include "Platform/ProcessRunner.h"
+#include "Shared/Store/DataStore.h"
+#include "Widget/WidgetPlacement.h"
+#include "Widget/WidgetView.h"
+#include "Widget/WidgetWindow.h"
+#include "app/support/DesktopSession.h"
+#include "app/support/QtWaiting.h"
+#include "support/TempHome.h"
+#include "widget/Pictures.h"
+#include "widget/WidgetSamples.h"
+
+namespace {
+
+using namespace widget_test;
+using testing_support::TempHome;
+namespace fs = std::filesystem;
+
+std::string run(const std::string& tool, std::vector<std::string> arguments) {
+    return Platform::runProcess({"/usr/bin/env", [&] {
+                                     arguments.insert(arguments.begin(), tool);
+                                     return arguments;
+                                 }(), std::chrono::seconds(10)})
+        .output;
+}
+
+std::string windowId(const QWidget& window) { return std::to_string(window.winId()); }
+
+// The window's place and size as the X server has them.
+QRect geometry(const QWidget& window) {
+    const std::string shell = run("xdotool", {"getwindowgeometry", "--shell", windowId(window)});
+    int x = 0, y = 0, width = 0, height = 0;
+    std::sscanf(shell.c_str() + shell.find("X="), "X=%d\nY=%d\nWIDTH=%d\nHEIGHT=%d", &x, &y, &width, &height);
+    return {x, y, width, height};
+}
+
+bool shown(WidgetWindow& window) {
+    window.show();
+    return app_test::runUntil([&] { return window.windowHandle() && window.windowHandle()->isExposed(); });
+}
+
+// Eleven projects, two of them on port 3000, one of containers, one with a long name.
+std::vector<DevProject> busyDesktop() {
+    std::vector<DevProject> listed{
+        project("webshop", {server(1230, {5173}, "vite", 3.2, {1230, 1234, 1235}), server(2340, {3000}, "next-server", 1.0)}),
+        project("api", {server(5678, {8000}, "python3", 0.1)}),
+        project("blog", {server(7000, {3000}, "hugo", 0.4)}),
+        project("inventory-service-with-a-long-name", {server(7100, {8080}, "java", 12.5)}),
+        project("db", {container(1, {5432})}),
+    };
+    for (int i = 0; i < 6; ++i) listed.push_back(project("tool-" + std::to_string(i), {server(8000 + i, {9100 + i}, "node")}));
+    return listed;
+}
+
+TEST(WidgetDesktop, EachFamilyIsAFramelessDesktopWindowBelowTheOthersInBothAppearances) {
+    TempHome home;
+    DataStore::write({std::chrono::system_clock::now(), busyDesktop()});
+    const fs::path folder = VELLUMARK_BUILD_DIR "/screenshots";
+    fs::create_directories(folder);
+    const QPalette original = QApplication::palette();
+    for (const bool dark : {false, true}) {
+        QApplication::setPalette(dark ? QPalette(QColor(0x20, 0x20, 0x20)) : QPalette(QColor(0xF6, 0xF6, 0xF6)));
+        for (WidgetFamily family : WidgetFamilies::supported) {
+            const std::string name = std::string(WidgetFamilies::name(family));
+            WidgetWindow window(family, WidgetWindow::Content::live);
+            ASSERT_TRUE(shown(window)) << name;
+            const QSize size = WidgetView::sizeFor(family);
+            EXPECT_EQ(geometry(window).size(), size) << name;
+
+            const std::string states = run("xprop", {"-id", windowId(window), "_NET_WM_STATE", "_NET_WM_DESKTOP"});
+            for (const char* state : {"_NET_WM_STATE_BELOW", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER",
+                                      "_NET_WM_STATE_STICKY", "_NET_WM_DESKTOP(CARDINAL) = 4294967295"})
+                EXPECT_NE(states.find(state), std::string::npos) << name << ": " << state << " in " << states;
+            EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
+
+            const fs::path photo = folder / ("widget-" + name + (dark ? "-dark.png" : "-light.png"));
+            fs::remove(photo);
+            run("import", {"-window", windowId(window), photo.string()});
+            const QImage image(QString::fromStdString(photo.string()));
+            ASSERT_FALSE(image.isNull()) << photo;
+            EXPECT_EQ(image.size(), size);
+            EXPECT_EQ(QColor(image.pixel(2, image.height() - 3)), QColor(dark ? 0x1C1E1D : 0xFFFFFF)) << photo;
+            EXPECT_TRUE(holdsColor(image, QColor(dark ? 0x9D9DFF : 0x2F2FE4))) << photo;  // the ports
+        }
+    }
+    QApplication::setPalette(original);
+}
+
+TEST(WidgetDesktop, DraggingMovesTheWindowAndItOpensThereNextTime) {
+    TempHome home;
+    QRect before, after;
+    {
+        WidgetWindow window(WidgetFamily::medium, WidgetWindow::Content::placeholder);
+        ASSERT_TRUE(shown(window));
+        before = geometry(window);
+        // Pressed on the card below the rows, where there is no button.
+        const QPoint grip = before.topLeft() + QPoint(20, before.height() - 8);
+        run("xdotool", {"mousemove", std::to_string(grip.x()), std::to_string(grip.y()), "mousedown", "1"});
+        for (int step = 1; step <= 4; ++step) {
+            run("xdotool", {"mousemove", std::to_string(grip.x() - 30 * step), std::to_string(grip.y() + 20 * step)});
+            app_test::runFor(std::chrono::milliseconds(20));
+        }
+        run("xdotool", {"mouseup", "1"});
+        ASSERT_TRUE(app_test::runUntil([&] { return geometry(window).topLeft() == before.topLeft() + QPoint(-120, 80); }))
+            << geometry(window).x() << "," << geometry(window).y();
+        after = geometry(window);
+        ASSERT_TRUE(app_test::runUntil([&] {
+            return WidgetPlacement::remembered(WidgetFamily::medium) == WidgetPlacement::Origin{after.x(), after.y()};
+        }));
+        EXPECT_FALSE(WidgetPlacement::remembered(WidgetFamily::small));
+    }
+    WidgetWindow again(WidgetFamily::medium, WidgetWindow::Content::placeholder);
+    ASSERT_TRUE(shown(again));
+    EXPECT_EQ(geometry(again).topLeft(), after.topLeft());
+}
+
+}  // namespace
+
+// A desktop of its own for the whole program, before Qt connects to it.
+int main(int argc, char** argv) {
+    testing_support::TempDir logs;
+    app_test::DesktopSession desktop(logs.path());
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

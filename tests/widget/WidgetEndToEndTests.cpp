@@ -1,0 +1,142 @@
+// The widget program beside the real application, on a desktop of the test's own, as a user meets
+// them: the widget shows the project of a real server, its stop button ends the server through the
+// application, and an open pressed while the application is not running waits in the queue until
+// it starts. Buttons are found on the window's own picture by their colours and clicked with
+// xdotool; texts are read back with tesseract.
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <algorithm>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+#include "Platform/AtomicFile.h"
+#include "Platform/ProcessRunner.h"
+#include "Shared/Settings/AppGroup.h"
+#include "Shared/Store/DataStore.h"
+#include "Shared/WidgetChannel/WidgetCommandQueue.h"
+#include "app/support/DesktopSession.h"
+#include "app/support/DevelopmentServer.h"
+#include "support/TempHome.h"
+#include "widget/Pictures.h"
+#include "widget/WidgetSamples.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using app_test::DesktopSession;
+using app_test::WindowInfo;
+using testing_support::ChildProcess;
+using testing_support::waitUntil;
+namespace fs = std::filesystem;
+
+const std::string application = VELLUMARK_BUILD_DIR "/App/vellumark";
+const std::string widget = VELLUMARK_BUILD_DIR "/Widget/vellumark-widget";
+
+std::string fileText(const fs::path& path) { return (std::ostringstream() << std::ifstream(path).rdbuf()).str(); }
+
+std::string run(std::vector<std::string> arguments) {
+    return Platform::runProcess({"/usr/bin/env", std::move(arguments), 30s}).output;
+}
+
+// The window's picture, as the X server shows it.
+QImage picture(const WindowInfo& window, const fs::path& file) {
+    run({"import", "-window", window.id, file.string()});
+    return QImage(QString::fromStdString(file.string()));
+}
+
+// What tesseract reads on the window, enlarged for it.
+std::string textOn(const WindowInfo& window, const fs::path& folder) {
+    const fs::path shot = folder / "ocr.png";
+    run({"import", "-window", window.id, shot.string()});
+    run({"convert", shot.string(), "-resize", "300%", "-colorspace", "Gray", shot.string()});
+    // One thread: tesseract's thread pool crawls on a machine that is busy with other work.
+    return run({"OMP_THREAD_LIMIT=1", "tesseract", shot.string(), "stdout"});
+}
+
+std::optional<WindowInfo> widgetWindow(const DesktopSession& desktop) {
+    const auto found = desktop.windows("--classname", "vellumark-widget");
+    return found.size() == 1 ? std::optional(found.front()) : std::nullopt;
+}
+
+void click(const DesktopSession& desktop, const WindowInfo& window, QPoint at) {
+    desktop.click(window.x + at.x(), window.y + at.y());
+}
+
+fs::path queueFile() { return *AppGroup::containerURL() / WidgetCommandQueue::fileName; }
+
+const QColor lightRed(0xE5484D), lightPort(0x2F2FE4);
+
+TEST(WidgetEndToEnd, TheWidgetShowsARealServerAndItsStopButtonEndsItThroughTheApplication) {
+    testing_support::TempHome home;
+    const app_test::DevelopmentServer developmentServer(home.home(), "demo");
+    ChildProcess& server = *developmentServer.process;
+    DesktopSession desktop(home.home());
+    ChildProcess app({application}, app_test::logTo(home.home() / "app.log", {{"QT_QPA_PLATFORM", "xcb"}}));
+    ChildProcess shown({widget, "--family", "medium"}, app_test::logTo(home.home() / "widget.log", {{"QT_QPA_PLATFORM", "xcb"}}));
+
+    std::optional<WindowInfo> window;
+    ASSERT_TRUE(waitUntil([&] { return (window = widgetWindow(desktop)).has_value(); }, 10s)) << fileText(home.home() / "widget.log");
+    const std::string states = run({"xprop", "-id", window->id, "_NET_WM_STATE"});
+    EXPECT_NE(states.find("_NET_WM_STATE_BELOW"), std::string::npos) << states;
+    // The application's first scan reaches the widget through the reload request.
+    std::string text;
+    EXPECT_TRUE(waitUntil([&] { return (text = textOn(*window, home.home())).find("demo") != std::string::npos; }, 30s))
+        << text << fileText(home.home() / "app.log");
+    EXPECT_NE(text.find("1 server"), std::string::npos) << text;
+
+    // The red x is the only red on the widget while no port is claimed twice.
+    const auto stop = widget_test::centreOf(picture(*window, home.home() / "widget.png"), lightRed, 60);
+    ASSERT_TRUE(stop);
+    click(desktop, *window, *stop);
+    EXPECT_TRUE(server.waitForExit(15s)) << fileText(home.home() / "app.log");
+    EXPECT_TRUE(waitUntil([&] { return server.members().empty(); }, 10s));
+    // The application's next scan finds nothing, and the widget says so.
+    EXPECT_TRUE(waitUntil([&] { return textOn(*window, home.home()).find("Nothing running") != std::string::npos; }, 30s))
+        << textOn(*window, home.home());
+    EXPECT_FALSE(app.hasExited()) << fileText(home.home() / "app.log");
+    EXPECT_FALSE(shown.hasExited()) << fileText(home.home() / "widget.log");
+}
+
+TEST(WidgetEndToEnd, AnOpenPressedWhileTheApplicationIsNotRunningWaitsForItsStart) {
+    testing_support::TempHome home;
+    const int port = testing_support::freePort();
+    DataStore::write({std::chrono::system_clock::now(), {widget_test::project("shop", {widget_test::server(4242, {port})})}});
+    // The browser: a stand-in for xdg-open that writes down what it was asked to open.
+    const fs::path bin = home.home() / "bin", opened = home.home() / "opened.txt";
+    fs::create_directories(bin);
+    std::ofstream(bin / "xdg-open") << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << opened.string() << ".part'\nmv '"
+                                    << opened.string() << ".part' '" << opened.string() << "'\n";
+    fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+    DesktopSession desktop(home.home());
+    ChildProcess shown({widget, "--family=small"}, app_test::logTo(home.home() / "widget.log", {{"QT_QPA_PLATFORM", "xcb"}}));
+    std::optional<WindowInfo> window;
+    ASSERT_TRUE(waitUntil([&] { return (window = widgetWindow(desktop)).has_value(); }, 10s)) << fileText(home.home() / "widget.log");
+    EXPECT_EQ(window->width, 170);
+
+    // The port under the project's name is part of its main button.
+    std::optional<QPoint> portLabel;
+    ASSERT_TRUE(waitUntil([&] {
+        return (portLabel = widget_test::centreOf(picture(*window, home.home() / "widget.png"), lightPort, 60)).has_value();
+    }, 10s));
+    click(desktop, *window, *portLabel);
+    const std::string command = R"([{"openLocalhost":{"port":)" + std::to_string(port) + "}}]";
+    ASSERT_TRUE(waitUntil([&] { return Platform::readWholeFile(queueFile()) == command; }, 10s))
+        << Platform::readWholeFile(queueFile()).value_or("(no queue)");
+    // The widget started nothing: it has no child process.
+    const std::string children =
+        fileText("/proc/" + std::to_string(shown.pid()) + "/task/" + std::to_string(shown.pid()) + "/children");
+    EXPECT_EQ(children.find_first_not_of(' '), std::string::npos) << children;
+    EXPECT_FALSE(fs::exists(opened));
+
+    const std::string path = bin.string() + ":" + std::getenv("PATH");
+    ChildProcess app({application}, app_test::logTo(home.home() / "app.log", {{"QT_QPA_PLATFORM", "xcb"}, {"PATH", path}}));
+    EXPECT_TRUE(waitUntil([&] { return fs::exists(opened); }, 15s)) << fileText(home.home() / "app.log");
+    EXPECT_EQ(fileText(opened), "http://localhost:" + std::to_string(port) + "\n");
+    EXPECT_FALSE(fs::exists(queueFile()));
+}
+
+}  // namespace

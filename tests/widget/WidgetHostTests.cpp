@@ -1,0 +1,133 @@
+// The host around the view: the command line, the remembered places, the timeline with its reloads,
+// and the installed program with its desktop entry.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QScreen>
+
+#include <fstream>
+#include <sstream>
+
+#include "Platform/ProcessRunner.h"
+#include "Platform/WidgetCenter.h"
+#include "Shared/Settings/AppGroup.h"
+#include "Shared/Store/DataStore.h"
+#include "Widget/Provider.h"
+#include "Widget/WidgetOptions.h"
+#include "Widget/WidgetPlacement.h"
+#include "Widget/WidgetTimeline.h"
+#include "Widget/WidgetView.h"
+#include "Widget/WidgetWindow.h"
+#include "app/support/QtWaiting.h"
+#include "support/TempHome.h"
+#include "widget/WidgetSamples.h"
+
+namespace {
+
+using namespace widget_test;
+using testing_support::TempHome;
+using WidgetOptions::Options;
+
+TEST(WidgetHost, CommandLineChoosesOneFamilyAndThePreview) {
+    using Result = std::variant<Options, WidgetOptions::Help, WidgetOptions::Refused>;
+    const auto options = [](std::vector<std::string> arguments) { return WidgetOptions::parse(arguments); };
+    EXPECT_EQ(std::get<Options>(options({})), (Options{WidgetFamily::medium, false}));
+    EXPECT_EQ(std::get<Options>(options({"--family", "small", "--preview"})), (Options{WidgetFamily::small, true}));
+    EXPECT_EQ(std::get<Options>(options({"-platform", "xcb", "--family=large"})), (Options{WidgetFamily::large, false}));
+    EXPECT_TRUE(std::holds_alternative<WidgetOptions::Help>(options({"--family", "small", "--help"})));
+    for (const std::vector<std::string>& refused : {std::vector<std::string>{"--family"}, {"--family", "huge"},
+                                                    {"--family=Small"}, {"--family="}}) {
+        const Result result = options(refused);
+        ASSERT_TRUE(std::holds_alternative<WidgetOptions::Refused>(result)) << refused.back();
+        EXPECT_TRUE(std::get<WidgetOptions::Refused>(result).message.starts_with("vellumark-widget: "));
+    }
+}
+
+TEST(WidgetHost, EachFamilyRemembersItsOwnPlaceAndAnUnusablePlaceIsForgotten) {
+    TempHome home;
+    EXPECT_FALSE(WidgetPlacement::remembered(WidgetFamily::small));
+    WidgetPlacement::remember(WidgetFamily::small, {-20, 45});
+    WidgetPlacement::remember(WidgetFamily::large, {300, 10});
+    EXPECT_EQ(WidgetPlacement::remembered(WidgetFamily::small), (WidgetPlacement::Origin{-20, 45}));
+    EXPECT_EQ(WidgetPlacement::remembered(WidgetFamily::large), (WidgetPlacement::Origin{300, 10}));
+    EXPECT_FALSE(WidgetPlacement::remembered(WidgetFamily::medium));
+    for (const char* unusable : {"", "12", "12,", ",3", "1,2,3", "1, 2", "x,y", "99999999999,1"})
+        EXPECT_FALSE(WidgetPlacement::parseOrigin(unusable)) << unusable;
+
+    // A window of that family opens where it was left, unless that is off every screen.
+    WidgetPlacement::remember(WidgetFamily::medium, {100, 200});
+    EXPECT_EQ(WidgetWindow(WidgetFamily::medium, WidgetWindow::Content::placeholder).pos(), QPoint(100, 200));
+    WidgetPlacement::remember(WidgetFamily::medium, {-5000, 200});
+    const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(WidgetWindow(WidgetFamily::medium, WidgetWindow::Content::placeholder).pos(),
+              WidgetWindow::defaultOrigin(WidgetFamily::medium, free));
+    // By default the three families stand apart on the screen, even a short one.
+    const QRect screen(0, 0, 1280, 800);
+    std::vector<QRect> placed;
+    for (WidgetFamily family : WidgetFamilies::supported) {
+        placed.emplace_back(WidgetWindow::defaultOrigin(family, screen), WidgetView::sizeFor(family));
+        EXPECT_TRUE(screen.contains(placed.back())) << WidgetFamilies::name(family);
+    }
+    EXPECT_FALSE(placed[0].intersects(placed[1]) || placed[1].intersects(placed[2]) || placed[0].intersects(placed[2]));
+}
+
+std::vector<std::string> names(const DevProcessEntry& entry) {
+    std::vector<std::string> result;
+    for (const DevProject& project : entry.projects) result.push_back(project.name);
+    return result;
+}
+
+TEST(WidgetHost, TheTimelineFollowsTheApplicationsSnapshotsOneReloadPerBurst) {
+    TempHome home;
+    // No snapshot yet: the live widget shows nothing running, the placeholder its sample.
+    DevProcessEntry live, placeholder;
+    WidgetTimeline timeline(WidgetTimeline::Kind::live, [&](const DevProcessEntry& entry) { live = entry; });
+    WidgetTimeline sample(WidgetTimeline::Kind::placeholder, [&](const DevProcessEntry& entry) { placeholder = entry; });
+    EXPECT_TRUE(live.projects.empty());
+    EXPECT_EQ(names(placeholder), (std::vector<std::string>{"webshop", "api"}));
+    EXPECT_EQ(Provider::snapshot(std::chrono::system_clock::now()).projects, Provider::sample());
+
+    // Every snapshot written asks for a reload; the new projects arrive in file order.
+    DataStore::write({std::chrono::system_clock::now(), {project("b", {server(2, {3001})}), project("a", {server(1, {3000})})}});
+    ASSERT_TRUE(app_test::runUntil([&] { return live.projects.size() == 2; }));
+    EXPECT_EQ(names(live), (std::vector<std::string>{"b", "a"}));
+    EXPECT_EQ(Provider::snapshot(std::chrono::system_clock::now()).projects, live.projects);
+
+    // Five requests at once give one reload; the single request after it gives one more.
+    const int before = timeline.reloads();
+    for (int i = 0; i < 5; ++i) Platform::WidgetCenter::reloadAllTimelines();
+    ASSERT_TRUE(app_test::runUntil([&] { return timeline.reloads() > before; }));
+    Platform::WidgetCenter::reloadAllTimelines();
+    ASSERT_TRUE(app_test::runUntil([&] { return timeline.reloads() > before + 1; }));
+    app_test::runFor(WidgetTimeline::burstWindow * 2);
+    EXPECT_EQ(timeline.reloads(), before + 2);
+    EXPECT_EQ(sample.reloads(), 1);  // the placeholder never reloads
+
+    // A snapshot that cannot be read: nothing running.
+    std::ofstream(*AppGroup::containerURL() / DataStore::fileName) << "{}";
+    Platform::WidgetCenter::reloadAllTimelines();
+    ASSERT_TRUE(app_test::runUntil([&] { return live.projects.empty(); }));
+    EXPECT_EQ(Provider::snapshot(std::chrono::system_clock::now()).projects, Provider::sample());
+    const Provider::Timeline next = Provider::timeline(live.date);
+    EXPECT_EQ(next.entries.size(), 1u);
+    EXPECT_EQ(next.reloadAfter - live.date, std::chrono::seconds(30));
+}
+
+TEST(WidgetHost, TheInstallStepPutsTheProgramAndItsDesktopEntryInPlace) {
+    testing_support::TempDir prefix;
+    const auto install = Platform::runProcess(
+        {"/usr/bin/env", {"cmake", "--install", VELLUMARK_BUILD_DIR, "--prefix", prefix.path().string()}, std::chrono::seconds(60)});
+    ASSERT_EQ(install.exitStatus, 0) << install.output;
+    EXPECT_EQ(::access((prefix.path() / "bin/vellumark-widget").c_str(), X_OK), 0);
+    const auto entry = prefix.path() / "share/applications/vellumark-widget.desktop";
+    const std::string text = (std::ostringstream() << std::ifstream(entry).rdbuf()).str();
+    for (const char* line : {"Name=Vellumark\n", "Comment=Dev servers running on your machine, grouped by project.\n",
+                             "Actions=small;medium;large;\n", "Exec=vellumark-widget --family small\n",
+                             "Exec=vellumark-widget --family medium\n", "Exec=vellumark-widget --family large\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+    const auto valid = Platform::runProcess({"/usr/bin/env", {"desktop-file-validate", entry.string()}, std::chrono::seconds(10)});
+    EXPECT_EQ(valid.exitStatus, 0) << valid.output;
+}
+
+}  // namespace
