@@ -196,16 +196,21 @@ private:
         return true;
     }
 
-    // The references an object holds (none for a leaf); no value when the object or its references
-    // lie outside the object area.
-    std::optional<Children> childrenOf(std::uint64_t object) const {
+    // An object's kind (the marker's high half), its count (elements, bytes or characters) and where
+    // its content starts; no value when any of it lies outside the object area.
+    struct Object {
+        unsigned kind = 0;
+        std::uint64_t count = 0;
+        std::uint64_t content = 0;
+    };
+    std::optional<Object> objectAt(std::uint64_t object) const {
         const std::uint64_t offset = readBigEndian(data_ + offsetTable_ + object * offsetSize_, offsetSize_);
         if (offset < binaryMagic.size() || offset >= offsetTable_) return std::nullopt;
         std::uint64_t at = offset;
         const unsigned char marker = data_[at++];
         const unsigned kind = marker >> 4;
-        const bool isArrayOrSet = kind == 0xA || kind == 0xC, isDictionary = kind == 0xD;
-        if (!isArrayOrSet && !isDictionary) return Children{};
+        // Only the kinds looked into have their count read: strings, arrays, sets and dictionaries.
+        if (kind != 0x5 && kind != 0x6 && kind != 0xA && kind != 0xC && kind != 0xD) return Object{kind, 0, at};
         std::uint64_t count = marker & 0x0F;
         if (count == 0x0F) {
             // The count follows as an integer object of 1, 2, 4 or 8 bytes.
@@ -216,10 +221,39 @@ private:
             count = readBigEndian(data_ + at, countSize);
             at += countSize;
         }
+        return Object{kind, count, at};
+    }
+
+    // The library cannot take a dictionary key holding a NUL character out of a UTF-16 string: it
+    // stops the program on an assertion. Keys holding one are refused in either string form.
+    bool isKeyWithNul(std::uint64_t object) const {
+        if (object >= objectCount_) return false;  // refused as out of range where it is followed
+        const std::optional<Object> key = objectAt(object);
+        if (!key || (key->kind != 0x5 && key->kind != 0x6)) return false;
+        const std::uint64_t unit = key->kind == 0x6 ? 2 : 1;
+        if (key->count > (offsetTable_ - key->content) / unit) return false;  // the library refuses it
+        const unsigned char* text = data_ + key->content;
+        for (std::uint64_t i = 0; i < key->count; ++i)
+            if (text[i * unit] == 0 && text[i * unit + unit - 1] == 0) return true;
+        return false;
+    }
+
+    // The references an object holds (none for a leaf); no value when the object or its references
+    // lie outside the object area, or when the library could not take it.
+    std::optional<Children> childrenOf(std::uint64_t object) const {
+        const std::optional<Object> found = objectAt(object);
+        if (!found) return std::nullopt;
+        const bool isArrayOrSet = found->kind == 0xA || found->kind == 0xC, isDictionary = found->kind == 0xD;
+        if (!isArrayOrSet && !isDictionary) return Children{};
         const std::uint64_t references = isDictionary ? 2 : 1;
-        const std::uint64_t room = (offsetTable_ - at) / referenceSize_;
-        if (count > room / references) return std::nullopt;
-        return Children{data_ + at, count * references};
+        const std::uint64_t room = (offsetTable_ - found->content) / referenceSize_;
+        if (found->count > room / references) return std::nullopt;
+        const Children children{data_ + found->content, found->count * references};
+        if (isDictionary) {
+            for (std::uint64_t i = 0; i < found->count; ++i)
+                if (isKeyWithNul(readBigEndian(children.references + i * referenceSize_, referenceSize_))) return std::nullopt;
+        }
+        return children;
     }
 
     const unsigned char* data_;

@@ -3,7 +3,8 @@
 // would take the library down. libplist recurses once per level of nesting, so a file nested a few
 // hundred thousand levels deep overflows the stack; and a binary document whose objects share
 // children is copied out in full, so a few dozen levels of doubled references expand into more nodes
-// than any machine holds. Such documents are refused before the library sees them, exactly like
+// than any machine holds; and a dictionary key holding a NUL character in UTF-16 stops the program
+// on one of its assertions. Such documents are refused before the library sees them, exactly like
 // bytes that are no property list at all.
 //
 // Threads: any. Calls into the library are serialised, since it does not promise that its parser
@@ -35,8 +36,9 @@ using Node = std::unique_ptr<std::remove_pointer_t<plist_t>, NodeDeleter>;
 Node parse(std::string_view bytes);
 
 // Whether the document nests arrays and dictionaries (elements, for XML) deeper than `nesting`, or, in
-// binary form, refers from an object back to itself, expands into more than `expandedNodes` nodes or
-// is laid out in a way the library would not read either. A linear scan that builds nothing.
+// binary form, refers from an object back to itself, expands into more than `expandedNodes` nodes,
+// has a dictionary key holding a NUL character or is laid out in a way the library would not read
+// either. A linear scan that builds nothing.
 bool isOutsideLimits(std::string_view bytes, std::size_t nesting = maxNesting,
                      std::size_t expandedNodes = maxExpandedNodes);
 

@@ -85,6 +85,15 @@ TEST(PropertyList, BinaryLoopsAndExplosiveSharingAreRefusedAndModestSharingRead)
     EXPECT_TRUE(PropertyList::isOutsideLimits(doubling(60)));
     EXPECT_FALSE(PropertyList::parse(doubling(60)));
 
+    // Found by fuzzing: a key holding U+0000 in UTF-16 stopped the program on an assertion of the
+    // library when the dictionary was read; in either string form such a key is refused.
+    const std::string keyed = "\xD1" + plistReference(1) + plistReference(2);
+    EXPECT_FALSE(PropertyList::parse(binaryPlist({keyed, std::string("\x62\x00" "a\x00\x00", 5), "\x09"})));
+    EXPECT_FALSE(PropertyList::parse(binaryPlist({keyed, std::string("\x53" "a\x00" "b", 4), "\x09"})));
+    const PropertyList::Node plainKey = PropertyList::parse(binaryPlist({keyed, std::string("\x62\x00" "a\x00" "b", 5), "\x09"}));
+    ASSERT_TRUE(plainKey);
+    EXPECT_TRUE(plist_dict_get_item(plainKey.get(), "ab"));
+
     // References out of range, or of a size no writer uses, are refused rather than followed.
     const std::string outOfRange = binaryPlist({"\xA1" + plistReference(7), "\x09"});
     EXPECT_FALSE(PropertyList::parse(outOfRange));
