@@ -4,7 +4,7 @@ AppIndicator extension, show it. For the end-to-end test of the application's tr
 
     status_notifier_host.py <report file> <x> <y>
 
-Owns org.kde.StatusNotifierWatcher, saying that a host is registered (in the introspection data
+Owns org.kde.StatusNotifierWatcher, saying that a host is registered (in its interface description
 too, where Qt looks for it), and a host name of its own. Every item that registers, and every
 change an item announces, is appended to the report as one JSON line: the item's status, tool tip
 and icon sizes, with whether its pixels are drawn. SIGUSR1 makes the host call Activate(x, y) on
