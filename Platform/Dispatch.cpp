@@ -346,6 +346,11 @@ void reset() {
 
 namespace MainLoop {
 
+namespace {
+// How often runUntil looks at its condition while no task arrives.
+constexpr Clock::duration conditionRecheck = std::chrono::milliseconds(10);
+}  // namespace
+
 bool runUntil(const std::function<bool()>& done, Clock::duration timeout) {
     MainQueue::bindMainThread();
     const Clock::time_point start = Clock::now();
@@ -361,8 +366,11 @@ bool runUntil(const std::function<bool()>& done, Clock::duration timeout) {
         const Clock::time_point now = Clock::now();
         if (now >= end) return false;
         // A deadline already passed (more due work than one call takes) makes this wait return at once.
+        // The condition may watch what no task changes (a child's exit, a file another process
+        // writes), so the wait never outlasts the recheck interval either.
         const std::optional<Clock::time_point> next = state.schedule.nextReadyAt();
-        const Clock::time_point wakeAt = next ? std::min(*next, end) : end;
+        const Clock::time_point recheckAt = now + conditionRecheck;
+        const Clock::time_point wakeAt = std::min({next.value_or(end), end, recheckAt});
         const std::uint64_t seen = state.schedule.queuedCount();
         state.changed.wait_until(lock, waitLimit(wakeAt), [&] { return state.schedule.queuedCount() != seen; });
     }

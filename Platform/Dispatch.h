@@ -55,8 +55,9 @@ void reset();
 // Drives the main queue on the calling thread, which becomes the main thread. For tests and
 // command-line use.
 namespace MainLoop {
-// Runs main-queue tasks until done() is true (checked after each batch) or the timeout passes.
-// Returns done()'s last value.
+// Runs main-queue tasks until done() is true or the timeout passes. done() is checked after each
+// batch of tasks and at least every 10 ms while none arrives, so it may watch things that no task
+// changes (a child process's exit, a file). Returns done()'s last value.
 bool runUntil(const std::function<bool()>& done, Clock::duration timeout);
 // Runs main-queue tasks for the given time.
 void runFor(Clock::duration duration);

@@ -58,7 +58,12 @@ std::optional<Date> parseISO8601(std::string_view text) {
     parts.tm_hour = hour;
     parts.tm_min = minute;
     parts.tm_sec = second;
-    std::time_t time = timegm(&parts);
+    const std::time_t time = timegm(&parts);
+    // A Date counts nanoseconds in 64 bits, which reach only from 1677 to 2262: a year such as 0026
+    // would overflow into some other date.
+    constexpr auto earliest = std::chrono::ceil<std::chrono::seconds>(Date::min().time_since_epoch()).count();
+    constexpr auto latest = std::chrono::floor<std::chrono::seconds>(Date::max().time_since_epoch()).count();
+    if (time < earliest || time > latest) return std::nullopt;
     return Date(std::chrono::seconds(time));
 }
 

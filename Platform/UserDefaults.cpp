@@ -1,10 +1,9 @@
 #include "Platform/UserDefaults.h"
 
 #include "Platform/AtomicFile.h"
+#include "Platform/PropertyList.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UserPaths.h"
-
-#include <plist/plist.h>
 
 #include <cerrno>
 #include <climits>
@@ -28,17 +27,7 @@ constexpr const char* settingsFolderName = "vellumark";
 constexpr const char* fileExtension = ".plist";
 constexpr const char* lockExtension = ".plist.lock";
 
-// libplist does not promise that its parser and writer may run on several threads at once, and
-// different domains are used from different threads; the files are small, so one lock is cheap.
-std::mutex& plistLibraryMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-
-struct PlistDeleter {
-    void operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
-};
-using PlistPtr = std::unique_ptr<void, PlistDeleter>;
+using PlistPtr = PropertyList::Node;
 
 // What identifies one version of the file on disk. An atomic replace gives a new inode; the
 // timestamps and size catch an edit in place.
@@ -83,15 +72,10 @@ std::optional<std::string> readAll(int fd) {
     }
 }
 
+// A file nested too deep for the library is refused like any other unreadable one (PropertyList.h).
 PlistPtr parseDictionary(const std::string& bytes) {
-    if (bytes.empty()) return nullptr;
-    plist_t node = nullptr;
-    {
-        std::lock_guard lock(plistLibraryMutex());
-        plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &node);
-    }
-    PlistPtr root(node);
-    if (!root || plist_get_node_type(node) != PLIST_DICT) return nullptr;
+    PlistPtr root = PropertyList::parse(bytes);
+    if (!root || plist_get_node_type(root.get()) != PLIST_DICT) return nullptr;
     return root;
 }
 
@@ -191,15 +175,7 @@ Values valuesOf(plist_t dictionary) {
 
 // XML rather than binary: the binary writer re-encodes non-ASCII text and mangles bytes that are
 // not valid UTF-8, while the XML form keeps every text as given (and can be read by a person).
-std::string serialize(plist_t dictionary) {
-    std::lock_guard lock(plistLibraryMutex());
-    char* bytes = nullptr;
-    uint32_t length = 0;
-    plist_to_xml(dictionary, &bytes, &length);
-    std::string out(bytes ? bytes : "", bytes ? length : 0);
-    if (bytes) plist_to_xml_free(bytes);
-    return out;
-}
+std::string serialize(plist_t dictionary) { return PropertyList::toXML(dictionary); }
 
 fs::path settingsFolder() { return configHome() / settingsFolderName; }
 

@@ -17,3 +17,19 @@ if(_vm_sanitizers)
   add_compile_options(-fsanitize=${_vm_sanitizer_list} -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=${_vm_sanitizer_list})
 endif()
+
+# The fuzz targets (fuzz/) take libFuzzer, which only clang has. Everything they link is instrumented
+# for coverage and built with the address and undefined-behaviour sanitizers, the same pair the
+# tests run under.
+if(VELLUMARK_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "VELLUMARK_FUZZ needs clang: configure with -DCMAKE_C_COMPILER=clang-14 "
+                        "-DCMAKE_CXX_COMPILER=clang++-14")
+  endif()
+  if(VELLUMARK_TSAN)
+    message(FATAL_ERROR "The fuzz targets run under the address sanitizer, which excludes the thread sanitizer")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()

@@ -9,6 +9,7 @@
 
 #include "Platform/ProcessGroups.h"
 #include "Platform/Workspace.h"
+#include "Shared/Overloaded.h"
 
 namespace WidgetCommandExecutor {
 namespace {
@@ -30,11 +31,6 @@ void openInBrowser(const WidgetCommand::OpenLocalhost& command) {
     if (command.port < 1) return;
     Platform::Workspace::openURL("http://localhost:" + std::to_string(command.port));
 }
-
-template <class... Visitors>
-struct Overloaded : Visitors... {
-    using Visitors::operator()...;
-};
 
 }  // namespace
 

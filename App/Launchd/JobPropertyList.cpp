@@ -10,14 +10,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "Platform/PropertyList.h"
+
 namespace JobPropertyList {
 
 namespace {
-
-struct PlistFree {
-    void operator()(void* node) const { plist_free(node); }
-};
-using PlistNode = std::unique_ptr<void, PlistFree>;
 
 struct FileCloser {
     int fd;
@@ -80,9 +77,8 @@ bool keepsAlive(plist_t value) {
 bool fileKeepsAlive(const std::string& path) {
     const auto contents = readRegularFile(path);
     if (!contents || contents->empty()) return false;
-    plist_t parsed = nullptr;
-    plist_from_memory(contents->data(), static_cast<std::uint32_t>(contents->size()), &parsed);
-    const PlistNode root(parsed);
+    // Refuses, like a file that is no property list, one nested too deep for the library.
+    const Platform::PropertyList::Node root = Platform::PropertyList::parse(*contents);
     if (!root || plist_get_node_type(root.get()) != PLIST_DICT) return false;
     // The node belongs to the dictionary; a missing key gives a null node, which counts as false.
     return keepsAlive(plist_dict_get_item(root.get(), "KeepAlive"));

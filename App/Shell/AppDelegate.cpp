@@ -23,6 +23,7 @@
 #include "App/Trackers/EnergyMonitor.h"
 #include "App/Trackers/NewServerTracker.h"
 #include "GlobalShortcuts/GlobalShortcuts.h"
+#include "Platform/SystemLog.h"
 #include "Platform/UserDefaults.h"
 #include "Shared/ProcessSnapshot.h"
 #include "Shared/Settings/AppGroup.h"
@@ -93,9 +94,6 @@ void AppDelegate::applicationDidFinishLaunching() {
 }
 
 namespace {
-
-// How often a tick held back by an open menu looks whether the menu has closed.
-constexpr std::chrono::milliseconds heldTickRecheck{200};
 
 bool menuIsTracked() { return qobject_cast<QMenu*>(QApplication::activePopupWidget()) != nullptr; }
 
@@ -226,12 +224,42 @@ void AppDelegate::updateStatusTile() {
 
 void AppDelegate::feedBadgeTrackers(const std::vector<DevProject>& projects) { BadgeTrackers::feed(projects); }
 
+namespace {
+
+// The main thread waits this long at most for the widget to finish its append...
+constexpr std::chrono::milliseconds drainPatience{50};
+// ...and, when it could not wait long enough, comes back this much later.
+constexpr std::chrono::milliseconds drainRetry{100};
+
+}  // namespace
+
 void AppDelegate::runWidgetCommands() {
     AppDelegate* delegate = shared();
     if (!delegate) return;
-    const auto commands = WidgetCommandQueue::drain();
-    if (commands.empty()) return;
-    WidgetCommandExecutor::execute(commands);
+    WidgetCommandQueue::Drained drained = WidgetCommandQueue::tryDrain(drainPatience);
+    if (drained.busy) {
+        delegate->retryBusyDrain();
+        return;
+    }
+    delegate->queueBusy_ = false;
+    if (drained.commands.empty()) return;
+    WidgetCommandExecutor::execute(drained.commands);
     // Dropped while a loop scan runs: the change then shows after the next tick.
     delegate->refresh();
+}
+
+void AppDelegate::retryBusyDrain() {
+    // The notification that brought us here is answered, and the widget may never post again (it
+    // can end while holding the lock): without coming back, its commands would wait for the next
+    // click. One retry at a time, and one log line while the queue stays busy.
+    if (!queueBusy_) Platform::systemLog("Vellumark: widget command queue is busy; draining it again shortly");
+    queueBusy_ = true;
+    if (drainRetryPending_) return;
+    drainRetryPending_ = true;
+    QPointer<AppDelegate> weak(this);
+    Dispatch::mainAsyncAfter(drainRetry, [weak] {
+        if (!weak) return;
+        weak->drainRetryPending_ = false;
+        runWidgetCommands();
+    });
 }

@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QRect>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -37,6 +38,8 @@ public:
     using ScanFunction = std::function<std::vector<DevProject>()>;
 
     static constexpr double interval = 5.0;  // seconds between loop scans
+    // How often a tick held back by an open menu looks whether the menu has closed.
+    static constexpr std::chrono::milliseconds heldTickRecheck{200};
     static constexpr const char* scanQueueLabel = "io.kestrow.v3lk.scan";
     // Standard-defaults flag: set once the application has launched.
     static constexpr const char* launchedBeforeKey = "hasLaunchedBefore";
@@ -76,7 +79,8 @@ public:
     static void feedBadgeTrackers(const std::vector<DevProject>& projects);
 
     // Drains the widget's command queue; when commands came out, executes them in file order and
-    // refreshes. Nothing happens once the delegate is gone.
+    // refreshes. A queue the widget keeps locked is drained again shortly after, until it gives way.
+    // Nothing happens once the delegate is gone.
     static void runWidgetCommands();
 
     // Projects of the last finished scan, the loop's or the panel's.
@@ -95,6 +99,7 @@ public:
 private:
     std::optional<QRect> popoverAnchor(QObject* sender) const;
     void recheckHeldTick();
+    void retryBusyDrain();
 
     static QPointer<AppDelegate> shared_;
 
@@ -111,6 +116,8 @@ private:
     bool scanInFlight_ = false;
     bool tickHeld_ = false;
     bool firstLaunch_ = false;
+    bool queueBusy_ = false;          // the last drain found the widget's queue locked
+    bool drainRetryPending_ = false;  // a drain of a busy queue is scheduled
     // Last, so it is destroyed first: a scan still running is waited for while everything else exists.
     Platform::Dispatch::SerialQueue scanQueue_{scanQueueLabel, Platform::Dispatch::QoS::utility};
 };

@@ -7,17 +7,13 @@
 #include <nlohmann/json.hpp>
 
 #include "Shared/JSONCoding.h"
+#include "Shared/Overloaded.h"
 
 namespace {
 
 using Json = nlohmann::json;
 
 constexpr std::array<const char*, 3> caseNames{"kill", "revealFolder", "openLocalhost"};
-
-template <class... Visitors>
-struct Overloaded : Visitors... {
-    using Visitors::operator()...;
-};
 
 }  // namespace
 

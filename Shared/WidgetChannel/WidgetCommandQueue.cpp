@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
@@ -84,7 +85,7 @@ std::vector<WidgetCommand> takeQueue(const QueueFiles& files) {
 
 }  // namespace
 
-std::vector<WidgetCommand> drain() {
+Drained tryDrain(std::chrono::milliseconds patience) {
     const std::optional<QueueFiles> files = queueFiles();
     if (!files) return {};
     // Nothing queued: leave the container as it is. A file that appears right after this look comes
@@ -93,12 +94,15 @@ std::vector<WidgetCommand> drain() {
     if (!fs::exists(fs::symlink_status(files->queue, missing)) && !fs::exists(fs::symlink_status(files->aside, missing))) {
         return {};
     }
-    const WidgetChannel::QueueLock lock(files->lock, lockPatience);
-    if (lock.state() == WidgetChannel::QueueLock::State::busy) {
-        Platform::systemLog("Vellumark: widget command queue is busy; leaving it for the next drain");
-        return {};
-    }
-    return takeQueue(*files);
+    const WidgetChannel::QueueLock lock(files->lock, patience);
+    if (lock.state() == WidgetChannel::QueueLock::State::busy) return {{}, true};
+    return {takeQueue(*files), false};
+}
+
+std::vector<WidgetCommand> drain() {
+    Drained drained = tryDrain(lockPatience);
+    if (drained.busy) Platform::systemLog("Vellumark: widget command queue is busy; leaving it for the next drain");
+    return std::move(drained.commands);
 }
 
 void enqueue(const WidgetCommand& command) {

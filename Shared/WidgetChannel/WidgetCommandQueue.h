@@ -6,9 +6,12 @@
 // Both sides hold an advisory lock (QueueLock.h) around their read-and-replace, and a drain moves
 // the file aside before reading it, so while the lock can be had a command queued at any moment is
 // drained exactly once: it lands either in the batch being drained or in a fresh file for the next
-// drain. A drain that cannot get the lock in time leaves the file for the next drain. Without an App
-// Group container the queue does not exist: nothing is written, read or posted.
+// drain. A drain that cannot get the lock in time leaves the file for a later drain; since the
+// notification that asked for it has been answered, the caller must come back by itself (tryDrain
+// says when). Without an App Group container the queue does not exist: nothing is written, read or
+// posted.
 
+#include <chrono>
 #include <string_view>
 #include <vector>
 
@@ -24,6 +27,17 @@ inline constexpr std::string_view notificationName = "io.kestrow.v3lk.widgetComm
 // file gives an empty list; so does a file that is not a JSON array of valid commands, which is
 // removed all the same (one bad entry loses the whole batch, and the next enqueue starts afresh).
 std::vector<WidgetCommand> drain();
+
+// What tryDrain took, and whether it had to leave the queue alone.
+struct Drained {
+    std::vector<WidgetCommand> commands;
+    // The lock was not had within the patience: anything queued is still in the file, and no
+    // notification will announce it again.
+    bool busy = false;
+};
+// Application side: drain(), waiting at most `patience` for the lock (so the main thread is never
+// held long) and logging nothing when it gives up.
+Drained tryDrain(std::chrono::milliseconds patience);
 
 // Widget side. Appends the command to the file (a missing, unreadable or damaged file counts as the
 // empty list), replaces the file atomically, then posts notificationName — even when the command

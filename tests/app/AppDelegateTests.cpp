@@ -7,18 +7,26 @@
 #include <QApplication>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include <atomic>
 #include <filesystem>
 #include <thread>
 
+#include <nlohmann/json.hpp>
+
 #include "App/PanelModel/KeyNav.h"
+
 #include "App/Shell/AppDelegate.h"
 #include "App/Shell/Popover.h"
 #include "App/Trackers/NewServerTracker.h"
+#include "Platform/AtomicFile.h"
+#include "Platform/NotifyCenter.h"
+#include "Platform/SystemLog.h"
 #include "Platform/UserDefaults.h"
 #include "Shared/Settings/AppGroup.h"
 #include "Shared/Store/DataStore.h"
+#include "Shared/WidgetChannel/QueueLock.h"
 #include "Shared/WidgetChannel/WidgetCommandQueue.h"
 #include "app/support/QtWaiting.h"
 #include "discovery/support/TestProcesses.h"
@@ -65,40 +73,57 @@ TEST_F(AppShell, TicksDuringASlowScanStartNoSecondScanAndItsResultReachesTheTray
     const std::vector<DevProject> one = {{"shop", "/home/u/Development/shop", {shop}}};
     NewServerTracker::shared().update({4100}, std::chrono::system_clock::now());  // other tests feed it too
     NewServerTracker::shared().markAllNotified();
+    // The second scan, whenever it comes, must be the one the tick after the first result asked for:
+    // a tick of the slow scan run alongside it or queued behind it would enter before that tick.
+    std::atomic<bool> tickedAfterResult{false}, secondScanWasAsked{false};
+    onEnter = [&] {
+        if (calls == 1) secondScanWasAsked = tickedAfterResult.load();
+    };
     projects = one;
     held = true;
     launch();
     ASSERT_TRUE(runUntil([&] { return calls == 1; }));
     delegate->tick();
     delegate->tick();
-    runFor(100ms);
-    EXPECT_EQ(calls.load(), 1);
+    EXPECT_TRUE(delegate->scanInFlight());
     EXPECT_EQ(toolTip(), "Vellumark · no live servers");
     held = false;
-    ASSERT_TRUE(scanned(1));
-    runFor(100ms);
-    EXPECT_EQ(calls.load(), 1) << "the dropped ticks were not queued";
+    ASSERT_TRUE(runUntil([&] { return !delegate->lastProjects().empty() && !delegate->scanInFlight(); }));
     EXPECT_EQ(DataStore::read().value_or(ProcessSnapshot{}).projects, one);
     EXPECT_EQ(toolTip(), "Vellumark · 1 server running");
+    tickedAfterResult = true;
     delegate->tick();
-    EXPECT_TRUE(scanned(2)) << "the tick after the result was applied starts the next scan";
+    ASSERT_TRUE(scanned(2));
+    EXPECT_TRUE(secondScanWasAsked) << "a tick during the slow scan was queued, not dropped";
 }
 
 // The loop holds still while a menu is tracked and catches up, once, when it closes.
 TEST_F(AppShell, TicksWhileAMenuIsOpenScanOnceTheMenuHasClosed) {
     launch();
     ASSERT_TRUE(scanned(1));
+    // Qt fires timers in the order they fall due: once this one has fired, so has every look of the
+    // held tick that was due before it.
+    const auto afterLooksDue = [&](std::chrono::milliseconds looks) {
+        bool fired = false;
+        QObject scope;  // a wait that gives up takes the timer with it
+        QTimer::singleShot(looks + 50ms, &scope, [&] { fired = true; });
+        return runUntil([&] { return fired; });
+    };
     QMenu menu;
     menu.addAction(QStringLiteral("Quit Vellumark"));
     menu.popup(QPoint(20, 20));
     ASSERT_TRUE(runUntil([&] { return QApplication::activePopupWidget() == &menu; }));
     delegate->tick();
     delegate->tick();
-    runFor(400ms);
-    EXPECT_EQ(calls.load(), 1);
+    ASSERT_TRUE(afterLooksDue(2 * AppDelegate::heldTickRecheck));
+    EXPECT_TRUE(delegate->isTickHeld());
+    EXPECT_FALSE(delegate->scanInFlight());
+    EXPECT_EQ(calls.load(), 1) << "a scan under the open menu";
     menu.close();
     ASSERT_TRUE(scanned(2));
-    runFor(400ms);
+    ASSERT_TRUE(afterLooksDue(AppDelegate::heldTickRecheck));
+    EXPECT_FALSE(delegate->isTickHeld());
+    EXPECT_FALSE(delegate->scanInFlight());
     EXPECT_EQ(calls.load(), 2) << "two held ticks make one scan";
 }
 
@@ -146,6 +171,28 @@ TEST_F(AppShell, WidgetCommandsQueuedBeforeLaunchRunBeforeTheFirstScanAndOnNotif
     ASSERT_TRUE(runUntil([&] { return later.hasExited(); }));
     EXPECT_EQ(later.terminatingSignal(), SIGTERM);
     EXPECT_TRUE(scanned(2));
+}
+
+// A widget can end while it holds the queue's lock, after its command is in the file and its
+// notification answered by a drain that found the queue busy: no notification comes again, and
+// the application must come back for the command by itself.
+TEST_F(AppShell, AWidgetCommandInAQueueFoundBusyIsExecutedOnceTheLockIsFree) {
+    ChildProcess target({"sleep", "60"});
+    launch();
+    ASSERT_TRUE(scanned(1));
+    const auto queueFile = *AppGroup::containerURL() / WidgetCommandQueue::fileName;
+    Platform::LogCapture log;
+    {
+        const WidgetChannel::QueueLock widget(queueFile.string() + ".lock", 0ms);
+        ASSERT_EQ(widget.state(), WidgetChannel::QueueLock::State::held);
+        const std::vector<WidgetCommand> queued = {WidgetCommand::kill({target.pid()}, {target.pid()})};
+        ASSERT_FALSE(Platform::writeFileAtomically(queueFile, nlohmann::json(queued).dump()));
+        Platform::NotifyCenter::post(std::string(WidgetCommandQueue::notificationName));
+        ASSERT_TRUE(runUntil([&] { return log.contains("Vellumark: widget command queue is busy; draining it again shortly"); }));
+    }
+    ASSERT_TRUE(runUntil([&] { return target.hasExited(); }));
+    EXPECT_EQ(target.terminatingSignal(), SIGTERM);
+    EXPECT_FALSE(std::filesystem::exists(queueFile));
 }
 
 }  // namespace

@@ -1,12 +1,20 @@
 // The real program, as a user runs it: in a desktop of the test's own with a real tray host, with
-// a real development server in the home folder; and with no display at all.
+// a real development server in the home folder; with the tray most Linux desktops have, a
+// StatusNotifier host on the session bus (KDE; GNOME with its AppIndicator extension), played by a
+// stand-in in Python on a bus of the test's own; and with no display at all.
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <algorithm>
 #include <fstream>
+#include <map>
+#include <memory>
 #include <sstream>
-#include <thread>
+#include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "Platform/UserDefaults.h"
 #include "Shared/Settings/AppGroup.h"
@@ -14,6 +22,7 @@
 #include "app/support/DesktopSession.h"
 #include "app/support/DevelopmentServer.h"
 #include "app/support/Screenshots.h"
+#include "app/support/SessionBus.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -39,6 +48,7 @@ bool inSnapshot(const std::filesystem::path& folder, int port) {
     return false;
 }
 
+// A development server as a user has one: Python's static file server in HOME/Development/demo.
 TEST(ApplicationEndToEnd, TrayIconSnapshotToolTipAndPopover) {
     testing_support::TempHome home;
     const app_test::DevelopmentServer server(home.home(), "demo");
@@ -66,15 +76,19 @@ TEST(ApplicationEndToEnd, TrayIconSnapshotToolTipAndPopover) {
     EXPECT_TRUE(panels[0].contains(iconX, iconY));
 
     // Resting the pointer on the icon brings up its tool tip under it.
-    desktop.xdotool({"mousemove", std::to_string(iconX - 2), std::to_string(iconY - 2)});
-    desktop.xdotool({"mousemove", std::to_string(iconX), std::to_string(iconY)});
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            return std::ranges::any_of(desktop.windows("--classname", "vellumark"), [&](const app_test::WindowInfo& window) {
-                return window.id != icon.id && window.y >= iconY;
-            });
-        },
-        10s));
+    const auto restOnIcon = [&] {
+        desktop.xdotool({"mousemove", std::to_string(iconX - 2), std::to_string(iconY - 2)});
+        desktop.xdotool({"mousemove", std::to_string(iconX), std::to_string(iconY)});
+    };
+    const auto toolTipShown = [&] {
+        const auto popovers = desktop.windows("--name", "Vellumark");
+        return std::ranges::any_of(desktop.windows("--classname", "vellumark"), [&](const app_test::WindowInfo& window) {
+            return window.id != icon.id && window.y >= iconY &&
+                   std::ranges::none_of(popovers, [&](const app_test::WindowInfo& popover) { return popover.id == window.id; });
+        });
+    };
+    restOnIcon();
+    EXPECT_TRUE(waitUntil(toolTipShown, 10s));
 
     // A click opens the popover under the icon: the panel's width, inside the screen.
     desktop.click(iconX, iconY);
@@ -88,9 +102,14 @@ TEST(ApplicationEndToEnd, TrayIconSnapshotToolTipAndPopover) {
     EXPECT_LE(popovers[0].x, iconX);
 
     // A second click on the icon closes it, and it stays closed: the click did not open it again.
+    // The tool tip that resting on the icon brings up afterwards proves the application has dealt
+    // with everything the click caused (X delivers its events in order), and it never shows over
+    // an open popover.
     desktop.click(iconX, iconY);
     EXPECT_TRUE(waitUntil([&] { return desktop.windows("--name", "Vellumark").empty(); }, 10s));
-    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(waitUntil([&] { return !toolTipShown(); }, 10s)) << "the click hid the tool tip";
+    restOnIcon();
+    ASSERT_TRUE(waitUntil(toolTipShown, 10s));
     EXPECT_TRUE(desktop.windows("--name", "Vellumark").empty());
 
     // Opens again on the next click, and Escape closes it.
@@ -155,6 +174,96 @@ TEST(ApplicationEndToEnd, TheDefaultHotKeyOpensAndClosesThePanel) {
     const std::string log = fileText(home.home() / "app.log");
     EXPECT_EQ(log.find("Error registering hotkey"), std::string::npos) << log;
     EXPECT_FALSE(app.hasExited()) << log;
+}
+
+// What the stand-in host has reported so far, one JSON object per line.
+std::vector<nlohmann::json> hostReport(const std::filesystem::path& path) {
+    std::vector<nlohmann::json> entries;
+    std::ifstream report(path);
+    for (std::string line; std::getline(report, line) && !report.eof();) entries.push_back(nlohmann::json::parse(line));
+    return entries;
+}
+
+// The first entry the host reported for this event (an empty object when there is none).
+nlohmann::json firstEntry(const std::vector<nlohmann::json>& entries, const std::string& event) {
+    const auto found = std::ranges::find_if(entries, [&](const nlohmann::json& entry) {
+        return entry.value("event", std::string()) == event;
+    });
+    return found == entries.end() ? nlohmann::json::object() : *found;
+}
+
+bool reportsToolTip(const std::vector<nlohmann::json>& entries, const std::string& toolTip) {
+    return std::ranges::any_of(entries, [&](const nlohmann::json& entry) {
+        return entry.value("toolTip", std::string()) == toolTip;
+    });
+}
+
+// A StatusNotifier host draws the icon itself and passes clicks on as Activate(x, y); where the
+// icon sits is the host's secret, so the panel opens at the pointer.
+TEST(ApplicationEndToEnd, AStatusNotifierHostShowsIconAndToolTipAndItsActivateOpensThePanelAtThePointer) {
+    testing_support::TempHome home;
+    const app_test::DevelopmentServer server(home.home(), "demo");
+
+    app_test::SessionBus bus(home.home());
+    DesktopSession desktop(home.home(), DesktopSession::Tray::none);
+    // Where the user clicks the icon in the host's panel; the host passes the point on.
+    const int clickX = 640, clickY = 400;
+    const auto report = home.home() / "host.jsonl";
+    const std::map<std::string, std::optional<std::string>> onBus{{"DBUS_SESSION_BUS_ADDRESS", bus.address()}};
+    ChildProcess host({"/usr/bin/python3", STATUS_NOTIFIER_HOST, report.string(), std::to_string(clickX),
+                       std::to_string(clickY)},
+                      app_test::logTo(home.home() / "host.log", onBus));
+    const auto entries = [&] { return hostReport(report); };
+    ASSERT_TRUE(waitUntil([&] { return !firstEntry(entries(), "Ready").empty(); }, 10s))
+        << fileText(home.home() / "host.log");
+
+    auto appEnvironment = onBus;
+    appEnvironment["QT_QPA_PLATFORM"] = "xcb";
+    ChildProcess app({program}, app_test::logTo(home.home() / "app.log", appEnvironment));
+    const auto appLog = [&] { return fileText(home.home() / "app.log") + fileText(home.home() / "host.log"); };
+
+    // The item registers with the watcher, active, with a drawn icon in more than one size, and its
+    // tool tip follows the scans: the server in the home folder shows in it.
+    ASSERT_TRUE(waitUntil([&] { return !firstEntry(entries(), "Registered").empty(); }, 10s)) << appLog();
+    const nlohmann::json registered = firstEntry(entries(), "Registered");
+    EXPECT_EQ(registered.value("status", ""), "Active") << registered;
+    EXPECT_TRUE(registered.value("toolTip", "").starts_with("Vellumark · ")) << registered;
+    const nlohmann::json icon = registered.value("icon", nlohmann::json::array());
+    ASSERT_GE(icon.size(), 1u) << registered;
+    for (const nlohmann::json& pixmap : icon) {
+        const int width = pixmap.value("width", 0), height = pixmap.value("height", 0);
+        EXPECT_GT(width, 0) << pixmap;
+        EXPECT_EQ(pixmap.value("bytes", 0), width * height * 4) << pixmap;
+        EXPECT_TRUE(pixmap.value("drawn", false)) << pixmap;
+    }
+    EXPECT_TRUE(waitUntil([&] { return reportsToolTip(entries(), "Vellumark · 1 server running"); }, 15s)) << appLog();
+    EXPECT_TRUE(desktop.windows("--name", "Vellumark · 1 server running").empty()) << "an XEmbed icon as well";
+
+    // A click on the icon: the host moves nothing, the pointer is where the user clicked, and the
+    // panel opens under that point, inside the screen.
+    desktop.xdotool({"mousemove", std::to_string(clickX), std::to_string(clickY)});
+    ASSERT_EQ(::kill(host.pid(), SIGUSR1), 0);
+    std::vector<app_test::WindowInfo> panels;
+    ASSERT_TRUE(waitUntil([&] { return !(panels = desktop.windows("--name", "Vellumark")).empty(); }, 10s)) << appLog();
+    ASSERT_EQ(panels.size(), 1u);
+    EXPECT_TRUE(waitUntil([&] { return !firstEntry(entries(), "Activated").empty(); }, 10s));
+    EXPECT_FALSE(firstEntry(entries(), "Activated").contains("error")) << firstEntry(entries(), "Activated");
+    EXPECT_EQ(panels[0].width, 440);
+    EXPECT_GT(panels[0].y, clickY);
+    EXPECT_LE(panels[0].y, clickY + 10);
+    EXPECT_LT(panels[0].x, clickX);
+    EXPECT_GT(panels[0].x + panels[0].width, clickX);
+    EXPECT_LE(panels[0].x + panels[0].width, DesktopSession::screenWidth);
+
+    // A second click on the icon closes it again, and Escape closes it after a third.
+    ASSERT_EQ(::kill(host.pid(), SIGUSR1), 0);
+    EXPECT_TRUE(waitUntil([&] { return desktop.windows("--name", "Vellumark").empty(); }, 10s)) << appLog();
+    ASSERT_EQ(::kill(host.pid(), SIGUSR1), 0);
+    ASSERT_TRUE(waitUntil([&] { return desktop.windows("--name", "Vellumark").size() == 1; }, 10s)) << appLog();
+    desktop.xdotool({"key", "Escape"});
+    EXPECT_TRUE(waitUntil([&] { return desktop.windows("--name", "Vellumark").empty(); }, 10s));
+
+    EXPECT_FALSE(app.hasExited()) << appLog();
 }
 
 TEST(ApplicationEndToEnd, WithoutADisplayItSaysSoInOneLine) {

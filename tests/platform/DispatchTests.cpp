@@ -68,6 +68,17 @@ TEST_F(MainQueueTest, DelayedTasksRunByDeadlineThenQueueingOrderAndNeverEarly) {
     EXPECT_EQ(early, 0);
 }
 
+// A test waits with runUntil for things no task changes, such as a child process's exit: the loop
+// looks at its condition again while the queue is idle, not only when the limit has passed.
+TEST_F(MainQueueTest, RunUntilSeesAConditionThatNoTaskChanges) {
+    std::atomic<bool> changed{false};
+    std::thread changer([&] { std::this_thread::sleep_for(20ms), changed = true; });
+    const auto started = Clock::now();
+    EXPECT_TRUE(Dispatch::MainLoop::runUntil([&] { return changed.load(); }, patience));
+    changer.join();
+    EXPECT_LT(Clock::now() - started, patience / 2) << "looked at again only when the limit had passed";
+}
+
 // The wake handler looks at the queue, which would deadlock if it ran under the queue's lock.
 TEST_F(MainQueueTest, ATaskRequeuingItselfWakesEachTimeButDoesNotHoldRunDueTasks) {
     int runs = 0;

@@ -34,14 +34,21 @@ struct WindowInfo {
 class DesktopSession {
 public:
     static constexpr int screenWidth = 1280;
+    static constexpr int screenHeight = 800;
+
+    // Which tray the desktop has: trayer's XEmbed tray, or none (a StatusNotifier host lives on the
+    // session bus instead, see SessionBus.h).
+    enum class Tray { xembed, none };
 
     // Points DISPLAY at the new desktop for this process and its children. Throws when Xvfb or
     // trayer cannot be started.
-    explicit DesktopSession(const std::filesystem::path& logFolder) {
+    explicit DesktopSession(const std::filesystem::path& logFolder, Tray tray = Tray::xembed) {
         if (const char* current = std::getenv("DISPLAY")) previousDisplay_ = current;
         const auto log = logFolder / "xvfb.log";
         server_ = std::make_unique<testing_support::ChildProcess>(
-            std::vector<std::string>{"Xvfb", "-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
+            std::vector<std::string>{"Xvfb", "-displayfd", "1", "-screen", "0",
+                                     std::to_string(screenWidth) + "x" + std::to_string(screenHeight) + "x24",
+                                     "-nolisten", "tcp"},
             logTo(log));  // SIGTERM: it removes its lock file
         // Xvfb takes a free display number and writes it on a line of its own once it accepts clients.
         std::string display;
@@ -53,6 +60,7 @@ public:
         }, std::chrono::seconds(10));
         if (display.empty()) throw std::runtime_error("no Xvfb could be started");
         setenv("DISPLAY", display.c_str(), 1);
+        if (tray == Tray::none) return;
         tray_ = std::make_unique<testing_support::ChildProcess>(
             std::vector<std::string>{"trayer", "--edge", "top", "--align", "right", "--widthtype", "request", "--height",
                                      "28", "--SetDockType", "true", "--transparent", "false"},

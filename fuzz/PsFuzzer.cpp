@@ -1,0 +1,24 @@
+// `ps -axwwo pid=,pgid=,pcpu=,pmem=,rss=,etime=,time=,command=` output as the scanner hands it over
+// (made UTF-8), and the instant CPU taken from two such tables.
+
+#include <cmath>
+
+#include "Shared/Scan/ProcessScannerParsing.h"
+#include "Shared/UTF8.h"
+#include "fuzz/FuzzSupport.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const ProcessScannerParsing::ProcessTable table = ProcessScannerParsing::parsePS(replacingInvalidUTF8(fuzzing::text(data, size)));
+    ProcessScannerParsing::CPUTimes previous;
+    for (const auto& [pid, entry] : table) {
+        FUZZ_EXPECT(std::isfinite(entry.cpu) && std::isfinite(entry.mem));
+        FUZZ_EXPECT(!entry.cpuTimeSeconds || std::isfinite(*entry.cpuTimeSeconds));
+        FUZZ_EXPECT(!entry.commandLine || isValidUTF8(*entry.commandLine));
+        if (entry.cpuTimeSeconds) previous[pid] = *entry.cpuTimeSeconds / 2;
+    }
+    for (const auto& [pid, entry] : ProcessScannerParsing::withInstantCPU(table, previous, 5.0)) {
+        FUZZ_EXPECT(std::isfinite(entry.cpu));
+        FUZZ_EXPECT(!previous.contains(pid) || entry.cpu >= 0);  // a pid reused would give less
+    }
+    return 0;
+}

@@ -1,0 +1,31 @@
+// "widget-commands.json" as the application drains it and the widget appends to it: whatever the
+// file holds, a drain empties it, and a command the widget appends to it is drained, last.
+
+#include <filesystem>
+
+#include "Shared/Settings/AppGroup.h"
+#include "Shared/WidgetChannel/WidgetCommandQueue.h"
+#include "fuzz/FuzzSupport.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzzing::usePrivateHome();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const std::string queue = (*AppGroup::containerURL() / WidgetCommandQueue::fileName).string();
+    const std::string_view bytes = fuzzing::text(data, size);
+
+    fuzzing::replaceFile(queue.c_str(), bytes);
+    const std::vector<WidgetCommand> drained = WidgetCommandQueue::drain();
+    FUZZ_EXPECT(!std::filesystem::exists(queue));
+
+    fuzzing::replaceFile(queue.c_str(), bytes);
+    const WidgetCommand appended = WidgetCommand::openLocalhost(static_cast<std::int64_t>(size));
+    WidgetCommandQueue::enqueue(appended);
+    const std::vector<WidgetCommand> withAppended = WidgetCommandQueue::drain();
+    FUZZ_EXPECT(!withAppended.empty() && withAppended.back() == appended);
+    // Either the file's commands came before it, or the damaged file was dropped for it.
+    FUZZ_EXPECT(withAppended.size() == 1 || withAppended.size() == drained.size() + 1);
+    return 0;
+}
