@@ -27,6 +27,9 @@
 
 namespace {
 
+// A home where the application ran before: no welcome window comes up over what a test looks at.
+void markLaunchedBefore() { Platform::UserDefaults::standard().set("hasLaunchedBefore", true); }
+
 using namespace std::chrono_literals;
 using app_test::DesktopSession;
 using testing_support::ChildProcess;
@@ -51,6 +54,7 @@ bool inSnapshot(const std::filesystem::path& folder, int port) {
 // A development server as a user has one: Python's static file server in HOME/Development/demo.
 TEST(ApplicationEndToEnd, TrayIconSnapshotToolTipAndPopover) {
     testing_support::TempHome home;
+    markLaunchedBefore();
     const app_test::DevelopmentServer server(home.home(), "demo");
     const auto& folder = server.folder;
     const int port = server.port;
@@ -202,6 +206,7 @@ bool reportsToolTip(const std::vector<nlohmann::json>& entries, const std::strin
 // icon sits is the host's secret, so the panel opens at the pointer.
 TEST(ApplicationEndToEnd, AStatusNotifierHostShowsIconAndToolTipAndItsActivateOpensThePanelAtThePointer) {
     testing_support::TempHome home;
+    markLaunchedBefore();
     const app_test::DevelopmentServer server(home.home(), "demo");
 
     app_test::SessionBus bus(home.home());
