@@ -1,14 +1,115 @@
 #include "App/Panel/MenuContentView.h"
 
 #include <QPainter>
+#include <QShortcut>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "App/Brand/Theme.h"
+#include "App/Panel/Header/PanelHeader.h"
+#include "App/Panel/List/ServerList.h"
+#include "App/Panel/Rows/ServerRowState.h"
+#include "App/Panel/ServerArea.h"
+#include "App/Panel/Warning/KillWarningOverlay.h"
+#include "App/PanelModel/KeyNav.h"
+#include "App/PanelModel/PanelText.h"
+#include "App/Trackers/ContainerActionTracker.h"
+#include "App/Trackers/KillTracker.h"
 
-MenuContentView::MenuContentView(QWidget* parent) : QWidget(parent), stack_(new QVBoxLayout(this)) {
+namespace {
+
+// Subscribes to a tracker's publishes for as long as the view lives.
+template <typename Tracker>
+std::function<void()> follow(Tracker& tracker, std::function<void()> observer) {
+    const auto token = tracker.subscribe(std::move(observer));
+    return [&tracker, token] { tracker.unsubscribe(token); };
+}
+
+// Above and below the warning card, at least.
+constexpr int cardRoom = 18;
+
+}  // namespace
+
+MenuContentView::MenuContentView(PanelModel::Environment environment, std::function<bool()> reduceMotion,
+                                 QWidget* parent)
+    : QWidget(parent),
+      model_(std::make_unique<PanelModel>(std::move(environment))),
+      header_(new PanelHeader),
+      area_(new ServerArea(*model_, std::move(reduceMotion))),
+      overlay_(new KillWarningOverlay(this)),
+      tick_(new QTimer(this)) {
     setFixedWidth(panelWidth);
-    stack_->setContentsMargins(0, 0, 0, 0);
-    stack_->setSpacing(0);
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(0);
+    stack->addWidget(header_);
+    stack->addWidget(area_);
+
+    connect(header_, &PanelHeader::rescanClicked, this, [this] { model_->rescan(); });
+    connect(overlay_, &KillWarningOverlay::confirmed, this, [this] { model_->confirmPendingKill(); });
+    connect(overlay_, &KillWarningOverlay::cancelled, this, [this] { model_->cancelPendingKill(); });
+
+    tick_->setInterval(PanelModel::tickInterval);
+    connect(tick_, &QTimer::timeout, this, [this] { model_->tick(); });
+
+    // Command-F on the platform's key: into the filter field.
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] { model_->setSearchFocused(true); });
+
+    modelToken_ = model_->subscribe([this](const PanelModel::Changes& changes) { showModel(changes); });
+    const auto refreshRows = [this] { area_->list()->refreshRows(); };
+    unsubscribe_.push_back(follow(KillTracker::shared(), refreshRows));
+    unsubscribe_.push_back(follow(ContainerActionTracker::shared(), refreshRows));
+    unsubscribe_.push_back(follow(KeyNav::shared(), [this] {
+        area_->list()->refreshRows();
+        if (const auto& selected = KeyNav::shared().selectedID()) area_->list()->reveal(*selected);
+    }));
+    const LeaveSearch::Token leaveSearch = LeaveSearch::observe([this] { model_->setSearchFocused(false); });
+    unsubscribe_.push_back([leaveSearch] { LeaveSearch::stopObserving(leaveSearch); });
+
+    showModel(~0u);
+}
+
+MenuContentView::~MenuContentView() {
+    model_->unsubscribe(modelToken_);
+    for (const auto& unsubscribe : unsubscribe_) unsubscribe();
+}
+
+bool MenuContentView::isShowingWarning() const { return overlay_->isPresented(); }
+
+void MenuContentView::showModel(PanelModel::Changes changes) {
+    const PanelDerivation& derived = model_->derived();
+    const bool firstScan = model_->isScanning() && !model_->snapshot();
+    header_->show(QString::fromStdString(PanelText::countChip(derived.isSearching, derived.matchCount, derived.totalServers)),
+                  firstScan, model_->isScanning());
+
+    constexpr PanelModel::Changes listChanges = PanelModel::snapshotChanged | PanelModel::prefsChanged |
+                                                PanelModel::searchChanged | PanelModel::restartsChanged |
+                                                PanelModel::armedChanged;
+    area_->showModel((changes & listChanges) != 0);
+
+    if (changes & PanelModel::pendingKillChanged) {
+        if (const auto& pending = model_->pendingKill()) {
+            overlay_->present(pending->isContainer(), pending->signal);
+            // A short panel (one row, say) grows until the card fits on it.
+            setMinimumHeight(overlay_->card()->height() + 2 * cardRoom);
+            overlay_->present(pending->isContainer(), pending->signal);
+        } else {
+            overlay_->cancel();  // gone by another way than the card's own answer: nothing more to do
+            setMinimumHeight(0);
+        }
+    }
+}
+
+void MenuContentView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    model_->appear();
+    tick_->start();
+}
+
+void MenuContentView::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    tick_->stop();
 }
 
 void MenuContentView::paintEvent(QPaintEvent*) {

@@ -1,10 +1,22 @@
 #pragma once
-// The panel shown in the popover: the header, the server list and the footer. It has the panel's
-// fixed width and the card background; its height follows its content.
+// The panel shown in the popover: the header, then the server area (states, list, footer), with the
+// one-time warning card laid over everything while a stop waits for it. It owns the panel's model
+// and shows it: the model reads the snapshot when the panel appears and every 2 seconds while it is
+// shown, and every change it announces redraws just what it touches. The rows follow the trackers
+// and the keyboard selection. Fixed width, the card's colour, height following the content.
+// Main thread only.
+
+#include <memory>
 
 #include <QWidget>
 
-class QVBoxLayout;
+#include "App/PanelModel/LeaveSearch.h"
+#include "App/PanelModel/PanelModel.h"
+
+class KillWarningOverlay;
+class PanelHeader;
+class QTimer;
+class ServerArea;
 
 class MenuContentView : public QWidget {
     Q_OBJECT
@@ -12,11 +24,31 @@ class MenuContentView : public QWidget {
 public:
     static constexpr int panelWidth = 440;
 
-    explicit MenuContentView(QWidget* parent = nullptr);
+    // `reduceMotion`: whether the desktop asks for less motion (the skeleton rows keep still then).
+    explicit MenuContentView(PanelModel::Environment environment, std::function<bool()> reduceMotion,
+                             QWidget* parent = nullptr);
+    ~MenuContentView() override;
+
+    PanelModel& model() const { return *model_; }
+    PanelHeader* header() const { return header_; }
+    ServerArea* serverArea() const { return area_; }
+    KillWarningOverlay* warningOverlay() const { return overlay_; }
+    // The warning card is up: the keyboard's row keys must not act behind it.
+    bool isShowingWarning() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
-    QVBoxLayout* stack_;
+    void showModel(PanelModel::Changes changes);
+
+    std::unique_ptr<PanelModel> model_;
+    PanelHeader* header_;
+    ServerArea* area_;
+    KillWarningOverlay* overlay_;
+    QTimer* tick_;
+    PanelModel::Token modelToken_ = 0;
+    std::vector<std::function<void()>> unsubscribe_;
 };

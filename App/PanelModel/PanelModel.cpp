@@ -138,15 +138,19 @@ void PanelModel::setSearchFocused(bool focused) {
     observers_.notify(focusChanged);
 }
 
+// One stop confirmation at a time: with a row's and a project's open together, Escape could not tell
+// which one to close.
 void PanelModel::setKillAllArmed(std::optional<std::string> projectPath) {
     if (projectPath == killAllArmed_) return;
     killAllArmed_ = std::move(projectPath);
+    if (killAllArmed_) killArmedRowID_.reset();
     observers_.notify(armedChanged);
 }
 
 void PanelModel::setKillArmedRowID(std::optional<std::string> rowID) {
     if (rowID == killArmedRowID_) return;
     killArmedRowID_ = std::move(rowID);
+    if (killArmedRowID_) killAllArmed_.reset();
     observers_.notify(armedChanged);
 }
 

@@ -100,6 +100,7 @@ public:
     // --- what the views set ---
     void setSearchQuery(std::string query);
     void setSearchFocused(bool focused);
+    // Arming one stop confirmation (a project's stop-all, a row's stop) closes the other.
     void setKillAllArmed(std::optional<std::string> projectPath);
     void setKillArmedRowID(std::optional<std::string> rowID);
     // Each saves the display preferences at once (re-read first, so only this field changes).

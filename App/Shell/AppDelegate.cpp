@@ -19,6 +19,7 @@
 #include "App/Shell/Popover.h"
 #include "App/Shell/ShortcutNames.h"
 #include "App/Shell/TrayAttachment.h"
+#include "App/StatusTile/ReducedMotion.h"
 #include "App/Trackers/BadgeTrackers.h"
 #include "App/Trackers/EnergyMonitor.h"
 #include "App/Trackers/NewServerTracker.h"
@@ -130,7 +131,18 @@ void AppDelegate::recheckHeldTick() {
 bool AppDelegate::isLoopRunning() const { return timer_ && timer_->isActive(); }
 
 void AppDelegate::setupStatusItem() {
-    popover_->setContentView(new MenuContentView);
+    // The panel's own scans end like the loop's: the delegate's projects and the tray icon follow.
+    PanelModel::Environment panelEnvironment;
+    QPointer<AppDelegate> weak(this);
+    panelEnvironment.scanFinished = [weak](const std::vector<DevProject>& projects) {
+        if (!weak) return;
+        weak->lastProjects_ = projects;
+        weak->updateStatusTile();
+    };
+    auto* panel = new MenuContentView(std::move(panelEnvironment), &ReducedMotion::lastKnown);
+    popover_->setContentView(panel);
+    QPointer<MenuContentView> weakPanel(panel);
+    setWarningCardPredicate([weakPanel] { return weakPanel && weakPanel->isShowingWarning(); });
     connect(popover_.get(), &Popover::didShow, this, &AppDelegate::popoverDidShow);
     connect(popover_.get(), &Popover::didClose, this, &AppDelegate::popoverDidClose);
 

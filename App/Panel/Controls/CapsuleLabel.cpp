@@ -5,12 +5,19 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
-CapsuleLabel::CapsuleLabel(const QString& text, Look look, QWidget* parent)
-    : QWidget(parent), text_(text), look_(std::move(look)) {
+CapsuleLabel::CapsuleLabel(const QString& text, Look look, QWidget* parent) : QWidget(parent), look_(std::move(look)) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setText(text);
+}
+
+void CapsuleLabel::setText(const QString& text) {
+    if (text == text_ && !size_.isEmpty()) return;
+    text_ = text;
     setAccessibleName(text_);
     const QSizeF size = measure(text_, look_);
     size_ = QSize(int(std::ceil(size.width())), int(std::ceil(size.height())));
+    updateGeometry();
+    update();
 }
 
 QSizeF CapsuleLabel::measure(const QString& text, const Look& look) {

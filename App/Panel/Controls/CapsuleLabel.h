@@ -27,6 +27,7 @@ public:
     CapsuleLabel(const QString& text, Look look, QWidget* parent = nullptr);
 
     const QString& text() const { return text_; }
+    void setText(const QString& text);
     const Look& look() const { return look_; }
     QColor textColor() const { return look_.text.resolve(palette()); }
     QColor fillColor() const { return look_.fill.resolve(palette()); }

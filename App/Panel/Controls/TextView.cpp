@@ -56,6 +56,11 @@ void TextView::setMinimumTextWidth(int width) {
     updateGeometry();
 }
 
+void TextView::setHorizontalAlignment(Qt::Alignment alignment) {
+    horizontal_ = alignment & Qt::AlignHorizontal_Mask;
+    update();
+}
+
 QString TextView::shownText() const {
     if (mode_ == Mode::wrap) return text_;
     if (measured_.width() <= width()) return text_;
@@ -85,8 +90,8 @@ void TextView::paintEvent(QPaintEvent*) {
     painter.setFont(font_);
     painter.setPen(textColor());
     if (mode_ == Mode::wrap) {
-        painter.drawText(QRectF(rect()), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text_);
+        painter.drawText(QRectF(rect()), horizontal_ | Qt::AlignTop | Qt::TextWordWrap, text_);
         return;
     }
-    painter.drawText(QRectF(rect()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shownText());
+    painter.drawText(QRectF(rect()), horizontal_ | Qt::AlignVCenter | Qt::TextSingleLine, shownText());
 }

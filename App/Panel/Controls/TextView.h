@@ -23,6 +23,8 @@ public:
     QColor textColor() const { return tint_.resolve(palette()); }
     // The least width a one-line text is squeezed to (0 by default).
     void setMinimumTextWidth(int width);
+    // Left by default; a wrapped text may be centred line by line.
+    void setHorizontalAlignment(Qt::Alignment alignment);
     // The text as drawn at the current width.
     QString shownText() const;
 
@@ -42,5 +44,6 @@ private:
     Tint tint_;
     Mode mode_;
     int minimumTextWidth_ = 0;
+    Qt::Alignment horizontal_ = Qt::AlignLeft;
     QSizeF measured_;  // the one-line text's own size, kept: shaping text is what rows spend most on
 };

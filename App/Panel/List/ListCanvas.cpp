@@ -31,14 +31,16 @@ void ListCanvas::setPinsHeaders(bool pins) {
 
 void ListCanvas::relayout() {
     tops_.clear();
-    int y = 0;
+    const QMargins margins = contentsMargins();
+    int y = margins.top();
     for (const Item& item : items_) {
         tops_.push_back(y);
         const int height = std::max(0, item.widget->sizeHint().height());
-        item.widget->setGeometry(0, y, width(), height);
+        item.widget->setGeometry(margins.left(), y, itemWidth(), height);
         item.widget->show();
         y += height;
     }
+    y += margins.bottom();
     if (y != contentHeight_) {
         contentHeight_ = y;
         updateGeometry();  // the scroll area's range follows
@@ -54,6 +56,8 @@ int ListCanvas::naturalTop(const QWidget* widget) const {
     return -1;
 }
 
+int ListCanvas::itemWidth() const { return std::max(0, width() - contentsMargins().left() - contentsMargins().right()); }
+
 QSize ListCanvas::sizeHint() const { return QSize(width(), contentHeight_); }
 
 // A resizable scroll area never makes its content smaller than this: the whole list scrolls.
@@ -67,10 +71,7 @@ bool ListCanvas::event(QEvent* event) {
 
 void ListCanvas::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    for (std::size_t i = 0; i < items_.size(); ++i) {
-        QWidget* widget = items_[i].widget;
-        widget->setGeometry(0, widget->y(), width(), widget->height());
-    }
+    for (const Item& item : items_) item.widget->setGeometry(contentsMargins().left(), item.widget->y(), itemWidth(), item.widget->height());
     placePinnedHeaders();
 }
 
@@ -83,12 +84,12 @@ void ListCanvas::placePinnedHeaders() {
         if (pinsHeaders_) {
             // The section ends where the next one begins (or with the list).
             std::size_t next = i + 1;
-            while (next < items_.size() && !items_[next].sectionHeader) ++next;
-            const int sectionEnd = next < items_.size() ? tops_[next] : contentHeight_;
+            while (next < items_.size() && !items_[next].sectionHeader && !items_[next].endsSection) ++next;
+            const int sectionEnd = next < items_.size() ? tops_[next] : contentHeight_ - contentsMargins().bottom();
             if (visibleTop > top) top = std::min(visibleTop, sectionEnd - header->height());
             top = std::max(top, tops_[i]);
         }
-        header->move(0, top);
+        header->move(contentsMargins().left(), top);
         header->raise();  // rows scrolling under a pinned header pass behind it
     }
 }

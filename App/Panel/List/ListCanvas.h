@@ -1,7 +1,8 @@
 #pragma once
 // The scrolling content of the panel's list: places its items one under the other, each across the
-// full width at its preferred height, and pins section headers to the top of the visible part while
-// their section scrolls under them, each pushed up by the next header as it arrives.
+// width inside its contents margins at its preferred height, and pins section headers to the top of
+// the visible part while their section scrolls under them, each pushed up by the next header as it
+// arrives.
 //
 // The canvas only places: the owner creates the items as its children, keeps them across updates
 // (a kept item is moved, never rebuilt) and deletes the ones it drops. Main thread.
@@ -20,6 +21,7 @@ public:
     struct Item {
         QWidget* widget = nullptr;
         bool sectionHeader = false;  // starts a section; pinned while its section is in view
+        bool endsSection = false;    // starts something that belongs to no section (never pinned)
     };
 
     // Becomes the scroll area's content and follows its scrolling.
@@ -47,6 +49,7 @@ protected:
 
 private:
     void placePinnedHeaders();
+    int itemWidth() const;
 
     QPointer<QScrollArea> area_;
     std::vector<Item> items_;
