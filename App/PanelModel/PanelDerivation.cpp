@@ -7,6 +7,7 @@
 
 #include "App/PanelModel/KeyNav.h"
 #include "App/PanelModel/SearchText.h"
+#include "Shared/PortConflicts.h"
 #include "Shared/Scan/ProcessScannerParsing.h"
 
 namespace {
@@ -47,23 +48,19 @@ bool flatOrder(SortMode mode, const FlatEntry& a, const FlatEntry& b) {
 bool contains(std::string_view haystack, std::string_view needle) { return haystack.find(needle) != std::string_view::npos; }
 
 void deriveConflicts(const std::vector<DevProject>& projects, PanelDerivation& out) {
-    std::map<int, std::size_t> counts;
+    out.conflictingPorts = conflictingPorts(projects);
+    // The names of the projects on each conflicting port, in snapshot order, each once.
     std::map<int, std::vector<std::string>> names;
     for (const DevProject& project : projects) {
         for (const DevServer& server : project.servers) {
-            const std::set<int> distinct(server.ports.begin(), server.ports.end());
-            for (const int port : distinct) {
-                ++counts[port];
+            for (const int port : server.ports) {
+                if (!out.conflictingPorts.contains(port)) continue;
                 std::vector<std::string>& list = names[port];
                 if (std::find(list.begin(), list.end(), project.name) == list.end()) list.push_back(project.name);
             }
         }
     }
-    for (const auto& [port, count] : counts) {
-        if (count < 2) continue;
-        out.conflictingPorts.insert(port);
-        out.conflicts.push_back({port, std::move(names[port])});
-    }
+    for (auto& [port, list] : names) out.conflicts.push_back({port, std::move(list)});
 }
 
 void deriveRestarts(const std::vector<DevProject>& projects, const std::vector<RestartEntry>& restarts,
