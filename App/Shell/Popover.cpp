@@ -30,8 +30,14 @@ void Popover::showRelativeTo(const std::optional<QRect>& anchor) {
     adjustSize();
     QScreen* screen = anchor ? QGuiApplication::screenAt(anchor->center()) : nullptr;
     if (!screen) screen = QGuiApplication::primaryScreen();
-    if (screen) move(PopoverPlacement::origin(size(), anchor, screen->availableGeometry()));
+    anchor_ = anchor;
+    screenArea_ = screen ? std::optional(screen->availableGeometry()) : std::nullopt;
+    place();
     show();
+}
+
+void Popover::place() {
+    if (screenArea_) move(PopoverPlacement::origin(size(), anchor_, *screenArea_));
 }
 
 void Popover::showEvent(QShowEvent* event) {
@@ -48,6 +54,9 @@ void Popover::hideEvent(QHideEvent* event) {
 void Popover::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     updateShape();
+    // The panel fills in once shown (it reads its snapshot then): a panel opening above a bottom
+    // tray grows upwards, and every panel stays inside the screen.
+    if (isVisible()) place();
 }
 
 void Popover::updateShape() {

@@ -31,7 +31,7 @@ public:
 
     bool isShown() const { return isVisible(); }
     // Opens next to the anchor (see PopoverPlacement) on the screen that holds it, or on the
-    // primary screen.
+    // primary screen, and keeps that place for its size while its content grows or shrinks.
     void showRelativeTo(const std::optional<QRect>& anchor);
     // Closes it; didClose follows.
     void performClose() { close(); }
@@ -47,7 +47,10 @@ protected:
 
 private:
     void updateShape();
+    void place();
 
     QVBoxLayout* layout_;
     QPointer<QWidget> content_;
+    std::optional<QRect> anchor_;
+    std::optional<QRect> screenArea_;
 };
