@@ -1,10 +1,11 @@
 // The pure half of a scan on a busy machine: 20 000 processes, 2 000 of them listening, in 400
-// projects. Inputs are generated in the forms lsof -F and ps print.
+// projects, and the snapshot written from it. Inputs are generated in the forms lsof -F and ps print.
 
 #include <benchmark/benchmark.h>
 
 #include <string>
 
+#include "Shared/ProcessSnapshot.h"
 #include "Shared/Scan/ProcessScannerParsing.h"
 #include "Shared/Settings/FilterRules.h"
 
@@ -112,7 +113,18 @@ void BM_Sorted(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(sorted(projects, mode));
 }
 
-// What a scan does between reading the tools' output and handing projects on.
+void BM_EncodeSnapshot(benchmark::State& state) {
+    const ProcessSnapshot snapshot{Platform::Date(std::chrono::seconds(1'796'501'894)), projectsOf(machine())};
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        const auto text = snapshot.encode();
+        bytes = text.size();
+        benchmark::DoNotOptimize(text);
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
+}
+
+// What a scan does between reading the tools' output and writing the snapshot.
 void BM_WholePipeline(benchmark::State& state) {
     const auto& m = machine();
     const auto previous = previousTimes(parsePS(m.psText));
@@ -123,7 +135,9 @@ void BM_WholePipeline(benchmark::State& state) {
         const auto stats = withInstantCPU(table, previous, 5.0);
         auto projects = buildProjects(cwds, ports, stats, home, devFolder, 1, m.rules.excludedFolders,
                                       m.rules.includedFolders, m.rules.watchedPorts);
-        benchmark::DoNotOptimize(sorted(applyFilters(std::move(projects), m.rules), SortMode::activity));
+        const ProcessSnapshot snapshot{Platform::Date(std::chrono::seconds(1'796'501'894)),
+                                       sorted(applyFilters(std::move(projects), m.rules), SortMode::activity)};
+        benchmark::DoNotOptimize(snapshot.encode());
     }
 }
 
@@ -136,4 +150,5 @@ BENCHMARK(BM_WithInstantCPU)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BuildProjects)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ApplyFilters)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Sorted)->DenseRange(0, 5)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_EncodeSnapshot)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WholePipeline)->Unit(benchmark::kMillisecond);
