@@ -3,6 +3,7 @@
 // is read field by field, and anything that is not exactly a number is no number.
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,14 +36,68 @@ void forEachPathComponent(std::string_view path, Visit&& visit) {
 
 std::string_view trimSpacesAndTabs(std::string_view text);
 
+namespace Detail {
+
+// The forms tools print nearly every number in, read without a call from the parsers' inner
+// loops: plain digits too few to overflow, and digits with at most one point between them (fifteen
+// digits at most, so that the digits and the power of ten below them are exact doubles and one
+// division rounds correctly, to what the full reading gives). No value for anything else, which
+// the full readings below then take.
+template <typename Integer>
+inline std::optional<Integer> plainDigits(std::string_view text) {
+    if (text.empty() || text.size() > std::size_t{std::numeric_limits<Integer>::digits10}) return std::nullopt;
+    Integer value = 0;
+    for (const char character : text) {
+        if (character < '0' || character > '9') return std::nullopt;
+        value = static_cast<Integer>(value * 10 + (character - '0'));
+    }
+    return value;
+}
+
+inline std::optional<double> plainDecimal(std::string_view text) {
+    static constexpr double powersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    if (text.empty() || text.size() > 16) return std::nullopt;
+    std::int64_t digits = 0;
+    std::size_t point = text.size();
+    for (std::size_t index = 0; index < text.size(); ++index) {
+        const char character = text[index];
+        if (character >= '0' && character <= '9') {
+            digits = digits * 10 + (character - '0');
+        } else if (character == '.' && point == text.size() && index > 0 && index + 1 < text.size()) {
+            point = index;
+        } else {
+            return std::nullopt;
+        }
+    }
+    const std::size_t fractionDigits = point == text.size() ? 0 : text.size() - point - 1;
+    if (text.size() - (point == text.size() ? 0 : 1) > 15) return std::nullopt;
+    return static_cast<double>(digits) / powersOfTen[fractionDigits];
+}
+
+std::optional<std::int64_t> fullInt64(std::string_view text);
+std::optional<std::int32_t> fullInt32(std::string_view text);
+std::optional<double> fullFiniteDouble(std::string_view text);
+
+}  // namespace Detail
+
 // ASCII digits with an optional leading "+" or "-" and nothing else; no value when the number does
 // not fit the type.
-std::optional<std::int64_t> parseInt64(std::string_view text);
-std::optional<std::int32_t> parseInt32(std::string_view text);
+inline std::optional<std::int64_t> parseInt64(std::string_view text) {
+    if (const auto value = Detail::plainDigits<std::int64_t>(text)) return value;
+    return Detail::fullInt64(text);
+}
+inline std::optional<std::int32_t> parseInt32(std::string_view text) {
+    if (const auto value = Detail::plainDigits<std::int32_t>(text)) return value;
+    return Detail::fullInt32(text);
+}
 
 // A decimal floating-point number (optional sign, digits, point, exponent) that is finite; "inf",
 // "nan", hexadecimal forms and out-of-range values give no value.
-std::optional<double> parseFiniteDouble(std::string_view text);
+inline std::optional<double> parseFiniteDouble(std::string_view text) {
+    if (const auto value = Detail::plainDecimal(text)) return value;
+    return Detail::fullFiniteDouble(text);
+}
 
 // The text after the last "/", trailing "/"s ignored; "/" for a path made only of "/"s.
 std::string_view lastPathComponent(std::string_view path);

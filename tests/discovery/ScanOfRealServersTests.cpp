@@ -45,6 +45,17 @@ server = socket.create_server(("127.0.0.1", int(sys.argv[1])))
 while True: server.accept()[0].close()
 )";
 
+// Listens, and keeps its CPU time at a tenth of the time since it started, in slices of a few
+// milliseconds: a steady 10 % of a core at any scale a scan can see.
+constexpr const char* steadyTenthOfACore = R"(
+import socket, sys, time
+server = socket.create_server(("127.0.0.1", int(sys.argv[1])))
+start, used = time.monotonic(), time.process_time()
+while True:
+    while time.process_time() - used < (time.monotonic() - start) * 0.1: pass
+    time.sleep(0.005)
+)";
+
 class ScanOfRealServers : public testing::Test {
 protected:
     void SetUp() override {
@@ -176,6 +187,27 @@ TEST_F(ScanOfRealServers, TheSecondOfTwoSimultaneousScansMeasuresCPUSinceTheFirs
     EXPECT_GT(std::max(cpu[0], cpu[1]), 1.0);
     EXPECT_LT(std::min(cpu[0], cpu[1]), 0.5);
     EXPECT_GE(std::min(cpu[0], cpu[1]), 0) << "the server was found by both";
+}
+
+// ps prints CPU time in whole seconds: scans a second apart would read a steady 10 % as 0 % or
+// 100 % by turns. The kernel's clock ticks give every reading its true share.
+TEST_F(ScanOfRealServers, AServerUsingASteadyTenthOfACoreReadsSoInEveryScan) {
+    fs::create_directories(home.home() / "Development/steady");
+    const int port = freePort();
+    ChildProcess steady({*python3(), "-c", steadyTenthOfACore, std::to_string(port)}, home.home() / "Development/steady");
+    ASSERT_TRUE(waitUntil([&] { return acceptsConnections(port); }, std::chrono::seconds(60)));
+    std::vector<double> readings;
+    for (int scan = 0; scan < 5; ++scan) {
+        const auto next = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        for (const auto& project : ProcessScanner::scan())
+            for (const auto& found : project.servers)
+                if (found.pid == steady.pid()) readings.push_back(found.cpu);
+        ASSERT_EQ(readings.size(), std::size_t(scan + 1)) << "the server was not found";
+        waitUntil([&] { return std::chrono::steady_clock::now() >= next; });  // a second between scans
+    }
+    // The first scan knew no earlier time for the new process and shows ps's lifetime average.
+    for (std::size_t i = 1; i < readings.size(); ++i)
+        EXPECT_TRUE(readings[i] >= 5 && readings[i] <= 15) << testing::PrintToString(readings);
 }
 
 }  // namespace
