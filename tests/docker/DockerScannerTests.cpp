@@ -34,16 +34,19 @@ fs::path writeExecutable(const fs::path& path, const std::string& contents) {
 
 class DockerScannerTest : public testing::Test {
 protected:
+    // The system socket is looked for in a folder of the test's own, whatever this machine runs.
     void SetUp() override {
         DockerScanner::Testing::setCLICandidates(std::nullopt);
+        DockerScanner::Testing::setSocketCandidates({{homeSocket(), systemSocket()}});
         Platform::Dispatch::MainQueue::reset();
         unsetenv("DOCKER_HOST");
         unsetenv("DOCKER_CONTEXT");
     }
+    void TearDown() override { DockerScanner::Testing::setSocketCandidates(std::nullopt); }
 
     fs::path homeSocket() const { return home.home() / ".docker/run/docker.sock"; }
+    fs::path systemSocket() const { return tools.path() / "var/run/docker.sock"; }
     void touchHomeSocket() const { writeExecutable(homeSocket(), ""); }  // any file there counts as a socket
-    bool systemSocket() const { return fs::exists("/var/run/docker.sock"); }
     void useTool(const fs::path& tool) { DockerScanner::Testing::setCLICandidates({{tool.string()}}); }
     fs::path tool(const std::string& script) { return writeExecutable(tools.path() / "docker", "#!/bin/sh\n" + script); }
     fs::path record() const { return tools.path() / "record.txt"; }
@@ -119,8 +122,12 @@ TEST_F(RealClientTest, StopKillAndRestartReachTheDaemonAndCompleteOnTheMainQueue
     EXPECT_EQ(containers[0].id, gatewayID);
 }
 
-TEST_F(DockerScannerTest, TheHomeSocketOrTheUnixSocketThatDockerHostNamesCounts) {
-    if (systemSocket()) GTEST_SKIP() << "this machine has a Docker socket";
+TEST_F(DockerScannerTest, TheHomeOrTheSystemSocketOrTheUnixSocketThatDockerHostNamesCounts) {
+    EXPECT_EQ(DockerScanner::socketCandidates(), (std::vector<std::string>{homeSocket(), systemSocket()}));
+    DockerScanner::Testing::setSocketCandidates(std::nullopt);
+    EXPECT_EQ(DockerScanner::socketCandidates(),
+              (std::vector<std::string>{homeSocket(), "/var/run/docker.sock"}));
+    DockerScanner::Testing::setSocketCandidates({{homeSocket(), systemSocket()}});
     const auto socket = tools.path() / "podman.sock";
     setenv("DOCKER_HOST", ("unix://" + socket.string()).c_str(), 1);
     EXPECT_FALSE(DockerScanner::socketPresent());
@@ -130,12 +137,14 @@ TEST_F(DockerScannerTest, TheHomeSocketOrTheUnixSocketThatDockerHostNamesCounts)
         setenv("DOCKER_HOST", other, 1);
         EXPECT_FALSE(DockerScanner::socketPresent()) << other;
     }
+    writeExecutable(systemSocket(), "");
+    EXPECT_TRUE(DockerScanner::socketPresent());
+    fs::remove(systemSocket());
     touchHomeSocket();
     EXPECT_TRUE(DockerScanner::socketPresent());
 }
 
 TEST_F(DockerScannerTest, TheToolGetsExactArgumentsAndTheCLocaleAndListsOnlyWithASocket) {
-    if (systemSocket()) GTEST_SKIP() << "this machine has a Docker socket";
     useTool(tool("printf '%s\\n' \"$@\" \"LC_ALL=$LC_ALL\" > '" + record().string() + "'\n"));
     EXPECT_TRUE(DockerScanner::scan().empty());
     EXPECT_FALSE(fs::exists(record()));
