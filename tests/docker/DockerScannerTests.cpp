@@ -186,17 +186,12 @@ TEST_F(DockerScannerTest, AToolThatCannotStartIsLoggedUnreadableOutputGivesNothi
     tool("printf '{\"ID\":\"a\",\"Image\":\"i\",\"Names\":\"n\",\"Ports\":\"0.0.0.0:3000->3000/tcp\"}\\n\\377\\n'\n");
     EXPECT_TRUE(DockerScanner::scan().empty()) << "not UTF-8";
 
-    // A large listing is read to the end, whatever the tool exits with.
-    std::ofstream listing(tools.path() / "listing.jsonl");
-    listing << "Error response from daemon: partial listing\n";
-    for (int port = 1; port <= 6000; ++port)
-        listing << "{\"ID\":\"" << std::string(64, 'a') << port << "\",\"Image\":\"registry.example/app:1\",\"Names\":\"a"
-                << port << "\",\"Ports\":\"0.0.0.0:" << port << "->80/tcp, :::" << port << "->80/tcp\"}\n";
-    listing.close();
-    tool("cat '" + (tools.path() / "listing.jsonl").string() + "'\nexit 1\n");
+    // Whatever the tool exits with, its listing counts (reading long output is ProcessRunner's, tested there).
+    tool("echo 'Error response from daemon: partial listing'\n"
+         "printf '{\"ID\":\"a\",\"Image\":\"i\",\"Names\":\"n\",\"Ports\":\"0.0.0.0:3000->3000/tcp\"}\\n'\nexit 1\n");
     const auto containers = DockerScanner::scan();
-    ASSERT_EQ(containers.size(), 6000u);
-    EXPECT_EQ(containers.back().hostPorts, std::vector<int>{6000});
+    ASSERT_EQ(containers.size(), 1u);
+    EXPECT_EQ(containers[0].hostPorts, std::vector<int>{3000});
     EXPECT_EQ(log.lines().size(), 1u);
 }
 
