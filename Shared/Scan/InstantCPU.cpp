@@ -7,6 +7,7 @@
 #include <cmath>
 #include <iterator>
 
+#include "Shared/Scan/GroupIndex.h"
 #include "Shared/Scan/ProcessScannerParsing.h"
 #include "Shared/Scan/ScanText.h"
 
@@ -95,9 +96,11 @@ std::vector<std::int32_t> listeningGroupMembers(const ProcessTable& table, const
         groups.push_back(entry ? entry->second.pgid : pid);
     }
     std::sort(groups.begin(), groups.end());
+    groups.erase(std::unique(groups.begin(), groups.end()), groups.end());
+    const GroupIndex index(groups);
     std::vector<std::int32_t> found;  // in pid order, as the table is
     for (const auto& [pid, entry] : table)
-        if (std::binary_search(groups.begin(), groups.end(), entry.pgid)) found.push_back(pid);
+        if (index.find(entry.pgid)) found.push_back(pid);
     std::merge(found.begin(), found.end(), missing.begin(), missing.end(), std::back_inserter(members));
     return members;
 }

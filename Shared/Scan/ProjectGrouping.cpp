@@ -6,6 +6,7 @@
 #include <span>
 #include <unordered_map>
 
+#include "Shared/Scan/GroupIndex.h"
 #include "Shared/Scan/ProcessScannerParsing.h"
 #include "Shared/Scan/ScanText.h"
 
@@ -133,16 +134,17 @@ DevServer makeServer(Group& group, const Listener& representative) {
 // for each.
 std::vector<Group> groupsOf(std::span<const Listener> listeners, const ProcessTable& stats) {
     std::vector<Group> groups;
-    std::vector<std::int32_t> pgids;  // the groups' numbers alone: a search through them stays in the cache
+    std::vector<std::int32_t> pgids;
     for (std::size_t start = 0, end = 0; start < listeners.size(); start = end) {
         while (end < listeners.size() && listeners[end].pgid == listeners[start].pgid) ++end;
         groups.push_back({listeners[start].pgid, listeners.subspan(start, end - start)});
         pgids.push_back(listeners[start].pgid);
     }
+    const GroupIndex index(pgids);
     for (const auto& [pid, entry] : stats) {
-        const auto found = std::lower_bound(pgids.begin(), pgids.end(), entry.pgid);
-        if (found == pgids.end() || *found != entry.pgid) continue;
-        auto& group = groups[static_cast<std::size_t>(found - pgids.begin())];
+        const auto position = index.find(entry.pgid);
+        if (!position) continue;
+        auto& group = groups[*position];
         group.pids.push_back(pid);
         group.cpu += entry.cpu;
         group.mem += entry.mem;
