@@ -73,7 +73,9 @@ std::optional<std::int64_t> fullInt64(std::string_view text) { return parseInteg
 
 std::optional<std::int32_t> fullInt32(std::string_view text) { return parseInteger<std::int32_t>(text); }
 
-std::optional<double> fullFiniteDouble(std::string_view text) {
+}  // namespace Detail
+
+std::optional<double> parseFiniteDouble(std::string_view text) {
     const bool negative = !text.empty() && text.front() == '-';
     const auto unsignedPart = negative ? text.substr(1) : withoutPlus(text);
     // A digit or a point must lead, which keeps out "inf", "nan" and a second sign.
@@ -87,8 +89,6 @@ std::optional<double> fullFiniteDouble(std::string_view text) {
         return std::nullopt;
     return value;
 }
-
-}  // namespace Detail
 
 std::string_view lastPathComponent(std::string_view path) {
     const auto last = path.find_last_not_of('/');

@@ -38,11 +38,8 @@ std::string_view trimSpacesAndTabs(std::string_view text);
 
 namespace Detail {
 
-// The forms tools print nearly every number in, read without a call from the parsers' inner
-// loops: plain digits too few to overflow, and digits with at most one point between them (fifteen
-// digits at most, so that the digits and the power of ten below them are exact doubles and one
-// division rounds correctly, to what the full reading gives). No value for anything else, which
-// the full readings below then take.
+// Plain digits too few to overflow, the form tools print nearly every integer in, read without a
+// call from the parsers' inner loops. No value for anything else, which the full reading takes.
 template <typename Integer>
 inline std::optional<Integer> plainDigits(std::string_view text) {
     if (text.empty() || text.size() > std::size_t{std::numeric_limits<Integer>::digits10}) return std::nullopt;
@@ -54,30 +51,8 @@ inline std::optional<Integer> plainDigits(std::string_view text) {
     return value;
 }
 
-inline std::optional<double> plainDecimal(std::string_view text) {
-    static constexpr double powersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
-                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    if (text.empty() || text.size() > 16) return std::nullopt;
-    std::int64_t digits = 0;
-    std::size_t point = text.size();
-    for (std::size_t index = 0; index < text.size(); ++index) {
-        const char character = text[index];
-        if (character >= '0' && character <= '9') {
-            digits = digits * 10 + (character - '0');
-        } else if (character == '.' && point == text.size() && index > 0 && index + 1 < text.size()) {
-            point = index;
-        } else {
-            return std::nullopt;
-        }
-    }
-    const std::size_t fractionDigits = point == text.size() ? 0 : text.size() - point - 1;
-    if (text.size() - (point == text.size() ? 0 : 1) > 15) return std::nullopt;
-    return static_cast<double>(digits) / powersOfTen[fractionDigits];
-}
-
 std::optional<std::int64_t> fullInt64(std::string_view text);
 std::optional<std::int32_t> fullInt32(std::string_view text);
-std::optional<double> fullFiniteDouble(std::string_view text);
 
 }  // namespace Detail
 
@@ -94,10 +69,7 @@ inline std::optional<std::int32_t> parseInt32(std::string_view text) {
 
 // A decimal floating-point number (optional sign, digits, point, exponent) that is finite; "inf",
 // "nan", hexadecimal forms and out-of-range values give no value.
-inline std::optional<double> parseFiniteDouble(std::string_view text) {
-    if (const auto value = Detail::plainDecimal(text)) return value;
-    return Detail::fullFiniteDouble(text);
-}
+std::optional<double> parseFiniteDouble(std::string_view text);
 
 // The text after the last "/", trailing "/"s ignored; "/" for a path made only of "/"s.
 std::string_view lastPathComponent(std::string_view path);
