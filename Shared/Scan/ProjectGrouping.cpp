@@ -140,11 +140,18 @@ std::vector<Group> groupsOf(std::span<const Listener> listeners, const ProcessTa
         groups.push_back({listeners[start].pgid, listeners.subspan(start, end - start)});
         pgids.push_back(listeners[start].pgid);
     }
+    // Each group's pids go into a vector of the right size: first counted, then gathered.
     const GroupIndex index(pgids);
-    for (const auto& [pid, entry] : stats) {
-        const auto position = index.find(entry.pgid);
-        if (!position) continue;
-        auto& group = groups[*position];
+    std::vector<std::pair<std::size_t, const ProcessTable::value_type*>> members;
+    for (const auto& row : stats)
+        if (const auto position = index.find(row.second.pgid)) members.emplace_back(*position, &row);
+    std::vector<std::size_t> counts(groups.size());
+    for (const auto& member : members) ++counts[member.first];
+    for (std::size_t position = 0; position < groups.size(); ++position)
+        groups[position].pids.reserve(counts[position] + groups[position].listeners.size());
+    for (const auto& [position, row] : members) {
+        const auto& [pid, entry] = *row;
+        auto& group = groups[position];
         group.pids.push_back(pid);
         group.cpu += entry.cpu;
         group.mem += entry.mem;
