@@ -4,6 +4,7 @@
 
 #include "Shared/HashCombine.h"
 #include "Shared/JSONCoding.h"
+#include "Shared/JSONWriting.h"
 
 std::vector<int> DevProject::allPorts() const {
     std::vector<int> ports;
@@ -19,11 +20,17 @@ std::size_t DevProject::totalPIDCount() const {
     return count;
 }
 
-void to_json(nlohmann::json& json, const DevProject& project) {
-    json = nlohmann::json::object();
-    json["name"] = project.name;
-    json["path"] = project.path;
-    json["servers"] = project.servers;
+void appendJSON(std::string& out, const DevProject& project) {
+    out += "{\"name\":";
+    JSONWriting::appendString(out, project.name);
+    out += ",\"path\":";
+    JSONWriting::appendString(out, project.path);
+    out += ",\"servers\":[";
+    for (std::size_t index = 0; index < project.servers.size(); ++index) {
+        if (index > 0) out += ',';
+        appendJSON(out, project.servers[index]);
+    }
+    out += "]}";
 }
 
 void from_json(const nlohmann::json& json, DevProject& project) {

@@ -22,7 +22,7 @@ struct DevProject {
     bool operator==(const DevProject&) const = default;
 };
 
-void to_json(nlohmann::json& json, const DevProject& project);
+void appendJSON(std::string& out, const DevProject& project);
 void from_json(const nlohmann::json& json, DevProject& project);
 
 template <>

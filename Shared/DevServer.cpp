@@ -6,13 +6,14 @@
 #include "Shared/FixedPoint.h"
 #include "Shared/HashCombine.h"
 #include "Shared/JSONCoding.h"
+#include "Shared/JSONWriting.h"
 
 static_assert(std::is_same_v<int, std::int32_t>, "ports are read as 32-bit integers");
 
 namespace {
 
-// A value nlohmann would write as null: the reader refuses null for cpu and mem, so writing it would
-// make the whole snapshot unreadable. A meaningless reading is stored as no load instead.
+// A value JSON has only null for: the reader refuses null for cpu and mem, so writing it would make
+// the whole snapshot unreadable. A meaningless reading is stored as no load instead.
 double finiteOrZero(double value) { return std::isfinite(value) ? value : 0.0; }
 
 }  // namespace
@@ -37,22 +38,48 @@ std::optional<std::string> DevServer::uptimeText() const {
     return "up " + std::to_string(seconds / 86400) + "d " + std::to_string(seconds % 86400 / 3600) + "h";
 }
 
-void to_json(nlohmann::json& json, const DevServer& server) {
-    json = nlohmann::json::object();
-    json["pid"] = server.pid;
-    json["pgid"] = server.pgid;
-    json["groupPIDs"] = server.groupPIDs;
-    json["command"] = server.command;
-    json["ports"] = server.ports;
-    if (server.uptimeSeconds) json["uptimeSeconds"] = *server.uptimeSeconds;
-    json["cpu"] = finiteOrZero(server.cpu);
-    json["mem"] = finiteOrZero(server.mem);
-    if (server.rss) json["rss"] = *server.rss;
-    if (server.commandLine) json["commandLine"] = *server.commandLine;
-    if (server.cwd) json["cwd"] = *server.cwd;
-    if (server.containerID) json["containerID"] = *server.containerID;
-    if (server.containerName) json["containerName"] = *server.containerName;
-    if (server.keptAlive) json["keptAlive"] = *server.keptAlive;
+void appendJSON(std::string& out, const DevServer& server) {
+    using namespace JSONWriting;
+    const auto key = [&](std::string_view name) {
+        out += out.back() == '{' ? "\"" : ",\"";
+        out += name;
+        out += "\":";
+    };
+    const auto text = [&](std::string_view name, const std::optional<std::string>& value) {
+        if (!value) return;
+        key(name);
+        appendString(out, *value);
+    };
+    const auto integer = [&](std::string_view name, std::optional<std::int64_t> value) {
+        if (!value) return;
+        key(name);
+        appendInteger(out, *value);
+    };
+    // Keys in byte order, the order the JSON library keeps an object's keys in.
+    out += '{';
+    key("command");
+    appendString(out, server.command);
+    text("commandLine", server.commandLine);
+    text("containerID", server.containerID);
+    text("containerName", server.containerName);
+    key("cpu");
+    appendNumber(out, finiteOrZero(server.cpu));
+    text("cwd", server.cwd);
+    key("groupPIDs");
+    appendIntegers(out, server.groupPIDs);
+    if (server.keptAlive) {
+        key("keptAlive");
+        appendBool(out, *server.keptAlive);
+    }
+    key("mem");
+    appendNumber(out, finiteOrZero(server.mem));
+    integer("pgid", server.pgid);
+    integer("pid", server.pid);
+    key("ports");
+    appendIntegers(out, server.ports);
+    integer("rss", server.rss);
+    integer("uptimeSeconds", server.uptimeSeconds);
+    out += '}';
 }
 
 void from_json(const nlohmann::json& json, DevServer& server) {

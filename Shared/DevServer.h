@@ -36,9 +36,10 @@ struct DevServer {
     bool operator==(const DevServer&) const = default;
 };
 
-// JSON form: keys are the field names, absent optionals left out. Decoding throws DecodingError
-// (Shared/JSONCoding.h) when a required key is missing or has the wrong type.
-void to_json(nlohmann::json& json, const DevServer& server);
+// JSON form: keys are the field names, absent optionals left out. Written straight into text (a
+// snapshot holds every server of the machine); decoding throws DecodingError (Shared/JSONCoding.h)
+// when a required key is missing or has the wrong type.
+void appendJSON(std::string& out, const DevServer& server);
 void from_json(const nlohmann::json& json, DevServer& server);
 
 template <>

@@ -112,12 +112,21 @@ const Json& requiredArray(const Json& object, const char* key) {
     return value;
 }
 
-std::vector<std::int32_t> requiredInt32Array(const Json& object, const char* key) {
+template <typename Integer>
+std::vector<Integer> integerArray(const Json& object, const char* key, Integer (*read)(const Json&, const char*)) {
     const Json& array = requiredArray(object, key);
-    std::vector<std::int32_t> values;
+    std::vector<Integer> values;
     values.reserve(array.size());
-    for (const Json& element : array) values.push_back(int32OrFail(element, key));
+    for (const Json& element : array) values.push_back(read(element, key));
     return values;
+}
+
+std::vector<std::int32_t> requiredInt32Array(const Json& object, const char* key) {
+    return integerArray(object, key, int32OrFail);
+}
+
+std::vector<std::int64_t> requiredInt64Array(const Json& object, const char* key) {
+    return integerArray(object, key, integerOrFail);
 }
 
 std::optional<std::int64_t> optionalInteger(const Json& object, const char* key) {

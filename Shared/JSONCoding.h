@@ -26,8 +26,9 @@ bool requiredBool(const nlohmann::json& object, const char* key);
 std::string requiredString(const nlohmann::json& object, const char* key);
 // The member must be a JSON array; its elements are left to the caller.
 const nlohmann::json& requiredArray(const nlohmann::json& object, const char* key);
-// An array whose every element is a 32-bit integer.
+// An array whose every element is a 32-bit (or 64-bit) integer.
 std::vector<std::int32_t> requiredInt32Array(const nlohmann::json& object, const char* key);
+std::vector<std::int64_t> requiredInt64Array(const nlohmann::json& object, const char* key);
 std::optional<std::int64_t> optionalInteger(const nlohmann::json& object, const char* key);
 std::optional<std::string> optionalString(const nlohmann::json& object, const char* key);
 std::optional<bool> optionalBool(const nlohmann::json& object, const char* key);

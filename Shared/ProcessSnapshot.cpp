@@ -3,12 +3,7 @@
 #include <exception>
 
 #include "Shared/JSONCoding.h"
-
-void to_json(nlohmann::json& json, const ProcessSnapshot& snapshot) {
-    json = nlohmann::json::object();
-    json["timestamp"] = Platform::formatISO8601(snapshot.timestamp);
-    json["projects"] = snapshot.projects;
-}
+#include "Shared/JSONWriting.h"
 
 void from_json(const nlohmann::json& json, ProcessSnapshot& snapshot) {
     using namespace JSONCoding;
@@ -24,10 +19,21 @@ void from_json(const nlohmann::json& json, ProcessSnapshot& snapshot) {
 }
 
 std::string ProcessSnapshot::encode() const {
-    const nlohmann::json json = *this;
     // Command lines and folders come from the system as raw bytes and need not be valid UTF-8;
-    // replacing such bytes keeps the snapshot writable where a strict dump would throw.
-    return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    // JSONWriting replaces such bytes, which keeps the snapshot writable.
+    std::string out;
+    std::size_t servers = 0;
+    for (const auto& project : projects) servers += project.servers.size();
+    out.reserve(64 + 96 * projects.size() + 384 * servers);
+    out += "{\"projects\":[";
+    for (std::size_t index = 0; index < projects.size(); ++index) {
+        if (index > 0) out += ',';
+        appendJSON(out, projects[index]);
+    }
+    out += "],\"timestamp\":";
+    JSONWriting::appendString(out, Platform::formatISO8601(timestamp));
+    out += '}';
+    return out;
 }
 
 std::optional<ProcessSnapshot> ProcessSnapshot::decode(std::string_view bytes) {

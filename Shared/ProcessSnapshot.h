@@ -21,5 +21,4 @@ struct ProcessSnapshot {
     static std::optional<ProcessSnapshot> decode(std::string_view bytes);
 };
 
-void to_json(nlohmann::json& json, const ProcessSnapshot& snapshot);
 void from_json(const nlohmann::json& json, ProcessSnapshot& snapshot);

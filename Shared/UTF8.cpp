@@ -41,6 +41,10 @@ std::size_t sequenceLength(std::string_view bytes, std::size_t index, std::size_
 bool isValidUTF8(std::string_view bytes) {
     std::size_t index = 0, consumed = 0;
     while (index < bytes.size()) {
+        if (static_cast<unsigned char>(bytes[index]) < 0x80) {  // most tool output is ASCII
+            ++index;
+            continue;
+        }
         const auto length = sequenceLength(bytes, index, consumed);
         if (length == 0) return false;
         index += length;

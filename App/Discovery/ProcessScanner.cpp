@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "Shared/UTF8.h"
+#include "App/Discovery/KernelCPUTimes.h"
 #include "App/Docker/DockerScanner.h"
 #include "App/Launchd/LaunchdScanner.h"
 #include "Platform/ProcessRunner.h"
@@ -34,7 +35,8 @@ constexpr std::string_view servicePrefix = "service://";
 // for its whole run.
 struct ScanState {
     std::mutex mutex;
-    Parsing::CPUTimes previousCPUTimes;
+    Parsing::CPUTimes previousCPUTimes;       // ps's, of every process
+    Parsing::CPUTimes previousExactCPUTimes;  // the kernel's, of the processes of listening groups
     std::optional<Clock::time_point> previousTickDate;
 };
 
@@ -59,15 +61,6 @@ std::string homeFolder() {
 
 std::string developmentFolder(const std::string& home) { return (home == "/" ? "" : home) + "/Development"; }
 
-// Each process's CPU seconds so far, for the next scan's instant CPU.
-Parsing::CPUTimes cpuTimes(const Parsing::ProcessTable& table) {
-    Parsing::CPUTimes times;
-    times.reserve(table.size());
-    for (const auto& [pid, entry] : table)
-        if (entry.cpuTimeSeconds) times.emplace(pid, *entry.cpuTimeSeconds);
-    return times;
-}
-
 }  // namespace
 
 std::optional<std::string> runShell(const std::string& path, const std::vector<std::string>& arguments) {
@@ -78,6 +71,7 @@ std::optional<std::string> runShell(const std::string& path, const std::vector<s
                             result.launchError);
         return std::nullopt;
     }
+    if (isValidUTF8(result.output)) return std::move(result.output);
     return replacingInvalidUTF8(result.output);
 }
 
@@ -102,12 +96,16 @@ std::vector<DevProject> scan() {
     const auto listeners =
         Parsing::parseListeningPorts(runShell(Platform::ToolPaths::lsof, listeningPortsArguments).value_or(""));
 
+    // Read right before the clock, so that both measure the same stretch of time.
+    auto exactTimes = KernelCPUTimes::read(Parsing::listeningGroupMembers(table, listeners));
     const auto now = Clock::now();
     const double wallDelta =
         state.previousTickDate ? std::chrono::duration<double>(now - *state.previousTickDate).count() : 0.0;
-    auto times = cpuTimes(table);
-    const auto stats = Parsing::withInstantCPU(std::move(table), state.previousCPUTimes, wallDelta);
+    auto times = Parsing::cpuTimes(table);
+    auto stats = Parsing::withInstantCPU(std::move(table), state.previousCPUTimes, wallDelta);
+    stats = Parsing::withExactInstantCPU(std::move(stats), exactTimes, state.previousExactCPUTimes, wallDelta);
     state.previousCPUTimes = std::move(times);
+    state.previousExactCPUTimes = std::move(exactTimes);
     state.previousTickDate = now;
 
     const auto home = homeFolder();

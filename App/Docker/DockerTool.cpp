@@ -25,6 +25,7 @@ struct ToolLookup {
     std::mutex mutex;
     std::optional<std::optional<std::string>> located;  // none: not looked up yet
     std::optional<std::vector<std::string>> candidatesForTesting;
+    std::optional<std::vector<std::string>> socketsForTesting;
 };
 
 ToolLookup& toolLookup() {
@@ -99,9 +100,16 @@ std::optional<std::string> cli() {
     return *lookup.located;
 }
 
+std::vector<std::string> socketCandidates() {
+    auto& lookup = toolLookup();
+    std::lock_guard lock(lookup.mutex);
+    if (lookup.socketsForTesting) return *lookup.socketsForTesting;
+    return {homeFolder() + "/.docker/run/docker.sock", "/var/run/docker.sock"};
+}
+
 bool socketPresent() {
-    if (fileExists(homeFolder() + "/.docker/run/docker.sock")) return true;
-    if (fileExists("/var/run/docker.sock")) return true;
+    const auto candidates = socketCandidates();
+    if (std::any_of(candidates.begin(), candidates.end(), fileExists)) return true;
     const auto hostSocket = dockerHostSocket();
     return hostSocket && fileExists(*hostSocket);
 }
@@ -140,6 +148,12 @@ void setCLICandidates(std::optional<std::vector<std::string>> candidates) {
     std::lock_guard lock(lookup.mutex);
     lookup.candidatesForTesting = std::move(candidates);
     lookup.located.reset();
+}
+
+void setSocketCandidates(std::optional<std::vector<std::string>> candidates) {
+    auto& lookup = toolLookup();
+    std::lock_guard lock(lookup.mutex);
+    lookup.socketsForTesting = std::move(candidates);
 }
 
 }  // namespace Testing

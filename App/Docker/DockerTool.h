@@ -15,8 +15,11 @@ std::vector<std::string> cliCandidates();
 // tool installed later is seen only after a relaunch.
 std::optional<std::string> cli();
 
-// Whether a Docker socket exists: ~/.docker/run/docker.sock, /var/run/docker.sock, or the Unix
-// socket that DOCKER_HOST names (the tool itself talks to that one when it is set).
+// Where a Docker daemon's socket is looked for, in order: ~/.docker/run/docker.sock, /var/run/docker.sock.
+std::vector<std::string> socketCandidates();
+
+// Whether a Docker socket exists: one of the candidates, or the Unix socket that DOCKER_HOST names
+// (the tool itself talks to that one when it is set).
 bool socketPresent();
 
 // Runs the tool and returns its standard output when it is valid UTF-8. A tool that cannot start
@@ -31,6 +34,9 @@ namespace Testing {
 void resetCLICache();
 // Replaces the candidate list (none restores the real one) and forgets the located tool.
 void setCLICandidates(std::optional<std::vector<std::string>> candidates);
+// Replaces the socket candidates (none restores the real ones), so that tests do not depend on
+// whether this machine runs Docker.
+void setSocketCandidates(std::optional<std::vector<std::string>> candidates);
 }  // namespace Testing
 
 }  // namespace DockerScanner

@@ -1,6 +1,7 @@
 // The user's filter rules, applied after everything else so that they also reach containers.
 
 #include <algorithm>
+#include <charconv>
 #include <string>
 
 #include "Shared/Scan/ProcessScannerParsing.h"
@@ -10,39 +11,34 @@ namespace ProcessScannerParsing {
 
 namespace {
 
+// Whether any "<command>:<port>" of the server is a hidden key. The keys are built in one buffer.
 bool isHidden(const DevServer& server, const std::set<std::string>& hiddenServers) {
     if (hiddenServers.empty()) return false;
+    std::string key = server.command + ":";
+    const auto prefix = key.size();
     return std::any_of(server.ports.begin(), server.ports.end(), [&](int port) {
-        return hiddenServers.contains(server.command + ":" + std::to_string(port));
+        char digits[16];
+        key.resize(prefix);
+        key.append(digits, std::to_chars(digits, digits + sizeof digits, port).ptr);
+        return hiddenServers.contains(key);
     });
 }
 
-// The server as the rules leave it, or nothing when they remove it.
-std::optional<DevServer> filtered(DevServer server, const FilterRules& rules) {
-    std::vector<int> keptPorts;
-    for (const int port : server.ports)
-        if (!rules.ignoredPorts.contains(port)) keptPorts.push_back(port);
+// Whether the rules remove the server; otherwise its ignored ports are taken away.
+bool filterOut(DevServer& server, const FilterRules& rules) {
     // The hidden keys look at every port, ignored ones included.
-    if (keptPorts.empty() || isHidden(server, rules.hiddenServers)) return std::nullopt;
-    server.ports = std::move(keptPorts);
-    return server;
+    if (isHidden(server, rules.hiddenServers)) return true;
+    std::erase_if(server.ports, [&](int port) { return rules.ignoredPorts.contains(port); });
+    return server.ports.empty();
 }
 
 }  // namespace
 
 std::vector<DevProject> applyFilters(std::vector<DevProject> projects, const FilterRules& rules) {
     if (rules.isEmpty()) return projects;
-    std::vector<DevProject> kept;
-    kept.reserve(projects.size());
-    for (auto& project : projects) {
-        std::vector<DevServer> servers;
-        for (auto& server : project.servers)
-            if (auto remaining = filtered(std::move(server), rules)) servers.push_back(std::move(*remaining));
-        if (servers.empty()) continue;
-        project.servers = std::move(servers);
-        kept.push_back(std::move(project));
-    }
-    return kept;
+    for (auto& project : projects) std::erase_if(project.servers, [&](DevServer& server) { return filterOut(server, rules); });
+    std::erase_if(projects, [](const DevProject& project) { return project.servers.empty(); });
+    return projects;
 }
 
 }  // namespace ProcessScannerParsing

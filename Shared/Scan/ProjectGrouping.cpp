@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <limits>
+#include <span>
 #include <unordered_map>
 
+#include "Shared/Scan/GroupIndex.h"
 #include "Shared/Scan/ProcessScannerParsing.h"
 #include "Shared/Scan/ScanText.h"
 
@@ -12,12 +14,15 @@ namespace ProcessScannerParsing {
 
 namespace {
 
+// A listening process that makes (part of) a server. Its texts point into the tables, which
+// outlive the building of the projects.
 struct Listener {
     std::int32_t pid = 0;
     std::int32_t pgid = 0;
-    std::string command;
-    std::optional<std::string> cwd;
+    std::string_view command;
+    std::optional<std::string_view> cwd;
     const std::set<int>* ports = nullptr;
+    const PSEntry* entry = nullptr;  // its line of the process table, if it has one
     bool inScope = false;
 };
 
@@ -25,48 +30,45 @@ struct ScopeRules {
     std::string_view home;
     const std::vector<std::string>& excludedFolders;
     const std::vector<std::string>& includedFolders;
-    const std::set<int>& watchedPorts;
+    const std::set<std::int64_t>& watchedPorts;
 };
 
-bool anyWatched(const std::set<int>& ports, const std::set<int>& watchedPorts) {
+bool anyWatched(const std::set<int>& ports, const std::set<std::int64_t>& watchedPorts) {
     return std::any_of(ports.begin(), ports.end(), [&](int port) { return watchedPorts.contains(port); });
 }
 
 // Without lsof's name, the executable's name from the command line stands in.
-std::optional<std::string> commandFromCommandLine(std::int32_t pid, const ProcessTable& stats) {
-    const auto entry = stats.find(pid);
-    if (entry == stats.end() || !entry->second.commandLine) return std::nullopt;
-    const std::string_view commandLine = *entry->second.commandLine;
+std::optional<std::string_view> commandFromCommandLine(const PSEntry* entry) {
+    if (!entry || !entry->commandLine) return std::nullopt;
+    const std::string_view commandLine = *entry->commandLine;
     const auto start = commandLine.find_first_not_of(' ');
     if (start == std::string_view::npos) return std::nullopt;
     const auto executable = commandLine.substr(start, commandLine.find(' ', start) - start);
     const auto name = ScanText::lastPathComponent(executable);
     if (name.empty()) return std::nullopt;
-    return std::string(name);
+    return name;
 }
 
-std::optional<Listener> makeListener(std::int32_t pid, const std::set<int>& ports, const WorkingDirectories& cwds,
-                                     const ProcessTable& stats, const ScopeRules& rules) {
+// `directory` and `entry` are the process's rows of the two tables, where it has them.
+std::optional<Listener> makeListener(std::int32_t pid, const std::set<int>& ports, const CWDEntry* directory,
+                                     const PSEntry* entry, const ScopeRules& rules) {
     Listener listener;
     listener.pid = pid;
     listener.ports = &ports;
-    const auto directory = cwds.find(pid);
-    const bool hasDirectory = directory != cwds.end();
-    if (hasDirectory)
-        listener.inScope =
-            isInScope(directory->second.cwd, rules.home, rules.excludedFolders, rules.includedFolders);
+    listener.entry = entry;
+    if (directory)
+        listener.inScope = isInScope(directory->cwd, rules.home, rules.excludedFolders, rules.includedFolders);
     if (!listener.inScope && !anyWatched(ports, rules.watchedPorts)) return std::nullopt;
 
-    if (hasDirectory) {
-        listener.command = directory->second.command;
-        listener.cwd = directory->second.cwd;
-    } else if (auto command = commandFromCommandLine(pid, stats)) {
-        listener.command = std::move(*command);
+    if (directory) {
+        listener.command = directory->command;
+        listener.cwd = directory->cwd;
+    } else if (const auto command = commandFromCommandLine(entry)) {
+        listener.command = *command;
     } else {
         return std::nullopt;
     }
-    const auto entry = stats.find(pid);
-    listener.pgid = entry != stats.end() ? entry->second.pgid : pid;
+    listener.pgid = entry ? entry->pgid : pid;
     return listener;
 }
 
@@ -90,38 +92,72 @@ std::int64_t saturatingKilobytesToBytes(std::int64_t kilobytes) {
     return kilobytes > 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
 }
 
-DevServer makeServer(std::int32_t pgid, const std::vector<Listener>& group, std::vector<std::int32_t> groupPIDs,
-                     const ProcessTable& stats, const Listener& representative) {
+// One process group with a listener: its listeners (by ascending pid), and its processes in the
+// table (by ascending pid) with their CPU, memory and resident size summed.
+struct Group {
+    std::int32_t pgid = 0;
+    std::span<const Listener> listeners;
+    std::vector<std::int32_t> pids;
+    double cpu = 0, mem = 0;
+    std::int64_t kilobytes = 0;
+};
+
+DevServer makeServer(Group& group, const Listener& representative) {
     DevServer server;
     server.pid = representative.pid;
-    server.pgid = pgid;
+    server.pgid = group.pgid;
     server.command = representative.command;
     if (representative.inScope) server.cwd = representative.cwd;
 
-    std::set<int> ports;
-    for (const auto& listener : group) ports.insert(listener.ports->begin(), listener.ports->end());
-    server.ports.assign(ports.begin(), ports.end());
+    for (const auto& listener : group.listeners)
+        server.ports.insert(server.ports.end(), listener.ports->begin(), listener.ports->end());
+    std::sort(server.ports.begin(), server.ports.end());
+    server.ports.erase(std::unique(server.ports.begin(), server.ports.end()), server.ports.end());
 
-    for (const auto& listener : group) groupPIDs.push_back(listener.pid);
-    std::sort(groupPIDs.begin(), groupPIDs.end());
-    groupPIDs.erase(std::unique(groupPIDs.begin(), groupPIDs.end()), groupPIDs.end());
+    // A listener missing from the table is a member too, though with nothing to add.
+    server.groupPIDs = std::move(group.pids);
+    for (const auto& listener : group.listeners) server.groupPIDs.push_back(listener.pid);
+    std::sort(server.groupPIDs.begin(), server.groupPIDs.end());
+    server.groupPIDs.erase(std::unique(server.groupPIDs.begin(), server.groupPIDs.end()), server.groupPIDs.end());
 
-    std::int64_t kilobytes = 0;
-    for (const auto pid : groupPIDs) {
-        const auto entry = stats.find(pid);
-        if (entry == stats.end()) continue;
-        server.cpu += entry->second.cpu;
-        server.mem += entry->second.mem;
-        kilobytes = saturatingAdd(kilobytes, entry->second.rss);
-    }
-    server.rss = saturatingKilobytesToBytes(kilobytes);
-    server.groupPIDs = std::move(groupPIDs);
-
-    if (const auto entry = stats.find(representative.pid); entry != stats.end()) {
-        server.uptimeSeconds = entry->second.uptimeSeconds;
-        server.commandLine = entry->second.commandLine;
+    server.cpu = group.cpu;
+    server.mem = group.mem;
+    server.rss = saturatingKilobytesToBytes(group.kilobytes);
+    if (representative.entry) {
+        server.uptimeSeconds = representative.entry->uptimeSeconds;
+        server.commandLine = representative.entry->commandLine;
     }
     return server;
+}
+
+// The listeners' groups by ascending process group, with what one pass over the whole table finds
+// for each.
+std::vector<Group> groupsOf(std::span<const Listener> listeners, const ProcessTable& stats) {
+    std::vector<Group> groups;
+    std::vector<std::int32_t> pgids;
+    for (std::size_t start = 0, end = 0; start < listeners.size(); start = end) {
+        while (end < listeners.size() && listeners[end].pgid == listeners[start].pgid) ++end;
+        groups.push_back({listeners[start].pgid, listeners.subspan(start, end - start)});
+        pgids.push_back(listeners[start].pgid);
+    }
+    // Each group's pids go into a vector of the right size: first counted, then gathered.
+    const GroupIndex index(pgids);
+    std::vector<std::pair<std::size_t, const ProcessTable::value_type*>> members;
+    for (const auto& row : stats)
+        if (const auto position = index.find(row.second.pgid)) members.emplace_back(*position, &row);
+    std::vector<std::size_t> counts(groups.size());
+    for (const auto& member : members) ++counts[member.first];
+    for (std::size_t position = 0; position < groups.size(); ++position)
+        groups[position].pids.reserve(counts[position] + groups[position].listeners.size());
+    for (const auto& [position, row] : members) {
+        const auto& [pid, entry] = *row;
+        auto& group = groups[position];
+        group.pids.push_back(pid);
+        group.cpu += entry.cpu;
+        group.mem += entry.mem;
+        group.kilobytes = saturatingAdd(group.kilobytes, entry.rss);
+    }
+    return groups;
 }
 
 }  // namespace
@@ -131,33 +167,35 @@ std::vector<DevProject> buildProjects(const WorkingDirectories& cwds, const List
                                       std::string_view devFolder, std::int32_t selfPID,
                                       const std::vector<std::string>& excludedFolders,
                                       const std::vector<std::string>& includedFolders,
-                                      const std::set<int>& watchedPorts) {
+                                      const std::set<std::int64_t>& watchedPorts) {
     const ScopeRules rules{home, excludedFolders, includedFolders, watchedPorts};
-    std::map<std::int32_t, std::vector<Listener>> groups;
-    for (const auto& [pid, ports] : listeners) {
+    std::vector<Listener> found;
+    WorkingDirectories::AscendingFinder directories(cwds);
+    ProcessTable::AscendingFinder entries(stats);
+    for (const auto& [pid, ports] : listeners) {  // by ascending pid
+        const auto* directory = directories.find(pid);
+        const auto* entry = entries.find(pid);
         if (pid == selfPID || ports.empty()) continue;
-        if (auto listener = makeListener(pid, ports, cwds, stats, rules))
-            groups[listener->pgid].push_back(std::move(*listener));
+        if (auto listener = makeListener(pid, ports, directory ? &directory->second : nullptr,
+                                         entry ? &entry->second : nullptr, rules))
+            found.push_back(*listener);
     }
-
-    // One pass over the whole table instead of one per group.
-    std::unordered_map<std::int32_t, std::vector<std::int32_t>> pidsByGroup;
-    for (const auto& [pid, entry] : stats)
-        if (groups.contains(entry.pgid)) pidsByGroup[entry.pgid].push_back(pid);
+    // By group, and by pid within one, as the listeners came.
+    std::stable_sort(found.begin(), found.end(), [](const Listener& a, const Listener& b) { return a.pgid < b.pgid; });
 
     std::vector<DevProject> projects;
     std::unordered_map<std::string, std::size_t> projectIndex;
-    for (auto& [pgid, group] : groups) {
-        const Listener* representative = &group.front();
-        for (const auto& listener : group)
+    for (auto& group : groupsOf(found, stats)) {
+        const Listener* representative = &group.listeners.front();
+        for (const auto& listener : group.listeners)
             if (isBetterRepresentative(listener, *representative)) representative = &listener;
 
-        auto server = makeServer(pgid, group, std::move(pidsByGroup[pgid]), stats, *representative);
-        const auto identity = representative->inScope
-                                  ? projectIdentity(*representative->cwd, devFolder)
-                                  : ProjectIdentity{representative->command, "service://" + representative->command};
+        auto server = makeServer(group, *representative);
+        const std::string command(representative->command);
+        auto identity = representative->inScope ? projectIdentity(*representative->cwd, devFolder)
+                                                : ProjectIdentity{command, "service://" + command};
         auto [slot, created] = projectIndex.try_emplace(identity.path, projects.size());
-        if (created) projects.push_back(DevProject{identity.name, identity.path, {}});
+        if (created) projects.push_back(DevProject{std::move(identity.name), std::move(identity.path), {}});
         projects[slot->second].servers.push_back(std::move(server));
     }
 

@@ -1,6 +1,7 @@
 // Which folders hold the user's projects, and which project folder a working directory belongs to.
 // Paths are compared as text only: nothing is resolved on disk, so a scan never touches the files.
 
+#include <optional>
 #include <string>
 
 #include "Shared/Scan/ProcessScannerParsing.h"
@@ -10,10 +11,16 @@ namespace ProcessScannerParsing {
 
 namespace {
 
-std::string withTrailingSlash(std::string_view folder) {
-    std::string result(folder);
-    if (result.empty() || result.back() != '/') result.push_back('/');
-    return result;
+// What follows "<folder>/" in the path, when the path begins so (a trailing "/" of the folder is
+// that one); checked in place, as the scope test runs for every listening process.
+std::optional<std::string_view> below(std::string_view path, std::string_view folder) {
+    if (!path.starts_with(folder)) return std::nullopt;
+    path.remove_prefix(folder.size());
+    if (folder.empty() || folder.back() != '/') {
+        if (!path.starts_with('/')) return std::nullopt;
+        path.remove_prefix(1);
+    }
+    return path;
 }
 
 std::string_view firstComponent(std::string_view path) {
@@ -22,6 +29,15 @@ std::string_view firstComponent(std::string_view path) {
         if (first.empty()) first = component;
     });
     return first;
+}
+
+// hasPathPrefix(path, <home without one trailing "/"> + "/Library"), without building that text.
+bool liesInHomeLibrary(std::string_view path, std::string_view home) {
+    constexpr std::string_view library = "/Library";
+    const auto folder = ScanText::withoutOneTrailingSlash(home);
+    if (!path.starts_with(folder)) return false;
+    path.remove_prefix(folder.size());
+    return path.starts_with(library) && (path.size() == library.size() || path[library.size()] == '/');
 }
 
 }  // namespace
@@ -35,19 +51,21 @@ bool liesInAny(std::string_view path, const std::vector<std::string>& folders) {
 bool isInScope(std::string_view cwd, std::string_view home, const std::vector<std::string>& excludedFolders,
                const std::vector<std::string>& includedFolders) {
     if (cwd == "/") return false;
-    if (hasPathPrefix(cwd, std::string(ScanText::withoutOneTrailingSlash(home)) + "/Library")) return false;
+    if (liesInHomeLibrary(cwd, home)) return false;
     if (ScanText::hasHiddenComponent(cwd)) return false;
     if (liesInAny(cwd, excludedFolders)) return false;
-    const auto homePrefix = withTrailingSlash(home);
-    if (cwd.starts_with(homePrefix) && !firstComponent(cwd.substr(homePrefix.size())).empty()) return true;
+    if (const auto rest = below(cwd, home); rest && !firstComponent(*rest).empty()) return true;
     return liesInAny(cwd, includedFolders);
 }
 
 ProjectIdentity projectIdentity(std::string_view cwd, std::string_view devFolder) {
-    const auto devPrefix = withTrailingSlash(devFolder);
-    if (cwd.starts_with(devPrefix)) {
-        const auto name = firstComponent(cwd.substr(devPrefix.size()));
-        if (!name.empty()) return {std::string(name), devPrefix + std::string(name)};
+    if (const auto rest = below(cwd, devFolder)) {
+        if (const auto name = firstComponent(*rest); !name.empty()) {
+            std::string path(devFolder);
+            if (path.empty() || path.back() != '/') path += '/';
+            path += name;
+            return {std::string(name), std::move(path)};
+        }
     }
     return {std::string(ScanText::lastPathComponent(cwd)), std::string(cwd)};
 }

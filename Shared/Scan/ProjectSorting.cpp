@@ -107,11 +107,16 @@ void orderServers(std::vector<DevServer>& servers) {
     const auto firstPort = [](const DevServer& server) -> std::int64_t {
         return server.ports.empty() ? std::numeric_limits<std::int64_t>::max() : server.ports.front();
     };
-    std::stable_sort(servers.begin(), servers.end(), [&](const DevServer& left, const DevServer& right) {
+    const auto before = [&](const DevServer& left, const DevServer& right) {
         const auto leftPort = firstPort(left), rightPort = firstPort(right);
         if (leftPort != rightPort) return leftPort < rightPort;
         return left.pid < right.pid;
-    });
+    };
+    // A project holds a handful of servers: inserting each after its equals moves them least and
+    // needs no buffer.
+    if (servers.size() > 32) return std::stable_sort(servers.begin(), servers.end(), before);
+    for (auto next = servers.begin(); next != servers.end(); ++next)
+        std::rotate(std::upper_bound(servers.begin(), next, *next, before), next, next + 1);
 }
 
 std::int64_t maxUptime(const DevProject& project) {

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <system_error>
 
 namespace ScanText {
@@ -60,15 +61,19 @@ std::optional<char> namedControlByte(char letter) {
 }  // namespace
 
 std::string_view trimSpacesAndTabs(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
+    const auto blank = [](char character) { return character == ' ' || character == '\t'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    return text;
 }
 
-std::optional<std::int64_t> parseInt64(std::string_view text) { return parseInteger<std::int64_t>(text); }
+namespace Detail {
 
-std::optional<std::int32_t> parseInt32(std::string_view text) { return parseInteger<std::int32_t>(text); }
+std::optional<std::int64_t> fullInt64(std::string_view text) { return parseInteger<std::int64_t>(text); }
+
+std::optional<std::int32_t> fullInt32(std::string_view text) { return parseInteger<std::int32_t>(text); }
+
+}  // namespace Detail
 
 std::optional<double> parseFiniteDouble(std::string_view text) {
     const bool negative = !text.empty() && text.front() == '-';

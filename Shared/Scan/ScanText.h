@@ -3,6 +3,7 @@
 // is read field by field, and anything that is not exactly a number is no number.
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,10 +36,36 @@ void forEachPathComponent(std::string_view path, Visit&& visit) {
 
 std::string_view trimSpacesAndTabs(std::string_view text);
 
+namespace Detail {
+
+// Plain digits too few to overflow, the form tools print nearly every integer in, read without a
+// call from the parsers' inner loops. No value for anything else, which the full reading takes.
+template <typename Integer>
+inline std::optional<Integer> plainDigits(std::string_view text) {
+    if (text.empty() || text.size() > std::size_t{std::numeric_limits<Integer>::digits10}) return std::nullopt;
+    Integer value = 0;
+    for (const char character : text) {
+        if (character < '0' || character > '9') return std::nullopt;
+        value = static_cast<Integer>(value * 10 + (character - '0'));
+    }
+    return value;
+}
+
+std::optional<std::int64_t> fullInt64(std::string_view text);
+std::optional<std::int32_t> fullInt32(std::string_view text);
+
+}  // namespace Detail
+
 // ASCII digits with an optional leading "+" or "-" and nothing else; no value when the number does
 // not fit the type.
-std::optional<std::int64_t> parseInt64(std::string_view text);
-std::optional<std::int32_t> parseInt32(std::string_view text);
+inline std::optional<std::int64_t> parseInt64(std::string_view text) {
+    if (const auto value = Detail::plainDigits<std::int64_t>(text)) return value;
+    return Detail::fullInt64(text);
+}
+inline std::optional<std::int32_t> parseInt32(std::string_view text) {
+    if (const auto value = Detail::plainDigits<std::int32_t>(text)) return value;
+    return Detail::fullInt32(text);
+}
 
 // A decimal floating-point number (optional sign, digits, point, exponent) that is finite; "inf",
 // "nan", hexadecimal forms and out-of-range values give no value.

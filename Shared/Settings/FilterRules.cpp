@@ -21,9 +21,9 @@ bool isPresent(const Json& object, const char* key) {
     return found != object.end() && !found->is_null();
 }
 
-std::set<int> portSet(const Json& object, const char* key) {
+std::set<std::int64_t> portSet(const Json& object, const char* key) {
     if (!isPresent(object, key)) return {};
-    const std::vector<std::int32_t> ports = JSONCoding::requiredInt32Array(object, key);
+    const std::vector<std::int64_t> ports = JSONCoding::requiredInt64Array(object, key);
     return {ports.begin(), ports.end()};
 }
 

@@ -4,6 +4,7 @@
 // anew by every scan, so a change takes effect with the next scan.
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <set>
 #include <string>
@@ -17,11 +18,13 @@
 struct FilterRules {
     static constexpr const char* key = "FilterRules";
 
-    std::set<int> ignoredPorts;                // removed from every server; a server left without ports disappears
+    // Ports are stored as 64-bit integers, as every stored integer is; one beyond the TCP range is
+    // kept and simply never matches.
+    std::set<std::int64_t> ignoredPorts;       // removed from every server; a server left without ports disappears
     std::set<std::string> hiddenServers;       // "<command>:<port>"; a server with any matching key disappears
     std::vector<std::string> excludedFolders;  // servers below these are never in scope
     std::vector<std::string> includedFolders;  // folders outside the home folder whose servers are in scope
-    std::set<int> watchedPorts;                // listeners always shown, as background services when out of scope
+    std::set<std::int64_t> watchedPorts;       // listeners always shown, as background services when out of scope
 
     // All five collections empty: the rules change nothing.
     bool isEmpty() const;

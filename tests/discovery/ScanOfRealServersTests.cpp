@@ -1,7 +1,7 @@
 // Real scans against real listening processes: Python servers started in folders of a temporary
 // home, found by the real lsof and ps and grouped into projects; hidden and Library folders stay out
 // unless their port is watched; a Docker tool that hangs costs only its containers; two scans at
-// once run one after the other.
+// once run one after the other; a steady load reads steadily.
 
 #include <gtest/gtest.h>
 
@@ -43,6 +43,17 @@ end = time.process_time() + 1.5
 while time.process_time() < end: pass
 server = socket.create_server(("127.0.0.1", int(sys.argv[1])))
 while True: server.accept()[0].close()
+)";
+
+// Listens, and keeps its CPU time at a tenth of the time since it started, in slices of a few
+// milliseconds: a steady 10 % of a core at any scale a scan can see.
+constexpr const char* steadyTenthOfACore = R"(
+import socket, sys, time
+server = socket.create_server(("127.0.0.1", int(sys.argv[1])))
+start, used = time.monotonic(), time.process_time()
+while True:
+    while time.process_time() - used < (time.monotonic() - start) * 0.1: pass
+    time.sleep(0.005)
 )";
 
 class ScanOfRealServers : public testing::Test {
@@ -123,6 +134,13 @@ TEST_F(ScanOfRealServers, FindsTheProjectsBelowTheHomeAndWatchedPortsElsewhere) 
     // Out of scope: no folder is shown for them.
     expectServer(projects[2].servers[0], hidden->pid(), *hidden, {hiddenPort}, std::nullopt);
     expectServer(projects[2].servers[1], library->pid(), *library, {libraryPort}, std::nullopt);
+
+    // A Docker tool that hangs costs only its containers.
+    useDocker("exec sleep 120\n");
+    Platform::LogCapture log;
+    EXPECT_EQ(paths(scanByPath()), paths(projects));
+    EXPECT_EQ(std::ranges::count(log.lines(), "Vellumark: docker ps timed out after 3s"), 1)
+        << testing::PrintToString(log.lines());
 }
 
 // lsof escapes such names in the C locale the tools run in; a home with an accent must keep its projects.
@@ -138,14 +156,6 @@ TEST_F(ScanOfRealServers, AHomeFolderWithAnAccentKeepsItsServersInScope) {
     ASSERT_EQ(paths(projects), Strings{(accentedHome / "Development/caf\xC3\xA9").string()});
     EXPECT_EQ(projects[0].name, "caf\xC3\xA9");
     EXPECT_EQ(projects[0].servers.at(0).cwd, (accentedHome / "Development/caf\xC3\xA9/web").string());
-}
-
-TEST_F(ScanOfRealServers, ADockerToolThatHangsCostsOnlyItsContainers) {
-    useDocker("exec sleep 120\n");
-    Platform::LogCapture log;
-    EXPECT_EQ(paths(scanByPath()), (Strings{path("Development/shop"), path("code/site")}));
-    EXPECT_EQ(std::ranges::count(log.lines(), "Vellumark: docker ps timed out after 3s"), 1)
-        << testing::PrintToString(log.lines());
 }
 
 // Every scan runs the docker tool while it holds the scan lock; this one takes a folder as its own
@@ -176,6 +186,27 @@ TEST_F(ScanOfRealServers, TheSecondOfTwoSimultaneousScansMeasuresCPUSinceTheFirs
     EXPECT_GT(std::max(cpu[0], cpu[1]), 1.0);
     EXPECT_LT(std::min(cpu[0], cpu[1]), 0.5);
     EXPECT_GE(std::min(cpu[0], cpu[1]), 0) << "the server was found by both";
+}
+
+// ps prints CPU time in whole seconds: scans a second apart would read a steady 10 % as 0 % or
+// 100 % by turns. The kernel's clock ticks give every reading its true share.
+TEST_F(ScanOfRealServers, AServerUsingASteadyTenthOfACoreReadsSoInEveryScan) {
+    fs::create_directories(home.home() / "Development/steady");
+    const int port = freePort();
+    ChildProcess steady({*python3(), "-c", steadyTenthOfACore, std::to_string(port)}, home.home() / "Development/steady");
+    ASSERT_TRUE(waitUntil([&] { return acceptsConnections(port); }, std::chrono::seconds(60)));
+    std::vector<double> readings;
+    for (int scan = 0; scan < 5; ++scan) {
+        const auto next = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        for (const auto& project : ProcessScanner::scan())
+            for (const auto& found : project.servers)
+                if (found.pid == steady.pid()) readings.push_back(found.cpu);
+        ASSERT_EQ(readings.size(), std::size_t(scan + 1)) << "the server was not found";
+        waitUntil([&] { return std::chrono::steady_clock::now() >= next; });  // a second between scans
+    }
+    // The first scan knew no earlier time for the new process and shows ps's lifetime average.
+    for (std::size_t i = 1; i < readings.size(); ++i)
+        EXPECT_TRUE(readings[i] >= 5 && readings[i] <= 15) << testing::PrintToString(readings);
 }
 
 }  // namespace

@@ -34,16 +34,19 @@ fs::path writeExecutable(const fs::path& path, const std::string& contents) {
 
 class DockerScannerTest : public testing::Test {
 protected:
+    // The system socket is looked for in a folder of the test's own, whatever this machine runs.
     void SetUp() override {
         DockerScanner::Testing::setCLICandidates(std::nullopt);
+        DockerScanner::Testing::setSocketCandidates({{homeSocket(), systemSocket()}});
         Platform::Dispatch::MainQueue::reset();
         unsetenv("DOCKER_HOST");
         unsetenv("DOCKER_CONTEXT");
     }
+    void TearDown() override { DockerScanner::Testing::setSocketCandidates(std::nullopt); }
 
     fs::path homeSocket() const { return home.home() / ".docker/run/docker.sock"; }
+    fs::path systemSocket() const { return tools.path() / "var/run/docker.sock"; }
     void touchHomeSocket() const { writeExecutable(homeSocket(), ""); }  // any file there counts as a socket
-    bool systemSocket() const { return fs::exists("/var/run/docker.sock"); }
     void useTool(const fs::path& tool) { DockerScanner::Testing::setCLICandidates({{tool.string()}}); }
     fs::path tool(const std::string& script) { return writeExecutable(tools.path() / "docker", "#!/bin/sh\n" + script); }
     fs::path record() const { return tools.path() / "record.txt"; }
@@ -119,8 +122,12 @@ TEST_F(RealClientTest, StopKillAndRestartReachTheDaemonAndCompleteOnTheMainQueue
     EXPECT_EQ(containers[0].id, gatewayID);
 }
 
-TEST_F(DockerScannerTest, TheHomeSocketOrTheUnixSocketThatDockerHostNamesCounts) {
-    if (systemSocket()) GTEST_SKIP() << "this machine has a Docker socket";
+TEST_F(DockerScannerTest, TheHomeOrTheSystemSocketOrTheUnixSocketThatDockerHostNamesCounts) {
+    EXPECT_EQ(DockerScanner::socketCandidates(), (std::vector<std::string>{homeSocket(), systemSocket()}));
+    DockerScanner::Testing::setSocketCandidates(std::nullopt);
+    EXPECT_EQ(DockerScanner::socketCandidates(),
+              (std::vector<std::string>{homeSocket(), "/var/run/docker.sock"}));
+    DockerScanner::Testing::setSocketCandidates({{homeSocket(), systemSocket()}});
     const auto socket = tools.path() / "podman.sock";
     setenv("DOCKER_HOST", ("unix://" + socket.string()).c_str(), 1);
     EXPECT_FALSE(DockerScanner::socketPresent());
@@ -130,12 +137,14 @@ TEST_F(DockerScannerTest, TheHomeSocketOrTheUnixSocketThatDockerHostNamesCounts)
         setenv("DOCKER_HOST", other, 1);
         EXPECT_FALSE(DockerScanner::socketPresent()) << other;
     }
+    writeExecutable(systemSocket(), "");
+    EXPECT_TRUE(DockerScanner::socketPresent());
+    fs::remove(systemSocket());
     touchHomeSocket();
     EXPECT_TRUE(DockerScanner::socketPresent());
 }
 
 TEST_F(DockerScannerTest, TheToolGetsExactArgumentsAndTheCLocaleAndListsOnlyWithASocket) {
-    if (systemSocket()) GTEST_SKIP() << "this machine has a Docker socket";
     useTool(tool("printf '%s\\n' \"$@\" \"LC_ALL=$LC_ALL\" > '" + record().string() + "'\n"));
     EXPECT_TRUE(DockerScanner::scan().empty());
     EXPECT_FALSE(fs::exists(record()));
@@ -177,17 +186,12 @@ TEST_F(DockerScannerTest, AToolThatCannotStartIsLoggedUnreadableOutputGivesNothi
     tool("printf '{\"ID\":\"a\",\"Image\":\"i\",\"Names\":\"n\",\"Ports\":\"0.0.0.0:3000->3000/tcp\"}\\n\\377\\n'\n");
     EXPECT_TRUE(DockerScanner::scan().empty()) << "not UTF-8";
 
-    // A large listing is read to the end, whatever the tool exits with.
-    std::ofstream listing(tools.path() / "listing.jsonl");
-    listing << "Error response from daemon: partial listing\n";
-    for (int port = 1; port <= 6000; ++port)
-        listing << "{\"ID\":\"" << std::string(64, 'a') << port << "\",\"Image\":\"registry.example/app:1\",\"Names\":\"a"
-                << port << "\",\"Ports\":\"0.0.0.0:" << port << "->80/tcp, :::" << port << "->80/tcp\"}\n";
-    listing.close();
-    tool("cat '" + (tools.path() / "listing.jsonl").string() + "'\nexit 1\n");
+    // Whatever the tool exits with, its listing counts (reading long output is ProcessRunner's, tested there).
+    tool("echo 'Error response from daemon: partial listing'\n"
+         "printf '{\"ID\":\"a\",\"Image\":\"i\",\"Names\":\"n\",\"Ports\":\"0.0.0.0:3000->3000/tcp\"}\\n'\nexit 1\n");
     const auto containers = DockerScanner::scan();
-    ASSERT_EQ(containers.size(), 6000u);
-    EXPECT_EQ(containers.back().hostPorts, std::vector<int>{6000});
+    ASSERT_EQ(containers.size(), 1u);
+    EXPECT_EQ(containers[0].hostPorts, std::vector<int>{3000});
     EXPECT_EQ(log.lines().size(), 1u);
 }
 

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "App/Discovery/ProcessScanner.h"
 #include "App/Launchd/LaunchdScanner.h"
 #include "Platform/AtomicFile.h"
 #include "Platform/SystemLog.h"
@@ -127,6 +128,23 @@ TEST(LaunchdScanner, KeepsAliveAsksTheGUIDomainFirstThenTheSystemDomainAndWithou
     launchctl.describe(guiTarget, fixture("keepalive-true.xml.plist"));
     EXPECT_TRUE(LaunchdScanner::keepsAlive(agentPID, agentJobs));
     EXPECT_TRUE(launchctl.calls().ends_with("\nprint " + guiTarget + "\n")) << "asked the system domain too";
+}
+
+// launchctl is run only for background-service projects, and only their servers get a mark.
+TEST(LaunchdScanner, AnnotateKeepAliveMarksOnlyTheServersOfServiceProjectsByTheirJob) {
+    StandInLaunchctl launchctl;
+    const auto server = [](std::int32_t pid) { return DevServer{pid, pid, {pid}, "postgres", {5432}, {}, 0, 0, {}, {}, {}, {}, {}, {}}; };
+    std::vector<DevProject> projects{{"app", "/home/u/app", {server(agentPID)}}};
+    EXPECT_EQ(ProcessScanner::annotateKeepAlive(projects), projects);
+    EXPECT_EQ(launchctl.calls(), "");
+    projects.push_back({"postgres", "service://postgres", {server(agentPID), server(4400)}});
+    EXPECT_EQ(ProcessScanner::annotateKeepAlive(projects), projects) << "no jobs listed";
+    launchctl.respond("list", readFile(fixture("list.txt")));
+    launchctl.describe(guiTarget, fixture("keepalive-true.xml.plist"));
+    const auto annotated = ProcessScanner::annotateKeepAlive(projects);
+    EXPECT_EQ(annotated[0].servers[0].keptAlive, std::nullopt);
+    EXPECT_EQ(annotated[1].servers[0].keptAlive, true);
+    EXPECT_EQ(annotated[1].servers[1].keptAlive, false) << "no job's main process";
 }
 
 }  // namespace

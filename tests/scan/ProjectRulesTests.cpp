@@ -81,6 +81,7 @@ TEST(ProjectGrouping, oneServerPerProcessGroupWithTheLowestPortAsRepresentative)
     EXPECT_EQ(paths(watched), (std::vector<std::string>{dev + "/shop", "service://redis-server", "service://ruby",
                                                          "/Users/a/x"}));
     EXPECT_EQ(watched[2].name, "ruby");
+    EXPECT_EQ(buildProjects(cwds, ports, stats, home, dev, 600, {}, {}, {(1LL << 32) + 5000, (1LL << 32) + 9000}), projects);
     EXPECT_FALSE(watched[2].servers[0].cwd.has_value());  // out of scope: the folder is not shown
 }
 
@@ -92,8 +93,9 @@ TEST(ProjectFilters, ignoredPortsAndHiddenKeysRemoveServersAndEmptyProjects) {
               (std::vector<DevProject>{{"b", "/b", {server(1, {5173})}}}));
     // A hidden key matches ignored ports too.
     EXPECT_TRUE(applyFilters(input, FilterRules{{3000}, {"node:3000"}, {}, {}, {}}).empty());
-    // Any rule at all drops a server without ports.
+    // Any rule at all drops a server without ports; a stored port beyond 32 bits matches none.
     EXPECT_EQ(paths(applyFilters(input, FilterRules{{}, {}, {}, {}, {1}})), (std::vector<std::string>{"/b", "/a"}));
+    EXPECT_EQ(applyFilters(input, FilterRules{{(1LL << 32) + 3000}, {}, {}, {}, {}}), applyFilters(input, FilterRules{{1}, {}, {}, {}, {}}));
 }
 
 TEST(ProjectSorting, eachModeOrdersByItsKeysAndKeepsTiesStable) {

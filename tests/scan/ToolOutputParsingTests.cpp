@@ -10,6 +10,10 @@
 using namespace ProcessScannerParsing;
 using namespace std::string_literals;
 
+namespace {
+PSEntry row(std::int32_t pgid) { return PSEntry{pgid, 0, 0, 0, std::nullopt, std::nullopt, std::nullopt}; }
+}  // namespace
+
 TEST(ParseCWDs, readsPidCommandAndFolderAndSkipsLinesWithoutValidPid) {
     const auto cwds = parseCWDs("n/orphan\np12\ncnode\nfcwd\nn/Users/a/Development/app\n"
                                 "pabc\ncruby\nn/ignored\np13\nn/no/command\n");
@@ -68,6 +72,26 @@ TEST(WithInstantCPU, usesTheCPUTimeSpentSinceThePreviousScan) {
     EXPECT_EQ(std::tuple(now.at(2).cpu, now.at(3).cpu, now.at(4).cpu), std::tuple(0.0, 3.0, 3.0));
     EXPECT_EQ(withInstantCPU(stats, {{1, 10.0}}, std::nan("")), stats);
     EXPECT_EQ(withInstantCPU(stats, {{1, -1.7e308}}, 1e-300).at(1).cpu, 0.0);  // infinite: unknown
+
+    // The kernel's exact times count only where both scans have one: 2 has no earlier exact time
+    // and keeps its ps figure, 3 and 4 are in no listening group.
+    const auto exact = withExactInstantCPU(now, {{1, 10.5}, {2, 9.9}, {9, 1}}, {{1, 10.0}, {3, 0.5}, {9, 0}}, 5);
+    EXPECT_EQ(std::tuple(exact.at(1).cpu, exact.at(2).cpu, exact.at(3).cpu, exact.size()), std::tuple(10.0, 0.0, 3.0, 4u));
+    EXPECT_EQ(withExactInstantCPU(now, {{1, 99}}, {{1, 1}}, 0), now);
+
+    // Who is read exactly: every process of a group with a listener, and a listener ps missed.
+    ProcessTable groups{{10, row(10)}, {11, row(10)}, {12, row(12)}, {20, row(10)}};
+    EXPECT_EQ(listeningGroupMembers(groups, {{11, {3000}}, {15, {4000}}}), (std::vector<std::int32_t>{10, 11, 15, 20}));
+}
+
+TEST(ProcStat, userPlusSystemTicksCountedAfterTheLastParenthesis) {
+    const std::string tail = " S 1 4242 4242 0 -1 4194560 2261 0 0 0 1234 56 0 0 20 0 1 0 9128 10424320 2264\n";
+    EXPECT_EQ(parseProcStatCPUTicks("4242 (python3)" + tail), 1290u);
+    EXPECT_EQ(parseProcStatCPUTicks("4242 (my (odd) name) S 1 2 3 4 5 6 7 8 9 10 11 12 13"), 23u);
+    EXPECT_EQ(parseProcStatCPUTicks("7 (x) S 1 2 3 4 5 6 7 8 9 10 18446744073709551615 1"), std::nullopt);  // overflow
+    for (const char* bad : {"", "4242 python3 S 1 2 3 4 5 6 7 8 9 10 11 12", "4242 (p) S 1 2 3 4 5 6 7 8 9 10 11",
+                            "4242 (p) S 1 2 3 4 5 6 7 8 9 10 -11 12", "4242 (p) S 1 2 3 4 5 6 7 8 9 10 1x 12"})
+        EXPECT_EQ(parseProcStatCPUTicks(bad), std::nullopt) << bad;
 }
 
 TEST(ToolOutputParsers, surviveTruncatedGarbledAndHugeInput) {

@@ -71,6 +71,9 @@ TEST(StoredSettings, StoredObjectsAreReadLeniently) {
     const std::pair<const char*, FilterRules> cases[] = {
         {R"({"watchedPorts":[11434,7860]})", {{}, {}, {}, {}, {7860, 11434}}},
         {R"({"excludedFolders":["/b","/a","/b"],"hiddenServers":null,"x":1})", {{}, {}, {"/b", "/a", "/b"}, {}, {}}},
+        // Stored integers are 64-bit: a port no server can have is kept and never matches.
+        {R"({"ignoredPorts":[4294967296,-1,3000],"watchedPorts":[9223372036854775807]})",
+         {{-1, 3000, 4294967296}, {}, {}, {}, {9223372036854775807}}},
     };
     Platform::LogCapture log;
     for (const auto& [stored, expected] : cases) {
@@ -100,12 +103,14 @@ TEST(StoredSettings, ACorruptValueIsLoggedRemovedAndGivesTheDefaults) {
     auto& shared = AppGroup::sharedDefaults();
     const auto displayDefaults = [&] { return DisplayPrefs::load(shared) == DisplayPrefs{}; };
     const std::string rest = R"("grouped":false,"showPID":false,"flashNewServers":false,"energyIcon":true})";
-    for (const std::string& stored : {R"({"sortMode":"CPU",)" + rest, R"({"sortMode":2,)" + rest, "{" + rest})
+    for (const std::string& stored : {R"({"sortMode":"CPU",)" + rest, R"({"sortMode":2,)" + rest, "{" + rest,
+                                      std::string(R"({"sortMode":"port","grouped":false,"showPID":false,"flashNewServers":false})")})
         expectReset(shared, DisplayPrefs::key, stored, displayDefaults);
     auto& standard = UserDefaults::standard();
     const auto noRules = [&] { return FilterRules::load(standard) == FilterRules{}; };
     for (const std::string& stored : std::initializer_list<std::string>{
-             R"({"watchedPorts":[3000,"11434"]})", R"({"ignoredPorts":[3000000000]})", R"({"hiddenServers":"x:1"})",
+             R"({"watchedPorts":[3000,"11434"]})", R"({"ignoredPorts":[9223372036854775808]})",
+             R"({"ignoredPorts":[3000.5]})", R"({"hiddenServers":"x:1"})",
              R"({"includedFolders":["/a",null]})", "42", "{not json", "", "{\"hiddenServers\":[\"\xc0\xaf\"]}",
              std::string(200000, '{')})
         expectReset(standard, FilterRules::key, stored, noRules);

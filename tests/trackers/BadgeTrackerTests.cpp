@@ -8,7 +8,10 @@
 #include "App/Trackers/ContainerActionTracker.h"
 #include "App/Trackers/EnergyMonitor.h"
 #include "App/Trackers/KillTracker.h"
+#include "App/Trackers/KillWarning.h"
 #include "App/Trackers/NewServerTracker.h"
+#include "Shared/Settings/AppGroup.h"
+#include "support/TempHome.h"
 #include "trackers/TrackerTestSupport.h"
 
 namespace {
@@ -71,6 +74,21 @@ TEST_F(BadgeTrackersTest, OneScanFeedsEveryTrackerSummedPerProcessGroup) {
     EXPECT_TRUE(newServers.isNew(-7, at(10)));
     EXPECT_FALSE(newServers.isNew(10, at(10)));
     EXPECT_TRUE(kills->stopping().empty()) << "the deadline was exactly the scan's time";
+}
+
+// Each kind of stop is acknowledged on its own, in the shared suite; anything but true is no answer.
+TEST(KillWarning, EachKindWarnsUntilItsOwnFlagIsSetInTheSharedSuite) {
+    testing_support::TempHome home;
+    auto& shared = AppGroup::sharedDefaults();
+    ASSERT_TRUE(shared.set("killWarningAcknowledged", std::string("true")));
+    EXPECT_TRUE(KillWarning::needsWarning(false) && KillWarning::needsWarning(true));
+    KillWarning::acknowledge(false);
+    EXPECT_EQ(std::pair(KillWarning::needsWarning(false), KillWarning::needsWarning(true)), std::pair(false, true));
+    KillWarning::acknowledge(true);
+    EXPECT_FALSE(KillWarning::needsWarning(true));
+    EXPECT_EQ(std::pair(shared.boolean("killWarningAcknowledged"), shared.boolean("forceKillWarningAcknowledged")),
+              std::pair(std::optional(true), std::optional(true)));
+    EXPECT_FALSE(Platform::UserDefaults::standard().object("killWarningAcknowledged").has_value());
 }
 
 }  // namespace

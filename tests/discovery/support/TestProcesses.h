@@ -30,6 +30,8 @@
 #include <thread>
 #include <vector>
 
+#include "Platform/SpawnSetup.h"
+
 extern char** environ;
 
 namespace testing_support {
@@ -134,21 +136,16 @@ public:
         for (const auto& [name, value] : options_.environment) {
             if (value) environment.push_back(name + "=" + *value);
         }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, options_.output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        if (!options_.cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, options_.cwd.c_str());
-        posix_spawnattr_t attributes;
-        posix_spawnattr_init(&attributes);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-        posix_spawnattr_setpgroup(&attributes, options_.joinGroup);
-        const int error = ::posix_spawnp(&pid_, argv.at(0).c_str(), &actions, &attributes, pointers(argv).data(),
-                                         pointers(environment).data());
-        posix_spawn_file_actions_destroy(&actions);
-        posix_spawnattr_destroy(&attributes);
-        if (error != 0) throw std::runtime_error("cannot start " + argv[0]);
+        Platform::SpawnSetup setup;
+        posix_spawn_file_actions_addopen(setup.actions(), 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(setup.actions(), 1, options_.output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        posix_spawn_file_actions_adddup2(setup.actions(), 1, 2);
+        if (!options_.cwd.empty()) posix_spawn_file_actions_addchdir_np(setup.actions(), options_.cwd.c_str());
+        posix_spawnattr_setflags(setup.attributes(), POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(setup.attributes(), options_.joinGroup);
+        const int error = ::posix_spawnp(&pid_, argv.at(0).c_str(), setup.actions(), setup.attributes(),
+                                         Platform::nullTerminated(argv).data(), Platform::nullTerminated(environment).data());
+        if (error != 0 || setup.error() != 0) throw std::runtime_error("cannot start " + argv[0]);
         status_ = std::async(std::launch::async, [pid = pid_] {
             int status = 0;
             while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) continue;
@@ -185,13 +182,6 @@ public:
     }
 
 private:
-    static std::vector<char*> pointers(std::vector<std::string>& strings) {
-        std::vector<char*> result;
-        for (std::string& text : strings) result.push_back(text.data());
-        result.push_back(nullptr);
-        return result;
-    }
-
     SpawnOptions options_;
     pid_t pid_ = -1;
     std::shared_future<int> status_;

@@ -1,0 +1,131 @@
+#include "Shared/JSONWriting.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+#include <nlohmann/json.hpp>
+
+#include "Shared/UTF8.h"
+
+namespace JSONWriting {
+
+namespace {
+
+// The escape of a byte that cannot stand in a JSON string as it is, or an empty text.
+std::string_view escapeOf(unsigned char byte, char (&buffer)[7]) {
+    switch (byte) {
+    case '"': return "\\\"";
+    case '\\': return "\\\\";
+    case '\b': return "\\b";
+    case '\f': return "\\f";
+    case '\n': return "\\n";
+    case '\r': return "\\r";
+    case '\t': return "\\t";
+    default: break;
+    }
+    if (byte >= 0x20) return {};
+    constexpr char hex[] = "0123456789abcdef";
+    buffer[0] = '\\', buffer[1] = 'u', buffer[2] = '0', buffer[3] = '0';
+    buffer[4] = hex[byte >> 4], buffer[5] = hex[byte & 0xF];
+    return std::string_view(buffer, 6);
+}
+
+void appendExponent(std::string& out, int exponent) {
+    out += exponent < 0 ? '-' : '+';
+    exponent = std::abs(exponent);
+    if (exponent < 10) out += '0';
+    char digits[4];
+    const auto end = std::to_chars(digits, digits + sizeof digits, exponent).ptr;
+    out.append(digits, end);
+}
+
+}  // namespace
+
+void appendString(std::string& out, std::string_view text) {
+    // Most texts are plain ASCII with nothing to escape: those go in as they are.
+    const auto asIs = [](char c) { return c >= 0x20 && c != '"' && c != '\\' && static_cast<unsigned char>(c) < 0x80; };
+    if (std::all_of(text.begin(), text.end(), asIs)) {
+        out += '"';
+        out += text;
+        out += '"';
+        return;
+    }
+    // The library's own replacement of ill-formed bytes, kept for the rare text that needs it.
+    if (!isValidUTF8(text)) {
+        out += nlohmann::json(std::string(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        return;
+    }
+    out += '"';
+    std::size_t plain = 0;  // start of the bytes not yet copied
+    char buffer[7];
+    for (std::size_t index = 0; index < text.size(); ++index) {
+        const auto escape = escapeOf(static_cast<unsigned char>(text[index]), buffer);
+        if (escape.empty()) continue;
+        out.append(text.substr(plain, index - plain));
+        out.append(escape);
+        plain = index + 1;
+    }
+    out.append(text.substr(plain));
+    out += '"';
+}
+
+void appendInteger(std::string& out, std::int64_t value) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, end);
+}
+
+void appendNumber(std::string& out, double value) {
+    if (!std::isfinite(value)) {
+        out += "null";
+        return;
+    }
+    if (std::signbit(value)) out += '-';
+    value = std::fabs(value);
+    if (value == 0) {
+        out += "0.0";
+        return;
+    }
+    // The shortest digits as d.ddde±x, rearranged: digits d1..dk with the point after n of them.
+    char scientific[32];
+    const auto end = std::to_chars(scientific, scientific + sizeof scientific, value, std::chars_format::scientific).ptr;
+    const std::string_view text(scientific, static_cast<std::size_t>(end - scientific));
+    const auto e = text.find('e');
+    char digits[24];
+    int k = 0;
+    for (const char character : text.substr(0, e))
+        if (character != '.') digits[k++] = character;
+    int exponent = 0;
+    std::from_chars(text.data() + e + (text[e + 1] == '+' ? 2 : 1), end, exponent);
+    const int n = exponent + 1;
+    const std::string_view all(digits, static_cast<std::size_t>(k));
+
+    constexpr int lowest = -4, highest = 15;  // outside (10^-5, 10^15]: exponent notation
+    if (k <= n && n <= highest) {
+        out.append(all);
+        out.append(static_cast<std::size_t>(n - k), '0');
+        out += ".0";
+    } else if (0 < n && n <= highest) {
+        out.append(all.substr(0, static_cast<std::size_t>(n)));
+        out += '.';
+        out.append(all.substr(static_cast<std::size_t>(n)));
+    } else if (lowest < n && n <= 0) {
+        out += "0.";
+        out.append(static_cast<std::size_t>(-n), '0');
+        out.append(all);
+    } else {
+        out += all.front();
+        if (k > 1) {
+            out += '.';
+            out.append(all.substr(1));
+        }
+        out += 'e';
+        appendExponent(out, n - 1);
+    }
+}
+
+void appendBool(std::string& out, bool value) { out += value ? "true" : "false"; }
+
+}  // namespace JSONWriting

@@ -1,0 +1,319 @@
+// The process table as `ps -axwwo pid=,pgid=,pcpu=,pmem=,rss=,etime=,time=,command=` prints it. A
+// scan reads a line for every process of the machine, tens of thousands on a busy one, so a line in
+// the plain form ps writes (each column a run of digits with a decimal point or the time
+// punctuation, the columns apart by spaces) is read in one pass; any other line is read column by
+// column, the general way. The plain reading accepts only what the general one reads to the very
+// same values, so which of them read a line never shows.
+
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <string>
+
+#include "Shared/Scan/ProcessScannerParsing.h"
+#include "Shared/Scan/ScanText.h"
+
+namespace ProcessScannerParsing {
+
+namespace {
+
+constexpr double powersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+// A ps time "[d-][h:]m:s" as numbers: two or three clock parts; the last one's digits include
+// `fractionDigits` after a decimal point.
+struct Clock {
+    std::int64_t days = 0;
+    std::array<std::int64_t, 3> parts{};
+    std::size_t count = 0;
+    int fractionDigits = 0;
+};
+
+bool checkedMultiplyAdd(std::int64_t value, std::int64_t factor, std::int64_t addend, std::int64_t& result) {
+    std::int64_t product = 0;
+    return !__builtin_mul_overflow(value, factor, &product) && !__builtin_add_overflow(product, addend, &result);
+}
+
+// No value when the result does not fit in 64 bits (real ps output never comes close).
+std::optional<std::int64_t> elapsedSeconds(const Clock& clock) {
+    const auto hours = clock.count == 3 ? clock.parts[0] : 0;
+    const auto minutes = clock.parts[clock.count - 2];
+    const auto seconds = clock.parts[clock.count - 1];
+    std::int64_t totalHours = 0, totalMinutes = 0, totalSeconds = 0;
+    if (!checkedMultiplyAdd(clock.days, 24, hours, totalHours) ||
+        !checkedMultiplyAdd(totalHours, 60, minutes, totalMinutes) ||
+        !checkedMultiplyAdd(totalMinutes, 60, seconds, totalSeconds))
+        return std::nullopt;
+    return totalSeconds;
+}
+
+// The arithmetic of both readings of a CPU time, in one place so that they agree to the last bit.
+double cpuSeconds(std::int64_t days, std::int64_t hours, std::int64_t minutes, double seconds) {
+    const double value = seconds + (static_cast<double>(hours) * 3600.0 + static_cast<double>(minutes) * 60.0);
+    return static_cast<double>(days) * 86400.0 + value;
+}
+
+bool isDigit(char character) { return character >= '0' && character <= '9'; }
+
+// ---- The plain reading ------------------------------------------------------------------------------
+
+// Reads columns in their plain forms from the front of a text, each after any spaces and up to the
+// next space or the end. Every reader gives no value for a column in any other form. The numbers
+// have at most fifteen digits (no overflow, exact as doubles), so a decimal made of the digits over
+// the power of ten below them rounds as the general reading rounds it.
+class PlainColumns {
+public:
+    explicit PlainColumns(std::string_view text) : at_(text.data()), end_(text.data() + text.size()) {}
+
+    template <typename Integer>
+    std::optional<Integer> integer() {
+        skipSpaces();
+        const char* const start = at_;
+        std::uint64_t value = 0;
+        for (; at_ != end_ && isDigit(*at_); ++at_) value = value * 10 + static_cast<std::uint64_t>(*at_ - '0');
+        const auto digits = at_ - start;
+        if (digits == 0 || digits > std::numeric_limits<Integer>::digits10 || !atColumnEnd()) return std::nullopt;
+        return static_cast<Integer>(value);
+    }
+
+    std::optional<double> decimal() {
+        skipSpaces();
+        std::uint64_t value = 0;
+        int digits = 0, fractionDigits = -1;  // -1: no point yet
+        for (; at_ != end_; ++at_) {
+            if (isDigit(*at_)) {
+                value = value * 10 + static_cast<std::uint64_t>(*at_ - '0');
+                ++digits;
+                if (fractionDigits >= 0) ++fractionDigits;
+            } else if (*at_ == '.' && fractionDigits < 0 && digits > 0) {
+                fractionDigits = 0;
+            } else {
+                break;
+            }
+        }
+        if (digits == 0 || digits > mostDigits || fractionDigits == 0 || !atColumnEnd()) return std::nullopt;
+        return static_cast<double>(value) / powersOfTen[std::max(fractionDigits, 0)];
+    }
+
+    // "[d-][h:]m:s", with a fraction on the seconds where `withFraction`.
+    std::optional<Clock> clock(bool withFraction) {
+        skipSpaces();
+        Clock clock;
+        std::uint64_t number = 0;
+        int digits = 0;
+        bool dashSeen = false, inFraction = false;
+        for (; at_ != end_ && *at_ != ' '; ++at_) {
+            if (isDigit(*at_)) {
+                if (++digits > mostDigits) return std::nullopt;
+                number = number * 10 + static_cast<std::uint64_t>(*at_ - '0');
+                clock.fractionDigits += inFraction;
+                continue;
+            }
+            if (digits == 0 || inFraction) return std::nullopt;
+            if (*at_ == '-' && !dashSeen && clock.count == 0) {
+                dashSeen = true;
+                clock.days = static_cast<std::int64_t>(number);
+            } else if (*at_ == ':' && clock.count < 2) {
+                clock.parts[clock.count++] = static_cast<std::int64_t>(number);
+            } else if (*at_ == '.' && withFraction && clock.count > 0) {
+                inFraction = true;
+                continue;  // the fraction's digits join the seconds'
+            } else {
+                return std::nullopt;
+            }
+            number = 0;
+            digits = 0;
+        }
+        if (digits == 0 || clock.count == 0 || (inFraction && clock.fractionDigits == 0)) return std::nullopt;
+        clock.parts[clock.count++] = static_cast<std::int64_t>(number);
+        return clock;
+    }
+
+    bool atEnd() const { return at_ == end_; }
+
+    // After the last column: none at the end of the text, else what follows the one space.
+    std::optional<std::string_view> rest() const {
+        if (at_ == end_) return std::nullopt;
+        return std::string_view(at_ + 1, static_cast<std::size_t>(end_ - at_ - 1));
+    }
+
+private:
+    static constexpr int mostDigits = 15;
+
+    void skipSpaces() {
+        while (at_ != end_ && *at_ == ' ') ++at_;
+    }
+    bool atColumnEnd() const { return at_ == end_ || *at_ == ' '; }
+
+    const char* at_;
+    const char* end_;
+};
+
+double plainSeconds(const Clock& clock) {
+    return static_cast<double>(clock.parts[clock.count - 1]) / powersOfTen[clock.fractionDigits];
+}
+
+std::optional<double> plainCPUSeconds(const Clock& clock) {
+    return cpuSeconds(clock.days, clock.count == 3 ? clock.parts[0] : 0, clock.parts[clock.count - 2],
+                      plainSeconds(clock));
+}
+
+// A time that is nothing but the plain form.
+std::optional<Clock> plainClock(std::string_view text, bool withFraction) {
+    PlainColumns columns(text);
+    auto clock = columns.clock(withFraction);
+    if (!clock || !columns.atEnd()) return std::nullopt;
+    return clock;
+}
+
+void setCommandLine(PSEntry& entry, std::optional<std::string_view> rest) {
+    if (!rest) return;
+    const auto commandLine = ScanText::trimSpacesAndTabs(*rest);
+    if (!commandLine.empty()) entry.commandLine = std::string(commandLine);
+}
+
+using Row = ProcessTable::value_type;
+
+std::optional<Row> plainRow(std::string_view line) {
+    PlainColumns columns(line);
+    const auto pid = columns.integer<std::int32_t>();
+    const auto pgid = columns.integer<std::int32_t>();
+    const auto cpu = columns.decimal();
+    const auto mem = columns.decimal();
+    const auto rss = columns.integer<std::int64_t>();
+    const auto elapsed = columns.clock(false);
+    const auto time = columns.clock(true);
+    if (!pid || !pgid || !cpu || !mem || !rss || !elapsed || !time) return std::nullopt;
+    Row row{*pid, PSEntry{*pgid, *cpu, *mem, *rss, elapsedSeconds(*elapsed), plainCPUSeconds(*time), std::nullopt}};
+    setCommandLine(row.second, columns.rest());
+    return row;
+}
+
+// ---- The general reading ----------------------------------------------------------------------------
+
+// The text with every decimal comma made a point; a copy in `storage` only when there is one.
+std::string_view withDecimalPoints(std::string_view text, std::string& storage) {
+    if (std::find(text.begin(), text.end(), ',') == text.end()) return text;
+    storage.assign(text);
+    std::replace(storage.begin(), storage.end(), ',', '.');
+    return storage;
+}
+
+std::optional<double> parseDecimal(std::string_view text) {
+    std::string storage;
+    return ScanText::parseFiniteDouble(withDecimalPoints(text, storage));
+}
+
+// A ps time cut apart: the days before the first "-" (a number; 0 without a "-"), then the rest cut
+// at every ":", empty parts kept. No value unless there are two or three parts.
+struct TimeParts {
+    std::int64_t days = 0;
+    std::array<std::string_view, 3> clock;
+    std::size_t count = 0;
+};
+
+std::optional<TimeParts> splitTime(std::string_view text) {
+    TimeParts parts;
+    const char* const end = text.data() + text.size();
+    const char* start = std::find(text.data(), end, '-');
+    if (start != end) {
+        const auto days = ScanText::parseInt64(std::string_view(text.data(), static_cast<std::size_t>(start - text.data())));
+        if (!days) return std::nullopt;
+        parts.days = *days;
+        ++start;
+    } else {
+        start = text.data();
+    }
+    for (const char* at = start;; ++at) {
+        if (at != end && *at != ':') continue;
+        if (parts.count == parts.clock.size()) return std::nullopt;
+        parts.clock[parts.count++] = std::string_view(start, static_cast<std::size_t>(at - start));
+        if (at == end) break;
+        start = at + 1;
+    }
+    if (parts.count < 2) return std::nullopt;
+    return parts;
+}
+
+// The eight ps columns: seven runs of non-space characters and, when anything follows, the rest of
+// the line (the command line keeps its inner spaces).
+struct PSColumns {
+    std::array<std::string_view, 7> fields;
+    std::optional<std::string_view> rest;
+};
+
+std::optional<PSColumns> splitPSLine(std::string_view line) {
+    PSColumns columns;
+    const char* position = line.data();
+    const char* const end = position + line.size();
+    for (auto& field : columns.fields) {
+        while (position != end && *position == ' ') ++position;
+        if (position == end) return std::nullopt;
+        const char* const start = position;
+        while (position != end && *position != ' ') ++position;
+        field = std::string_view(start, static_cast<std::size_t>(position - start));
+    }
+    if (position != end) columns.rest = std::string_view(position + 1, static_cast<std::size_t>(end - position - 1));
+    return columns;
+}
+
+std::optional<Row> generalRow(std::string_view line) {
+    const auto columns = splitPSLine(line);
+    if (!columns) return std::nullopt;
+    const auto& field = columns->fields;
+    const auto pid = ScanText::parseInt32(field[0]);
+    const auto pgid = ScanText::parseInt32(field[1]);
+    const auto cpu = parseDecimal(field[2]);
+    const auto mem = parseDecimal(field[3]);
+    if (!pid || !pgid || !cpu || !mem) return std::nullopt;
+    Row row{*pid, PSEntry{*pgid, *cpu, *mem, ScanText::parseInt64(field[4]).value_or(0), parseETime(field[5]),
+                          parseCPUTime(field[6]), std::nullopt}};
+    setCommandLine(row.second, columns->rest);
+    return row;
+}
+
+}  // namespace
+
+ProcessTable parsePS(std::string_view text) {
+    ProcessTable::Entries rows;
+    rows.reserve(text.size() / 64);  // ps lines are longer than that: room for nearly all at once
+    ScanText::forEachLine(text, [&](std::string_view line) {
+        auto row = plainRow(line);
+        if (!row) row = generalRow(line);
+        if (row) rows.push_back(std::move(*row));
+    });
+    return ProcessTable::keepingLastOfEachKey(std::move(rows));
+}
+
+std::optional<std::int64_t> parseETime(std::string_view text) {
+    text = ScanText::trimSpacesAndTabs(text);
+    if (text.empty()) return std::nullopt;
+    if (const auto clock = plainClock(text, false)) return elapsedSeconds(*clock);
+    const auto parts = splitTime(text);
+    if (!parts) return std::nullopt;
+    Clock clock;
+    clock.days = parts->days;
+    for (; clock.count < parts->count; ++clock.count) {
+        const auto number = ScanText::parseInt64(parts->clock[clock.count]);
+        if (!number) return std::nullopt;
+        clock.parts[clock.count] = *number;
+    }
+    return elapsedSeconds(clock);
+}
+
+std::optional<double> parseCPUTime(std::string_view text) {
+    text = ScanText::trimSpacesAndTabs(text);
+    if (const auto clock = plainClock(text, true)) return plainCPUSeconds(*clock);
+    std::string storage;
+    const auto normalised = withDecimalPoints(text, storage);
+    if (normalised.empty()) return std::nullopt;
+    const auto parts = splitTime(normalised);
+    if (!parts) return std::nullopt;
+    const auto& clock = parts->clock;
+    const auto seconds = ScanText::parseFiniteDouble(clock[parts->count - 1]);
+    const auto hours = parts->count == 3 ? ScanText::parseInt64(clock[0]) : std::optional<std::int64_t>(0);
+    const auto minutes = ScanText::parseInt64(clock[parts->count - 2]);
+    if (!seconds || !hours || !minutes) return std::nullopt;
+    return cpuSeconds(parts->days, *hours, *minutes, *seconds);
+}
+
+}  // namespace ProcessScannerParsing
