@@ -73,7 +73,7 @@ TEST_F(FiltersPage, PortFieldsAcceptNumbersAndAddOnlyPorts) {
     type("newPortField", "80");
     settings_test::press(&field("newPortField"), Qt::Key_Return);
     EXPECT_TRUE(field("newPortField").text().isEmpty());
-    EXPECT_EQ(stored().ignoredPorts, (std::set<int>{80, 3000}));
+    EXPECT_EQ(stored().ignoredPorts, (std::set<std::int64_t>{80, 3000}));
     EXPECT_EQ(rowTexts(*page, "ignoredPortsSection"), (Strings{":80", ":3000"}));
 
     // The watched field by the same rules.
@@ -92,20 +92,20 @@ TEST_F(FiltersPage, APortIsNeverIgnoredAndWatchedAtOnceAndTheScanHonoursTheIgnor
     // Watching 9229 takes it out of the ignored ports and brings the button back.
     type("newWatchedPortField", "9229");
     button("addWatchedPortButton").click();
-    EXPECT_EQ(stored().ignoredPorts, std::set<int>{});
-    EXPECT_EQ(stored().watchedPorts, std::set<int>{9229});
+    EXPECT_EQ(stored().ignoredPorts, std::set<std::int64_t>{});
+    EXPECT_EQ(stored().watchedPorts, std::set<std::int64_t>{9229});
     EXPECT_FALSE(button("nodeDebuggerButton").isHidden());
     // "+ 9229" goes by the rule of a typed port: it leaves the watched ports.
     button("nodeDebuggerButton").click();
-    EXPECT_EQ(stored().ignoredPorts, std::set<int>{9229});
-    EXPECT_EQ(stored().watchedPorts, std::set<int>{});
+    EXPECT_EQ(stored().ignoredPorts, std::set<std::int64_t>{9229});
+    EXPECT_EQ(stored().watchedPorts, std::set<std::int64_t>{});
     EXPECT_EQ(rowTexts(*page, "watchedPortsSection"), Strings{});
     // And a typed ignored port that is watched moves.
     type("newWatchedPortField", "3000");
     button("addWatchedPortButton").click();
     type("newPortField", "3000");
     button("addPortButton").click();
-    EXPECT_EQ(stored().ignoredPorts, (std::set<int>{3000, 9229}));
+    EXPECT_EQ(stored().ignoredPorts, (std::set<std::int64_t>{3000, 9229}));
     EXPECT_TRUE(stored().watchedPorts.empty());
 
     // The scan reads the stored rules: a node server listening on 3000 and 9229 is gone.
@@ -125,7 +125,7 @@ TEST_F(FiltersPage, TheAIServiceMenuOffersWhatIsNotWatchedYet) {
     EXPECT_EQ(menu.menu()->actions()[5]->text(), QStringLiteral("Gradio apps (SD WebUI, TextGen)  7860"));
     while (!menu.menu()->actions().isEmpty()) menu.menu()->actions()[0]->trigger();
     EXPECT_TRUE(menu.isHidden());
-    EXPECT_EQ(stored().watchedPorts, (std::set<int>{1234, 1337, 4891, 7860, 8188, 11434}));
+    EXPECT_EQ(stored().watchedPorts, (std::set<std::int64_t>{1234, 1337, 4891, 7860, 8188, 11434}));
     settings_test::removeButton(*page, "watchedPortsSection", ":1337")->click();
     EXPECT_FALSE(menu.isHidden());
     ASSERT_EQ(menu.menu()->actions().size(), 1);
