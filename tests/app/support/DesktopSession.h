@@ -45,10 +45,13 @@ public:
     explicit DesktopSession(const std::filesystem::path& logFolder, Tray tray = Tray::xembed) {
         if (const char* current = std::getenv("DISPLAY")) previousDisplay_ = current;
         const auto log = logFolder / "xvfb.log";
+        // -noreset: by default the server resets when its last client leaves, and closes every
+        // connection still being set up, so trayer (or the application) connecting just as one of
+        // the xdotool calls that look for it disconnects would be turned away.
         server_ = std::make_unique<testing_support::ChildProcess>(
             std::vector<std::string>{"Xvfb", "-displayfd", "1", "-screen", "0",
                                      std::to_string(screenWidth) + "x" + std::to_string(screenHeight) + "x24",
-                                     "-nolisten", "tcp"},
+                                     "-nolisten", "tcp", "-noreset"},
             logTo(log));  // SIGTERM: it removes its lock file
         // Xvfb takes a free display number and writes it on a line of its own once it accepts clients.
         std::string display;
