@@ -135,13 +135,18 @@ TEST(ApplicationEndToEnd, TheWelcomeWindowOnTheFirstLaunchOnly) {
         app_test::WindowInfo window = welcome().front();
         EXPECT_EQ(window.width, 480);
         EXPECT_EQ(window.height, 460);
-        std::this_thread::sleep_for(300ms);  // painted
+        // Painted once its page's title can be read on the screen.
+        const auto showsTitle = [&](const std::string& title) {
+            return waitUntil([&] { return app_test::textOnWindow(window.id, home.home()).find(title) != std::string::npos; },
+                             30s);
+        };
+        EXPECT_TRUE(showsTitle("Never wonder")) << app_test::textOnWindow(window.id, home.home());
         EXPECT_FALSE(app_test::screenshot("welcome-1", window.x, window.y, window.width, window.height, home.home()).empty());
 
         // Return presses "Continue": the second page, then the end.
         desktop.xdotool({"mousemove", std::to_string(window.x + 20), std::to_string(window.y + 20)});
         desktop.xdotool({"key", "--window", window.id, "Return"});
-        std::this_thread::sleep_for(300ms);
+        EXPECT_TRUE(showsTitle("Only real servers")) << app_test::textOnWindow(window.id, home.home());
         EXPECT_FALSE(app_test::screenshot("welcome-2", window.x, window.y, window.width, window.height, home.home()).empty());
         desktop.xdotool({"key", "--window", window.id, "Return"});
         EXPECT_TRUE(waitUntil([&] { return welcome().empty(); }, 10s));
