@@ -13,11 +13,6 @@
 
 using GlobalShortcuts::Shortcut;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzzing::usePrivateHome();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(fuzzing::text(data, size));
     Platform::UserDefaults& defaults = Platform::UserDefaults::standard();

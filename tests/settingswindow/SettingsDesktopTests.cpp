@@ -70,6 +70,12 @@ TEST(SettingsOnTheDesktop, TheGearMenuTicksLaunchAtLoginAndOpensOneSettingsWindo
         panel.showRelativeTo(QRect(900, 0, 20, 20));
         EXPECT_TRUE(runUntil([&] { return app_test::showsAsPainted(panel, home.home()); }));
     };
+    // The panel opened and its gear clicked: the menu, or null.
+    const auto openGearMenu = [&] {
+        openPanel();
+        clickAt(gear->mapToGlobal(gear->rect().center()));
+        return openMenu(home.home());
+    };
     openPanel();
     const QPoint gearAt = gear->mapToGlobal(QPoint(0, 0));
     desktop->xdotool({"mousemove", std::to_string(gearAt.x() + 13), std::to_string(gearAt.y() + 13)});
@@ -86,9 +92,7 @@ TEST(SettingsOnTheDesktop, TheGearMenuTicksLaunchAtLoginAndOpensOneSettingsWindo
     const auto entry = home.configHome() / "autostart/io.kestrow.v3lk.desktop";
     EXPECT_TRUE(runUntil([&] { return std::filesystem::exists(entry); }));
 
-    openPanel();
-    clickAt(gear->mapToGlobal(gear->rect().center()));
-    menu = openMenu(home.home());
+    menu = openGearMenu();
     ASSERT_TRUE(menu);
     EXPECT_TRUE(menu->actions().at(3)->isChecked());
     clickAt(itemCentre(*menu, 0));  // Settings…
@@ -116,9 +120,7 @@ TEST(SettingsOnTheDesktop, TheGearMenuTicksLaunchAtLoginAndOpensOneSettingsWindo
     elsewhere.activateWindow();
     const std::string elsewhereId = std::to_string(elsewhere.winId());
     ASSERT_TRUE(runUntil([&] { return focusedWindow() == elsewhereId; }));
-    openPanel();
-    clickAt(gear->mapToGlobal(gear->rect().center()));
-    menu = openMenu(home.home());
+    menu = openGearMenu();
     ASSERT_TRUE(menu);
     clickAt(itemCentre(*menu, 0));
     ASSERT_TRUE(runUntil([&] { return !panel.isVisible() && focusedWindow() == window.id; }));
