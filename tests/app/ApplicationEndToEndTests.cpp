@@ -79,11 +79,10 @@ TEST(ApplicationEndToEnd, TrayIconSnapshotToolTipAndPopover) {
     const int iconX = icon.x + icon.width / 2, iconY = icon.y + icon.height / 2;
     EXPECT_TRUE(panels[0].contains(iconX, iconY));
 
-    // Resting the pointer on the icon brings up its tool tip under it.
-    const auto restOnIcon = [&] {
-        desktop.xdotool({"mousemove", std::to_string(iconX - 2), std::to_string(iconY - 2)});
-        desktop.xdotool({"mousemove", std::to_string(iconX), std::to_string(iconY)});
-    };
+    // Resting the pointer on the icon brings up its tool tip under it. It rests off the point the
+    // clicks leave it at: Qt merges the moves that wait for a busy application into one, and one
+    // that ends where the pointer was is no move to it (no tool tip).
+    const auto restOnIcon = [&] { desktop.xdotool({"mousemove", std::to_string(iconX - 2), std::to_string(iconY - 2)}); };
     const auto toolTipShown = [&] {
         const auto popovers = desktop.windows("--name", "Vellumark");
         return std::ranges::any_of(desktop.windows("--classname", "vellumark"), [&](const app_test::WindowInfo& window) {
