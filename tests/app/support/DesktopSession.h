@@ -61,7 +61,12 @@ public:
                 if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos) display = ":" + line;
             return !display.empty() || server_->hasExited();
         }, std::chrono::seconds(10));
-        if (display.empty()) throw std::runtime_error("no Xvfb could be started");
+        // Stopped before throwing: thrown out of a test program's main, nothing unwinds, and the
+        // servers would outlive the test.
+        if (display.empty()) {
+            server_.reset();
+            throw std::runtime_error("no Xvfb could be started");
+        }
         setenv("DISPLAY", display.c_str(), 1);
         if (tray == Tray::none) return;
         tray_ = std::make_unique<testing_support::ChildProcess>(
@@ -69,7 +74,11 @@ public:
                                      "28", "--SetDockType", "true", "--transparent", "false"},
             logTo(logFolder / "trayer.log"));
         const auto panelShown = [&] { return !windows("--classname", "panel").empty(); };
-        if (!testing_support::waitUntil(panelShown, std::chrono::seconds(10))) throw std::runtime_error("no trayer");
+        if (!testing_support::waitUntil(panelShown, std::chrono::seconds(10))) {
+            tray_.reset();
+            server_.reset();
+            throw std::runtime_error("no trayer");
+        }
     }
 
     ~DesktopSession() {
