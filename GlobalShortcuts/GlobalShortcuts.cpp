@@ -5,6 +5,7 @@
 
 #include "GlobalShortcuts/CarbonGlobalShortcuts.h"
 #include "GlobalShortcuts/Notifications.h"
+#include "GlobalShortcuts/StoredShortcut.h"
 #include "Platform/UserDefaults.h"
 
 namespace GlobalShortcuts {
@@ -95,7 +96,7 @@ StoreResult store(const Name& name, const Shortcut& shortcut, bool storeWhenRefu
     const bool held = registerShortcut(shortcut);
     if (!held && !storeWhenRefused) return StoreResult::refused;
     if (old && *old != shortcut) letGoOf(*old, name);
-    defaults().set(name.userDefaultsKey(), shortcut.jsonText());
+    writeStoredShortcut(defaults(), name.userDefaultsKey(), shortcut);
     userDefaultsDidChange(name);
     return held ? StoreResult::stored : StoreResult::refused;
 }
@@ -144,11 +145,7 @@ void setPaused(bool paused) { registry().paused = paused; }
 
 // --- Storage ---------------------------------------------------------------------------------------
 
-std::optional<Shortcut> getShortcut(const Name& name) {
-    const auto text = defaults().string(name.userDefaultsKey());
-    if (!text) return std::nullopt;
-    return Shortcut::fromJSONText(*text);
-}
+std::optional<Shortcut> getShortcut(const Name& name) { return readStoredShortcut(defaults(), name.userDefaultsKey()); }
 
 bool userDefaultsContains(const Name& name) { return defaults().object(name.userDefaultsKey()).has_value(); }
 

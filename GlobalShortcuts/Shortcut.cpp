@@ -1,13 +1,8 @@
 #include "GlobalShortcuts/Shortcut.h"
 
-#include <QString>
-
 #include <limits>
 
 #include <nlohmann/json.hpp>
-
-#include "GlobalShortcuts/KeyboardLayout.h"
-#include "GlobalShortcuts/SpecialKey.h"
 
 namespace GlobalShortcuts {
 
@@ -36,14 +31,6 @@ Shortcut::Shortcut(std::int64_t keyCode, std::int64_t modifiers)
     : carbonKeyCode(keyCode), carbonModifiers(normalizedCarbonModifiers(modifiers)) {}
 
 Shortcut::Shortcut(Key key, ModifierFlags modifiers) : Shortcut(key.rawValue, modifiers.carbon()) {}
-
-std::string Shortcut::presentableDescription() const {
-    std::string text = modifiers().symbolicRepresentation();
-    if (const auto special = specialKey(key())) return text + GlobalShortcuts::presentableDescription(*special);
-    const auto character = KeyboardLayout::character(key());
-    if (!character) return text + "\uFFFD";
-    return text + QString::fromStdString(*character).toUpper().toStdString();
-}
 
 std::string Shortcut::jsonText() const {
     nlohmann::json object = nlohmann::json::object();

@@ -8,8 +8,9 @@
 // 0…4294967295) reads as no shortcut. Modifier bits beyond the five above (Caps Lock, right-hand
 // keys) are dropped when a shortcut is made or read, so a stored shortcut can always fire.
 //
-// Plain values; presentableDescription() reads the keyboard layout (see KeyboardLayout.h) and so
-// belongs on the main thread.
+// Plain values, any thread; presentableDescription() reads the keyboard layout (see KeyboardLayout.h)
+// and so belongs on the main thread. The model is Qt-free (library vellumark_global_shortcuts_model);
+// presentableDescription() alone comes with vellumark_global_shortcuts.
 
 #include <cstdint>
 #include <functional>

@@ -13,9 +13,7 @@
 
 #include "Shared/Brand/Palette.h"
 #include "Widget/WidgetContent.h"
-
-class SymbolButton;
-class TextLine;
+#include "Widget/WidgetParts.h"
 
 // The main button's label stack, painted: the name (system font 12.5, semibold, heading colour)
 // above the ports (mono 11 semibold, red when in conflict, else the port colour) and the commands

@@ -106,25 +106,8 @@ QSize Symbol::size() const {
     return {side, side};
 }
 
-void Symbol::paint(QPainter& painter, const QWidget& on) const {
+void Symbol::paint(QWidget& on, qreal opacity) const {
+    QPainter painter(&on);
+    painter.setOpacity(opacity);
     Icons::paint(painter, on.rect(), name, Theme::color(color, on));
-}
-
-SymbolImage::SymbolImage(Symbol symbol, QWidget* parent) : QWidget(parent), symbol_(std::move(symbol)) {
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-}
-
-void SymbolImage::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    symbol_.paint(painter, *this);
-}
-
-SymbolButton::SymbolButton(Symbol symbol, QWidget* parent) : QAbstractButton(parent), symbol_(std::move(symbol)) {
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-}
-
-void SymbolButton::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    if (isDown()) painter.setOpacity(pressedOpacity);
-    symbol_.paint(painter, *this);
 }

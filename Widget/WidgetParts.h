@@ -9,10 +9,10 @@
 #include <QWidget>
 
 #include <string>
+#include <type_traits>
+#include <utility>
 
 #include "Shared/Brand/Palette.h"
-
-class QPainter;
 
 // One line of text in one font and colour. Too narrow for it, the line ends in "…".
 class TextLine : public QWidget {
@@ -62,6 +62,9 @@ private:
     QString text_;
 };
 
+// How strongly a pressed plain button's content shows.
+inline constexpr qreal pressedOpacity = 0.55;
+
 // A symbol image (Icons.h) as text of a font size shows it: in a square box a little wider than
 // the size, as symbols run, in one colour.
 struct Symbol {
@@ -70,40 +73,32 @@ struct Symbol {
     ThemeColor color = ThemeColor::ink;
 
     QSize size() const;
-    void paint(QPainter& painter, const QWidget& on) const;
+    // Over the whole widget, at this opacity.
+    void paint(QWidget& on, qreal opacity = 1) const;
 };
 
-// A symbol image.
-class SymbolImage : public QWidget {
-    Q_OBJECT
+// A widget showing only a symbol image, at the symbol's size: on a plain widget an image
+// (SymbolImage), on a button a plain-style button that dims while pressed (SymbolButton).
+template <typename Base>
+class SymbolWidget : public Base {
 public:
-    SymbolImage(Symbol symbol, QWidget* parent = nullptr);
+    explicit SymbolWidget(Symbol symbol, QWidget* parent = nullptr) : Base(parent), symbol_(std::move(symbol)) {
+        this->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    }
 
     const Symbol& symbol() const { return symbol_; }
     QSize sizeHint() const override { return symbol_.size(); }
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void paintEvent(QPaintEvent*) override {
+        bool pressed = false;
+        if constexpr (std::is_base_of_v<QAbstractButton, Base>) pressed = this->isDown();
+        symbol_.paint(*this, pressed ? pressedOpacity : 1);
+    }
 
 private:
     Symbol symbol_;
 };
 
-// A plain-style button showing only a symbol image; dimmed while pressed.
-class SymbolButton : public QAbstractButton {
-    Q_OBJECT
-public:
-    SymbolButton(Symbol symbol, QWidget* parent = nullptr);
-
-    const Symbol& symbol() const { return symbol_; }
-    QSize sizeHint() const override { return symbol_.size(); }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    Symbol symbol_;
-};
-
-// How strongly a pressed plain button's content shows.
-inline constexpr qreal pressedOpacity = 0.55;
+using SymbolImage = SymbolWidget<QWidget>;
+using SymbolButton = SymbolWidget<QAbstractButton>;

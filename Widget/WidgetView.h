@@ -13,11 +13,9 @@
 #include "Widget/DevProcessEntry.h"
 #include "Widget/ProjectRow.h"
 #include "Widget/VellumarkWidget.h"
+#include "Widget/WidgetParts.h"
 
-class CountPill;
 class QVBoxLayout;
-class SymbolImage;
-class TextLine;
 
 class WidgetView : public QWidget {
     Q_OBJECT

@@ -24,8 +24,8 @@ void removePrivateRoot() {
     fs::remove_all(privateRoot(), ignored);
 }
 
-}  // namespace
-
+// Points HOME and the XDG folders at a fresh folder, on the RAM disk when there is one (every
+// defaults write flushes its file to disk), removed when the program ends.
 void usePrivateHome() {
     const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
     std::string pattern = (base / "vellumark-fuzz-XXXXXX").string();
@@ -43,6 +43,8 @@ void usePrivateHome() {
     }
 }
 
+}  // namespace
+
 void replaceFile(const char* path, std::string_view bytes) {
     if (auto error = Platform::writeFileAtomically(path, bytes)) {
         std::fprintf(stderr, "fuzz target: cannot write %s: %s\n", path, error->c_str());
@@ -56,3 +58,9 @@ void broken(const char* promise, const char* file, int line) {
 }
 
 }  // namespace fuzzing
+
+// libFuzzer calls it once, before the first input.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzzing::usePrivateHome();
+    return 0;
+}

@@ -1,7 +1,8 @@
 #pragma once
-// What the fuzz targets share: the input as text, a home of their own for the targets that go
-// through files, and a way to stop the run when the code under test breaks a promise of its
-// contract, which libFuzzer then keeps as a crashing input like any other crash.
+// What the fuzz targets share: the input as text, a home of their own (every target runs with HOME
+// and the XDG folders in a fresh folder, so the targets that go through files never touch the
+// user's), and a way to stop the run when the code under test breaks a promise of its contract,
+// which libFuzzer then keeps as a crashing input like any other crash.
 
 #include <cstddef>
 #include <cstdint>
@@ -12,11 +13,6 @@ namespace fuzzing {
 inline std::string_view text(const std::uint8_t* data, std::size_t size) {
     return {reinterpret_cast<const char*>(data), size};
 }
-
-// Points HOME and the XDG folders at a fresh folder, on the RAM disk when there is one (every
-// defaults write flushes its file to disk), removed when the program ends. Once, from
-// LLVMFuzzerInitialize.
-void usePrivateHome();
 
 // Writes the bytes to the file by replacing it, so that a reader watching the file sees a new one.
 void replaceFile(const char* path, std::string_view bytes);

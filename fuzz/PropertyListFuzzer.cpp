@@ -7,11 +7,6 @@
 #include "Platform/UserDefaults.h"
 #include "fuzz/FuzzSupport.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzzing::usePrivateHome();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Platform::UserDefaults& defaults = Platform::UserDefaults::standard();
     static const std::string file = Platform::userDefaultsFilePath(defaults.domain());

@@ -25,11 +25,6 @@ void loadStored(Platform::UserDefaults& defaults, const Platform::UserDefaults::
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzzing::usePrivateHome();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const Platform::UserDefaults::Data bytes(data, data + size);
     loadStored<FilterRules>(Platform::UserDefaults::standard(), bytes);

@@ -7,11 +7,6 @@
 #include "Shared/WidgetChannel/WidgetCommandQueue.h"
 #include "fuzz/FuzzSupport.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzzing::usePrivateHome();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const std::string queue = (*AppGroup::containerURL() / WidgetCommandQueue::fileName).string();
     const std::string_view bytes = fuzzing::text(data, size);

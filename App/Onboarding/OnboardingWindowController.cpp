@@ -1,7 +1,6 @@
 #include "App/Onboarding/OnboardingWindowController.h"
 
 #include <QGuiApplication>
-#include <QVBoxLayout>
 
 #include "App/Onboarding/OnboardingView.h"
 #include "App/Shell/WindowPlacement.h"
@@ -17,23 +16,16 @@ OnboardingView* OnboardingWindowController::view() const {
 
 void OnboardingWindowController::show() {
     if (!window_) {
-        auto* window = new QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                                Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
-        window->setWindowTitle(QString::fromUtf8(title));
-        window->setObjectName(QStringLiteral("welcomeWindow"));
-        auto* layout = new QVBoxLayout(window);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(new OnboardingView([this] { finish(); }));
-        window->setFixedSize(OnboardingView::width, OnboardingView::height);
+        QWidget* window = WindowPlacement::makeViewWindow(
+            QString::fromUtf8(title), QStringLiteral("welcomeWindow"), new OnboardingView([this] { finish(); }),
+            QSize(OnboardingView::width, OnboardingView::height), Qt::WindowStaysOnTopHint);
         // Centred once, when made, as a new window is.
         WindowPlacement::centerOnScreen(*window, QGuiApplication::primaryScreen());
         window_ = window;
     }
     // Above other windows, every time it is shown (a hint the window manager reads at mapping).
     window_->setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    window_->show();
-    window_->raise();
-    window_->activateWindow();
+    WindowPlacement::showInFront(*window_);
 }
 
 void OnboardingWindowController::finish() {

@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "App/Shell/WindowPlacement.h"
 #include "Platform/Workspace.h"
 
 QMessageBox* UpdateDialog::present(const UpdateCheckResult& result, PageOpener openPage) {
@@ -38,8 +39,6 @@ QMessageBox* UpdateDialog::present(const UpdateCheckResult& result, PageOpener o
         box->addButton(QMessageBox::Ok);
         break;
     }
-    box->show();
-    box->raise();
-    box->activateWindow();
+    WindowPlacement::showInFront(*box);
     return box;
 }

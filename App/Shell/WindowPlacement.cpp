@@ -3,6 +3,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QVBoxLayout>
 #include <QWidget>
 
 QScreen* WindowPlacement::screenUnderPointer() {
@@ -27,3 +28,22 @@ void WindowPlacement::centerOnScreen(QWidget& window, QScreen* screen) {
 }
 
 void WindowPlacement::centerOnActiveScreen(QWidget& window) { centerOnScreen(window, screenUnderPointer()); }
+
+QWidget* WindowPlacement::makeViewWindow(const QString& title, const QString& objectName, QWidget* view, QSize size,
+                                         Qt::WindowFlags extraFlags) {
+    auto* window = new QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                            Qt::WindowCloseButtonHint | extraFlags);
+    window->setWindowTitle(title);
+    window->setObjectName(objectName);
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(view);
+    window->setFixedSize(size);
+    return window;
+}
+
+void WindowPlacement::showInFront(QWidget& window) {
+    window.show();
+    window.raise();
+    window.activateWindow();
+}

@@ -1,10 +1,13 @@
 #pragma once
-// Where the application's own windows (settings, welcome) appear: centred in the visible area of a
-// screen, that is without panels and docks. Main thread only.
+// The application's own windows (settings, welcome, dialogs): how they are made, where they appear
+// (centred in the visible area of a screen, that is without panels and docks) and how they come to
+// the front. Main thread only.
 
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <QString>
+#include <Qt>
 
 class QScreen;
 class QWidget;
@@ -24,5 +27,13 @@ void centerOnScreen(QWidget& window, QScreen* screen);
 
 // centerOnScreen on the screen under the pointer.
 void centerOnActiveScreen(QWidget& window);
+
+// A window holding one view and nothing else, the view's fixed size: titled, with a close button and
+// no other frame controls (plus `extraFlags`). Not shown yet.
+QWidget* makeViewWindow(const QString& title, const QString& objectName, QWidget* view, QSize size,
+                        Qt::WindowFlags extraFlags = {});
+
+// Shows the window in front of the others, with the keyboard.
+void showInFront(QWidget& window);
 
 }  // namespace WindowPlacement

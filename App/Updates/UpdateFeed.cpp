@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "App/Updates/VersionNumber.h"
+#include "Shared/UTF8.h"
 
 namespace {
 
@@ -30,6 +31,28 @@ bool isWebAddress(std::string_view url) {
     });
 }
 
+// Text from the feed as a sentence for the user quotes it: the feed may hold anything, and the
+// sentence goes into a dialog and onto one log line. Control characters (a line break would start a
+// log line of the feed's making) are left out, and a text longer than fits is cut with "…".
+std::string excerpt(std::string_view text) {
+    constexpr std::size_t maximumCharacters = 40;
+    const std::string valid = replacingInvalidUTF8(text);
+    std::string shown;
+    std::size_t characters = 0;
+    for (std::size_t at = 0; at < valid.size();) {
+        const auto lead = static_cast<unsigned char>(valid[at]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        const std::string_view character = std::string_view(valid).substr(at, length);
+        at += length;
+        const bool isControl = lead < 0x20 || lead == 0x7F ||
+                               (lead == 0xC2 && static_cast<unsigned char>(character[1]) < 0xA0);  // C1
+        if (isControl) continue;
+        if (++characters > maximumCharacters) return shown + "\u2026";
+        shown += character;
+    }
+    return shown;
+}
+
 std::optional<std::string> text(const Json& object, const char* key) {
     const auto found = object.find(key);
     if (found == object.end() || !found->is_string()) return std::nullopt;
@@ -46,7 +69,8 @@ std::variant<UpdateFeed, std::string> parseUpdateFeed(std::string_view bytes) {
     if (!version) return std::string("The update feed has no “version” text.");
     const auto url = text(json, "url");
     if (!url) return std::string("The update feed has no “url” text.");
-    if (!VersionNumber::parse(*version)) return "The update feed’s version “" + *version + "” is not a version number.";
+    if (!VersionNumber::parse(*version))
+        return "The update feed’s version “" + excerpt(*version) + "” is not a version number.";
     if (!isWebAddress(*url)) return std::string("The update feed’s “url” is not a web address.");
     return UpdateFeed{*version, *url};
 }
@@ -68,7 +92,7 @@ UpdateCheckResult judgeUpdateFeed(std::string_view bytes, std::string_view curre
 
     const auto current = VersionNumber::parse(currentVersion);
     if (!current) {
-        result.problem = "This build’s own version “" + std::string(currentVersion) + "” is not a version number.";
+        result.problem = "This build’s own version “" + excerpt(currentVersion) + "” is not a version number.";
         return result;
     }
     result.latestVersion = feed->version;

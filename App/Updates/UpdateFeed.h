@@ -4,9 +4,11 @@
 // The feed is a JSON object {"version": "1.2.0", "url": "https://…"}: the newest version and the web
 // page that tells how to get it. Reading it is a pure function that takes any bytes (it faces the
 // network): whatever they are, the result is a feed or a sentence saying what is wrong with them.
-// A check ends in one of three ways, and a failure is never taken for "up to date". Pure; any
-// thread.
+// A check ends in one of three ways, and a failure is never taken for "up to date". A sentence
+// that quotes the feed quotes at most 40 characters of it, without control characters, so it stays
+// one short line in the dialog and the log. Pure; any thread.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -16,6 +18,9 @@ struct UpdateFeed {
     std::string url;  // http or https
     bool operator==(const UpdateFeed&) const = default;
 };
+
+// The longest sentence that says why a check failed, in bytes.
+inline constexpr std::size_t maximumUpdateProblemLength = 256;
 
 // The feed, or why the bytes are not one (a sentence for the user).
 std::variant<UpdateFeed, std::string> parseUpdateFeed(std::string_view bytes);

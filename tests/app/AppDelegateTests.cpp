@@ -21,6 +21,7 @@
 #include "App/Shell/Popover.h"
 #include "App/Trackers/NewServerTracker.h"
 #include "Platform/AtomicFile.h"
+#include "Platform/Dispatch.h"
 #include "Platform/NotifyCenter.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UserDefaults.h"
@@ -35,7 +36,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-using app_test::runFor;
 using app_test::runUntil;
 using testing_support::ChildProcess;
 
@@ -45,7 +45,10 @@ protected:
     void TearDown() override {
         held = false;  // the delegate waits for a scan still running
         delegate.reset();
-        runFor(50ms);
+        // What the delegate left on the main queue has run once a task queued after it has.
+        bool drained = false;
+        Platform::Dispatch::mainAsync([&drained] { drained = true; });
+        EXPECT_TRUE(runUntil([&] { return drained; }));
     }
     // The loop's scan counts its calls, waits while held, and returns `projects`.
     void launch() {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -14,6 +15,7 @@
 
 #include "GlobalShortcuts/CarbonGlobalShortcuts.h"
 #include "GlobalShortcuts/GlobalShortcuts.h"
+#include "GlobalShortcuts/KeyCodes.h"
 #include "GlobalShortcuts/RecorderField.h"
 #include "GlobalShortcuts/X11KeyGrabs.h"
 #include "Platform/ProcessRunner.h"
@@ -76,6 +78,26 @@ private:
 
 using shortcut_test::KeyTarget;
 
+// Counts the presses of one key that the X server sends the application, repeats included, while it
+// lives. Installed after the registry's filter, it sees each event first.
+class KeyPressCounter final : public QAbstractNativeEventFilter {
+public:
+    explicit KeyPressCounter(Key key) : keycode_(*KeyCodes::evdevCode(key) + KeyCodes::xKeycodeOffset) {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+    ~KeyPressCounter() override { QCoreApplication::instance()->removeNativeEventFilter(this); }
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        const auto* event = static_cast<const xcb_key_press_event_t*>(message);
+        if (type == "xcb_generic_event_t" && (event->response_type & 0x7F) == XCB_KEY_PRESS && event->detail == keycode_)
+            ++count;
+        return false;
+    }
+    int count = 0;
+
+private:
+    int keycode_;
+};
+
 class X11Registry : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -105,10 +127,11 @@ TEST_F(X11Registry, APressRunsKeyDownThenOnReleaseKeyUpAndAHeldKeyIsReleasedOnce
     ASSERT_TRUE(runUntil([&] { return ups == 1; }));
     xdotool({"keyup", "alt", "super"});
 
-    // Held beyond the auto-repeat delay: one press, one release.
+    // Held until the server repeats the key: one press, one release.
+    KeyPressCounter pressesOfP(Key::p);
     xdotool({"keydown", "super+alt+p"});
     ASSERT_TRUE(runUntil([&] { return downs == 2; }));
-    app_test::runFor(1200ms);  // past the server's auto-repeat delay
+    ASSERT_TRUE(runUntil([&] { return pressesOfP.count >= 3; })) << "the key repeats";
     xdotool({"keyup", "super+alt+p"});
     ASSERT_TRUE(runUntil([&] { return ups == 2; }));
     xdotool({"key", "super+alt+p"});

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <QDesktopServices>
-#include <QObject>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -24,16 +23,8 @@
 #include "Shared/Settings/FilterRules.h"
 #include "discovery/support/TestProcesses.h"
 #include "support/TempHome.h"
+#include "support/UrlRecorder.h"
 #include "trackers/TrackerTestSupport.h"
-
-// Stands in for the browser.
-class UrlRecorder : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public Q_SLOTS:
-    void open(const QUrl& url) { opened.append(url); }
-};
 
 namespace {
 
@@ -261,4 +252,3 @@ TEST_F(PanelModelTest, TheKeyboardGetsOneRowPerPortWithRestartOnlyWhereAPlanExis
 
 }  // namespace
 
-#include "PanelModelTests.moc"

@@ -22,9 +22,12 @@ TEST(MainQueueDriver, OutlivedByWorkersQueueingWorkAndFollowedByTheNextApplicati
     int argc = 1;
     char* argv[] = {const_cast<char*>("platform_qt_tests"), nullptr};
     std::atomic<bool> stop{false};
+    std::atomic<long> queued{0};
     std::vector<std::thread> producers;
     for (int i = 0; i < 4; ++i)
-        producers.emplace_back([&] { while (!stop) Dispatch::mainAsync([] {}), std::this_thread::sleep_for(100us); });
+        producers.emplace_back([&] {
+            while (!stop) Dispatch::mainAsync([] {}), ++queued, std::this_thread::sleep_for(100us);
+        });
     for (int round = 0; round < 3; ++round) {
         auto application = std::make_unique<QCoreApplication>(argc, argv);
         Platform::installMainQueueDriver(*application);
@@ -34,7 +37,11 @@ TEST(MainQueueDriver, OutlivedByWorkersQueueingWorkAndFollowedByTheNextApplicati
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         EXPECT_TRUE(ran) << "round " << round;
         application.reset();
-        std::this_thread::sleep_for(30ms);  // work keeps coming with no application at all
+        // Work keeps coming with no application at all.
+        const long before = queued;
+        for (auto end = std::chrono::steady_clock::now() + 10s; queued < before + 100 && std::chrono::steady_clock::now() < end;)
+            std::this_thread::sleep_for(1ms);
+        EXPECT_GE(queued, before + 100) << "round " << round;
     }
     stop = true;
     for (auto& producer : producers) producer.join();

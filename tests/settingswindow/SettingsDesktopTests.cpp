@@ -1,11 +1,13 @@
 // The gear menu and the settings window on a real X desktop (Xvfb with a tray host), clicked with
-// xdotool as a person would, and photographed.
+// xdotool as a person would, and photographed once the screen shows them as painted.
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QMenu>
 #include <QTabBar>
+
+#include <cctype>
 
 #include "App/Panel/SettingsGearButton.h"
 #include "App/Settings/SettingsView.h"
@@ -14,6 +16,7 @@
 #include "Platform/UserDefaults.h"
 #include "Shared/Settings/FilterRules.h"
 #include "app/support/DesktopSession.h"
+#include "app/support/OnScreen.h"
 #include "app/support/QtWaiting.h"
 #include "app/support/Screenshots.h"
 #include "support/TempHome.h"
@@ -27,11 +30,20 @@ app_test::DesktopSession* desktop = nullptr;
 
 void clickAt(const QPoint& point) { desktop->click(point.x(), point.y()); }
 
-QMenu* openMenu() {
+// Once the screen shows it as painted; null when it does not come.
+QMenu* openMenu(const std::filesystem::path& folder) {
     QMenu* menu = nullptr;
-    runUntil([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) && menu->isVisible(); });
-    app_test::runFor(200ms);  // painted
-    return menu;
+    const bool shown = runUntil([&] {
+        return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) && app_test::showsAsPainted(*menu, folder);
+    });
+    return shown ? menu : nullptr;
+}
+
+// The X window that has the keyboard focus, as xdotool names windows.
+std::string focusedWindow() {
+    std::string id = desktop->xdotool({"getwindowfocus"});
+    while (!id.empty() && std::isspace(static_cast<unsigned char>(id.back()))) id.pop_back();
+    return id;
 }
 
 QPoint itemCentre(QMenu& menu, int index) {
@@ -56,17 +68,21 @@ TEST(SettingsOnTheDesktop, TheGearMenuTicksLaunchAtLoginAndOpensOneSettingsWindo
     panel.setContentView(header);
     const auto openPanel = [&] {
         panel.showRelativeTo(QRect(900, 0, 20, 20));
-        runUntil([&] { return panel.isVisible(); });
-        app_test::runFor(200ms);
+        EXPECT_TRUE(runUntil([&] { return app_test::showsAsPainted(panel, home.home()); }));
+    };
+    // The panel opened and its gear clicked: the menu, or null.
+    const auto openGearMenu = [&] {
+        openPanel();
+        clickAt(gear->mapToGlobal(gear->rect().center()));
+        return openMenu(home.home());
     };
     openPanel();
     const QPoint gearAt = gear->mapToGlobal(QPoint(0, 0));
     desktop->xdotool({"mousemove", std::to_string(gearAt.x() + 13), std::to_string(gearAt.y() + 13)});
-    ASSERT_TRUE(runUntil([&] { return gear->hovered(); }));
-    app_test::runFor(100ms);
+    ASSERT_TRUE(runUntil([&] { return gear->hovered() && app_test::showsAsPainted(*gear, home.home()); }));
     EXPECT_FALSE(app_test::screenshot("gear-button", gearAt.x() - 20, gearAt.y() - 11, 66, 48, home.home()).empty());
     clickAt(gear->mapToGlobal(gear->rect().center()));
-    QMenu* menu = openMenu();
+    QMenu* menu = openMenu(home.home());
     ASSERT_TRUE(menu);
     const QRect shot = menu->geometry().adjusted(-40, -30, 10, 10);
     EXPECT_FALSE(app_test::screenshot("gear-menu", shot.x(), shot.y(), shot.width(), shot.height(), home.home()).empty());
@@ -76,9 +92,7 @@ TEST(SettingsOnTheDesktop, TheGearMenuTicksLaunchAtLoginAndOpensOneSettingsWindo
     const auto entry = home.configHome() / "autostart/io.kestrow.v3lk.desktop";
     EXPECT_TRUE(runUntil([&] { return std::filesystem::exists(entry); }));
 
-    openPanel();
-    clickAt(gear->mapToGlobal(gear->rect().center()));
-    menu = openMenu();
+    menu = openGearMenu();
     ASSERT_TRUE(menu);
     EXPECT_TRUE(menu->actions().at(3)->isChecked());
     clickAt(itemCentre(*menu, 0));  // Settings…
@@ -88,26 +102,31 @@ TEST(SettingsOnTheDesktop, TheGearMenuTicksLaunchAtLoginAndOpensOneSettingsWindo
     const app_test::WindowInfo window = settingsWindows().front();
     EXPECT_EQ(window.width, 580);
     EXPECT_EQ(window.height, 560);
-    app_test::runFor(300ms);
+    QWidget& settings = *SettingsWindowController::shared().window();
+    ASSERT_TRUE(runUntil([&] { return app_test::showsAsPainted(settings, home.home()); }));
     EXPECT_FALSE(app_test::screenshot("settings-general", window.x, window.y, window.width, window.height, home.home()).empty());
 
     SettingsView& view = *SettingsWindowController::shared().view();
     clickAt(view.tabBar()->mapToGlobal(view.tabBar()->tabRect(1).center()));
-    ASSERT_TRUE(runUntil([&] { return view.currentIndex() == 1; }));
-    app_test::runFor(300ms);
+    ASSERT_TRUE(runUntil([&] { return view.currentIndex() == 1 && app_test::showsAsPainted(settings, home.home()); }));
     EXPECT_FALSE(app_test::screenshot("settings-filters", window.x, window.y, window.width, window.height, home.home()).empty());
 
-    // Asked for again from the gear menu: the same window, still the only one.
-    openPanel();
-    clickAt(gear->mapToGlobal(gear->rect().center()));
-    menu = openMenu();
+    // Asked for again from the gear menu: the same window, still the only one. Another window takes
+    // the keyboard first; the settings window taking it back proves that what the click did has
+    // reached the X server, a second window included.
+    QWidget elsewhere;
+    elsewhere.setGeometry(40, 600, 160, 100);
+    elsewhere.show();
+    elsewhere.activateWindow();
+    const std::string elsewhereId = std::to_string(elsewhere.winId());
+    ASSERT_TRUE(runUntil([&] { return focusedWindow() == elsewhereId; }));
+    menu = openGearMenu();
     ASSERT_TRUE(menu);
     clickAt(itemCentre(*menu, 0));
-    ASSERT_TRUE(runUntil([&] { return !panel.isVisible(); }));
-    app_test::runFor(200ms);
+    ASSERT_TRUE(runUntil([&] { return !panel.isVisible() && focusedWindow() == window.id; }));
     ASSERT_EQ(settingsWindows().size(), 1u);
     EXPECT_EQ(settingsWindows().front().id, window.id);
-    SettingsWindowController::shared().window()->close();
+    settings.close();
 }
 
 }  // namespace

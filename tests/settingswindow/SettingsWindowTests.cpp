@@ -6,9 +6,11 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
 #include <fstream>
 
 #include "App/LoginItem/LoginItem.h"
@@ -147,10 +149,12 @@ TEST_F(SettingsWindows, TheGearMenuShowsTheLoginItemAsItIsAndOpensOneSettingsWin
     EXPECT_EQ(gear->size(), QSize(26, 26));
     EXPECT_EQ(gear->toolTip(), QStringLiteral("Settings"));
 
+    std::vector<QPointer<QMenu>> opened;
     const auto openMenu = [&] {
         gear->click();
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         EXPECT_TRUE(menu);
+        opened.emplace_back(menu);
         return menu;
     };
     QMenu* menu = openMenu();
@@ -188,13 +192,19 @@ TEST_F(SettingsWindows, TheGearMenuShowsTheLoginItemAsItIsAndOpensOneSettingsWin
     EXPECT_TRUE(settings->isVisible());
     // Asked again, the same window comes forward.
     panel.showRelativeTo(QRect(100, 0, 20, 20));
-    openMenu()->actions()[0]->trigger();
+    menu = openMenu();
+    ASSERT_TRUE(menu);
+    menu->actions()[0]->trigger();
+    menu->close();
     EXPECT_EQ(SettingsWindowController::shared().window(), settings);
     EXPECT_EQ(std::ranges::count_if(QApplication::topLevelWidgets(),
                                     [](QWidget* w) { return w->isVisible() && w->windowTitle() == "Settings"; }),
               1);
     settings->close();
-    app_test::runFor(20ms);  // the closed menus delete themselves
+    // A closed menu is deleted later, by the event loop: here, now.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(std::ranges::all_of(opened, [](const QPointer<QMenu>& closed) { return closed.isNull(); }))
+        << "each menu is made afresh and goes once closed";
 }
 
 }  // namespace

@@ -46,6 +46,11 @@ TEST(UpdateFeed, TellsNewerSameOrWhatIsWrongWithTheBytes) {
         {R"x({"version": "2.0", "url": "javascript:alert(1)"})x", "The update feed’s “url” is not a web address."},
         {R"({"version": "2.0", "url": "https://x.org/a b"})", "The update feed’s “url” is not a web address."},
         {"{\"version\": \"2.0\", \"url\": \"https://x.org/\xff\"}", "The update feed is not valid JSON."},
+        // What the feed says is quoted on one line, so it cannot forge a line of the log, and short.
+        {R"({"version": "1.0\nVellumark: \u0085update installed", "url": "https://x.org"})",
+         "The update feed’s version “1.0Vellumark: update installed” is not a version number."},
+        {R"({"version": "éééééééééééééééééééééééééééééééééééééééééééééééééé", "url": "https://x.org"})",
+         "The update feed’s version “éééééééééééééééééééééééééééééééééééééééé…” is not a version number."},
     };
     for (const auto& [bytes, problem] : broken) {
         const UpdateCheckResult result = judgeUpdateFeed(bytes, "1.0");

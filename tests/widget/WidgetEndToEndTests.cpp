@@ -20,6 +20,7 @@
 #include "Shared/WidgetChannel/WidgetCommandQueue.h"
 #include "app/support/DesktopSession.h"
 #include "app/support/DevelopmentServer.h"
+#include "app/support/Screenshots.h"
 #include "support/TempHome.h"
 #include "widget/Pictures.h"
 #include "widget/WidgetSamples.h"
@@ -48,14 +49,7 @@ QImage picture(const WindowInfo& window, const fs::path& file) {
     return QImage(QString::fromStdString(file.string()));
 }
 
-// What tesseract reads on the window, enlarged for it.
-std::string textOn(const WindowInfo& window, const fs::path& folder) {
-    const fs::path shot = folder / "ocr.png";
-    run({"import", "-window", window.id, shot.string()});
-    run({"convert", shot.string(), "-resize", "300%", "-colorspace", "Gray", shot.string()});
-    // One thread: tesseract's thread pool crawls on a machine that is busy with other work.
-    return run({"OMP_THREAD_LIMIT=1", "tesseract", shot.string(), "stdout"});
-}
+std::string textOn(const WindowInfo& window, const fs::path& folder) { return app_test::textOnWindow(window.id, folder); }
 
 std::optional<WindowInfo> widgetWindow(const DesktopSession& desktop) {
     const auto found = desktop.windows("--classname", "vellumark-widget");

@@ -24,14 +24,7 @@
 #include "Platform/AtomicFile.h"
 #include "discovery/support/TestProcesses.h"
 #include "support/TempHome.h"
-
-class UrlRecorder : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public Q_SLOTS:
-    void open(const QUrl& url) { opened.append(url); }
-};
+#include "support/UrlRecorder.h"
 
 namespace {
 
@@ -164,5 +157,3 @@ TEST_F(ExecutorWorkspace, RevealFolderFallsBackToOpeningTheFolderThatHoldsIt) {
 }
 
 }  // namespace
-
-#include "WidgetCommandExecutorTests.moc"

@@ -44,27 +44,41 @@ public:
     // trayer cannot be started.
     explicit DesktopSession(const std::filesystem::path& logFolder, Tray tray = Tray::xembed) {
         if (const char* current = std::getenv("DISPLAY")) previousDisplay_ = current;
-        // Xvfb servers that start at the same moment can take each other's display (one reads the
-        // other's half-written lock file as stale and removes it with the socket): the test programs
-        // running side by side start theirs one at a time. A machine too busy to answer gets another try.
+        const auto log = logFolder / "xvfb.log";
+        // -noreset: by default the server resets when its last client leaves, and closes every
+        // connection still being set up, so trayer (or the application) connecting just as one of
+        // the xdotool calls that look for it disconnects would be turned away.
+        server_ = std::make_unique<testing_support::ChildProcess>(
+            std::vector<std::string>{"Xvfb", "-displayfd", "1", "-screen", "0",
+                                     std::to_string(screenWidth) + "x" + std::to_string(screenHeight) + "x24",
+                                     "-nolisten", "tcp", "-noreset"},
+            logTo(log));  // SIGTERM: it removes its lock file
+        // Xvfb takes a free display number and writes it on a line of its own once it accepts clients.
         std::string display;
-        {
-            const testing_support::UniqueLockFile startingAlone(std::filesystem::temp_directory_path() /
-                                                                "vellumark-tests-xvfb.lock");
-            for (int attempt = 0; attempt < 3 && display.empty(); ++attempt) display = startServer(logFolder, attempt);
+        testing_support::waitUntil([&] {
+            std::ifstream output(log);
+            for (std::string line; display.empty() && std::getline(output, line) && !output.eof();)
+                if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos) display = ":" + line;
+            return !display.empty() || server_->hasExited();
+        }, std::chrono::seconds(10));
+        // Stopped before throwing: thrown out of a test program's main, nothing unwinds, and the
+        // servers would outlive the test.
+        if (display.empty()) {
+            server_.reset();
+            throw std::runtime_error("no Xvfb could be started");
         }
-        if (display.empty()) throw std::runtime_error("no Xvfb could be started");
         setenv("DISPLAY", display.c_str(), 1);
         if (tray == Tray::none) return;
+        tray_ = std::make_unique<testing_support::ChildProcess>(
+            std::vector<std::string>{"trayer", "--edge", "top", "--align", "right", "--widthtype", "request", "--height",
+                                     "28", "--SetDockType", "true", "--transparent", "false"},
+            logTo(logFolder / "trayer.log"));
         const auto panelShown = [&] { return !windows("--classname", "panel").empty(); };
-        for (int attempt = 0; attempt < 2 && !panelShown(); ++attempt) {
-            tray_ = std::make_unique<testing_support::ChildProcess>(
-                std::vector<std::string>{"trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
-                                         "--height", "28", "--SetDockType", "true", "--transparent", "false"},
-                logTo(logFolder / ("trayer-" + std::to_string(attempt) + ".log")));
-            testing_support::waitUntil([&] { return panelShown() || tray_->hasExited(); }, std::chrono::seconds(20));
+        if (!testing_support::waitUntil(panelShown, std::chrono::seconds(20))) {
+            tray_.reset();
+            server_.reset();
+            throw std::runtime_error("no trayer");
         }
-        if (!panelShown()) throw std::runtime_error("no trayer");
     }
 
     ~DesktopSession() {
@@ -99,31 +113,6 @@ public:
     void click(int x, int y) const { xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "1"}); }
 
 private:
-    // A new Xvfb on a free display; the display's name once a client can connect to it, else empty.
-    std::string startServer(const std::filesystem::path& logFolder, int attempt) {
-        const auto log = logFolder / ("xvfb-" + std::to_string(attempt) + ".log");
-        server_ = std::make_unique<testing_support::ChildProcess>(
-            std::vector<std::string>{"Xvfb", "-displayfd", "1", "-screen", "0",
-                                     std::to_string(screenWidth) + "x" + std::to_string(screenHeight) + "x24",
-                                     "-nolisten", "tcp"},
-            logTo(log));  // SIGTERM: it removes its lock file
-        // Xvfb takes a free display number and writes it on a line of its own once it accepts clients.
-        std::string display;
-        testing_support::waitUntil([&] {
-            std::ifstream output(log);
-            for (std::string line; display.empty() && std::getline(output, line) && !output.eof();)
-                if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos) display = ":" + line;
-            return !display.empty() || server_->hasExited();
-        }, std::chrono::seconds(20));
-        const bool answers = !display.empty() && Platform::runProcess({"/usr/bin/env",
-                                                                       {"DISPLAY=" + display, "xdotool", "getdisplaygeometry"},
-                                                                       std::chrono::seconds(10)})
-                                                         .output.starts_with(std::to_string(screenWidth) + " ");
-        if (answers) return display;
-        server_.reset();
-        return {};
-    }
-
     std::optional<std::string> previousDisplay_;
     std::unique_ptr<testing_support::ChildProcess> server_, tray_;
 };

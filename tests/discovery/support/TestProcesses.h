@@ -8,7 +8,6 @@
 #include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -86,23 +85,6 @@ inline std::vector<ProcessInfo> processesWhere(const std::function<bool(const Pr
     std::ranges::sort(found, {}, &ProcessInfo::pid);
     return found;
 }
-
-// An exclusive lock on a file, shared by every process of the machine that takes it, held as long
-// as the object lives.
-class UniqueLockFile {
-public:
-    explicit UniqueLockFile(const std::filesystem::path& path) : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666)) {
-        while (fd_ >= 0 && ::flock(fd_, LOCK_EX) < 0 && errno == EINTR) continue;
-    }
-    ~UniqueLockFile() {
-        if (fd_ >= 0) ::close(fd_);  // closing releases the lock
-    }
-    UniqueLockFile(const UniqueLockFile&) = delete;
-    UniqueLockFile& operator=(const UniqueLockFile&) = delete;
-
-private:
-    int fd_;
-};
 
 // A signal mask of /proc/<pid>/status ("SigIgn", "SigBlk", ...): bit n-1 is signal n.
 inline unsigned long long signalMask(pid_t pid, const std::string& field) {
