@@ -6,7 +6,7 @@
 
 #include "GlobalShortcuts/KeyCodes.h"
 #include "GlobalShortcuts/KeyboardLayout.h"
-#include "GlobalShortcuts/SpecialKey.h"
+#include "GlobalShortcuts/NonCharacterKeys.h"
 
 namespace GlobalShortcuts {
 

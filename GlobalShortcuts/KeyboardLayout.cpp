@@ -10,7 +10,7 @@
 #include <xkbcommon/xkbcommon.h>
 
 #include "GlobalShortcuts/KeyCodes.h"
-#include "GlobalShortcuts/SpecialKey.h"
+#include "GlobalShortcuts/NonCharacterKeys.h"
 
 namespace GlobalShortcuts::KeyboardLayout {
 

@@ -5,7 +5,7 @@
 
 #include "GlobalShortcuts/KeyboardLayout.h"
 #include "GlobalShortcuts/Shortcut.h"
-#include "GlobalShortcuts/SpecialKey.h"
+#include "GlobalShortcuts/NonCharacterKeys.h"
 
 namespace GlobalShortcuts {
 

@@ -1,4 +1,4 @@
-#include "GlobalShortcuts/SpecialKey.h"
+#include "GlobalShortcuts/NonCharacterKeys.h"
 
 #include <Qt>
 #include <QString>
