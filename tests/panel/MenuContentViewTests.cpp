@@ -349,6 +349,23 @@ TEST(MenuContentView, RowsAreKeptAcrossReloadsTheListFitsTheScreenAndHeadersStay
     store(projects);
     panel.show();
 
+    // Fewer rows: the window is as tall as its content before anything paints (a frame with the
+    // footer over the rows, or a gap under them, would flicker).
+    const auto fitted = [&] {
+        const QWidget* footer = panel.area().footer();
+        return panel.popover.height() == panel.popover.sizeHint().height() &&
+               footer->mapTo(panel.view, QPoint(0, footer->height())).y() == panel.view->height() &&
+               panel.list().geometry().bottom() < footer->y();
+    };
+    std::vector<DevProject> few{{"alpha", "/p/alpha", {projects[0].servers[0]}}};
+    store(few);
+    panel.model().tick();
+    EXPECT_TRUE(fitted());
+    store(projects);
+    panel.model().tick();
+    EXPECT_TRUE(fitted());
+    QApplication::processEvents();
+
     ServerRowView* hovered = panel.row(100, 3000);
     ServerRowView* other = panel.row(101, 3001);
     panel_test::sendEnter(hovered);
