@@ -451,7 +451,7 @@ TEST(PanelEndToEnd, KeysStopTheFirstRowAndTheGearMenuReachesLoginAndSettings) {
     const auto entry = session.home.configHome() / "autostart/io.kestrow.v3lk.desktop";
     ASSERT_TRUE(session.clickMenuItem(gearMenu(), "Launch")) << session.log();
     ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(entry); }, 10s)) << session.log();
-    EXPECT_NE(fileText(entry).find("Exec="), std::string::npos) << fileText(entry);
+    EXPECT_NE(fileText(entry).find("Exec=" + program), std::string::npos) << fileText(entry);
 
     ASSERT_TRUE(session.clickMenuItem(gearMenu(), "Settings")) << session.log();
     std::vector<app_test::WindowInfo> settings;
