@@ -404,6 +404,7 @@ TEST(PanelEndToEnd, ShowsBothProjectsFiltersByPortAndCopiesARowsAddress) {
     const app_test::WindowInfo panel = session.open();
     auto words = session.waitForWords(panel, {"web", "api", webPort, apiPort});
     ASSERT_TRUE(words) << session.log();
+    app_test::screenshot("panel-tray", panel.x, panel.y, panel.width, panel.height, VELLUMARK_BUILD_DIR "/screenshots");
 
     // The port typed into the filter field leaves that row alone.
     const Word* field = findWord(*words, "Filter");
