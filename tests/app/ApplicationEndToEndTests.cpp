@@ -9,7 +9,7 @@
 #include <signal.h>
 
 #include <algorithm>
-#include <limits>
+#include <functional>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -375,18 +375,22 @@ struct PanelSession {
         }, 10s);
         return menu;
     }
-    // Waits until the window shows every one of the texts and none of the absent ones; its words
-    // then, or none when it never did (what it showed last goes to standard error).
-    std::optional<std::vector<Word>> waitForWords(const app_test::WindowInfo& window, const std::vector<std::string>& texts,
-                                                  const std::vector<std::string>& absent = {}) {
+    // Waits until what the window shows passes the test; its words then, or none when it never did
+    // (what it showed last goes to standard error).
+    std::optional<std::vector<Word>> waitForScreen(const app_test::WindowInfo& window,
+                                                   const std::function<bool(const std::vector<Word>&)>& shows) {
         std::vector<Word> words;
-        const bool shown = waitUntil([&] {
-            words = wordsOn(window, home.home());
-            return std::ranges::all_of(texts, [&](const auto& text) { return findWord(words, text); }) &&
-                   std::ranges::none_of(absent, [&](const auto& text) { return findWord(words, text); });
-        }, 30s);
+        const bool shown = waitUntil([&] { return shows(words = wordsOn(window, home.home())); }, 30s);
         if (!shown) std::cerr << "the screen read: " << joined(words) << "\n";
         return shown ? std::optional(words) : std::nullopt;
+    }
+    // Waits until the window shows every one of the texts and none of the absent ones.
+    std::optional<std::vector<Word>> waitForWords(const app_test::WindowInfo& window, const std::vector<std::string>& texts,
+                                                  const std::vector<std::string>& absent = {}) {
+        return waitForScreen(window, [&](const std::vector<Word>& words) {
+            return std::ranges::all_of(texts, [&](const auto& text) { return findWord(words, text); }) &&
+                   std::ranges::none_of(absent, [&](const auto& text) { return findWord(words, text); });
+        });
     }
     // A click on the menu's item, found by a word of it.
     bool clickMenuItem(const std::optional<app_test::WindowInfo>& menu, const std::string& item) {
@@ -411,15 +415,23 @@ TEST(PanelEndToEnd, ShowsBothProjectsFiltersByPortAndCopiesARowsAddress) {
     ASSERT_TRUE(field) << joined(*words);
     session.desktop.click(field->x, field->y);
     session.desktop.xdotool({"type", apiPort});
-    words = session.waitForWords(panel, {apiPort, "api"}, {webPort, "web"});
-    ASSERT_TRUE(words);
-    const auto rowWord = std::ranges::min_element(*words, {}, [&](const Word& word) {
-        return word.text.find(apiPort) != std::string::npos ? word.y : std::numeric_limits<int>::max();
+    // The row's port, above the field (which shows it too), whose distance from the panel's bottom
+    // stays while the panel shrinks to the one row.
+    const int fieldFromBottom = panel.y + panel.height - field->y;
+    std::optional<Word> row;
+    words = session.waitForScreen(panel, [&](const std::vector<Word>& read) {
+        const auto now = session.panel();
+        const int fieldY = now ? now->y + now->height - fieldFromBottom : 0;
+        row.reset();
+        for (const Word& word : read)
+            if (word.text.find(apiPort) != std::string::npos && word.y < fieldY - 12 && (!row || word.y < row->y)) row = word;
+        return row && findWord(read, "api") && !findWord(read, webPort) && !findWord(read, "web");
     });
+    ASSERT_TRUE(words) << "only the api row";
 
     // A right click on the row offers the copy item; the clipboard then holds the address.
     const std::string address = "http://localhost:" + apiPort;
-    ASSERT_TRUE(session.clickMenuItem(session.openMenu(rowWord->x, rowWord->y, 3), "Copy")) << session.log();
+    ASSERT_TRUE(session.clickMenuItem(session.openMenu(row->x, row->y, 3), "Copy")) << session.log();
     std::string copied;
     EXPECT_TRUE(waitUntil([&] { return (copied = run({"xclip", "-o", "-selection", "clipboard"})) == address; }, 10s))
         << copied;
