@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -66,7 +67,10 @@ public:
                                      "28", "--SetDockType", "true", "--transparent", "false"},
             logTo(logFolder / "trayer.log"));
         const auto panelShown = [&] { return !windows("--classname", "panel").empty(); };
-        if (!testing_support::waitUntil(panelShown, std::chrono::seconds(10))) throw std::runtime_error("no trayer");
+        if (!testing_support::waitUntil(panelShown, std::chrono::seconds(10))) {
+            std::ifstream said(logFolder / "trayer.log");
+            throw std::runtime_error("no trayer: " + std::string(std::istreambuf_iterator<char>(said), {}));
+        }
     }
 
     ~DesktopSession() {
