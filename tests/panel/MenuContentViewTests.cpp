@@ -264,15 +264,15 @@ TEST(MenuContentView, AStopEndsTheWholeGroupAndNothingElseAndAForceStopKills) {
     KillWarning::acknowledge(true);
     ChildProcess group({"sh", "-c", "sleep 60 & sleep 60 & wait"});
     ChildProcess outsider({"sleep", "60"});
-    ChildProcess stubborn({"sh", "-c", "trap '' TERM; sleep 60 & wait"});
-    ASSERT_TRUE(testing_support::waitUntil([&] { return group.members().size() == 3 && stubborn.members().size() == 2; }));
+    ChildProcess deaf({"sh", "-c", "trap '' TERM; sleep 60 & wait"});
+    ASSERT_TRUE(testing_support::waitUntil([&] { return group.members().size() == 3 && deaf.members().size() == 2; }));
     const int port = testing_support::freePort();
     DevServer server = serverOf(group.pid(), port);
     server.groupPIDs = group.members();
     server.groupPIDs.push_back(outsider.pid());  // moved to a group of its own since the scan
-    DevServer stubbornServer = serverOf(stubborn.pid(), port + 1);
-    stubbornServer.groupPIDs = stubborn.members();
-    store({{"shop", "/p/shop", {server, stubbornServer}}});
+    DevServer deafServer = serverOf(deaf.pid(), port + 1);
+    deafServer.groupPIDs = deaf.members();
+    store({{"shop", "/p/shop", {server, deafServer}}});
     panel.show();
 
     QTest::mouseClick(rowButton<KillArmButton>(panel.row(group.pid(), port)), Qt::LeftButton);
@@ -283,11 +283,11 @@ TEST(MenuContentView, AStopEndsTheWholeGroupAndNothingElseAndAForceStopKills) {
     EXPECT_EQ(testing_support::endedBy(outsider), SIGUSR1);
     EXPECT_EQ(panel.row(group.pid(), port)->trailing(), RowTrailing::processStopping);
 
-    QTest::mouseClick(rowButton<KillArmButton>(panel.row(stubborn.pid(), port + 1)), Qt::LeftButton);
-    QTest::mouseClick(panel.row(stubborn.pid(), port + 1)->findChild<KillConfirmCluster*>()->forceButton(), Qt::LeftButton);
-    ASSERT_TRUE(stubborn.waitForExit(10s));
-    EXPECT_EQ(stubborn.terminatingSignal(), SIGKILL);
-    EXPECT_TRUE(testing_support::waitUntil([&] { return stubborn.members().empty(); }));
+    QTest::mouseClick(rowButton<KillArmButton>(panel.row(deaf.pid(), port + 1)), Qt::LeftButton);
+    QTest::mouseClick(panel.row(deaf.pid(), port + 1)->findChild<KillConfirmCluster*>()->forceButton(), Qt::LeftButton);
+    ASSERT_TRUE(deaf.waitForExit(10s));
+    EXPECT_EQ(deaf.terminatingSignal(), SIGKILL);
+    EXPECT_TRUE(testing_support::waitUntil([&] { return deaf.members().empty(); }));
 }
 
 // The row's restart button with the real restarter: the old server stops, a ghost row stands in
