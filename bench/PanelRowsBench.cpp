@@ -1,9 +1,14 @@
-// The panel's server rows at 200 servers: building them all, and the 2-second reload that refills
-// each kept row with fresh figures and one shared reading of the trackers. The rows stand in a
-// scroll area as tall as the panel's list at most (560 px), so only those in view are painted.
+// The panel at 200 servers. Its rows alone: building them all, and the 2-second reload that refills
+// each kept row with fresh figures and one shared reading of the trackers, in a scroll area as tall
+// as the panel's list at most (560 px), so only those in view are painted. The whole panel: the
+// model's derivations of a snapshot, and the refresh of the shown panel (popover, list, rows) by
+// its tick, with a snapshot equal to the one shown and with one whose figures changed, each until
+// the layouts and paints it asked for are done. The snapshot is handed over already decoded.
 
 #include <QApplication>
+#include <QDir>
 #include <QScrollArea>
+#include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <benchmark/benchmark.h>
 
@@ -11,7 +16,13 @@
 #include <memory>
 #include <vector>
 
+#include "App/Panel/List/ServerList.h"
+#include "App/Panel/MenuContentView.h"
 #include "App/Panel/Rows/ServerRowView.h"
+#include "App/Panel/ServerArea.h"
+#include "App/PanelModel/PanelDerivation.h"
+#include "App/Shell/Popover.h"
+#include "Platform/qt/MainQueueDriver.h"
 
 namespace {
 
@@ -24,7 +35,13 @@ void ensureApplication() {
     static char* argv[] = {name, nullptr};
     if (QApplication::instance()) return;
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication application(argc, argv);
+    // A home of its own: the panel reads its display preferences from there.
+    static QTemporaryDir home;
+    for (const char* variable : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+        qputenv(variable, home.path().toUtf8());
+    // Never destroyed: at exit, the fonts it registered would be dropped after Qt's thread data.
+    auto* application = new QApplication(argc, argv);
+    Platform::installMainQueueDriver(*application);
 }
 
 std::vector<ServerRowView::Inputs> inputs(double cpuOffset) {
@@ -105,5 +122,71 @@ void RefillRows(benchmark::State& state) {
     }
 }
 BENCHMARK(RefillRows)->Unit(benchmark::kMillisecond);
+
+// 200 servers in 20 projects, a few ports claimed twice; `cpuOffset` changes every figure.
+std::shared_ptr<const ProcessSnapshot> snapshot(double cpuOffset) {
+    ProcessSnapshot made;
+    for (const ServerRowView::Inputs& row : inputs(cpuOffset)) {
+        if (made.projects.empty() || made.projects.back().path != row.project.path)
+            made.projects.push_back({row.project.name, row.project.path, {}});
+        DevServer server = row.server;
+        if (server.pid % 50 == 0) server.ports = {3000};
+        made.projects.back().servers.push_back(std::move(server));
+    }
+    return std::make_shared<const ProcessSnapshot>(std::move(made));
+}
+
+void Derive(benchmark::State& state, std::string_view query) {
+    const auto shown = snapshot(0);
+    const DisplayPrefs prefs;
+    for (auto _ : state) benchmark::DoNotOptimize(PanelDerivation::derive(shown, prefs, query, {}));
+}
+BENCHMARK_CAPTURE(Derive, all, "")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Derive, searching, "30")->Unit(benchmark::kMicrosecond);
+
+// The panel shown in its popover with 200 servers; each tick reads the next of `snapshots`.
+struct ShownPanel {
+    std::vector<std::shared_ptr<const ProcessSnapshot>> snapshots;
+    std::size_t next = 0;
+    Popover popover;
+    MenuContentView* view;
+
+    explicit ShownPanel(std::vector<std::shared_ptr<const ProcessSnapshot>> read) : snapshots(std::move(read)) {
+        PanelModel::Environment environment;
+        environment.readSnapshot = [this] { return std::optional(*snapshots[next++ % snapshots.size()]); };
+        view = new MenuContentView(environment, [] { return true; });
+        popover.setContentView(view);
+        popover.showRelativeTo(QRect(1000, 0, 20, 20));
+        settle();
+    }
+    // Until every layout and paint that the refresh asked for is done.
+    static void settle() {
+        for (int depth = 0; depth < 12; ++depth) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QApplication::processEvents();
+    }
+};
+
+void PanelTick(benchmark::State& state, bool changed) {
+    ensureApplication();
+    ShownPanel panel(changed ? std::vector{snapshot(0.5), snapshot(1.5)} : std::vector{snapshot(0.5)});
+    for (auto _ : state) {
+        panel.view->model().tick();
+        ShownPanel::settle();
+    }
+    state.counters["rows"] = double(panel.view->serverArea()->list()->rowCount());
+}
+BENCHMARK_CAPTURE(PanelTick, unchanged, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(PanelTick, changed, true)->Unit(benchmark::kMillisecond);
+
+// The list's rebuild itself, over a snapshot equal to what it shows: every kept row refilled.
+void PanelListReload(benchmark::State& state) {
+    ensureApplication();
+    ShownPanel panel({snapshot(0.5)});
+    for (auto _ : state) {
+        panel.view->serverArea()->showModel(true);
+        ShownPanel::settle();
+    }
+}
+BENCHMARK(PanelListReload)->Unit(benchmark::kMillisecond);
 
 }  // namespace

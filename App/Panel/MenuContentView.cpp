@@ -1,5 +1,6 @@
 #include "App/Panel/MenuContentView.h"
 
+#include <QLayout>
 #include <QPainter>
 #include <QShortcut>
 #include <QTimer>
@@ -87,6 +88,7 @@ void MenuContentView::showModel(PanelModel::Changes changes) {
                                                 PanelModel::searchChanged | PanelModel::restartsChanged |
                                                 PanelModel::armedChanged;
     area_->showModel((changes & listChanges) != 0);
+    fitWindowToContent();
 
     if (changes & PanelModel::pendingKillChanged) {
         if (const auto& pending = model_->pendingKill()) {
@@ -98,6 +100,15 @@ void MenuContentView::showModel(PanelModel::Changes changes) {
             overlay_->cancel();  // gone by another way than the card's own answer: nothing more to do
             setMinimumHeight(0);
         }
+    }
+}
+
+// Each layout on the way up would otherwise wait for a request of its own, posted once the one below
+// has run, and a paint in between would show the footer over the last rows or a gap under them.
+void MenuContentView::fitWindowToContent() {
+    for (QWidget* widget = area_->list(); widget; widget = widget->parentWidget()) {
+        if (QLayout* layout = widget->layout()) layout->activate();
+        if (widget->isWindow()) break;
     }
 }
 

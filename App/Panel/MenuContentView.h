@@ -43,6 +43,8 @@ protected:
 
 private:
     void showModel(PanelModel::Changes changes);
+    // The layouts from the list up to the window, now: the window's height follows the list's.
+    void fitWindowToContent();
 
     std::unique_ptr<PanelModel> model_;
     PanelHeader* header_;

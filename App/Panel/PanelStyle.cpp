@@ -5,6 +5,8 @@
 #include <map>
 #include <tuple>
 
+#include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
 #include <QPixmapCache>
 
@@ -59,6 +61,16 @@ const QFont& cachedFont(Family family, qreal size, QFont::Weight weight) {
 const QFont& systemFont(qreal size, QFont::Weight weight) { return cachedFont(Family::system, size, weight); }
 const QFont& systemMonoFont(qreal size, QFont::Weight weight) { return cachedFont(Family::systemMono, size, weight); }
 const QFont& monoFont(qreal size, QFont::Weight weight) { return cachedFont(Family::mono, size, weight); }
+
+qreal advance(const QFont& font, const QString& text) {
+    // Enough for every figure a few hundred rows show; emptied rather than grown past it.
+    constexpr qsizetype limit = 4096;
+    static QHash<QFont, QHash<QString, qreal>> widths;  // by font, then text
+    QHash<QString, qreal>& inFont = widths[font];
+    if (const auto found = inFont.constFind(text); found != inFont.constEnd()) return *found;
+    if (inFont.size() >= limit) inFont.clear();
+    return inFont[text] = QFontMetricsF(font).horizontalAdvance(text);
+}
 
 void paintIcon(QPainter& painter, const QRectF& rect, std::string_view name, const QColor& color) {
     const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;

@@ -1,14 +1,17 @@
 // The real program, as a user runs it: in a desktop of the test's own with a real tray host, with
 // a real development server in the home folder; with the tray most Linux desktops have, a
 // StatusNotifier host on the session bus (KDE; GNOME with its AppIndicator extension), played by a
-// stand-in in Python on a bus of the test's own; and with no display at all.
+// stand-in in Python on a bus of the test's own; and with no display at all. The panel's texts are
+// read back from the screen with tesseract.
 
 #include <gtest/gtest.h>
 
 #include <signal.h>
 
 #include <algorithm>
+#include <functional>
 #include <fstream>
+#include <iostream>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -16,6 +19,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "Platform/ProcessRunner.h"
 #include "Platform/UserDefaults.h"
 #include "Shared/Settings/AppGroup.h"
 #include "Shared/Store/DataStore.h"
@@ -280,6 +284,204 @@ TEST(ApplicationEndToEnd, WithoutADisplayItSaysSoInOneLine) {
     const std::string output = fileText(home.home() / "app.log");
     EXPECT_TRUE(output.starts_with("Vellumark: no display to open (DISPLAY is not set)")) << output;
     EXPECT_EQ(std::ranges::count(output, '\n'), 1) << output;
+}
+
+// --- the panel of the real program, read from the screen ---
+
+std::string run(std::vector<std::string> arguments) {
+    return Platform::runProcess({"/usr/bin/env", std::move(arguments), 30s}).output;
+}
+
+// A word tesseract read, and the middle of its box on the screen.
+struct Word {
+    std::string text;
+    int x = 0, y = 0;
+};
+
+// What tesseract reads on the window, word by word, enlarged three times for it.
+std::vector<Word> wordsOn(const app_test::WindowInfo& window, const std::filesystem::path& folder) {
+    constexpr int scale = 3;
+    const auto shot = app_test::screenshot("ocr", window.x, window.y, window.width, window.height, folder);
+    if (shot.empty()) return {};
+    run({"convert", shot.string(), "-resize", std::to_string(scale * 100) + "%", "-colorspace", "Gray", shot.string()});
+    // One thread: tesseract's thread pool crawls on a machine that is busy with other work.
+    std::istringstream table(run({"OMP_THREAD_LIMIT=1", "tesseract", shot.string(), "stdout", "tsv"}));
+    std::vector<Word> words;
+    for (std::string line; std::getline(table, line);) {
+        // level, page, block, paragraph, line, word, left, top, width, height, confidence, text
+        std::vector<std::string> fields;
+        std::istringstream cells(line);
+        for (std::string cell; std::getline(cells, cell, '\t');) fields.push_back(cell);
+        if (fields.size() != 12 || fields[0] != "5" || fields[11].find_first_not_of(' ') == std::string::npos) continue;
+        const int left = std::stoi(fields[6]), top = std::stoi(fields[7]);
+        const int width = std::stoi(fields[8]), height = std::stoi(fields[9]);
+        words.push_back({fields[11], window.x + (left + width / 2) / scale, window.y + (top + height / 2) / scale});
+    }
+    return words;
+}
+
+const Word* findWord(const std::vector<Word>& words, const std::string& part) {
+    const auto found = std::ranges::find_if(words, [&](const Word& word) { return word.text.find(part) != std::string::npos; });
+    return found == words.end() ? nullptr : &*found;
+}
+
+std::string joined(const std::vector<Word>& words) {
+    std::string text;
+    for (const Word& word : words) text += word.text + " ";
+    return text;
+}
+
+// The panel of the real program under trayer, and the way to its windows.
+struct PanelSession {
+    testing_support::TempHome home;
+    app_test::DevelopmentServer web, api;
+    DesktopSession desktop;
+    std::unique_ptr<ChildProcess> app;
+    app_test::WindowInfo icon;
+
+    PanelSession() : web(home.home(), "web"), api(home.home(), "api"), desktop(home.home()) {
+        markLaunchedBefore();
+        app = std::make_unique<ChildProcess>(std::vector<std::string>{program},
+                                             app_test::logTo(home.home() / "app.log", {{"QT_QPA_PLATFORM", "xcb"}}));
+        const std::string label = "Vellumark · 2 servers running";
+        if (!waitUntil([&] { return desktop.windows("--name", label).size() == 1; }, 20s))
+            throw std::runtime_error("no tray icon: " + log());
+        icon = desktop.windows("--name", label).front();
+    }
+    std::string log() const { return fileText(home.home() / "app.log"); }
+    std::optional<app_test::WindowInfo> panel() const {
+        const auto found = desktop.windows("--name", "Vellumark");
+        return found.size() == 1 ? std::optional(found.front()) : std::nullopt;
+    }
+    // A click on the tray icon, and the panel it opened.
+    app_test::WindowInfo open() {
+        desktop.click(icon.x + icon.width / 2, icon.y + icon.height / 2);
+        std::optional<app_test::WindowInfo> shown;
+        if (!waitUntil([&] { return (shown = panel()).has_value(); }, 10s)) throw std::runtime_error("no panel: " + log());
+        return *shown;
+    }
+    // A click with the button at the point, and the application's window it opened (a menu).
+    std::optional<app_test::WindowInfo> openMenu(int x, int y, int button = 1) const {
+        const auto before = desktop.windows("--classname", "vellumark");
+        desktop.xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", std::to_string(button)});
+        std::optional<app_test::WindowInfo> menu;
+        waitUntil([&] {
+            for (const auto& window : desktop.windows("--classname", "vellumark")) {
+                if (std::ranges::none_of(before, [&](const auto& old) { return old.id == window.id; })) menu = window;
+            }
+            return menu.has_value();
+        }, 10s);
+        return menu;
+    }
+    // Waits until what the window shows passes the test; its words then, or none when it never did
+    // (what it showed last goes to standard error).
+    std::optional<std::vector<Word>> waitForScreen(const app_test::WindowInfo& window,
+                                                   const std::function<bool(const std::vector<Word>&)>& shows) {
+        std::vector<Word> words;
+        const bool shown = waitUntil([&] { return shows(words = wordsOn(window, home.home())); }, 30s);
+        if (!shown) std::cerr << "the screen read: " << joined(words) << "\n";
+        return shown ? std::optional(words) : std::nullopt;
+    }
+    // Waits until the window shows every one of the texts and none of the absent ones.
+    std::optional<std::vector<Word>> waitForWords(const app_test::WindowInfo& window, const std::vector<std::string>& texts,
+                                                  const std::vector<std::string>& absent = {}) {
+        return waitForScreen(window, [&](const std::vector<Word>& words) {
+            return std::ranges::all_of(texts, [&](const auto& text) { return findWord(words, text); }) &&
+                   std::ranges::none_of(absent, [&](const auto& text) { return findWord(words, text); });
+        });
+    }
+    // A click on the menu's item, found by a word of it.
+    bool clickMenuItem(const std::optional<app_test::WindowInfo>& menu, const std::string& item) {
+        const auto words = menu ? waitForWords(*menu, {item}) : std::nullopt;
+        if (!words) return false;
+        const Word* word = findWord(*words, item);
+        desktop.click(word->x, word->y);
+        return true;
+    }
+};
+
+TEST(PanelEndToEnd, ShowsBothProjectsFiltersByPortAndCopiesARowsAddress) {
+    PanelSession session;
+    const std::string webPort = std::to_string(session.web.port), apiPort = std::to_string(session.api.port);
+    const app_test::WindowInfo panel = session.open();
+    auto words = session.waitForWords(panel, {"web", "api", webPort, apiPort});
+    ASSERT_TRUE(words) << session.log();
+    app_test::screenshot("panel-tray", panel.x, panel.y, panel.width, panel.height, VELLUMARK_BUILD_DIR "/screenshots");
+
+    // The port typed into the filter field leaves that row alone.
+    const Word* field = findWord(*words, "Filter");
+    ASSERT_TRUE(field) << joined(*words);
+    session.desktop.click(field->x, field->y);
+    session.desktop.xdotool({"type", apiPort});
+    // The row's port, above the field (which shows it too), whose distance from the panel's bottom
+    // stays while the panel shrinks to the one row.
+    const int fieldFromBottom = panel.y + panel.height - field->y;
+    std::optional<Word> row;
+    words = session.waitForScreen(panel, [&](const std::vector<Word>& read) {
+        const auto now = session.panel();
+        const int fieldY = now ? now->y + now->height - fieldFromBottom : 0;
+        row.reset();
+        for (const Word& word : read)
+            if (word.text.find(apiPort) != std::string::npos && word.y < fieldY - 12 && (!row || word.y < row->y)) row = word;
+        return row && findWord(read, "api") && !findWord(read, webPort) && !findWord(read, "web");
+    });
+    ASSERT_TRUE(words) << "only the api row";
+
+    // A right click on the row offers the copy item; the clipboard then holds the address.
+    const std::string address = "http://localhost:" + apiPort;
+    ASSERT_TRUE(session.clickMenuItem(session.openMenu(row->x, row->y, 3), "Copy")) << session.log();
+    std::string copied;
+    EXPECT_TRUE(waitUntil([&] { return (copied = run({"xclip", "-o", "-selection", "clipboard"})) == address; }, 10s))
+        << copied;
+    EXPECT_FALSE(session.app->hasExited()) << session.log();
+}
+
+// Issue keys and the gear menu: Down then K in the open panel asks once and Return stops the first
+// row's server; the gear's "Launch at Login" writes the autostart entry; "Settings…" opens one
+// settings window, and choosing it again brings that same window back.
+TEST(PanelEndToEnd, KeysStopTheFirstRowAndTheGearMenuReachesLoginAndSettings) {
+    PanelSession session;
+    app_test::WindowInfo panel = session.open();
+    const std::string webPort = std::to_string(session.web.port), apiPort = std::to_string(session.api.port);
+    const auto words = session.waitForWords(panel, {webPort, apiPort});
+    ASSERT_TRUE(words) << session.log();
+    const bool webFirst = findWord(*words, webPort)->y < findWord(*words, apiPort)->y;
+    ChildProcess& first = *(webFirst ? session.web : session.api).process;
+    ChildProcess& second = *(webFirst ? session.api : session.web).process;
+
+    session.desktop.xdotool({"key", "Down"});
+    session.desktop.xdotool({"key", "k"});
+    ASSERT_TRUE(session.waitForWords(panel, {"Stop", "server?", "once."})) << "the warning card";
+    session.desktop.xdotool({"key", "Return"});
+    ASSERT_TRUE(first.waitForExit(15s)) << session.log();
+    EXPECT_EQ(first.terminatingSignal(), SIGTERM);
+    EXPECT_EQ(testing_support::endedBy(second), SIGUSR1) << "the second row's server got nothing";
+
+    // The gear sits at the header's right end.
+    const auto gearMenu = [&] { return session.openMenu(panel.x + panel.width - 12 - 13, panel.y + 12 + 13); };
+    const auto entry = session.home.configHome() / "autostart/io.kestrow.v3lk.desktop";
+    ASSERT_TRUE(session.clickMenuItem(gearMenu(), "Launch")) << session.log();
+    ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(entry); }, 10s)) << session.log();
+    EXPECT_NE(fileText(entry).find("Exec=" + program), std::string::npos) << fileText(entry);
+
+    ASSERT_TRUE(session.clickMenuItem(gearMenu(), "Settings")) << session.log();
+    std::vector<app_test::WindowInfo> settings;
+    ASSERT_TRUE(waitUntil([&] { return (settings = session.desktop.windows("--name", "Settings")).size() == 1; }, 10s))
+        << session.log();
+    EXPECT_TRUE(waitUntil([&] { return !session.panel(); }, 10s)) << "opening Settings closes the panel";
+
+    panel = session.open();
+    ASSERT_TRUE(session.clickMenuItem(gearMenu(), "Settings")) << session.log();
+    EXPECT_TRUE(waitUntil([&] { return !session.panel(); }, 10s));
+    // The keyboard comes back to the one settings window.
+    EXPECT_TRUE(waitUntil([&] {
+        const std::string focus = session.desktop.xdotool({"getwindowfocus"});
+        return focus.substr(0, focus.find('\n')) == settings.front().id;
+    }, 10s));
+    const auto again = session.desktop.windows("--name", "Settings");
+    ASSERT_EQ(again.size(), 1u);
+    EXPECT_EQ(again.front().id, settings.front().id);
+    EXPECT_FALSE(session.app->hasExited()) << session.log();
 }
 
 }  // namespace

@@ -1,82 +1,429 @@
 // The whole panel, off screen, as a person uses it: its states, what the header, list and footer
-// show for a snapshot, searching and grouping, the stop road through the real widgets, and rows
-// kept across reloads.
+// show for a snapshot, searching and grouping, the stop road through the real widgets down to real
+// processes, a restart from a row, and rows kept across reloads.
 
 #include <signal.h>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 
 #include "App/Panel/Controls/CapsuleLabel.h"
+#include "App/Panel/Controls/HoverButton.h"
 #include "App/Panel/Controls/SearchField.h"
+#include "App/Panel/Controls/StopAllButton.h"
 #include "App/Panel/Controls/TextButton.h"
+#include "App/Panel/Controls/TextView.h"
+#include "App/Panel/Controls/ViewToggle.h"
 #include "App/Panel/Footer/PanelFooter.h"
 #include "App/Panel/Header/PanelHeader.h"
+#include "App/Panel/List/ListCanvas.h"
 #include "App/Panel/List/ProjectHeader.h"
 #include "App/Panel/List/ServerList.h"
 #include "App/Panel/MenuContentView.h"
+#include "App/Panel/List/GhostProjectBlock.h"
+#include "App/Panel/Rows/KillArmButton.h"
 #include "App/Panel/Rows/KillConfirmCluster.h"
+#include "App/Panel/Rows/RestartServerButton.h"
 #include "App/Panel/Rows/ServerRowView.h"
 #include "App/Panel/ServerArea.h"
 #include "App/Panel/States/ConflictBanner.h"
+#include "App/Panel/States/EmptyState.h"
 #include "App/Panel/States/NoResultsState.h"
 #include "App/Panel/Warning/KillWarningOverlay.h"
+#include "App/Restart/RestartTracker.h"
 #include "App/Shell/Popover.h"
 #include "App/Trackers/KillWarning.h"
 #include "PanelTestSupport.h"
+#include "Platform/UserDefaults.h"
+#include "Shared/Settings/AppGroup.h"
+#include "Shared/Store/DataStore.h"
+#include "app/support/QtWaiting.h"
 #include "discovery/support/TestProcesses.h"
 #include "support/TempHome.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+using app_test::runUntil;
 using testing_support::ChildProcess;
 
-DevServer serverOf(const ChildProcess& process, int port, std::string command = "sleep") {
-    DevServer server = panel_test::server(process.pid(), {port}, std::move(command));
+DevServer serverOf(pid_t pid, int port, std::string command = "sleep") {
+    DevServer server = panel_test::server(pid, {port}, std::move(command));
     server.cpu = 0;
     return server;
 }
 
-// The panel in the popover, shown, with the snapshot the test sets.
-struct ShownPanel {
-    std::optional<ProcessSnapshot> stored;
-    Popover popover;
-    MenuContentView* view;
+void store(std::vector<DevProject> projects) { DataStore::write({std::chrono::system_clock::now(), std::move(projects)}); }
 
-    explicit ShownPanel(std::vector<DevProject> projects) : stored(ProcessSnapshot{Platform::Date{}, std::move(projects)}) {
+// The panel in the popover, shown, reading the real snapshot file of the test's home; its own scan
+// finds what the file holds, once `scanMayEnd` lets it.
+struct ShownPanel {
+    testing_support::TempHome home;
+    std::shared_ptr<std::atomic<bool>> scanMayEnd = std::make_shared<std::atomic<bool>>(true);
+    Popover popover;
+    MenuContentView* view = nullptr;
+
+    void show() {
+        app_test::installMainQueueOnQt();
         PanelModel::Environment environment;
-        environment.readSnapshot = [this] { return stored; };
-        environment.scan = [this] { return stored ? stored->projects : std::vector<DevProject>{}; };
-        environment.writeSnapshot = [](const ProcessSnapshot&) {};
+        environment.scan = [gate = scanMayEnd] {
+            while (!*gate) std::this_thread::sleep_for(5ms);
+            return DataStore::read().value_or(ProcessSnapshot{}).projects;
+        };
         environment.minimumScanningTime = 0ms;
         view = new MenuContentView(environment, [] { return true; });
         popover.setContentView(view);
         popover.showRelativeTo(QRect(1000, 0, 20, 20));
     }
-    ServerList& list() const { return *view->serverArea()->list(); }
-    ServerRowView* row(const std::string& id) const { return list().row(id); }
-    void key(Qt::Key key) {
-        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &popover;
-        QTest::keyClick(target, key);
+    ~ShownPanel() {
+        *scanMayEnd = true;
+        popover.close();
+        for (const RestartEntry& entry : RestartTracker::shared().entries()) RestartTracker::shared().remove(entry.id);
+    }
+    PanelModel& model() const { return view->model(); }
+    ServerArea& area() const { return *view->serverArea(); }
+    ServerList& list() const { return *area().list(); }
+    PanelHeader& header() const { return *view->header(); }
+    ServerRowView* row(pid_t pid, int port) const { return list().row(std::to_string(pid) + ":" + std::to_string(port)); }
+    // What a 2-second tick shows of the file as it is now.
+    void tick(std::vector<DevProject> projects) {
+        store(std::move(projects));
+        model().tick();
+        QApplication::processEvents();
+    }
+    void search(const QString& text) {
+        QLineEdit* field = area().footer()->searchField()->lineEdit();
+        field->selectAll();
+        QTest::keyClicks(field, text);
+        if (text.isEmpty()) QTest::keyClick(field, Qt::Key_Backspace);
     }
 };
 
+QString chip(const ShownPanel& panel) { return panel.header().countChip()->text(); }
+
+// The visible action button of a hovered row.
+template <typename Button>
+Button* rowButton(ServerRowView* row) {
+    panel_test::sendEnter(row);
+    Button* button = row->findChild<Button*>();
+    return button && button->isVisibleTo(row) ? button : nullptr;
+}
+
+TEST(MenuContentView, EachStateSaysWhatThePanelKnowsAndTheHeaderCountsIt) {
+    ShownPanel panel;
+    *panel.scanMayEnd = false;
+    panel.show();
+
+    // Nothing read yet: skeleton rows, no footer and no search field, and the first scan in the header.
+    EXPECT_EQ(panel.area().state(), ServerArea::State::loading);
+    EXPECT_FALSE(panel.area().footer()->isVisible());
+    EXPECT_FALSE(panel.area().footer()->searchField()->lineEdit()->isVisible());
+    EXPECT_TRUE(panel.header().scanningIndicator()->isVisible());
+    EXPECT_FALSE(panel.header().countChip()->isVisible());
+
+    // The scan found nothing: the empty state; its rescan says so while it runs, and the header then
+    // keeps its chip (the indicator is for the first scan only).
+    *panel.scanMayEnd = true;
+    ASSERT_TRUE(runUntil([&] { return panel.area().state() == ServerArea::State::empty; }));
+    TextButton* rescan = panel.area().emptyState()->rescanButton();
+    EXPECT_EQ(rescan->text(), "Rescan now");
+    EXPECT_EQ(chip(panel), "0 servers");
+    EXPECT_FALSE(panel.header().scanningIndicator()->isVisible());
+    *panel.scanMayEnd = false;
+    QTest::mouseClick(rescan, Qt::LeftButton);
+    EXPECT_EQ(rescan->text(), "Rescanning…");
+    EXPECT_FALSE(rescan->isEnabled());
+    EXPECT_TRUE(panel.header().countChip()->isVisible());
+    EXPECT_FALSE(panel.header().scanningIndicator()->isVisible());
+    *panel.scanMayEnd = true;
+    ASSERT_TRUE(runUntil([&] { return !panel.model().isScanning(); }));
+    EXPECT_EQ(rescan->text(), "Rescan now");
+
+    // Five servers, three ports claimed twice: one banner, for the lowest.
+    panel.tick({{"web", "/p/web", {serverOf(11, 3000), serverOf(12, 5173), serverOf(13, 8080)}},
+                {"api", "/p/api", {serverOf(21, 3000), serverOf(22, 5173, "vite")}},
+                {"docs", "/p/docs", {serverOf(31, 8080)}}});
+    EXPECT_EQ(panel.area().state(), ServerArea::State::list);
+    EXPECT_EQ(chip(panel), "6 servers");
+    ASSERT_TRUE(panel.area().conflictBanner()->isVisible());
+    EXPECT_EQ(panel.area().conflictBanner()->text(), "Port :3000 used by web + api  +2 more");
+
+    // A search: the chip counts the matches of the total, the banner goes.
+    panel.search("vite");
+    EXPECT_EQ(chip(panel), "1 of 6 servers");
+    EXPECT_FALSE(panel.area().conflictBanner()->isVisible());
+    EXPECT_EQ(panel.list().rowCount(), 1u);
+
+    // Nothing matches: "No servers match", the footer stays; "Clear search" ends the search.
+    panel.search("  zzz ");
+    EXPECT_TRUE(panel.area().noResultsState()->isVisible());
+    EXPECT_EQ(panel.area().noResultsState()->title()->text(), "No servers match “zzz”");
+    EXPECT_FALSE(panel.list().isVisible());
+    EXPECT_FALSE(panel.area().conflictBanner()->isVisible());
+    EXPECT_TRUE(panel.area().footer()->searchField()->lineEdit()->isVisible());
+    QTest::mouseClick(panel.area().noResultsState()->clearButton(), Qt::LeftButton);
+    EXPECT_EQ(panel.area().footer()->searchField()->text(), "");
+    EXPECT_TRUE(panel.list().isVisible());
+    EXPECT_EQ(chip(panel), "6 servers");
+}
+
+TEST(MenuContentView, ProjectHeadersTellWhereAndWhyAndSortAndGroupingAreSavedAtOnce) {
+    ShownPanel panel;
+    DevServer kept = serverOf(41, 9000, "redis");
+    kept.keptAlive = true;
+    store({{"web", (panel.home.home() / "Development/web").string(), {serverOf(11, 3000)}},
+           {"elsewhere", panel.home.home().string() + "bob/shop", {serverOf(12, 3001)}},
+           {"redis", "service://redis", {kept}}});
+    panel.show();
+
+    ProjectHeader* web = panel.list().header((panel.home.home() / "Development/web").string());
+    ASSERT_TRUE(web);
+    EXPECT_EQ(web->nameView()->text(), "web");
+    EXPECT_EQ(web->pathView()->text(), "~/Development/web");
+    EXPECT_TRUE(web->stopAllButton()->isEnabled());
+    EXPECT_EQ(panel.list().header(panel.home.home().string() + "bob/shop")->pathView()->text(),
+              QString::fromStdString(panel.home.home().string() + "bob/shop"));
+    ProjectHeader* service = panel.list().header("service://redis");
+    EXPECT_EQ(service->pathView()->text(), "Background service");
+    EXPECT_FALSE(service->stopAllButton()->isEnabled());
+    EXPECT_EQ(service->stopAllButton()->toolTip(), ProjectHeader::keptAliveReason());
+    EXPECT_FALSE(panel.row(11, 3000)->findChild<TextView*>("project")->isVisibleTo(panel.row(11, 3000)));
+
+    // The flat segment: stored before anything else happens, and the rows name their project.
+    QTest::mouseClick(panel.area().footer()->viewToggle()->segment(false), Qt::LeftButton);
+    EXPECT_FALSE(DisplayPrefs::load(AppGroup::sharedDefaults()).grouped);
+    EXPECT_FALSE(panel.list().header("service://redis"));
+    EXPECT_TRUE(panel.row(11, 3000)->findChild<TextView*>("project")->isVisibleTo(panel.row(11, 3000)));
+    std::unique_ptr<QMenu> sortMenu(panel.area().footer()->makeSortMenu(nullptr));
+    const auto items = sortMenu->actions();
+    const auto byName = std::ranges::find_if(items, [](QAction* item) { return item->text() == "Name"; });
+    ASSERT_NE(byName, items.end());
+    (*byName)->trigger();
+    EXPECT_EQ(DisplayPrefs::load(AppGroup::sharedDefaults()).sortMode, SortMode::project);
+}
+
+// The real road from the header's "Stop all" and a row's stop buttons to signals: the warning card
+// once for each kind of stop, remembered in the App Group suite, and only what the panel shows.
+TEST(MenuContentView, StopsReachOnlyTheShownServersAndWarnOncePerKind) {
+    ShownPanel panel;
+    ChildProcess first({"sleep", "60"}), second({"sleep", "60"}), third({"sleep", "60"});
+    const int port = testing_support::freePort();
+    store({{"shop", "/p/shop", {serverOf(first.pid(), port), serverOf(second.pid(), port + 1)}},
+           {"blog", "/p/blog", {serverOf(third.pid(), port + 2)}}});
+    panel.show();
+    Platform::UserDefaults& suite = AppGroup::sharedDefaults();
+
+    // During a search, "Stop all" asks about the matching server only, and stops only it.
+    panel.search(QString::number(port + 1));
+    ProjectHeader* shop = panel.list().header("/p/shop");
+    QTest::mouseClick(shop->stopAllButton(), Qt::LeftButton);
+    ASSERT_TRUE(shop->isArmed());
+    EXPECT_EQ(shop->question()->text(), "Stop all 1 server in shop?");
+    QTest::mouseClick(shop->confirmButton(), Qt::LeftButton);
+    ASSERT_TRUE(panel.view->isShowingWarning());
+    EXPECT_FALSE(suite.boolean(KillWarning::killKey).value_or(false)) << "not before the answer";
+    QTest::mouseClick(panel.view->warningOverlay()->confirmButton(), Qt::LeftButton);
+    EXPECT_TRUE(suite.boolean(KillWarning::killKey).value_or(false));
+    EXPECT_FALSE(suite.boolean(KillWarning::forceKillKey).value_or(false));
+    EXPECT_EQ(testing_support::endedBy(second), SIGTERM);
+
+    // A plain stop from a row now goes straight through; the first force stop still warns.
+    panel.search("");
+    QTest::mouseClick(rowButton<KillArmButton>(panel.row(third.pid(), port + 2)), Qt::LeftButton);
+    auto* confirm = panel.row(third.pid(), port + 2)->findChild<KillConfirmCluster*>();
+    ASSERT_TRUE(confirm && confirm->isVisible());
+    QTest::mouseClick(confirm->killButton(), Qt::LeftButton);
+    EXPECT_FALSE(panel.view->isShowingWarning());
+    EXPECT_EQ(testing_support::endedBy(third), SIGTERM);
+
+    QTest::mouseClick(rowButton<KillArmButton>(panel.row(first.pid(), port)), Qt::LeftButton);
+    QTest::mouseClick(panel.row(first.pid(), port)->findChild<KillConfirmCluster*>()->forceButton(), Qt::LeftButton);
+    ASSERT_TRUE(panel.view->isShowingWarning());
+    EXPECT_EQ(panel.view->warningOverlay()->confirmButton()->text(), "Force Stop");
+    QTest::mouseClick(panel.view->warningOverlay()->cancelButton(), Qt::LeftButton);
+    EXPECT_FALSE(suite.boolean(KillWarning::forceKillKey).value_or(false)) << "a cancelled card warns again";
+    // Neither the search's stop-all nor the cancelled force stop reached it.
+    EXPECT_EQ(testing_support::endedBy(first), SIGUSR1);
+}
+
+// A stop from the panel ends the server's whole process group, children included, and reaches no
+// process outside it, even one the snapshot wrongly lists; a force stop is SIGKILL, which a server
+// that ignores SIGTERM cannot escape.
+TEST(MenuContentView, AStopEndsTheWholeGroupAndNothingElseAndAForceStopKills) {
+    ShownPanel panel;
+    KillWarning::acknowledge(false);
+    KillWarning::acknowledge(true);
+    ChildProcess group({"sh", "-c", "sleep 60 & sleep 60 & wait"});
+    ChildProcess outsider({"sleep", "60"});
+    ChildProcess deaf({"sh", "-c", "trap '' TERM; sleep 60 & wait"});
+    ASSERT_TRUE(testing_support::waitUntil([&] { return group.members().size() == 3 && deaf.members().size() == 2; }));
+    const int port = testing_support::freePort();
+    DevServer server = serverOf(group.pid(), port);
+    server.groupPIDs = group.members();
+    server.groupPIDs.push_back(outsider.pid());  // moved to a group of its own since the scan
+    DevServer deafServer = serverOf(deaf.pid(), port + 1);
+    deafServer.groupPIDs = deaf.members();
+    store({{"shop", "/p/shop", {server, deafServer}}});
+    panel.show();
+
+    QTest::mouseClick(rowButton<KillArmButton>(panel.row(group.pid(), port)), Qt::LeftButton);
+    QTest::mouseClick(panel.row(group.pid(), port)->findChild<KillConfirmCluster*>()->killButton(), Qt::LeftButton);
+    ASSERT_TRUE(group.waitForExit(10s));
+    EXPECT_EQ(group.terminatingSignal(), SIGTERM);
+    EXPECT_TRUE(testing_support::waitUntil([&] { return group.members().empty(); }));
+    EXPECT_EQ(testing_support::endedBy(outsider), SIGUSR1);
+    EXPECT_EQ(panel.row(group.pid(), port)->trailing(), RowTrailing::processStopping);
+
+    QTest::mouseClick(rowButton<KillArmButton>(panel.row(deaf.pid(), port + 1)), Qt::LeftButton);
+    QTest::mouseClick(panel.row(deaf.pid(), port + 1)->findChild<KillConfirmCluster*>()->forceButton(), Qt::LeftButton);
+    ASSERT_TRUE(deaf.waitForExit(10s));
+    EXPECT_EQ(deaf.terminatingSignal(), SIGKILL);
+    EXPECT_TRUE(testing_support::waitUntil([&] { return deaf.members().empty(); }));
+}
+
+// The row's restart button with the real restarter: the old server stops, a ghost row stands in
+// while it is away, and once the periodic scan's reconcile finds it back under a new pid, its row
+// wears the restarted pill.
+TEST(MenuContentView, ARestartFromARowComesBackUnderANewPidWithThePill) {
+    const auto python = testing_support::python3();
+    if (!python) GTEST_SKIP() << "python3 is not installed";
+    ShownPanel panel;
+    setenv("SHELL", "/bin/bash", 1);
+    const testing_support::TempDir folder;
+    const int port = testing_support::freePort();
+    ChildProcess original({*python, "-m", "http.server", std::to_string(port), "--bind", "127.0.0.1"}, folder.path());
+    ASSERT_TRUE(testing_support::waitUntil([&] { return testing_support::acceptsConnections(port); }));
+    const std::string path = folder.path().string();
+    DevServer server = serverOf(original.pid(), port, "python3");
+    server.commandLine = "python3 -m http.server " + std::to_string(port) + " --bind 127.0.0.1";
+    server.cwd = path;
+    store({{"site", path, {server}}});
+    panel.show();
+
+    QTest::mouseClick(rowButton<RestartServerButton>(panel.row(original.pid(), port)), Qt::LeftButton);
+    ASSERT_TRUE(runUntil([&] { return panel.row(original.pid(), port)->trailing() == RowTrailing::restartStopping; }));
+    ASSERT_TRUE(original.waitForExit(20s));
+    // Its project is gone from the scan with it: the list (not the empty state) with a ghost block.
+    panel.tick({});
+    ASSERT_EQ(RestartTracker::shared().entries().size(), 1u);
+    const RestartEntry entry = RestartTracker::shared().entries().front();
+    EXPECT_EQ(panel.area().state(), ServerArea::State::list);
+    EXPECT_TRUE(panel.list().ghostBlock(entry.id)) << "the ghost row stands in for the stopped server";
+
+    // The relaunched server as the scan reports it: its own group, led by the spawned shell.
+    std::vector<testing_support::ProcessInfo> found;
+    ASSERT_TRUE(runUntil([&] {
+        found = testing_support::processesWhere([&](const auto& p) { return p.cwd == path && p.name.starts_with("python3"); });
+        return found.size() == 1 && testing_support::acceptsConnections(port);
+    }, 20s));
+    DevServer back = server;
+    back.pid = found[0].pid;
+    back.pgid = found[0].pgid;
+    back.groupPIDs = {found[0].pid};
+    EXPECT_NE(back.pid, original.pid());
+    const std::vector<DevProject> projects{{"site", path, {back}}};
+    RestartTracker::shared().reconcile(projects, std::chrono::system_clock::now(), RestartTracker::relaunchTimeout,
+                                       RestartTracker::pillDuration);
+    panel.tick(projects);
+    EXPECT_FALSE(panel.list().ghostBlock(entry.id));
+    ASSERT_TRUE(panel.row(back.pid, port));
+    EXPECT_TRUE(panel.row(back.pid, port)->state().restarted);
+    ::kill(-back.pgid, SIGKILL);
+}
+
+// The list keeps its widgets across the 2-second reloads, grows to what the screen allows, keeps a
+// section's header on top while the section scrolls, and copies a row's address from its menu.
+TEST(MenuContentView, RowsAreKeptAcrossReloadsTheListFitsTheScreenAndHeadersStayPinned) {
+    ShownPanel panel;
+    std::vector<DevProject> projects{{"alpha", "/p/alpha", {}}, {"beta", "/p/beta", {}}};
+    for (int i = 0; i < 60; ++i) projects[i / 30].servers.push_back(serverOf(100 + i, 3000 + i));
+    store(projects);
+    panel.show();
+
+    // Fewer rows: the window is as tall as its content before anything paints (a frame with the
+    // footer over the rows, or a gap under them, would flicker).
+    const auto fitted = [&] {
+        const QWidget* footer = panel.area().footer();
+        return panel.popover.height() == panel.popover.sizeHint().height() &&
+               footer->mapTo(panel.view, QPoint(0, footer->height())).y() == panel.view->height() &&
+               panel.list().geometry().bottom() < footer->y();
+    };
+    std::vector<DevProject> few{{"alpha", "/p/alpha", {projects[0].servers[0]}}};
+    store(few);
+    panel.model().tick();
+    EXPECT_TRUE(fitted());
+    store(projects);
+    panel.model().tick();
+    EXPECT_TRUE(fitted());
+    QApplication::processEvents();
+
+    ServerRowView* hovered = panel.row(100, 3000);
+    ServerRowView* other = panel.row(101, 3001);
+    panel_test::sendEnter(hovered);
+    projects[0].servers[1].cpu = 42;
+    projects[0].servers.pop_back();
+    for (const auto& unchanged : {false, true}) {
+        panel.tick(projects);
+        EXPECT_EQ(panel.row(100, 3000), hovered) << unchanged;
+        EXPECT_EQ(panel.row(101, 3001), other) << unchanged;
+        EXPECT_TRUE(hovered->isHovered());
+        EXPECT_EQ(hovered->trailing(), RowTrailing::actions);
+    }
+    EXPECT_FALSE(panel.row(129, 3029));
+    EXPECT_EQ(panel.list().rowCount(), 59u);
+
+    const QScreen* screen = panel.list().screen();
+    ASSERT_TRUE(screen);
+    const int expected = std::clamp(screen->availableGeometry().height() - 160, 180, 560);
+    EXPECT_EQ(panel.list().height(), expected);
+    EXPECT_GT(panel.list().canvas()->contentHeight(), expected);
+
+    // Halfway down the first section its header sits at the top of what shows, over its rows;
+    // in the second section, the second header does, and the first has scrolled away.
+    QScrollBar* scroll = panel.list().verticalScrollBar();
+    ProjectHeader* alpha = panel.list().header("/p/alpha");
+    ProjectHeader* beta = panel.list().header("/p/beta");
+    scroll->setValue(alpha->height() + 5 * ServerRowView::rowHeight);
+    EXPECT_EQ(alpha->y(), scroll->value());
+    const QList<QObject*>& order = panel.list().canvas()->children();
+    EXPECT_GT(order.indexOf(alpha), order.indexOf(panel.row(105, 3005))) << "drawn over the rows";
+    scroll->setValue(panel.list().canvas()->naturalTop(beta) + 3 * ServerRowView::rowHeight);
+    EXPECT_EQ(beta->y(), scroll->value());
+    EXPECT_LT(alpha->y() + alpha->height(), scroll->value());
+
+    // The row's context menu, as a right click opens it: its first entry copies exactly the address.
+    QApplication::clipboard()->clear();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), hovered->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(hovered, &click);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(menu->actions().at(0)->text(), "Copy http://localhost:3000");
+    menu->actions().at(0)->trigger();
+    menu->close();
+    EXPECT_EQ(QApplication::clipboard()->text(), "http://localhost:3000");
+}
+
 TEST(MenuContentView, TheWarningCardAnswersReturnEvenWhenTheFilterFieldHadTheKeyboard) {
-    testing_support::TempHome home;
+    ShownPanel panel;
     ChildProcess server({"sleep", "60"});
-    ShownPanel panel({{"shop", "/p/shop", {serverOf(server, 3000)}}});
-    SearchField* search = panel.view->serverArea()->footer()->searchField();
+    store({{"shop", "/p/shop", {serverOf(server.pid(), 3000)}}});
+    panel.show();
+    SearchField* search = panel.area().footer()->searchField();
     QTest::mouseClick(search->lineEdit(), Qt::LeftButton);
     ASSERT_TRUE(search->isFocused());
 
-    panel.view->model().killServer(*panel.view->model().derived().visibleRows[0].server, 15);
+    panel.model().killServer(*panel.model().derived().visibleRows[0].server, 15);
     ASSERT_TRUE(panel.view->isShowingWarning());
-    panel.key(Qt::Key_Return);
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &panel.popover, Qt::Key_Return);
     EXPECT_FALSE(panel.view->isShowingWarning());
     EXPECT_FALSE(KillWarning::needsWarning(false));
     EXPECT_EQ(testing_support::endedBy(server), SIGTERM);

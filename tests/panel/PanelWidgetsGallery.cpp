@@ -1,7 +1,9 @@
 // Every widget of the panel in its states, in both appearances, photographed to
 // screenshots/panel-widgets-{light,dark}.png and screenshots/warning-card-{light,dark}.png in the
-// build folder so that people can look at them; the pictures are also checked for the colours
-// that matter.
+// build folder so that people can look at them, and the whole panel, grouped and flat, with a
+// conflict, a ghost row, a hovered and an armed row, and the warning card over it
+// (screenshots/panel-{grouped,flat,warning}-{light,dark}.png); the pictures are also checked for the
+// colours that matter.
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -17,9 +19,17 @@
 #include "App/Panel/Controls/SearchField.h"
 #include "App/Panel/Controls/StopAllButton.h"
 #include "App/Panel/Controls/ViewToggle.h"
+#include "App/Panel/List/ServerList.h"
+#include "App/Panel/MenuContentView.h"
 #include "App/Panel/Rows/GhostRow.h"
+#include "App/Panel/ServerArea.h"
+#include "App/Panel/States/ConflictBanner.h"
 #include "App/Panel/Warning/KillWarningOverlay.h"
+#include "App/Restart/RestartTracker.h"
+#include "App/Shell/Popover.h"
 #include "PanelTestSupport.h"
+#include "app/support/QtWaiting.h"
+#include "support/TempHome.h"
 
 namespace {
 
@@ -163,6 +173,67 @@ TEST(PanelWidgetsGallery, EveryWidgetInBothAppearances) {
         const QColor cardMiddle = pixel(warned, overlay->card(), QPoint(overlay->card()->width() - 4, overlay->card()->height() / 2));
         EXPECT_EQ(cardMiddle, card) << name;
     }
+}
+
+// A change deep in the panel reaches the window one layout at a time, each on its own posted request.
+void settleLayouts() {
+    for (int depth = 0; depth < 12; ++depth) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QApplication::processEvents();
+}
+
+// The panel as it opens on a working day: two projects, a port claimed twice, a restart under way.
+TEST(PanelWidgetsGallery, TheWholePanelGroupedFlatAndWarnedInBothAppearances) {
+    testing_support::TempHome home;
+    app_test::installMainQueueOnQt();
+    DevServer vite = server(4312, {5173, 5174}, "vite");
+    vite.cpu = 31.5;
+    DevServer next = server(4388, {3000}, "next-server");
+    DevServer api = server(5120, {3000}, "node");
+    api.uptimeSeconds = 40;
+    DevServer worker = server(5190, {8080}, "python3");
+    const ProcessSnapshot snapshot{Platform::Date{}, {{"storefront", (home.home() / "Development/storefront").string(), {vite, next}},
+                                                      {"api", (home.home() / "Development/api").string(), {api, worker}}}};
+    RestartEntry ghost = restartEntry(RestartEntry::Phase::relaunching(), {4000}, 4400);
+    ghost.command = "rails";
+    ghost.projectPath = snapshot.projects[1].path;
+    RestartTracker::shared().begin(ghost);
+
+    for (const bool dark : {false, true}) {
+        const std::string appearance = dark ? "dark" : "light";
+        PanelModel::Environment environment;
+        environment.readSnapshot = [&] { return std::optional(snapshot); };
+        Popover popover;  // sized to the panel, as the application shows it
+        auto* panel = new MenuContentView(environment, [] { return true; });
+        MenuContentView& view = *panel;
+        view.setPalette(panelPalette(dark));
+        popover.setContentView(panel);
+        popover.showRelativeTo(QRect(1000, 0, 20, 20));
+        ASSERT_TRUE(app_test::runUntil([&] { return view.serverArea()->list()->ghost(ghost.id); }));
+        ServerList& list = *view.serverArea()->list();
+        for (const bool grouped : {true, false}) {
+            view.model().setGrouped(grouped);
+            sendEnter(list.row(grouped ? "4312:5174" : "5120:3000"));
+            view.model().setKillArmedRowID(grouped ? "5190:8080" : "4388:3000");  // after: entering a row disarms
+            settleLayouts();
+            ASSERT_EQ(popover.height(), view.sizeHint().height());
+            const QImage image = view.grab().toImage();
+            const std::string name = std::string("panel-") + (grouped ? "grouped-" : "flat-") + appearance + ".png";
+            ASSERT_TRUE(image.save(QString::fromStdString((screenshotFolder() / name).string())));
+            // The banner's red wash under its text, on the card's colour.
+            ConflictBanner* banner = view.serverArea()->conflictBanner();
+            const QColor wash = pixel(image, banner, QPoint(banner->width() - 24, banner->height() / 2));
+            EXPECT_GT(wash.red() - wash.green(), dark ? 4 : 6) << name;
+            sendLeave(list.row(grouped ? "4312:5174" : "5120:3000"));
+        }
+        view.model().setKillArmedRowID(std::nullopt);
+        view.model().killServer(api, 15);
+        settleLayouts();
+        ASSERT_TRUE(view.isShowingWarning());
+        const QImage warned = view.grab().toImage();
+        ASSERT_TRUE(warned.save(QString::fromStdString((screenshotFolder() / ("panel-warning-" + appearance + ".png")).string())));
+        view.model().cancelPendingKill();
+    }
+    RestartTracker::shared().remove(ghost.id);
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ void CapsuleLabel::setText(const QString& text) {
 
 QSizeF CapsuleLabel::measure(const QString& text, const Look& look) {
     const QFontMetricsF metrics(look.font);
-    qreal width = metrics.horizontalAdvance(text) + look.padding.left() + look.padding.right();
+    qreal width = PanelStyle::advance(look.font, text) + look.padding.left() + look.padding.right();
     qreal height = metrics.height();
     if (!look.icon.empty()) {
         width += look.iconSide + look.iconSpacing;

@@ -25,7 +25,7 @@ TextView::TextView(const QString& text, QFont font, Tint tint, Mode mode, QWidge
 
 void TextView::measure() {
     const QFontMetricsF metrics(font_);
-    measured_ = QSizeF(metrics.horizontalAdvance(text_), metrics.height());
+    measured_ = QSizeF(PanelStyle::advance(font_, text_), metrics.height());
 }
 
 void TextView::setText(const QString& text) {

@@ -71,7 +71,7 @@ void RowMetricsView::measure() {
         height = std::max(height, energy.height());
     }
     for (const Metric& metric : metrics_) {
-        figureWidths_.push_back(figures.horizontalAdvance(metric.text));
+        figureWidths_.push_back(PanelStyle::advance(figureFont(), metric.text));
         width += iconSide + iconGap + figureWidths_.back() + spacing;
     }
     if (width > 0) width -= spacing;

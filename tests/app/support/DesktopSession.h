@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -75,9 +76,11 @@ public:
             logTo(logFolder / "trayer.log"));
         const auto panelShown = [&] { return !windows("--classname", "panel").empty(); };
         if (!testing_support::waitUntil(panelShown, std::chrono::seconds(20))) {
+            std::ifstream said(logFolder / "trayer.log");
+            const std::string trayerSaid(std::istreambuf_iterator<char>(said), {});
             tray_.reset();
             server_.reset();
-            throw std::runtime_error("no trayer");
+            throw std::runtime_error("no trayer: " + trayerSaid);
         }
     }
 
