@@ -200,7 +200,7 @@ void AppDelegate::popoverDidClose() {
 }
 
 void AppDelegate::installKeyMonitor() {
-    if (!keyMonitor_) keyMonitor_ = std::make_unique<KeyMonitor>(KeyNav::shared(), isWarningCardShown_);
+    if (!keyMonitor_) keyMonitor_ = std::make_unique<KeyMonitor>(KeyNav::shared(), popover_.get(), isWarningCardShown_);
 }
 
 void AppDelegate::removeKeyMonitor() { keyMonitor_.reset(); }

@@ -31,8 +31,8 @@ bool isTextEditor(const QWidget* widget) {
 
 }  // namespace
 
-KeyMonitor::KeyMonitor(KeyNav& keyNav, Predicate isWarningCardShown)
-    : keyNav_(keyNav), isWarningCardShown_(std::move(isWarningCardShown)) {
+KeyMonitor::KeyMonitor(KeyNav& keyNav, const QWidget* panel, Predicate isWarningCardShown)
+    : keyNav_(keyNav), panel_(panel), isWarningCardShown_(std::move(isWarningCardShown)) {
     if (auto* application = QCoreApplication::instance()) application->installEventFilter(this);
 }
 
@@ -44,8 +44,13 @@ bool KeyMonitor::eventFilter(QObject* watched, QEvent* event) {
     // A key press reaches its window once, before any widget: that is where it is looked at (the
     // widgets it then propagates through would show it again).
     if (event->type() != QEvent::KeyPress || !watched->isWindowType()) return false;
+    QWidget* window = widgetOfWindow(static_cast<QWindow*>(watched));
+    if (!window || window != panel_) return false;
+    // A menu opened from the panel gets the keys that reach the panel's window (which keeps the
+    // keyboard grab while it is open): they are the menu's.
+    if (QWidget* popup = QApplication::activePopupWidget(); popup && popup != panel_) return false;
     if (isWarningCardShown_ && isWarningCardShown_()) return false;
-    return handleKeyPress(widgetOfWindow(static_cast<QWindow*>(watched)), static_cast<const QKeyEvent&>(*event));
+    return handleKeyPress(window, static_cast<const QKeyEvent&>(*event));
 }
 
 bool KeyMonitor::handleKeyPress(QWidget* window, const QKeyEvent& event) {

@@ -13,6 +13,8 @@
 //   and are swallowed, even when there is nothing to do; modified keys pass through.
 // - While the panel's one-time warning card is shown, every key passes through untouched: only the
 //   card's own Return and Escape act, never a row behind it.
+// - Only the panel's own window is watched, and only while no menu is open over it: the keys of a
+//   menu opened from the panel (the gear menu, the sort menu) and of other windows are theirs.
 //
 // Main thread.
 
@@ -30,8 +32,9 @@ class KeyMonitor : public QObject {
 public:
     using Predicate = std::function<bool()>;
 
-    // Starts watching the application's key presses. `isWarningCardShown` may be empty (no card).
-    explicit KeyMonitor(KeyNav& keyNav, Predicate isWarningCardShown = {});
+    // Starts watching the key presses that reach the panel's window. `isWarningCardShown` may be
+    // empty (no card).
+    KeyMonitor(KeyNav& keyNav, const QWidget* panel, Predicate isWarningCardShown = {});
     // Stops watching.
     ~KeyMonitor() override;
 
@@ -43,5 +46,6 @@ private:
     bool handleKeyPress(QWidget* window, const QKeyEvent& event);
 
     KeyNav& keyNav_;
+    const QWidget* panel_;
     Predicate isWarningCardShown_;
 };

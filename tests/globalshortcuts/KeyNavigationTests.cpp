@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -104,7 +105,7 @@ protected:
     int leftSearch = 0;
     LeaveSearch::Token leaveToken = 0;
     bool cardShown = false;
-    KeyMonitor monitor{nav, [this] { return cardShown; }};
+    KeyMonitor monitor{nav, &window, [this] { return cardShown; }};
 };
 
 TEST_F(KeyMonitorTest, ArrowsSelectLettersActAndModifiedKeysPassThrough) {
@@ -129,6 +130,24 @@ TEST_F(KeyMonitorTest, ArrowsSelectLettersActAndModifiedKeysPassThrough) {
     press(Qt::Key_Escape, Qt::ShiftModifier);
     EXPECT_EQ(nav.selectedID(), std::nullopt);
     EXPECT_EQ(target.keys.back(), Qt::Key_Escape) << "Escape still reaches the panel";
+
+    // Another window gets its own keys.
+    KeyTarget other;
+    other.show();
+    QTest::keyClick(other.windowHandle(), Qt::Key_Down);
+    EXPECT_EQ(other.keys, std::vector<int>{Qt::Key_Down});
+    EXPECT_EQ(nav.selectedID(), std::nullopt);
+
+    // A menu opened from the panel gets the keys that still arrive at the panel's window.
+    QMenu menu;
+    QAction* first = menu.addAction(QStringLiteral("Settings…"));
+    menu.addAction(QStringLiteral("Quit"));
+    menu.popup(window.mapToGlobal(QPoint(10, 10)));
+    ASSERT_TRUE(app_test::runUntil([&] { return QApplication::activePopupWidget() == &menu; }));
+    press(Qt::Key_Down);
+    EXPECT_EQ(menu.activeAction(), first);
+    EXPECT_EQ(nav.selectedID(), std::nullopt);
+    menu.close();
 }
 
 TEST_F(KeyMonitorTest, EscapeAndDownLeaveTheFilterFieldOtherKeysTypeIntoIt) {
