@@ -3,9 +3,8 @@
 
 #include <algorithm>
 
-#include <nlohmann/json.hpp>
-
 #include "Shared/Docker/DockerParsing.h"
+#include "Shared/ProcessSnapshot.h"
 #include "fuzz/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -18,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_EXPECT(!container.uptimeSeconds || *container.uptimeSeconds >= 0);
         const DevServer server = DockerParsing::devServer(container);
         FUZZ_EXPECT(server.pid < 0 && server.pid == server.pgid);
-        (void)nlohmann::json(server).dump();  // what the snapshot will hold
+        // What the snapshot will hold, and read back.
+        FUZZ_EXPECT(ProcessSnapshot::decode(ProcessSnapshot{{}, {{"p", "/p", {server}}}}.encode()).has_value());
     }
     const std::vector<DevProject> projects =
         DockerParsing::merge(containers, {}, "/home/u/Development", {"/home/u/Development/excluded"});
