@@ -1,11 +1,13 @@
 // What the panel derives from a snapshot: search, counts, orders, conflicts, ghost rows and the rows
-// on screen, on the cases where a slip shows.
+// on screen, and the texts that follow them, on the cases where a slip shows (the rest is seen through
+// the whole panel in MenuContentViewTests).
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "App/PanelModel/PanelDerivation.h"
+#include "App/PanelModel/PanelText.h"
 #include "App/PanelModel/SearchText.h"
 
 namespace {
@@ -147,6 +149,20 @@ TEST(PanelRows, OneRowPerPortInDisplayOrderAndNoneForAServerWithoutPorts) {
     const PanelDerivation flat = PanelDerivation::derive(snapshot, prefs(SortMode::cpu, false), "", {});
     EXPECT_EQ(flat.navSignature, "901:8080,4312:5173,4312:5174");
     EXPECT_EQ(PanelDerivation::derive(nullptr, {}, "", {}).navSignature, "");
+}
+
+// The plural follows the total, even while searching; "+N more" only with another conflict.
+TEST(PanelText, PluralsBlanksAndTheListsHeightWithinItsBounds) {
+    EXPECT_EQ(PanelText::countChip(false, 1, 1), "1 server");
+    EXPECT_EQ(PanelText::countChip(true, 1, 1), "1 of 1 server");
+    EXPECT_EQ(PanelText::countChip(true, 1, 2), "1 of 2 servers");
+    EXPECT_EQ(PanelText::stopAllQuestion(3, "shop"), "Stop all 3 servers in shop?");
+    EXPECT_EQ(PanelText::conflictNames({"web"}, 1), "web");
+    EXPECT_EQ(PanelText::noResultsTitle(" \tvite\n \t"), "No servers match \u201Cvite\n\u201D");
+    EXPECT_EQ(PanelText::listMaximumHeight(300), 180);
+    EXPECT_EQ(PanelText::listMaximumHeight(600), 440);
+    EXPECT_EQ(PanelText::listMaximumHeight(1000), 560);
+    EXPECT_EQ(PanelText::listMaximumHeight(std::nullopt), 560);
 }
 
 }  // namespace

@@ -90,7 +90,7 @@ struct PanelStandIn {
     std::vector<ServerRowView*> rows;
     std::vector<std::pair<std::int32_t, std::int32_t>> kills;  // pid, signal
     std::vector<int> opened;
-    std::vector<std::int32_t> restarted;
+    std::vector<std::int32_t> restarted, hidden;
 
     ServerRowView::Actions actions() {
         ServerRowView::Actions actions;
@@ -102,6 +102,7 @@ struct PanelStandIn {
         actions.killServer = [this](const DevServer& server, std::int32_t signal) { kills.emplace_back(server.pid, signal); };
         actions.openLocalhost = [this](int port, std::int32_t) { opened.push_back(port); };
         actions.restartServer = [this](const DevServer& server, const DevProject&) { restarted.push_back(server.pid); };
+        actions.hideServer = [this](const DevServer& server) { hidden.push_back(server.pid); };
         return actions;
     }
 };
