@@ -29,11 +29,4 @@ TEST(IncludeRejection, AgentThenLibraryThenHiddenThenInsideHome) {
     }
 }
 
-TEST(KnownServices, SixPortsToWatchInTheOrderTheFiltersPageOffersThem) {
-    using Service = FilterRules::KnownService;
-    EXPECT_EQ(FilterRules::knownServices,
-              (std::array<Service, 6>{{{"Ollama", 11434}, {"LM Studio", 1234}, {"Jan", 1337}, {"GPT4All", 4891},
-                                       {"ComfyUI", 8188}, {"Gradio apps (SD WebUI, TextGen)", 7860}}}));
-}
-
 }  // namespace
