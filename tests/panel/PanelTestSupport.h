@@ -16,6 +16,7 @@
 
 #include "App/Brand/Theme.h"
 #include "App/Panel/Rows/ServerRowView.h"
+#include "support/DevServers.h"
 
 namespace panel_test {
 
@@ -28,13 +29,7 @@ inline QPalette panelPalette(bool dark) {
 }
 
 inline DevServer server(std::int32_t pid, std::vector<int> ports, std::string command = "node") {
-    DevServer made;
-    made.pid = pid;
-    made.pgid = pid;
-    made.groupPIDs = {pid};
-    made.command = std::move(command);
-    made.ports = std::move(ports);
-    made.cpu = 1.5;
+    DevServer made = testing_support::devServer(pid, std::move(ports), std::move(command), 1.5);
     made.mem = 0.4;
     made.rss = 84 * 1048576;
     made.uptimeSeconds = 2 * 3600 + 5 * 60;
