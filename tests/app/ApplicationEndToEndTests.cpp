@@ -19,7 +19,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "Platform/ProcessRunner.h"
 #include "Platform/UserDefaults.h"
 #include "Shared/Settings/AppGroup.h"
 #include "Shared/Store/DataStore.h"
@@ -36,14 +35,12 @@ void markLaunchedBefore() { Platform::UserDefaults::standard().set("hasLaunchedB
 
 using namespace std::chrono_literals;
 using app_test::DesktopSession;
+using app_test::fileText;
+using app_test::run;
 using testing_support::ChildProcess;
 using testing_support::waitUntil;
 
 const std::string program = VELLUMARK_BUILD_DIR "/App/vellumark";
-
-std::string fileText(const std::filesystem::path& path) {
-    return (std::ostringstream() << std::ifstream(path).rdbuf()).str();
-}
 
 TEST(ApplicationEndToEnd, TheWelcomeWindowOnTheFirstLaunchOnly) {
     testing_support::TempHome home;
@@ -207,10 +204,6 @@ TEST(ApplicationEndToEnd, WithoutADisplayItSaysSoInOneLine) {
 }
 
 // --- the panel of the real program, read from the screen ---
-
-std::string run(std::vector<std::string> arguments) {
-    return Platform::runProcess({"/usr/bin/env", std::move(arguments), 30s}).output;
-}
 
 // A word tesseract read, and the middle of its box on the screen.
 struct Word {
