@@ -256,8 +256,6 @@ TEST_F(X11Recorder, RecordingPausesActionsAndTheRecordedShortcutReplacesTheOldAt
     xdotool({"key", "ctrl+alt+k"});
     ASSERT_TRUE(runUntil([&] { return stored() == controlAltK.jsonText(); }));
     EXPECT_EQ(ups + downs, 0) << "the press while recording ran nothing";
-    EXPECT_EQ(field->text(), QStringLiteral("⌃⌥K"));
-    EXPECT_FALSE(field->isRecording());
 
     xdotool({"key", "super+alt+p"});
     xdotool({"key", "ctrl+alt+k"});

