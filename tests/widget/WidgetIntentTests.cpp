@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <fstream>
 
 #include "Platform/AtomicFile.h"
 #include "Platform/NotifyCenter.h"
@@ -26,8 +25,6 @@ std::string queued() { return Platform::readWholeFile(queueFile()).value_or("(no
 
 TEST(WidgetIntents, EachQueuesItsCommandAfterThoseBeforeIt) {
     TempHome home;
-    // Text that is not JSON is replaced by a list holding only the new command.
-    std::ofstream(queueFile()) << "{not json";
     OpenLocalhostIntent(5173).perform();
     EXPECT_EQ(queued(), R"([{"openLocalhost":{"port":5173}}])");
 
