@@ -1,5 +1,5 @@
 // The real program, as a user runs it: in a desktop of the test's own with a real tray host, with
-// a real development server in the home folder; with the tray most Linux desktops have, a
+// real development servers in the home folder; with the tray most Linux desktops have, a
 // StatusNotifier host on the session bus (KDE; GNOME with its AppIndicator extension), played by a
 // stand-in in Python on a bus of the test's own; and with no display at all. The panel's texts are
 // read back from the screen with tesseract.
@@ -19,7 +19,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "Platform/ProcessRunner.h"
 #include "Platform/UserDefaults.h"
 #include "Shared/Settings/AppGroup.h"
 #include "Shared/Store/DataStore.h"
@@ -36,91 +35,12 @@ void markLaunchedBefore() { Platform::UserDefaults::standard().set("hasLaunchedB
 
 using namespace std::chrono_literals;
 using app_test::DesktopSession;
+using app_test::fileText;
+using app_test::run;
 using testing_support::ChildProcess;
 using testing_support::waitUntil;
 
 const std::string program = VELLUMARK_BUILD_DIR "/App/vellumark";
-
-std::string fileText(const std::filesystem::path& path) {
-    return (std::ostringstream() << std::ifstream(path).rdbuf()).str();
-}
-
-// The snapshot the application wrote holds the server in `folder`, listening on `port`.
-bool inSnapshot(const std::filesystem::path& folder, int port) {
-    for (const DevProject& project : DataStore::read().value_or(ProcessSnapshot{}).projects) {
-        for (const DevServer& found : project.servers) {
-            if (project.path == folder.string() && std::ranges::count(found.ports, port)) return true;
-        }
-    }
-    return false;
-}
-
-// A development server as a user has one: Python's static file server in HOME/Development/demo.
-TEST(ApplicationEndToEnd, TrayIconSnapshotToolTipAndPopover) {
-    testing_support::TempHome home;
-    markLaunchedBefore();
-    const app_test::DevelopmentServer server(home.home(), "demo");
-    const auto& folder = server.folder;
-    const int port = server.port;
-    DesktopSession desktop(home.home());
-
-    ChildProcess app({program}, app_test::logTo(home.home() / "app.log", {{"QT_QPA_PLATFORM", "xcb"}}));
-
-    // The first scan runs at launch: the snapshot holds the server well within 10 seconds.
-    EXPECT_TRUE(waitUntil([&] { return inSnapshot(folder, port); }, 10s)) << fileText(home.home() / "app.log");
-    const auto snapshot = DataStore::read();
-    ASSERT_TRUE(snapshot);
-    ASSERT_EQ(snapshot->projects.size(), 1u);
-    EXPECT_EQ(snapshot->projects[0].name, "demo");
-
-    // The icon sits in the tray, named by what it says: one server running.
-    const std::string label = "Vellumark · 1 server running";
-    ASSERT_TRUE(waitUntil([&] { return desktop.windows("--name", label).size() == 1; }, 10s))
-        << fileText(home.home() / "app.log");
-    const app_test::WindowInfo icon = desktop.windows("--name", label).front();
-    const auto panels = desktop.windows("--classname", "panel");  // trayer's
-    ASSERT_EQ(panels.size(), 1u);
-    const int iconX = icon.x + icon.width / 2, iconY = icon.y + icon.height / 2;
-    EXPECT_TRUE(panels[0].contains(iconX, iconY));
-
-    // Resting the pointer on the icon brings up its tool tip under it. It rests off the point the
-    // clicks leave it at: Qt merges the moves that wait for a busy application into one, and one
-    // that ends where the pointer was is no move to it (no tool tip).
-    const auto restOnIcon = [&] { desktop.xdotool({"mousemove", std::to_string(iconX - 2), std::to_string(iconY - 2)}); };
-    const auto toolTipShown = [&] {
-        const auto popovers = desktop.windows("--name", "Vellumark");
-        return std::ranges::any_of(desktop.windows("--classname", "vellumark"), [&](const app_test::WindowInfo& window) {
-            return window.id != icon.id && window.y >= iconY &&
-                   std::ranges::none_of(popovers, [&](const app_test::WindowInfo& popover) { return popover.id == window.id; });
-        });
-    };
-    restOnIcon();
-    EXPECT_TRUE(waitUntil(toolTipShown, 10s));
-
-    // A click opens the popover under the icon: the panel's width, inside the screen.
-    desktop.click(iconX, iconY);
-    std::vector<app_test::WindowInfo> popovers;
-    ASSERT_TRUE(waitUntil([&] { return !(popovers = desktop.windows("--name", "Vellumark")).empty(); }, 10s))
-        << fileText(home.home() / "app.log");
-    ASSERT_EQ(popovers.size(), 1u);
-    EXPECT_EQ(popovers[0].width, 440);
-    EXPECT_GE(popovers[0].y, icon.y + icon.height);
-    EXPECT_LE(popovers[0].x + popovers[0].width, DesktopSession::screenWidth);
-    EXPECT_LE(popovers[0].x, iconX);
-
-    // A second click on the icon closes it, and the click does not open it again: were it open again
-    // (late or not), the next click would close it instead of opening it.
-    desktop.click(iconX, iconY);
-    EXPECT_TRUE(waitUntil([&] { return desktop.windows("--name", "Vellumark").empty(); }, 10s));
-
-    // Opens again on the next click, and Escape closes it.
-    desktop.click(iconX, iconY);
-    EXPECT_TRUE(waitUntil([&] { return desktop.windows("--name", "Vellumark").size() == 1; }, 10s));
-    desktop.xdotool({"key", "Escape"});
-    EXPECT_TRUE(waitUntil([&] { return desktop.windows("--name", "Vellumark").empty(); }, 10s));
-
-    EXPECT_FALSE(app.hasExited()) << fileText(home.home() / "app.log");
-}
 
 TEST(ApplicationEndToEnd, TheWelcomeWindowOnTheFirstLaunchOnly) {
     testing_support::TempHome home;
@@ -130,8 +50,6 @@ TEST(ApplicationEndToEnd, TheWelcomeWindowOnTheFirstLaunchOnly) {
         ChildProcess app({program}, app_test::logTo(home.home() / "app.log", {{"QT_QPA_PLATFORM", "xcb"}}));
         ASSERT_TRUE(waitUntil([&] { return welcome().size() == 1; }, 10s)) << fileText(home.home() / "app.log");
         app_test::WindowInfo window = welcome().front();
-        EXPECT_EQ(window.width, 480);
-        EXPECT_EQ(window.height, 460);
         // Painted once its page's title can be read on the screen.
         const auto showsTitle = [&](const std::string& title) {
             return waitUntil([&] { return app_test::textOnWindow(window.id, home.home()).find(title) != std::string::npos; },
@@ -167,7 +85,6 @@ TEST(ApplicationEndToEnd, TheDefaultHotKeyOpensAndClosesThePanel) {
     const auto stored = [] { return Platform::UserDefaults::standard().string("GlobalShortcuts_togglePopover"); };
     // Stored once the grab is in place.
     ASSERT_TRUE(waitUntil([&] { return stored().has_value(); }, 10s)) << fileText(home.home() / "app.log");
-    EXPECT_EQ(stored(), R"({"carbonKeyCode":35,"carbonModifiers":2304})");
 
     for (int round = 0; round < 2; ++round) {
         desktop.xdotool({"key", "super+alt+p"});
@@ -288,10 +205,6 @@ TEST(ApplicationEndToEnd, WithoutADisplayItSaysSoInOneLine) {
 
 // --- the panel of the real program, read from the screen ---
 
-std::string run(std::vector<std::string> arguments) {
-    return Platform::runProcess({"/usr/bin/env", std::move(arguments), 30s}).output;
-}
-
 // A word tesseract read, and the middle of its box on the screen.
 struct Word {
     std::string text;
@@ -400,10 +313,38 @@ struct PanelSession {
     }
 };
 
-TEST(PanelEndToEnd, ShowsBothProjectsFiltersByPortAndCopiesARowsAddress) {
+// The tray icon with its tool tip; its clicks open and close the panel under it, which shows both
+// projects, filters them by a port and copies a row's address.
+TEST(PanelEndToEnd, TheTrayIconsPanelShowsBothProjectsFiltersByPortAndCopiesARowsAddress) {
     PanelSession session;
-    const std::string webPort = std::to_string(session.web.port), apiPort = std::to_string(session.api.port);
+    const app_test::WindowInfo& icon = session.icon;
+    const auto trays = session.desktop.windows("--classname", "panel");  // trayer's
+    ASSERT_EQ(trays.size(), 1u);
+    const int iconX = icon.x + icon.width / 2, iconY = icon.y + icon.height / 2;
+    EXPECT_TRUE(trays[0].contains(iconX, iconY));
+
+    // Resting the pointer on the icon brings up its tool tip under it. It rests off the point the
+    // clicks leave it at: Qt merges the moves that wait for a busy application into one, and one
+    // that ends where the pointer was is no move to it (no tool tip).
+    session.desktop.xdotool({"mousemove", std::to_string(iconX - 2), std::to_string(iconY - 2)});
+    EXPECT_TRUE(waitUntil([&] {
+        return std::ranges::any_of(session.desktop.windows("--classname", "vellumark"), [&](const app_test::WindowInfo& window) {
+            return window.id != icon.id && window.y >= iconY && session.panel().value_or(app_test::WindowInfo{}).id != window.id;
+        });
+    }, 10s));
+
+    // The panel under the icon: its width, inside the screen. The icon's next click closes it, and
+    // does not open it again: were it open again (late or not), the click after would close it
+    // instead of opening it.
+    const app_test::WindowInfo first = session.open();
+    EXPECT_EQ(first.width, 440);
+    EXPECT_GE(first.y, icon.y + icon.height);
+    EXPECT_LE(first.x + first.width, DesktopSession::screenWidth);
+    EXPECT_LE(first.x, iconX);
+    session.desktop.click(iconX, iconY);
+    EXPECT_TRUE(waitUntil([&] { return !session.panel(); }, 10s));
     const app_test::WindowInfo panel = session.open();
+    const std::string webPort = std::to_string(session.web.port), apiPort = std::to_string(session.api.port);
     auto words = session.waitForWords(panel, {"web", "api", webPort, apiPort});
     ASSERT_TRUE(words) << session.log();
     app_test::screenshot("panel-tray", panel.x, panel.y, panel.width, panel.height, VELLUMARK_BUILD_DIR "/screenshots");
@@ -437,11 +378,11 @@ TEST(PanelEndToEnd, ShowsBothProjectsFiltersByPortAndCopiesARowsAddress) {
 }
 
 // Issue keys and the gear menu: Down then K in the open panel asks once and Return stops the first
-// row's server; the gear's "Launch at Login" writes the autostart entry; "Settings…" opens one
-// settings window, and choosing it again brings that same window back.
+// row's server; the gear's "Launch at Login" writes the autostart entry; "Settings…" closes the panel
+// and opens the settings window (asked again, the same one comes back: SettingsDesktopTests).
 TEST(PanelEndToEnd, KeysStopTheFirstRowAndTheGearMenuReachesLoginAndSettings) {
     PanelSession session;
-    app_test::WindowInfo panel = session.open();
+    const app_test::WindowInfo panel = session.open();
     const std::string webPort = std::to_string(session.web.port), apiPort = std::to_string(session.api.port);
     const auto words = session.waitForWords(panel, {webPort, apiPort});
     ASSERT_TRUE(words) << session.log();
@@ -465,22 +406,8 @@ TEST(PanelEndToEnd, KeysStopTheFirstRowAndTheGearMenuReachesLoginAndSettings) {
     EXPECT_NE(fileText(entry).find("Exec=" + program), std::string::npos) << fileText(entry);
 
     ASSERT_TRUE(session.clickMenuItem(gearMenu(), "Settings")) << session.log();
-    std::vector<app_test::WindowInfo> settings;
-    ASSERT_TRUE(waitUntil([&] { return (settings = session.desktop.windows("--name", "Settings")).size() == 1; }, 10s))
-        << session.log();
+    ASSERT_TRUE(waitUntil([&] { return session.desktop.windows("--name", "Settings").size() == 1; }, 10s)) << session.log();
     EXPECT_TRUE(waitUntil([&] { return !session.panel(); }, 10s)) << "opening Settings closes the panel";
-
-    panel = session.open();
-    ASSERT_TRUE(session.clickMenuItem(gearMenu(), "Settings")) << session.log();
-    EXPECT_TRUE(waitUntil([&] { return !session.panel(); }, 10s));
-    // The keyboard comes back to the one settings window.
-    EXPECT_TRUE(waitUntil([&] {
-        const std::string focus = session.desktop.xdotool({"getwindowfocus"});
-        return focus.substr(0, focus.find('\n')) == settings.front().id;
-    }, 10s));
-    const auto again = session.desktop.windows("--name", "Settings");
-    ASSERT_EQ(again.size(), 1u);
-    EXPECT_EQ(again.front().id, settings.front().id);
     EXPECT_FALSE(session.app->hasExited()) << session.log();
 }
 

@@ -10,44 +10,43 @@
 #include "App/StatusTile/StatusTilePulse.h"
 #include "App/Trackers/EnergyMonitor.h"
 #include "App/Trackers/NewServerTracker.h"
+#include "support/DevServers.h"
 
 namespace {
 
 using StatusTile::State;
+using testing_support::devServer;
 using namespace std::chrono_literals;
 
-DevServer server(std::int32_t pgid, std::vector<int> ports) {
-    return {pgid, pgid, {pgid}, "node", std::move(ports), {}, 0, 0, {}, {}, {}, {}, {}, {}};
-}
 DevProject project(std::string name, std::vector<DevServer> servers) {
     return DevProject{name, "/home/u/Development/" + name, std::move(servers)};
 }
 
 TEST(StatusTileConflict, NamesTheSmallestSharedPortAndItsProjectsInListOrderEachOnce) {
     const std::pair<std::vector<DevProject>, std::optional<std::string>> cases[] = {
-        {{project("shop", {server(10, {8080, 3000})}), project("blog", {server(20, {3000}), server(21, {8080})})},
+        {{project("shop", {devServer(10, {8080, 3000})}), project("blog", {devServer(20, {3000}), devServer(21, {8080})})},
          ":3000 used by shop + blog"},
-        {{project("zeta", {server(1, {5000})}), project("alpha", {server(2, {5000})})}, ":5000 used by zeta + alpha"},
-        {{project("shop", {server(10, {3000}), server(11, {3000})})}, ":3000 used by shop"},
-        {{project("shop", {server(10, {3000, 3000})})}, std::nullopt},  // IPv4 and IPv6 of one server
-        {{project("a", {server(1, {80})}), project("b", {server(2, {80})}), project("a", {server(3, {80})}),
-          project("c", {server(4, {80})})},
+        {{project("zeta", {devServer(1, {5000})}), project("alpha", {devServer(2, {5000})})}, ":5000 used by zeta + alpha"},
+        {{project("shop", {devServer(10, {3000}), devServer(11, {3000})})}, ":3000 used by shop"},
+        {{project("shop", {devServer(10, {3000, 3000})})}, std::nullopt},  // IPv4 and IPv6 of one server
+        {{project("a", {devServer(1, {80})}), project("b", {devServer(2, {80})}), project("a", {devServer(3, {80})}),
+          project("c", {devServer(4, {80})})},
          ":80 used by a + b + c"},
-        {{project("shop", {server(10, {3000})}), project("blog", {server(20, {4000})})}, std::nullopt},
+        {{project("shop", {devServer(10, {3000})}), project("blog", {devServer(20, {4000})})}, std::nullopt},
     };
     for (const auto& [projects, expected] : cases) EXPECT_EQ(StatusTile::conflictText(projects), expected);
 }
 
 TEST(StatusTileDerivation, StateTextsAndPulse) {
-    const auto shop = project("shop", {server(10, {3000})});
-    const std::vector<DevProject> clash = {shop, project("blog", {server(20, {3000})})},
-                                  clashWithNew = {shop, project("blog", {server(30, {3000})})},
+    const auto shop = project("shop", {devServer(10, {3000})});
+    const std::vector<DevProject> clash = {shop, project("blog", {devServer(20, {3000})})},
+                                  clashWithNew = {shop, project("blog", {devServer(30, {3000})})},
                                   // Groups from 30 up are new; the list's order decides which one is named.
-                                  fresh = {shop, project("blog", {server(40, {5173, 24678}), server(30, {8000})})},
-                                  hot = {shop, project("blog", {server(20, {4000}), server(21, {4001})}),
-                                         project("docs", {server(21, {4002})})};  // 21 is hot
+                                  fresh = {shop, project("blog", {devServer(40, {5173, 24678}), devServer(30, {8000})})},
+                                  hot = {shop, project("blog", {devServer(20, {4000}), devServer(21, {4001})}),
+                                         project("docs", {devServer(21, {4002})})};  // 21 is hot
     auto hotAndFresh = hot;
-    hotAndFresh[0].servers.push_back(server(30, {5000}));
+    hotAndFresh[0].servers.push_back(devServer(30, {5000}));
     const std::string none = "Vellumark · no live servers", noneLabel = "Vellumark · no servers running",
                       clashed = ":3000 used by shop + blog", clashLabel = "Vellumark · port conflict on " + clashed,
                       announced = "Vellumark · new server on :5173", three = "Vellumark · 3 servers running";
@@ -65,7 +64,7 @@ TEST(StatusTileDerivation, StateTextsAndPulse) {
         {.projects = {}, .state = idle, .toolTip = none, .label = noneLabel, .current = idle},
         {.projects = {project("empty", {})}, .state = idle, .toolTip = none, .label = noneLabel},
         {.projects = {shop}, .state = running, .toolTip = "Vellumark · 1 server running"},
-        {.projects = {project("shop", {server(10, {}), server(11, {})}), project("b", {server(12, {4000})})},
+        {.projects = {project("shop", {devServer(10, {}), devServer(11, {})}), project("b", {devServer(12, {4000})})},
          .state = running, .toolTip = three},  // no port still counts
         {.projects = clash, .state = conflict, .toolTip = clashed, .label = clashLabel},
         {.projects = clashWithNew, .state = conflict, .toolTip = clashed, .label = clashLabel},  // outranks new
@@ -78,7 +77,7 @@ TEST(StatusTileDerivation, StateTextsAndPulse) {
         {.projects = fresh, .state = running, .toolTip = three, .popoverOpen = true},
         {.projects = fresh, .state = running, .toolTip = three, .popoverWasOpen = true},
         // The search stops at the first new server, even when it has no port and a later one has.
-        {.projects = {project("shop", {server(10, {3000}), server(30, {}), server(40, {4000})})},
+        {.projects = {project("shop", {devServer(10, {3000}), devServer(30, {}), devServer(40, {4000})})},
          .state = running, .toolTip = three},
         {.projects = hot, .state = running, .toolTip = "Vellumark · 4 servers running"},
         {.projects = hot, .state = energy, .toolTip = "Vellumark · high CPU: blog", .energyIcon = true},

@@ -3,19 +3,17 @@
 #include <gtest/gtest.h>
 
 #include "Shared/Docker/DockerParsing.h"
+#include "support/DevServers.h"
 
 using DockerParsing::Container;
 using DockerParsing::merge;
+using testing_support::devServer;
 using Strings = std::vector<std::string>;
 using PIDs = std::vector<std::int32_t>;
 
 namespace {
 
 const std::string dev = "/Users/u/Development";
-
-DevServer native(std::int32_t pid, std::vector<int> ports, double cpu = 0) {
-    return {pid, pid, {pid}, "", std::move(ports), {}, cpu, 0, {}, {}, {}, {}, {}, {}};
-}
 
 Container compose(std::string id, std::string name, std::string workingDir, std::vector<int> ports = {8080}) {
     return {std::move(id), std::move(name), "ghcr.io/acme/api:2", std::move(ports), std::move(workingDir), 120};
@@ -37,9 +35,9 @@ PIDs pids(const DevProject& project) {
 
 // Deliberately not in activity order, with servers not in port order.
 std::vector<DevProject> nativeProjects() {
-    return {{"zeta", dev + "/zeta", {native(20, {9000}), native(21, {3000})}},
-            {"shop", dev + "/shop", {native(10, {5173}, 1.5), native(11, {4000})}},
-            {"alpha", dev + "/alpha", {native(1, {}), native(7, {3000, 4000}), native(5, {3000})}}};
+    return {{"zeta", dev + "/zeta", {devServer(20, {9000}), devServer(21, {3000})}},
+            {"shop", dev + "/shop", {devServer(10, {5173}, "node", 1.5), devServer(11, {4000})}},
+            {"alpha", dev + "/alpha", {devServer(1, {}), devServer(7, {3000, 4000}), devServer(5, {3000})}}};
 }
 
 TEST(DockerMerge, AComposeContainerJoinsTheNativeProjectOfItsFolderAndAllIsReordered) {
@@ -82,7 +80,7 @@ TEST(DockerMerge, OtherContainersFormProjectsOfTheirOwnAndARepeatedPathKeepsBoth
     // Neither the project scope nor hidden folders apply to containers.
     const auto merged = merge({compose("a", "api", "/Users/u/.config/stack"), compose("b", "web", "/srv/web", {3000}),
                                compose("c", "db", "/srv/web", {5432}), plain("m1", "mongo")},
-                              {{"a", "/a", {native(1, {3000})}}, {"a", "/a", {native(2, {4000})}}}, dev, {dev});
+                              {{"a", "/a", {devServer(1, {3000})}}, {"a", "/a", {devServer(2, {4000})}}}, dev, {dev});
     EXPECT_EQ(paths(merged), (Strings{"/a", "docker:/mongo", "/Users/u/.config/stack", "/srv/web"}));
     EXPECT_EQ(merged[2].name, "stack");
     EXPECT_EQ(merged[3].name, "web");

@@ -25,8 +25,6 @@ const Shortcut optionCommandP(Key::p, optionCommand);
 Platform::UserDefaults& defaults() { return Platform::UserDefaults::standard(); }
 
 TEST(ShortcutJSON, ReadsAndWritesTheStoredTextAndDropsStrayModifierBits) {
-    EXPECT_EQ(optionCommandP.carbonKeyCode, 35);
-    EXPECT_EQ(optionCommandP.carbonModifiers, 2304);
     EXPECT_EQ(optionCommandP.jsonText(), R"({"carbonKeyCode":35,"carbonModifiers":2304})");
     EXPECT_EQ(Shortcut::fromJSONText(R"({"carbonModifiers":2304,"carbonKeyCode":35})"), optionCommandP);
     EXPECT_EQ(Shortcut::fromJSONText(R"( { "carbonKeyCode": 35, "carbonModifiers": 2304, "extra": true } )"),

@@ -1,13 +1,12 @@
 // The registry against a real X server: grabs pressed with xdotool, a second client holding
-// combinations, the application's pop-ups holding the keyboard, and the recorder recording real
-// keys.
+// combinations, and the recorder recording real keys. (A shortcut pressed while a pop-up holds the
+// keyboard: the end-to-end hot-key test, whose panel is one.)
 
 #include <gtest/gtest.h>
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -56,19 +55,6 @@ public:
         if (grabs_->grab(shortcut) != X11KeyGrabs::granted) return false;
         grabs_->ungrab(shortcut);
         return true;
-    }
-    // Whether some client holds the whole keyboard (a pop-up of the application does).
-    bool keyboardIsGrabbed() {
-        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
-        xcb_grab_keyboard_reply_t* reply = xcb_grab_keyboard_reply(
-            connection_,
-            xcb_grab_keyboard(connection_, 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
-            nullptr);
-        const bool grabbed = reply && reply->status == XCB_GRAB_STATUS_ALREADY_GRABBED;
-        if (reply && reply->status == XCB_GRAB_STATUS_SUCCESS) xcb_ungrab_keyboard(connection_, XCB_CURRENT_TIME);
-        std::free(reply);
-        xcb_flush(connection_);
-        return grabbed;
     }
 
 private:
@@ -146,17 +132,11 @@ TEST_F(X11Registry, ACombinationAnotherClientHoldsIsReportedAndNotRegistered) {
     EXPECT_FALSE(CarbonGlobalShortcuts::isTakenBySystem(controlAltK));
     EXPECT_TRUE(desktop.canGrab(controlAltK)) << "the probe let go of what it got";
 
+    // The application's own combination is not the system's. (Setting one the other client holds
+    // keeps the old one: X11Recorder's "Use Anyway".)
     const Name name("x11Taken", superAltP);
     count(name);
-    EXPECT_FALSE(CarbonGlobalShortcuts::isTakenBySystem(superAltP)) << "the application's own is not the system's";
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(setShortcut(controlAltJ, name), StoreResult::refused);
-    const std::string output = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(output, "Error registering hotkey ⌃⌥J: 10\n");
-    EXPECT_EQ(getShortcut(name), superAltP) << "the old shortcut stays";
-    EXPECT_TRUE(isEnabled(name));
-    xdotool({"key", "super+alt+p"});
-    EXPECT_TRUE(runUntil([&] { return ups == 1; })) << "and still works";
+    EXPECT_FALSE(CarbonGlobalShortcuts::isTakenBySystem(superAltP));
 
     // A default that another client holds is stored but not registered, and tried again later.
     testing::internal::CaptureStdout();
@@ -209,25 +189,6 @@ TEST_F(X11Registry, RemovedChangedOrNoLongerStreamedShortcutsAreLetGo) {
     EXPECT_FALSE(desktop.canGrab(controlAltK));
 }
 
-TEST_F(X11Registry, WhileAPopUpHoldsTheKeyboardTheShortcutStillRuns) {
-    // Not with Alt: a menu closes when Alt goes down.
-    const Name name("x11Popup", Shortcut(Key::j, ModifierFlags{ModifierFlags::control | ModifierFlags::command}));
-    count(name);
-    QMenu menu;
-    menu.addAction(QStringLiteral("Quit"));
-    OtherClient desktop;
-    menu.popup(QPoint(100, 100));
-    ASSERT_TRUE(runUntil([&] { return QApplication::activePopupWidget() == &menu && desktop.keyboardIsGrabbed(); }));
-    xdotool({"key", "ctrl+super+j"});
-    ASSERT_TRUE(runUntil([&] { return ups == 1; }));
-    EXPECT_EQ(downs, 1);
-    EXPECT_TRUE(menu.isVisible());
-    menu.close();
-    xdotool({"key", "ctrl+super+j"});
-    EXPECT_TRUE(runUntil([&] { return ups == 2; }));
-    EXPECT_EQ(downs, 2);
-}
-
 class X11Recorder : public X11Registry {
 protected:
     void SetUp() override {
@@ -262,8 +223,6 @@ TEST_F(X11Recorder, RecordingPausesActionsAndTheRecordedShortcutReplacesTheOldAt
     xdotool({"key", "ctrl+alt+k"});
     ASSERT_TRUE(runUntil([&] { return stored() == controlAltK.jsonText(); }));
     EXPECT_EQ(ups + downs, 0) << "the press while recording ran nothing";
-    EXPECT_EQ(field->text(), QStringLiteral("⌃⌥K"));
-    EXPECT_FALSE(field->isRecording());
 
     xdotool({"key", "super+alt+p"});
     xdotool({"key", "ctrl+alt+k"});

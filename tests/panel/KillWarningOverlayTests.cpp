@@ -31,7 +31,6 @@ struct Panel {
         search->setFocus();
     }
     QString text(const char* name) const { return overlay->findChild<TextView*>(QString::fromLatin1(name))->text(); }
-    int answers() const { return int(confirmed.count() + cancelled.count()); }
 };
 
 TEST(KillWarningOverlay, TellsWhatEachKindOfStopDoes) {
@@ -93,16 +92,8 @@ TEST(KillWarningOverlay, ReturnConfirmsEscapeAndTheDimmingCancel) {
     QTest::mouseClick(panel.overlay, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(panel.cancelled.count(), 2);
     EXPECT_FALSE(panel.overlay->isPresented());
-
-    panel.overlay->present(true, 9);
-    QTest::mouseClick(panel.overlay->cancelButton(), Qt::LeftButton);
-    EXPECT_EQ(panel.cancelled.count(), 3);
-    panel.overlay->present(true, 9);
-    QTest::mouseClick(panel.overlay->confirmButton(), Qt::LeftButton);
-    EXPECT_EQ(panel.confirmed.count(), 2);
-    EXPECT_EQ(panel.answers(), 5);
-    panel.overlay->confirm();  // not presented: no answer
-    EXPECT_EQ(panel.answers(), 5);
+    panel.overlay->confirm();  // not presented: no answer (its buttons are pressed in MenuContentViewTests)
+    EXPECT_EQ(panel.confirmed.count() + panel.cancelled.count(), 3);
 }
 
 }  // namespace

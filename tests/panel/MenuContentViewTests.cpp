@@ -5,8 +5,6 @@
 #include <signal.h>
 
 #include <QApplication>
-#include <QClipboard>
-#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollBar>
@@ -17,7 +15,6 @@
 #include <chrono>
 
 #include "App/Panel/Controls/CapsuleLabel.h"
-#include "App/Panel/Controls/HoverButton.h"
 #include "App/Panel/Controls/SearchField.h"
 #include "App/Panel/Controls/StopAllButton.h"
 #include "App/Panel/Controls/TextButton.h"
@@ -29,10 +26,10 @@
 #include "App/Panel/List/ProjectHeader.h"
 #include "App/Panel/List/ServerList.h"
 #include "App/Panel/MenuContentView.h"
-#include "App/Panel/List/GhostProjectBlock.h"
 #include "App/Panel/Rows/KillArmButton.h"
 #include "App/Panel/Rows/KillConfirmCluster.h"
 #include "App/Panel/Rows/RestartServerButton.h"
+#include "App/Panel/Rows/RowMetricsView.h"
 #include "App/Panel/Rows/ServerRowView.h"
 #include "App/Panel/ServerArea.h"
 #include "App/Panel/States/ConflictBanner.h"
@@ -43,6 +40,7 @@
 #include "App/Shell/Popover.h"
 #include "App/Trackers/KillWarning.h"
 #include "PanelTestSupport.h"
+#include "Platform/SystemLog.h"
 #include "Platform/UserDefaults.h"
 #include "Shared/Settings/AppGroup.h"
 #include "Shared/Store/DataStore.h"
@@ -198,17 +196,27 @@ TEST(MenuContentView, ProjectHeadersTellWhereAndWhyAndSortAndGroupingAreSavedAtO
     EXPECT_EQ(service->stopAllButton()->toolTip(), ProjectHeader::keptAliveReason());
     EXPECT_FALSE(panel.row(11, 3000)->findChild<TextView*>("project")->isVisibleTo(panel.row(11, 3000)));
 
-    // The flat segment: stored before anything else happens, and the rows name their project.
+    // The flat segment: stored before anything else happens, over what the settings window stored
+    // meanwhile, and the rows name their project.
+    DisplayPrefs elsewhere;
+    elsewhere.showPID = false;
+    elsewhere.energyIcon = true;
+    elsewhere.save(AppGroup::sharedDefaults());
     QTest::mouseClick(panel.area().footer()->viewToggle()->segment(false), Qt::LeftButton);
-    EXPECT_FALSE(DisplayPrefs::load(AppGroup::sharedDefaults()).grouped);
+    elsewhere.grouped = false;
+    EXPECT_EQ(DisplayPrefs::load(AppGroup::sharedDefaults()), elsewhere);
     EXPECT_FALSE(panel.list().header("service://redis"));
     EXPECT_TRUE(panel.row(11, 3000)->findChild<TextView*>("project")->isVisibleTo(panel.row(11, 3000)));
     std::unique_ptr<QMenu> sortMenu(panel.area().footer()->makeSortMenu(nullptr));
     const auto items = sortMenu->actions();
     const auto byName = std::ranges::find_if(items, [](QAction* item) { return item->text() == "Name"; });
     ASSERT_NE(byName, items.end());
+    elsewhere.flashNewServers = false;
+    elsewhere.save(AppGroup::sharedDefaults());
     (*byName)->trigger();
-    EXPECT_EQ(DisplayPrefs::load(AppGroup::sharedDefaults()).sortMode, SortMode::project);
+    elsewhere.sortMode = SortMode::project;
+    EXPECT_EQ(DisplayPrefs::load(AppGroup::sharedDefaults()), elsewhere);
+    EXPECT_EQ(panel.model().prefs(), elsewhere);
 }
 
 // The real road from the header's "Stop all" and a row's stop buttons to signals: the warning card
@@ -222,16 +230,21 @@ TEST(MenuContentView, StopsReachOnlyTheShownServersAndWarnOncePerKind) {
     panel.show();
     Platform::UserDefaults& suite = AppGroup::sharedDefaults();
 
-    // During a search, "Stop all" asks about the matching server only, and stops only it.
+    // During a search, "Stop all" asks about the matching server only, and stops only it; the card
+    // answers Return even though the filter field had the keyboard.
     panel.search(QString::number(port + 1));
+    SearchField* search = panel.area().footer()->searchField();
     ProjectHeader* shop = panel.list().header("/p/shop");
     QTest::mouseClick(shop->stopAllButton(), Qt::LeftButton);
     ASSERT_TRUE(shop->isArmed());
     EXPECT_EQ(shop->question()->text(), "Stop all 1 server in shop?");
-    QTest::mouseClick(shop->confirmButton(), Qt::LeftButton);
+    QTest::mouseClick(search->lineEdit(), Qt::LeftButton);
+    ASSERT_TRUE(search->isFocused() && shop->isArmed());
+    shop->confirmButton()->click();
     ASSERT_TRUE(panel.view->isShowingWarning());
     EXPECT_FALSE(suite.boolean(KillWarning::killKey).value_or(false)) << "not before the answer";
-    QTest::mouseClick(panel.view->warningOverlay()->confirmButton(), Qt::LeftButton);
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &panel.popover, Qt::Key_Return);
+    EXPECT_FALSE(panel.view->isShowingWarning());
     EXPECT_TRUE(suite.boolean(KillWarning::killKey).value_or(false));
     EXPECT_FALSE(suite.boolean(KillWarning::forceKillKey).value_or(false));
     EXPECT_EQ(testing_support::endedBy(second), SIGTERM);
@@ -245,14 +258,20 @@ TEST(MenuContentView, StopsReachOnlyTheShownServersAndWarnOncePerKind) {
     EXPECT_FALSE(panel.view->isShowingWarning());
     EXPECT_EQ(testing_support::endedBy(third), SIGTERM);
 
-    QTest::mouseClick(rowButton<KillArmButton>(panel.row(first.pid(), port)), Qt::LeftButton);
-    QTest::mouseClick(panel.row(first.pid(), port)->findChild<KillConfirmCluster*>()->forceButton(), Qt::LeftButton);
-    ASSERT_TRUE(panel.view->isShowingWarning());
+    const auto forceStopFirst = [&] {
+        QTest::mouseClick(rowButton<KillArmButton>(panel.row(first.pid(), port)), Qt::LeftButton);
+        QTest::mouseClick(panel.row(first.pid(), port)->findChild<KillConfirmCluster*>()->forceButton(), Qt::LeftButton);
+        return panel.view->isShowingWarning();
+    };
+    ASSERT_TRUE(forceStopFirst());
     EXPECT_EQ(panel.view->warningOverlay()->confirmButton()->text(), "Force Stop");
     QTest::mouseClick(panel.view->warningOverlay()->cancelButton(), Qt::LeftButton);
     EXPECT_FALSE(suite.boolean(KillWarning::forceKillKey).value_or(false)) << "a cancelled card warns again";
-    // Neither the search's stop-all nor the cancelled force stop reached it.
-    EXPECT_EQ(testing_support::endedBy(first), SIGUSR1);
+    ASSERT_TRUE(forceStopFirst());
+    QTest::mouseClick(panel.view->warningOverlay()->confirmButton(), Qt::LeftButton);
+    EXPECT_TRUE(suite.boolean(KillWarning::forceKillKey).value_or(false));
+    // Neither the search's stop-all nor the cancelled force stop had reached it.
+    EXPECT_EQ(testing_support::endedBy(first), SIGKILL);
 }
 
 // A stop from the panel ends the server's whole process group, children included, and reaches no
@@ -290,9 +309,9 @@ TEST(MenuContentView, AStopEndsTheWholeGroupAndNothingElseAndAForceStopKills) {
     EXPECT_TRUE(testing_support::waitUntil([&] { return deaf.members().empty(); }));
 }
 
-// The row's restart button with the real restarter: the old server stops, a ghost row stands in
-// while it is away, and once the periodic scan's reconcile finds it back under a new pid, its row
-// wears the restarted pill.
+// The row's restart button with the real restarter and a real server: the old server stops, a ghost
+// row stands in while it is away, the relaunched one listens again, leading a group of its own, and
+// once the periodic scan's reconcile finds it back under a new pid, its row wears the restarted pill.
 TEST(MenuContentView, ARestartFromARowComesBackUnderANewPidWithThePill) {
     const auto python = testing_support::python3();
     if (!python) GTEST_SKIP() << "python3 is not installed";
@@ -308,14 +327,17 @@ TEST(MenuContentView, ARestartFromARowComesBackUnderANewPidWithThePill) {
     server.cwd = path;
     store({{"site", path, {server}}});
     panel.show();
+    Platform::LogCapture log;
 
     QTest::mouseClick(rowButton<RestartServerButton>(panel.row(original.pid(), port)), Qt::LeftButton);
     ASSERT_TRUE(runUntil([&] { return panel.row(original.pid(), port)->trailing() == RowTrailing::restartStopping; }));
     ASSERT_TRUE(original.waitForExit(20s));
+    EXPECT_EQ(original.terminatingSignal(), SIGTERM);
     // Its project is gone from the scan with it: the list (not the empty state) with a ghost block.
     panel.tick({});
     ASSERT_EQ(RestartTracker::shared().entries().size(), 1u);
     const RestartEntry entry = RestartTracker::shared().entries().front();
+    EXPECT_TRUE(entry.priorPIDs.contains(original.pid())) << "read from the last snapshot";
     EXPECT_EQ(panel.area().state(), ServerArea::State::list);
     EXPECT_TRUE(panel.list().ghostBlock(entry.id)) << "the ghost row stands in for the stopped server";
 
@@ -330,6 +352,10 @@ TEST(MenuContentView, ARestartFromARowComesBackUnderANewPidWithThePill) {
     back.pgid = found[0].pgid;
     back.groupPIDs = {found[0].pid};
     EXPECT_NE(back.pid, original.pid());
+    const std::optional<std::int32_t> spawned = RestartTracker::shared().entries().front().spawnedPID;
+    EXPECT_EQ(spawned, back.pgid) << "the relaunched shell leads its own group";
+    EXPECT_TRUE(log.contains("Vellumark: restart python3, pgid " + std::to_string(original.pid()) + ", cwd " + path));
+    EXPECT_TRUE(log.contains("Vellumark: restarted as pid " + std::to_string(back.pgid)));
     const std::vector<DevProject> projects{{"site", path, {back}}};
     RestartTracker::shared().reconcile(projects, std::chrono::system_clock::now(), RestartTracker::relaunchTimeout,
                                        RestartTracker::pillDuration);
@@ -340,8 +366,8 @@ TEST(MenuContentView, ARestartFromARowComesBackUnderANewPidWithThePill) {
     ::kill(-back.pgid, SIGKILL);
 }
 
-// The list keeps its widgets across the 2-second reloads, grows to what the screen allows, keeps a
-// section's header on top while the section scrolls, and copies a row's address from its menu.
+// The list keeps its widgets across the 2-second reloads, grows to what the screen allows, and keeps
+// a section's header on top while the section scrolls.
 TEST(MenuContentView, RowsAreKeptAcrossReloadsTheListFitsTheScreenAndHeadersStayPinned) {
     ShownPanel panel;
     std::vector<DevProject> projects{{"alpha", "/p/alpha", {}}, {"beta", "/p/beta", {}}};
@@ -366,18 +392,25 @@ TEST(MenuContentView, RowsAreKeptAcrossReloadsTheListFitsTheScreenAndHeadersStay
     EXPECT_TRUE(fitted());
     QApplication::processEvents();
 
+    // A reload with new data refills a row's own widgets in place; one with the same data changes
+    // nothing, the hover included.
     ServerRowView* hovered = panel.row(100, 3000);
     ServerRowView* other = panel.row(101, 3001);
+    const QList<QWidget*> parts = other->findChildren<QWidget*>();
     panel_test::sendEnter(hovered);
     projects[0].servers[1].cpu = 42;
+    projects[0].servers[1].command = "node";
     projects[0].servers.pop_back();
     for (const auto& unchanged : {false, true}) {
         panel.tick(projects);
         EXPECT_EQ(panel.row(100, 3000), hovered) << unchanged;
         EXPECT_EQ(panel.row(101, 3001), other) << unchanged;
+        EXPECT_EQ(other->findChildren<QWidget*>(), parts) << unchanged;
         EXPECT_TRUE(hovered->isHovered());
         EXPECT_EQ(hovered->trailing(), RowTrailing::actions);
     }
+    EXPECT_EQ(other->findChild<TextView*>("command")->text(), "node");
+    EXPECT_EQ(other->findChild<RowMetricsView*>()->metric("ph-cpu-light")->text, "42.0%");
     EXPECT_FALSE(panel.row(129, 3029));
     EXPECT_EQ(panel.list().rowCount(), 59u);
 
@@ -399,34 +432,6 @@ TEST(MenuContentView, RowsAreKeptAcrossReloadsTheListFitsTheScreenAndHeadersStay
     scroll->setValue(panel.list().canvas()->naturalTop(beta) + 3 * ServerRowView::rowHeight);
     EXPECT_EQ(beta->y(), scroll->value());
     EXPECT_LT(alpha->y() + alpha->height(), scroll->value());
-
-    // The row's context menu, as a right click opens it: its first entry copies exactly the address.
-    QApplication::clipboard()->clear();
-    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), hovered->mapToGlobal(QPoint(5, 5)));
-    QApplication::sendEvent(hovered, &click);
-    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    ASSERT_TRUE(menu);
-    EXPECT_EQ(menu->actions().at(0)->text(), "Copy http://localhost:3000");
-    menu->actions().at(0)->trigger();
-    menu->close();
-    EXPECT_EQ(QApplication::clipboard()->text(), "http://localhost:3000");
-}
-
-TEST(MenuContentView, TheWarningCardAnswersReturnEvenWhenTheFilterFieldHadTheKeyboard) {
-    ShownPanel panel;
-    ChildProcess server({"sleep", "60"});
-    store({{"shop", "/p/shop", {serverOf(server.pid(), 3000)}}});
-    panel.show();
-    SearchField* search = panel.area().footer()->searchField();
-    QTest::mouseClick(search->lineEdit(), Qt::LeftButton);
-    ASSERT_TRUE(search->isFocused());
-
-    panel.model().killServer(*panel.model().derived().visibleRows[0].server, 15);
-    ASSERT_TRUE(panel.view->isShowingWarning());
-    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &panel.popover, Qt::Key_Return);
-    EXPECT_FALSE(panel.view->isShowingWarning());
-    EXPECT_FALSE(KillWarning::needsWarning(false));
-    EXPECT_EQ(testing_support::endedBy(server), SIGTERM);
 }
 
 }  // namespace

@@ -1,25 +1,19 @@
 // What the panel derives from a snapshot: search, counts, orders, conflicts, ghost rows and the rows
-// on screen, on the cases where a slip shows.
+// on screen, and the texts that follow them, on the cases where a slip shows (the rest is seen through
+// the whole panel in MenuContentViewTests).
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "App/PanelModel/PanelDerivation.h"
+#include "App/PanelModel/PanelText.h"
 #include "App/PanelModel/SearchText.h"
+#include "support/DevServers.h"
 
 namespace {
 
-DevServer server(std::int32_t pid, std::vector<int> ports, std::string command = "node", double cpu = 0) {
-    DevServer s;
-    s.pid = pid;
-    s.pgid = pid;
-    s.groupPIDs = {pid};
-    s.command = std::move(command);
-    s.ports = std::move(ports);
-    s.cpu = cpu;
-    return s;
-}
+using testing_support::devServer;
 
 std::shared_ptr<const ProcessSnapshot> snapshotOf(std::vector<DevProject> projects) {
     return std::make_shared<const ProcessSnapshot>(ProcessSnapshot{Platform::Date{}, std::move(projects)});
@@ -47,11 +41,12 @@ RestartEntry restart(std::int32_t originalPID, std::string projectPath) {
 }
 
 TEST(PanelSearch, TrimsBlanksButNotLineBreaksAndSearchesNameCommandPidAndPortsOnly) {
-    DevServer deno = server(1200, {4000}, "deno");
+    DevServer deno = devServer(1200, {4000}, "deno");
     deno.commandLine = "deno run --port 51";  // the command line is not searched
     deno.cwd = "/home/dev/dev51";              // nor the folder or the project's path
-    const auto snapshot = snapshotOf({{"Api51", "/home/dev/api", {server(700, {3000}, "ruby")}},
-                                      {"shop", "/home/dev/shop", {server(4512, {8080}, "python3"), server(900, {5173}, "NODE")}},
+    const auto snapshot = snapshotOf({{"Api51", "/home/dev/api", {devServer(700, {3000}, "ruby")}},
+                                      {"shop", "/home/dev/shop",
+                                       {devServer(4512, {8080}, "python3"), devServer(900, {5173}, "NODE")}},
                                       {"Développement", "/home/dev/dev51", {deno}}});
     const DisplayPrefs flat = prefs(SortMode::port, false);
 
@@ -68,8 +63,8 @@ TEST(PanelSearch, TrimsBlanksButNotLineBreaksAndSearchesNameCommandPidAndPortsOn
 }
 
 TEST(PanelSearch, ProjectsKeepOnlyMatchingServersAndCountsFollowTheMode) {
-    const auto snapshot = snapshotOf({{"shop", "/p/shop", {server(1, {3000}, "vite"), server(2, {3001}, "node")}},
-                                      {"blog", "/p/blog", {server(3, {4000}, "hugo")}}});
+    const auto snapshot = snapshotOf({{"shop", "/p/shop", {devServer(1, {3000}, "vite"), devServer(2, {3001}, "node")}},
+                                      {"blog", "/p/blog", {devServer(3, {4000}, "hugo")}}});
     for (const bool grouped : {true, false}) {
         const PanelDerivation d = PanelDerivation::derive(snapshot, prefs(SortMode::project, grouped), "vite", {});
         EXPECT_EQ(d.matchCount, 1u);
@@ -82,20 +77,20 @@ TEST(PanelSearch, ProjectsKeepOnlyMatchingServersAndCountsFollowTheMode) {
 }
 
 TEST(PanelFlatList, EachModeSortsByItsKeyThenItsTieBreakStably) {
-    DevServer noUptime = server(10, {3000});
-    DevServer zeroUptime = server(11, {3001});
+    DevServer noUptime = devServer(10, {3000});
+    DevServer zeroUptime = devServer(11, {3001});
     zeroUptime.uptimeSeconds = 0;
-    DevServer longUp = server(12, {3002});
+    DevServer longUp = devServer(12, {3002});
     longUp.uptimeSeconds = 500;
-    DevServer noPorts = server(5, {});
-    DevServer bigRSS = server(20, {4000});
+    DevServer noPorts = devServer(5, {});
+    DevServer bigRSS = devServer(20, {4000});
     bigRSS.mem = 1.0;
     bigRSS.rss = 900'000'000;
-    DevServer smallRSS = server(21, {4001});
+    DevServer smallRSS = devServer(21, {4001});
     smallRSS.mem = 2.0;
     smallRSS.rss = 1'000;
     const auto snapshot = snapshotOf({{"a", "/a", {noUptime, zeroUptime, longUp, noPorts}},
-                                      {"b", "/b", {bigRSS, smallRSS, server(3, {3002}), server(2, {3002})}}});
+                                      {"b", "/b", {bigRSS, smallRSS, devServer(3, {3002}), devServer(2, {3002})}}});
     const auto order = [&](SortMode mode) { return flatPIDs(PanelDerivation::derive(snapshot, prefs(mode, false), "", {})); };
     EXPECT_EQ(order(SortMode::uptime), (std::vector<std::int32_t>{12, 11, 10, 3, 2, 20, 21, 5}));
     EXPECT_EQ(order(SortMode::port), (std::vector<std::int32_t>{10, 11, 2, 3, 12, 20, 21, 5}));
@@ -106,14 +101,14 @@ TEST(PanelFlatList, EachModeSortsByItsKeyThenItsTieBreakStably) {
 }
 
 TEST(PanelConflicts, EachServerCountsOncePerPortWhateverItsProject) {
-    DevServer twice = server(1, {3000, 3000});
+    DevServer twice = devServer(1, {3000, 3000});
     const auto one = snapshotOf({{"a", "/a", {twice}}});
     EXPECT_TRUE(PanelDerivation::derive(one, {}, "", {}).conflictingPorts.empty());
 
-    const auto many = snapshotOf({{"web", "/web", {server(1, {3000, 8080}), server(2, {5173})}},
-                                  {"api", "/api", {server(3, {3000}), server(4, {8080})}},
-                                  {"web", "/other/web", {server(5, {5173})}},
-                                  {"solo", "/solo", {server(6, {9000}), server(7, {9000})}}});
+    const auto many = snapshotOf({{"web", "/web", {devServer(1, {3000, 8080}), devServer(2, {5173})}},
+                                  {"api", "/api", {devServer(3, {3000}), devServer(4, {8080})}},
+                                  {"web", "/other/web", {devServer(5, {5173})}},
+                                  {"solo", "/solo", {devServer(6, {9000}), devServer(7, {9000})}}});
     const PanelDerivation d = PanelDerivation::derive(many, {}, "", {});
     EXPECT_EQ(d.conflictingPorts, (std::set<int>{3000, 5173, 8080, 9000}));
     ASSERT_EQ(d.conflicts.size(), 4u);
@@ -124,7 +119,7 @@ TEST(PanelConflicts, EachServerCountsOncePerPortWhateverItsProject) {
 }
 
 TEST(PanelGhosts, RestartsStandInTheirProjectOrAfterEverythingAndNeverWhileSearching) {
-    const auto snapshot = snapshotOf({{"shop", "/p/shop", {server(1, {3000})}}});
+    const auto snapshot = snapshotOf({{"shop", "/p/shop", {devServer(1, {3000})}}});
     const std::vector<RestartEntry> restarts = {restart(1, "/p/shop"), restart(2, "/p/shop"), restart(3, "/p/gone")};
     const PanelDerivation d = PanelDerivation::derive(snapshot, {}, "", restarts);
     ASSERT_EQ(d.projectGhosts.size(), 1u);
@@ -138,8 +133,9 @@ TEST(PanelGhosts, RestartsStandInTheirProjectOrAfterEverythingAndNeverWhileSearc
 }
 
 TEST(PanelRows, OneRowPerPortInDisplayOrderAndNoneForAServerWithoutPorts) {
-    DevServer busy = server(4312, {5173, 5174}, "vite", 50);
-    const auto snapshot = snapshotOf({{"web", "/p/web", {busy, server(7, {})}}, {"api", "/p/api", {server(901, {8080}, "go", 90)}}});
+    DevServer busy = devServer(4312, {5173, 5174}, "vite", 50);
+    const auto snapshot = snapshotOf({{"web", "/p/web", {busy, devServer(7, {})}},
+                                      {"api", "/p/api", {devServer(901, {8080}, "go", 90)}}});
     const PanelDerivation grouped = PanelDerivation::derive(snapshot, prefs(SortMode::project, true), "", {});
     EXPECT_EQ(grouped.navSignature, "901:8080,4312:5173,4312:5174");  // projects by name
     ASSERT_EQ(grouped.visibleRows.size(), 3u);
@@ -147,6 +143,20 @@ TEST(PanelRows, OneRowPerPortInDisplayOrderAndNoneForAServerWithoutPorts) {
     const PanelDerivation flat = PanelDerivation::derive(snapshot, prefs(SortMode::cpu, false), "", {});
     EXPECT_EQ(flat.navSignature, "901:8080,4312:5173,4312:5174");
     EXPECT_EQ(PanelDerivation::derive(nullptr, {}, "", {}).navSignature, "");
+}
+
+// The plural follows the total, even while searching; "+N more" only with another conflict.
+TEST(PanelText, PluralsBlanksAndTheListsHeightWithinItsBounds) {
+    EXPECT_EQ(PanelText::countChip(false, 1, 1), "1 server");
+    EXPECT_EQ(PanelText::countChip(true, 1, 1), "1 of 1 server");
+    EXPECT_EQ(PanelText::countChip(true, 1, 2), "1 of 2 servers");
+    EXPECT_EQ(PanelText::stopAllQuestion(3, "shop"), "Stop all 3 servers in shop?");
+    EXPECT_EQ(PanelText::conflictNames({"web"}, 1), "web");
+    EXPECT_EQ(PanelText::noResultsTitle(" \tvite\n \t"), "No servers match \u201Cvite\n\u201D");
+    EXPECT_EQ(PanelText::listMaximumHeight(300), 180);
+    EXPECT_EQ(PanelText::listMaximumHeight(600), 440);
+    EXPECT_EQ(PanelText::listMaximumHeight(1000), 560);
+    EXPECT_EQ(PanelText::listMaximumHeight(std::nullopt), 560);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The panel's model on the main thread of the test: reading and scanning, the stop road with real
-// process groups, the stored preferences and rules, and the rows handed to the keyboard.
+// process groups, the stored rules, and the rows handed to the keyboard.
 
 #include <signal.h>
 #include <unistd.h>
@@ -19,7 +19,6 @@
 #include "App/Trackers/NewServerTracker.h"
 #include "Platform/Dispatch.h"
 #include "Platform/SystemLog.h"
-#include "Shared/Settings/AppGroup.h"
 #include "Shared/Settings/FilterRules.h"
 #include "discovery/support/TestProcesses.h"
 #include "support/TempHome.h"
@@ -32,16 +31,6 @@ using namespace std::chrono_literals;
 namespace Dispatch = Platform::Dispatch;
 using testing_support::ChildProcess;
 using testing_support::endedBy;
-
-DevServer serverOf(const ChildProcess& leader, std::vector<std::int32_t> pids, int port, std::string command = "sleep") {
-    DevServer server;
-    server.pid = leader.pid();
-    server.pgid = leader.pid();
-    server.groupPIDs = std::move(pids);
-    server.command = std::move(command);
-    server.ports = {port};
-    return server;
-}
 
 class PanelModelTest : public tracker_support::MainThreadTest {
 protected:
@@ -106,47 +95,23 @@ TEST_F(PanelModelTest, AFileThatCannotBeReadTurnsThePanelBackToLoadingWithoutASc
     EXPECT_EQ(scans, 0);
 }
 
-TEST_F(PanelModelTest, AStopSignalsOnlyTheGroupsMembersRecordsItAndRescansThreeTimes) {
+// Which processes a stop reaches, and the warning card, are seen through the whole panel
+// (MenuContentViewTests); here what the model does after it.
+TEST_F(PanelModelTest, AStopIsRecordedAndRescannedThreeTimesUntilTheGroupIsGone) {
     KillWarning::acknowledge(false);
     ChildProcess leader({"sleep", "60"});
-    ChildProcess member({"sleep", "60"}, {}, leader.pid());
-    ChildProcess elsewhere({"sleep", "60"});  // listed, but in a group of its own
     PanelModel model(environment());
 
-    model.killServer(serverOf(leader, {leader.pid(), member.pid(), elsewhere.pid()}, 3000), 15);
+    DevServer server;
+    server.pid = server.pgid = leader.pid();
+    server.groupPIDs = {leader.pid()};
+    model.killServer(server, 15);
     EXPECT_FALSE(model.pendingKill());
     EXPECT_TRUE(KillTracker::shared().stopping().contains(leader.pid()));
     EXPECT_EQ(endedBy(leader), SIGTERM);
-    EXPECT_EQ(endedBy(member), SIGTERM);
-    EXPECT_EQ(endedBy(elsewhere), SIGUSR1);
     ASSERT_TRUE(runUntil([&] { return scans == 3; }));
     // The scans no longer list the group: it is no longer stopping.
     EXPECT_FALSE(KillTracker::shared().stopping().contains(leader.pid()));
-}
-
-TEST_F(PanelModelTest, TheFirstForceStopWaitsForTheWarningAndItsConfirmationSetsOnlyItsOwnFlag) {
-    ChildProcess leader({"sleep", "60"});
-    PanelModel model(environment());
-    const DevServer server = serverOf(leader, {leader.pid()}, 3000);
-
-    model.killServer(server, 9);
-    ASSERT_TRUE(model.pendingKill());
-    EXPECT_EQ(model.pendingKill()->signal, 9);
-    EXPECT_FALSE(KillTracker::shared().stopping().contains(leader.pid()));
-    model.cancelPendingKill();
-    EXPECT_TRUE(KillWarning::needsWarning(true));
-
-    model.killServer(server, 9);
-    model.confirmPendingKill();
-    EXPECT_FALSE(model.pendingKill());
-    EXPECT_FALSE(KillWarning::needsWarning(true));
-    EXPECT_TRUE(KillWarning::needsWarning(false));
-    EXPECT_EQ(endedBy(leader), SIGKILL);
-
-    // The keyboard's stop consults only the plain-stop flag: the card shows, with a plain stop.
-    model.keyboardKill(server);
-    ASSERT_TRUE(model.pendingKill());
-    EXPECT_EQ(model.pendingKill()->signal, 15);
 }
 
 TEST_F(PanelModelTest, AStopThatReachesNoProcessIsNeitherRecordedNorFollowedByRescans) {
@@ -179,45 +144,18 @@ TEST_F(PanelModelTest, AStopThatReachesNoProcessIsNeitherRecordedNorFollowedByRe
     EXPECT_TRUE(log.contains("Vellumark: refusing to stop redis-server — launchd KeepAlive would restart it"));
 }
 
-TEST_F(PanelModelTest, StopAllDuringASearchStopsOnlyTheMatchingServers) {
-    KillWarning::acknowledge(false);
-    ChildProcess web({"sleep", "60"});
-    ChildProcess api({"sleep", "60"});
-    stored = ProcessSnapshot{Platform::Date{}, {{"shop", "/p/shop", {serverOf(web, {web.pid()}, 3000, "vite"),
-                                                                     serverOf(api, {api.pid()}, 8080, "uvicorn")}}}};
-    PanelModel model(environment());
-    model.appear();
-    model.setSearchQuery("vite");
-    ASSERT_EQ(model.derived().filteredProjects.size(), 1u);
-    model.killAllServers(model.derived().filteredProjects[0]);
-    EXPECT_EQ(endedBy(web), SIGTERM);
-    EXPECT_EQ(endedBy(api), SIGUSR1);
-}
-
-TEST_F(PanelModelTest, SortAndGroupingSaveOnlyTheirOwnFieldOverWhatOthersStoredMeanwhile) {
-    PanelModel model(environment());
-    DisplayPrefs elsewhere;
-    elsewhere.showPID = false;
-    elsewhere.energyIcon = true;
-    elsewhere.save(AppGroup::sharedDefaults());
-
-    model.setSortMode(SortMode::port);
-    model.setGrouped(false);
-    DisplayPrefs expected = elsewhere;
-    expected.sortMode = SortMode::port;
-    expected.grouped = false;
-    EXPECT_EQ(DisplayPrefs::load(AppGroup::sharedDefaults()), expected);
-    EXPECT_EQ(model.prefs(), expected);
-}
-
-TEST_F(PanelModelTest, HidingAServerStoresItsCommandWithEveryOneOfItsPorts) {
+TEST_F(PanelModelTest, HidingAServerAddsItsCommandWithEveryOneOfItsPortsToTheStoredRules) {
+    FilterRules before;
+    before.ignoredPorts = {9999};
+    before.hiddenServers = {"ruby:4000"};
+    before.save(Platform::UserDefaults::standard());
     PanelModel model(environment());
     DevServer server;
     server.command = "node";
     server.ports = {3000, 3001};
     model.hideServer(server);
-    EXPECT_EQ(FilterRules::load(Platform::UserDefaults::standard()).hiddenServers,
-              (std::set<std::string>{"node:3000", "node:3001"}));
+    before.hiddenServers = {"node:3000", "node:3001", "ruby:4000"};
+    EXPECT_EQ(FilterRules::load(Platform::UserDefaults::standard()), before);
 }
 
 TEST_F(PanelModelTest, TheKeyboardGetsOneRowPerPortWithRestartOnlyWhereAPlanExists) {

@@ -16,6 +16,7 @@
 
 #include "App/Brand/Theme.h"
 #include "App/Panel/Rows/ServerRowView.h"
+#include "support/DevServers.h"
 
 namespace panel_test {
 
@@ -28,13 +29,7 @@ inline QPalette panelPalette(bool dark) {
 }
 
 inline DevServer server(std::int32_t pid, std::vector<int> ports, std::string command = "node") {
-    DevServer made;
-    made.pid = pid;
-    made.pgid = pid;
-    made.groupPIDs = {pid};
-    made.command = std::move(command);
-    made.ports = std::move(ports);
-    made.cpu = 1.5;
+    DevServer made = testing_support::devServer(pid, std::move(ports), std::move(command), 1.5);
     made.mem = 0.4;
     made.rss = 84 * 1048576;
     made.uptimeSeconds = 2 * 3600 + 5 * 60;
@@ -90,7 +85,7 @@ struct PanelStandIn {
     std::vector<ServerRowView*> rows;
     std::vector<std::pair<std::int32_t, std::int32_t>> kills;  // pid, signal
     std::vector<int> opened;
-    std::vector<std::int32_t> restarted;
+    std::vector<std::int32_t> restarted, hidden;
 
     ServerRowView::Actions actions() {
         ServerRowView::Actions actions;
@@ -102,6 +97,7 @@ struct PanelStandIn {
         actions.killServer = [this](const DevServer& server, std::int32_t signal) { kills.emplace_back(server.pid, signal); };
         actions.openLocalhost = [this](int port, std::int32_t) { opened.push_back(port); };
         actions.restartServer = [this](const DevServer& server, const DevProject&) { restarted.push_back(server.pid); };
+        actions.hideServer = [this](const DevServer& server) { hidden.push_back(server.pid); };
         return actions;
     }
 };

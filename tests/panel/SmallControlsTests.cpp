@@ -66,7 +66,6 @@ TEST(SearchField, ClearButtonFollowsTheTextAndClearingKeepsTheFocus) {
     QSignalSpy focus(field, &SearchField::focusedChanged);
 
     EXPECT_EQ(field->lineEdit()->placeholderText(), "Filter servers…");
-    EXPECT_EQ(field->height(), SearchField::fieldHeight + 2 * SearchField::ringRoom);
     EXPECT_FALSE(field->clearButton()->isVisible());
     EXPECT_FALSE(field->isFocused());
     EXPECT_EQ(field->clearButton()->toolTip(), "Clear");
@@ -105,7 +104,6 @@ TEST(SearchField, ClearButtonFollowsTheTextAndClearingKeepsTheFocus) {
     sendEnter(field);
     EXPECT_EQ(field->borderColor(), Tint::primary(0.22).resolve(field->palette()));
     field->setFocused(true);
-    EXPECT_TRUE(field->isFocused());
     EXPECT_EQ(field->borderColor(), Tint::of(ThemeColor::alive, 0.5).resolve(field->palette())) << "focus beats hover";
 }
 
@@ -123,8 +121,6 @@ TEST(ViewToggle, EveryClickIsReportedAndTheOwnerDecides) {
     EXPECT_TRUE(chosen.at(0).at(0).toBool());
     EXPECT_FALSE(chosen.at(1).at(0).toBool());
     EXPECT_TRUE(toggle.grouped()) << "the owner's flag flows in, the click only asks";
-    toggle.setGrouped(false);
-    EXPECT_FALSE(toggle.grouped());
 }
 
 TEST(RescanButton, SpinsEndlesslyUntilTheScanEndsThenComesToRest) {

@@ -1,5 +1,6 @@
 // The restarter against real processes: it signals real process groups, waits for them to go, and
-// spawns the login shell in the server's folder.
+// spawns the login shell in the server's folder. A real server restarted from its row, listening
+// again under a new pid, is in MenuContentViewTests.
 
 #include <gtest/gtest.h>
 
@@ -7,7 +8,6 @@
 #include "App/Restart/RestartTracker.h"
 #include "App/Restart/ServerRestarter.h"
 #include "Platform/SystemLog.h"
-#include "Shared/Store/DataStore.h"
 #include "discovery/support/TestProcesses.h"
 #include "support/TempHome.h"
 #include "trackers/TrackerTestSupport.h"
@@ -78,42 +78,6 @@ protected:
     RestartTracker& tracker = RestartTracker::shared();
     std::vector<pid_t> spawned_;  // groups killed at teardown
 };
-
-TEST_F(ServerRestarterTest, ARealServerComesBackUnderANewPidInItsFolderAndIsMatched) {
-    if (!python3()) GTEST_SKIP() << "python3 is not installed";
-    setenv("SHELL", "/bin/bash", 1);
-    const int port = freePort();
-    const std::string commandLine = "python3 -m http.server " + std::to_string(port) + " --bind 127.0.0.1";
-    ChildProcess original({*python3(), "-m", "http.server", std::to_string(port), "--bind", "127.0.0.1"}, project.path());
-    ASSERT_TRUE(waitUntil([&] { return acceptsConnections(port); }));
-    const DevServer server = serverOf(original.pid(), {original.pid()}, commandLine, project.path());
-    DataStore::write({std::chrono::system_clock::now(), {{"site", project.path().string(), {server}}}});
-
-    ServerRestarter::restart(server, "site", project.path().string(), ServerRestarter::panelTimeout);
-    const auto entry = waitForSpawn();
-    ASSERT_TRUE(entry && entry->spawnedPID) << (entry ? entry->phase.message : "no entry");
-    EXPECT_TRUE(entry->priorPIDs.contains(original.pid())) << "read from the last snapshot";
-    ASSERT_TRUE(original.waitForExit(std::chrono::seconds(20)));
-    EXPECT_EQ(original.terminatingSignal(), SIGTERM);
-    const pid_t spawned = *entry->spawnedPID;
-    ASSERT_TRUE(waitUntil([&] { return runs(spawned, "python3") && acceptsConnections(port); }));
-
-    // What a scan would now report for the folder, read from the system itself.
-    const auto found = processesWhere([&](const ProcessInfo& p) { return p.cwd == project.path().string(); });
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].pgid, spawned) << "the relaunched shell leads its own group";
-    DevServer back = serverOf(found[0].pid, {found[0].pid}, commandLine, project.path());
-    back.pgid = found[0].pgid;
-    const auto now = std::chrono::system_clock::now();
-    tracker.reconcile({{"site", project.path().string(), {back}}}, now);
-    EXPECT_TRUE(tracker.entries().empty());
-    EXPECT_EQ(tracker.recentlyRestarted().at(spawned), now + std::chrono::seconds(10));
-    EXPECT_TRUE(log.contains("Vellumark: restart python3, pgid " + std::to_string(original.pid()) + ", cwd " +
-                             project.path().string()));
-    EXPECT_TRUE(log.contains("Vellumark: restarted as pid " + std::to_string(spawned)));
-    ::kill(-spawned, SIGKILL);
-    EXPECT_TRUE(waitUntil([&] { return !processInfo(spawned); })) << "the restarter reaps its child";
-}
 
 TEST_F(ServerRestarterTest, TwoPressesStopOnlyTheGroupOnceAndSpawnOneCleanProcess) {
     int leaked[2];  // an inheritable descriptor of the application, which the server must not get

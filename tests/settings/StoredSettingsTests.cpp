@@ -1,22 +1,28 @@
-// How the display preferences and the filter rules are stored. Both records share one way of loading
-// and saving, so most of the stored-bytes handling is tested once.
+// How the display preferences and the filter rules are stored, and where: the display preferences in
+// the App Group suite, its sort mode by its raw text. Both records share one way of loading and saving,
+// so most of the stored-bytes handling is tested once.
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 
 #include "Platform/SystemLog.h"
+#include "Shared/JSONCoding.h"
 #include "Platform/UserDefaults.h"
 #include "Shared/Settings/AppGroup.h"
 #include "Shared/Settings/DisplayPrefs.h"
 #include "Shared/Settings/FilterRules.h"
+#include "Shared/SortMode.h"
 #include "support/TempHome.h"
 
 namespace {
 
 using json = nlohmann::json;
+using namespace std::string_literals;
 using Platform::UserDefaults;
 
 UserDefaults::Data bytes(std::string_view text) { return {text.begin(), text.end()}; }
@@ -28,6 +34,22 @@ std::string storedText(const UserDefaults& defaults, const std::string& key) {
 
 const DisplayPrefs everyFieldChanged{SortMode::port, false, false, false, true};
 const FilterRules everyCollectionFilled{{5432, 6379}, {"node:3000"}, {"/home/u/old"}, {"/opt/work"}, {11434, 1234}};
+
+TEST(SortMode, StoredAsItsExactRawTextAndReadBackOnlyFromThatText) {
+    std::vector<std::string> raws;
+    for (SortMode mode : SortModes::allCases) {
+        raws.emplace_back(rawValue(mode));
+        EXPECT_EQ(sortModeFromRawValue(raws.back()), mode);
+        EXPECT_EQ(nlohmann::json(mode), raws.back());
+        EXPECT_EQ(nlohmann::json(raws.back()).get<SortMode>(), mode);
+    }
+    EXPECT_EQ(raws, (std::vector<std::string>{"activity", "project", "port", "cpu", "memory", "uptime"}));
+    for (const std::string& text : {""s, "CPU"s, "uptime\n"s, "cpu\0"s}) {
+        EXPECT_FALSE(sortModeFromRawValue(text).has_value()) << '"' << text << '"';
+        EXPECT_THROW(nlohmann::json(text).get<SortMode>(), DecodingError) << '"' << text << '"';
+    }
+    EXPECT_THROW(nlohmann::json(3).get<SortMode>(), DecodingError);
+}
 
 TEST(StoredSettings, NothingStoredGivesTheDefaultsSilently) {
     testing_support::TempHome home;
@@ -120,6 +142,17 @@ TEST(StoredSettings, ACorruptValueIsLoggedRemovedAndGivesTheDefaults) {
     EXPECT_TRUE(displayDefaults());
     EXPECT_TRUE(log.lines().empty());
     EXPECT_EQ(shared.string(DisplayPrefs::key), "{}") << "a value of another type is not removed";
+}
+
+TEST(AppGroup, SharedDefaultsFallBackToTheStandardDefaultsOnlyWhileTheSuiteCannotBeOpened) {
+    testing_support::TempHome home;
+    EXPECT_EQ(AppGroup::sharedDefaults().domain(), AppGroup::identifier);
+    std::ofstream(home.home() / "not-a-folder") << "x";  // no settings folder can be made below a file
+    setenv("XDG_CONFIG_HOME", (home.home() / "not-a-folder" / "sub").c_str(), 1);
+    EXPECT_EQ(&AppGroup::sharedDefaults(), &Platform::UserDefaults::standard());
+    EXPECT_EQ(DisplayPrefs::load(AppGroup::sharedDefaults()), DisplayPrefs{});
+    setenv("XDG_CONFIG_HOME", home.configHome().c_str(), 1);
+    EXPECT_EQ(AppGroup::sharedDefaults().domain(), AppGroup::identifier);
 }
 
 }  // namespace

@@ -9,15 +9,12 @@
 
 #include "Shared/DevProject.h"
 #include "Shared/DevServer.h"
+#include "support/DevServers.h"
 #include "support/TempHome.h"
 
 namespace {
 
-DevServer server(std::int32_t pid, std::vector<int> ports = {3000}) {
-    DevServer server;
-    server.pid = server.pgid = pid, server.groupPIDs = {pid}, server.command = "node", server.ports = std::move(ports);
-    return server;
-}
+using testing_support::devServer;
 
 TEST(DevServerTexts, MemoryAndUptimeFollowTheirThresholds) {
     using Text = std::optional<std::string> (DevServer::*)() const;
@@ -31,7 +28,7 @@ TEST(DevServerTexts, MemoryAndUptimeFollowTheirThresholds) {
         {up, 3600, "up 1h 0m"}, {up, 86399, "up 23h 59m"}, {up, 86400, "up 1d 0h"}, {up, 400 * 86400 + 23 * 3600,
         "up 400d 23h"}, {up, -1, "up <1m"}, {up, min, "up <1m"}};  // clock skew reads as just started
     for (const auto& [text, value, expected] : cases) {
-        DevServer measured = server(1);
+        DevServer measured = devServer(1);
         measured.rss = measured.uptimeSeconds = value;
         EXPECT_EQ((measured.*text)(), expected) << value;
     }
@@ -43,7 +40,7 @@ TEST(DevServerTexts, MemoryUsesAPointWhateverTheNumericLocale) {
     const bool active = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") ||
                         (std::system(build.c_str()) == 0 && setenv("LOCPATH", folder.path().c_str(), 1) == 0 &&
                          std::setlocale(LC_NUMERIC, "de"));
-    DevServer measured = server(1);
+    DevServer measured = devServer(1);
     measured.rss = 1610612736;
     const auto text = measured.memText();
     std::setlocale(LC_NUMERIC, "C");
@@ -55,7 +52,7 @@ TEST(DevServerTexts, MemoryUsesAPointWhateverTheNumericLocale) {
 // Equality and hash cover every field (an absent optional differs from a present zero), identity is the pid.
 TEST(DevServerIdentity, EqualityAndHashCoverEveryFieldWhileIdentityIsThePID) {
     const std::hash<DevServer> hash;
-    const DevServer base = server(4242);
+    const DevServer base = devServer(4242);
     DevServer busier = base, negativeZero = base, zero = base;
     busier.cpu = 12.5, negativeZero.cpu = -0.0, zero.rss = 0;
     EXPECT_TRUE(base != busier && base.id() == busier.id());
@@ -64,10 +61,10 @@ TEST(DevServerIdentity, EqualityAndHashCoverEveryFieldWhileIdentityIsThePID) {
 }
 
 TEST(DevProject, PortsArePooledSortedAndDistinctAndPIDsCounted) {
-    DevServer container = server(-7, {5432}), group = server(20, {443, 3000, 22});
+    DevServer container = devServer(-7, {5432}), group = devServer(20, {443, 3000, 22});
     container.groupPIDs.clear();
     group.groupPIDs = {20, 21, 22};
-    const DevProject project{"app", "/srv/app", {server(10, {3000, 5173}), container, group}};
+    const DevProject project{"app", "/srv/app", {devServer(10, {3000, 5173}), container, group}};
     EXPECT_EQ(project.allPorts(), (std::vector<int>{22, 443, 3000, 5173, 5432}));
     EXPECT_EQ(project.totalPIDCount(), 4u);
 }

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <limits>
 #include <nlohmann/json.hpp>
-#include <random>
 #include <string>
 
 #include "Shared/ProcessSnapshot.h"
@@ -105,7 +104,8 @@ TEST(RecordsJSON, AMissingOrMistypedKeyAnywhereSpoilsTheWholeSnapshot) {
     }
 }
 
-TEST(RecordsJSON, HostileInputIsRefusedWithoutCrashingAndWhatIsAcceptedRoundTrips) {
+// That whatever is accepted reads back the same is the fuzz target's promise (fuzz/SnapshotFuzzer.cpp).
+TEST(RecordsJSON, TruncatedTrailedOrDeepInputIsRefusedWithoutCrashing) {
     const std::string valid = sample.encode();
     for (const std::string& text : {std::string(), valid + "x", std::string("null"), std::string("\0{}", 3)})
         EXPECT_FALSE(ProcessSnapshot::decode(text).has_value()) << text;
@@ -113,24 +113,6 @@ TEST(RecordsJSON, HostileInputIsRefusedWithoutCrashingAndWhatIsAcceptedRoundTrip
         EXPECT_FALSE(ProcessSnapshot::decode(std::string_view(valid).substr(0, length)).has_value()) << length;
     const std::string deep = std::string(200000, '[') + std::string(200000, ']');
     EXPECT_FALSE(ProcessSnapshot::decode(R"({"timestamp":"2026-12-05T20:18:14Z","projects":)" + deep + "}"));
-
-    std::mt19937 random(20261205);
-    int accepted = 0;  // mutations inside a string or a number still read
-    for (int round = 0; round < 4000; ++round) {
-        std::string text = valid;
-        for (int edit = 1 + random() % 4; edit > 0 && !text.empty(); --edit) {
-            const std::size_t at = random() % text.size();
-            switch (random() % 3) {
-            case 0: text[at] = static_cast<char>(random() % 256); break;
-            case 1: text.erase(at, 1 + random() % 8); break;
-            case 2: text.insert(at, 1, "{}[],:\"0-.eE\\ntf"[random() % 16]); break;
-            }
-        }
-        const auto decoded = ProcessSnapshot::decode(text);
-        accepted += decoded.has_value();
-        EXPECT_TRUE(!decoded || ProcessSnapshot::decode(decoded->encode()) == decoded) << text;
-    }
-    EXPECT_GT(accepted, 0);
 }
 
 }  // namespace

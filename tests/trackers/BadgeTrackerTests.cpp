@@ -82,10 +82,10 @@ TEST(KillWarning, EachKindWarnsUntilItsOwnFlagIsSetInTheSharedSuite) {
     auto& shared = AppGroup::sharedDefaults();
     ASSERT_TRUE(shared.set("killWarningAcknowledged", std::string("true")));
     EXPECT_TRUE(KillWarning::needsWarning(false) && KillWarning::needsWarning(true));
-    KillWarning::acknowledge(false);
-    EXPECT_EQ(std::pair(KillWarning::needsWarning(false), KillWarning::needsWarning(true)), std::pair(false, true));
     KillWarning::acknowledge(true);
-    EXPECT_FALSE(KillWarning::needsWarning(true));
+    EXPECT_EQ(std::pair(KillWarning::needsWarning(false), KillWarning::needsWarning(true)), std::pair(true, false));
+    KillWarning::acknowledge(false);
+    EXPECT_FALSE(KillWarning::needsWarning(false));
     EXPECT_EQ(std::pair(shared.boolean("killWarningAcknowledged"), shared.boolean("forceKillWarningAcknowledged")),
               std::pair(std::optional(true), std::optional(true)));
     EXPECT_FALSE(Platform::UserDefaults::standard().object("killWarningAcknowledged").has_value());

@@ -11,7 +11,6 @@
 
 #include <filesystem>
 
-#include "Platform/ProcessRunner.h"
 #include "Shared/Store/DataStore.h"
 #include "Widget/WidgetPlacement.h"
 #include "Widget/WidgetView.h"
@@ -27,20 +26,13 @@ namespace {
 using namespace widget_test;
 using testing_support::TempHome;
 namespace fs = std::filesystem;
-
-std::string run(const std::string& tool, std::vector<std::string> arguments) {
-    return Platform::runProcess({"/usr/bin/env", [&] {
-                                     arguments.insert(arguments.begin(), tool);
-                                     return arguments;
-                                 }(), std::chrono::seconds(10)})
-        .output;
-}
+using app_test::run;
 
 std::string windowId(const QWidget& window) { return std::to_string(window.winId()); }
 
 // The window's place and size as the X server has them.
 QRect geometry(const QWidget& window) {
-    const std::string shell = run("xdotool", {"getwindowgeometry", "--shell", windowId(window)});
+    const std::string shell = run({"xdotool", "getwindowgeometry", "--shell", windowId(window)});
     int x = 0, y = 0, width = 0, height = 0;
     std::sscanf(shell.c_str() + shell.find("X="), "X=%d\nY=%d\nWIDTH=%d\nHEIGHT=%d", &x, &y, &width, &height);
     return {x, y, width, height};
@@ -79,7 +71,7 @@ TEST(WidgetDesktop, EachFamilyIsAFramelessDesktopWindowBelowTheOthersInBothAppea
             const QSize size = WidgetView::sizeFor(family);
             EXPECT_EQ(geometry(window).size(), size) << name;
 
-            const std::string states = run("xprop", {"-id", windowId(window), "_NET_WM_STATE", "_NET_WM_DESKTOP"});
+            const std::string states = run({"xprop", "-id", windowId(window), "_NET_WM_STATE", "_NET_WM_DESKTOP"});
             for (const char* state : {"_NET_WM_STATE_BELOW", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER",
                                       "_NET_WM_STATE_STICKY", "_NET_WM_DESKTOP(CARDINAL) = 4294967295"})
                 EXPECT_NE(states.find(state), std::string::npos) << name << ": " << state << " in " << states;
@@ -87,7 +79,7 @@ TEST(WidgetDesktop, EachFamilyIsAFramelessDesktopWindowBelowTheOthersInBothAppea
 
             const fs::path photo = folder / ("widget-" + name + (dark ? "-dark.png" : "-light.png"));
             fs::remove(photo);
-            run("import", {"-window", windowId(window), photo.string()});
+            run({"import", "-window", windowId(window), photo.string()});
             const QImage image(QString::fromStdString(photo.string()));
             ASSERT_FALSE(image.isNull()) << photo;
             EXPECT_EQ(image.size(), size);
@@ -107,14 +99,14 @@ TEST(WidgetDesktop, DraggingMovesTheWindowAndItOpensThereNextTime) {
         before = geometry(window);
         // Pressed on the card below the rows, where there is no button.
         const QPoint grip = before.topLeft() + QPoint(20, before.height() - 8);
-        run("xdotool", {"mousemove", std::to_string(grip.x()), std::to_string(grip.y()), "mousedown", "1"});
+        run({"xdotool", "mousemove", std::to_string(grip.x()), std::to_string(grip.y()), "mousedown", "1"});
         // The window follows each step of the pointer before the next.
         for (int step = 1; step <= 4; ++step) {
-            run("xdotool", {"mousemove", std::to_string(grip.x() - 30 * step), std::to_string(grip.y() + 20 * step)});
+            run({"xdotool", "mousemove", std::to_string(grip.x() - 30 * step), std::to_string(grip.y() + 20 * step)});
             ASSERT_TRUE(app_test::runUntil([&] { return geometry(window).topLeft() == before.topLeft() + QPoint(-30, 20) * step; }))
                 << "step " << step;
         }
-        run("xdotool", {"mouseup", "1"});
+        run({"xdotool", "mouseup", "1"});
         ASSERT_TRUE(app_test::runUntil([&] { return geometry(window).topLeft() == before.topLeft() + QPoint(-120, 80); }))
             << geometry(window).x() << "," << geometry(window).y();
         after = geometry(window);

@@ -1,11 +1,11 @@
-// The intents: what each one queues, in the queue file's JSON, and when it queues nothing.
+// The intents: what each one queues, in the queue file's JSON, and when it queues nothing. None of
+// them starts the application: that is seen end to end (WidgetEndToEndTests).
 
 #include "Widget/WidgetIntents.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <fstream>
 
 #include "Platform/AtomicFile.h"
 #include "Platform/NotifyCenter.h"
@@ -23,27 +23,16 @@ using testing_support::TempHome;
 std::filesystem::path queueFile() { return *AppGroup::containerURL() / WidgetCommandQueue::fileName; }
 std::string queued() { return Platform::readWholeFile(queueFile()).value_or("(none)"); }
 
-TEST(WidgetIntents, KillPairsEachProcessWithItsGroupAndLeavesOutWhatItCannotStop) {
-    DevServer keptAlive = server(300, {7000}, "daemon", 0, {300, 301});
-    keptAlive.keptAlive = true;
-    DevServer notKept = server(100, {3000}, "node", 0, {100, 101});
-    notKept.keptAlive = false;
-    const KillProjectIntent intent({notKept, keptAlive, container(4, {5432}), server(200, {5173})});
-    EXPECT_EQ(intent.pids, (std::vector<std::int64_t>{100, 101, 200}));
-    EXPECT_EQ(intent.pgids, (std::vector<std::int64_t>{100, 100, 200}));
-    EXPECT_TRUE(KillProjectIntent({keptAlive, container(5, {80})}).pids.empty());
-    EXPECT_FALSE(KillProjectIntent::openAppWhenRun || OpenFolderIntent::openAppWhenRun || OpenLocalhostIntent::openAppWhenRun);
-}
-
 TEST(WidgetIntents, EachQueuesItsCommandAfterThoseBeforeIt) {
     TempHome home;
-    // Text that is not JSON is replaced by a list holding only the new command.
-    std::ofstream(queueFile()) << "{not json";
     OpenLocalhostIntent(5173).perform();
     EXPECT_EQ(queued(), R"([{"openLocalhost":{"port":5173}}])");
 
     OpenFolderIntent("/home/you/Sites/ünï api").perform();
-    KillProjectIntent({server(100, {3000}, "node", 0, {100, 101})}).perform();
+    // Kept-alive servers and containers are left out (WidgetViewTests); one known not to be kept alive is not.
+    DevServer notKept = server(100, {3000}, "node", 0, {100, 101});
+    notKept.keptAlive = false;
+    KillProjectIntent({notKept}).perform();
     KillProjectIntent({container(1, {5432})}).perform();  // queued even with nothing to stop
     // Pairs that cannot name a process are dropped; the rest stays paired.
     KillProjectIntent unusual;

@@ -5,18 +5,14 @@
 #include <vector>
 
 #include "Shared/DevProject.h"
+#include "support/DevServers.h"
 
 namespace widget_test {
 
 inline DevServer server(std::int32_t pgid, std::vector<int> ports, std::string command = "node", double cpu = 0,
                         std::vector<std::int32_t> groupPIDs = {}) {
-    DevServer made;
-    made.pid = pgid;
-    made.pgid = pgid;
-    made.groupPIDs = groupPIDs.empty() ? std::vector<std::int32_t>{pgid} : std::move(groupPIDs);
-    made.command = std::move(command);
-    made.ports = std::move(ports);
-    made.cpu = cpu;
+    DevServer made = testing_support::devServer(pgid, std::move(ports), std::move(command), cpu);
+    if (!groupPIDs.empty()) made.groupPIDs = std::move(groupPIDs);
     return made;
 }
 

@@ -119,10 +119,6 @@ TEST(WidgetView, ProjectsFollowTheStoredSortOrder) {
     prefs.sortMode = SortMode::port;
     prefs.save(AppGroup::sharedDefaults());
     EXPECT_EQ(Shown(WidgetFamily::large, listed).names(), (std::vector<std::string>{"mid", "alpha", "zeta"}));
-    // A stored value that does not decode gives the default order (activity: CPU first).
-    const std::string corrupt = R"({"sortMode":"project"})";
-    AppGroup::sharedDefaults().set(DisplayPrefs::key, Platform::UserDefaults::Data(corrupt.begin(), corrupt.end()));
-    EXPECT_EQ(Shown(WidgetFamily::large, listed).names(), (std::vector<std::string>{"mid", "alpha", "zeta"}));
 }
 
 std::string queued() {

@@ -1,7 +1,8 @@
 // Notifications between the user's processes. The peer program plays the widget: it queues commands
 // while this process drains on every notification the way the application does (callback → main
-// queue → drain), and it waits for a reload request. And the folders the sockets live in: one per
-// name whatever the name holds, private to the user, refused when someone else could control them.
+// queue → drain). (The widget's timeline hears a reload request the same way: WidgetHostTests.) And
+// the folders the sockets live in: one per name whatever the name holds, private to the user,
+// refused when someone else could control them.
 
 #include "Platform/NotifyCenter.h"
 
@@ -14,10 +15,8 @@
 #include <atomic>
 #include <numeric>
 
-#include "Platform/AtomicFile.h"
 #include "Platform/Dispatch.h"
 #include "Platform/SystemLog.h"
-#include "Platform/WidgetCenter.h"
 #include "Shared/Settings/AppGroup.h"
 #include "Shared/WidgetChannel/WidgetCommandQueue.h"
 #include "discovery/support/TestProcesses.h"
@@ -56,23 +55,6 @@ TEST(WidgetChannelAcrossProcesses, AThousandCommandsFromTheWidgetAreEachExecuted
     std::iota(expected.begin(), expected.end(), 1);
     EXPECT_EQ(executed, expected);
     EXPECT_FALSE(std::filesystem::exists(*AppGroup::containerURL() / WidgetCommandQueue::fileName));
-}
-
-TEST(WidgetChannelAcrossProcesses, AReloadRequestWakesTheWidgetProgram) {
-    testing_support::TempHome home;
-    const auto output = home.home() / "widget.out";
-    ChildProcess widget({WIDGET_CHANNEL_PEER, "observe", std::string(Platform::WidgetCenter::reloadNotificationName)},
-                        {.output = output});
-    const auto printed = [&] { return Platform::readWholeFile(output).value_or(""); };
-    ASSERT_TRUE(testing_support::waitUntil([&] { return printed() == "ready\n"; }));
-    int handlersRan = 0;
-    const auto token = Platform::WidgetCenter::addReloadHandler([&] { ++handlersRan; });
-    Platform::WidgetCenter::reloadAllTimelines();
-    Platform::WidgetCenter::removeReloadHandler(token);
-    EXPECT_EQ(handlersRan, 1);
-    ASSERT_TRUE(widget.waitForExit(std::chrono::seconds(90)));
-    EXPECT_EQ(widget.exitCode(), 0);
-    EXPECT_EQ(printed(), "ready\nnotified\n");
 }
 
 TEST(NotifyCenter, ANameStaysInItsOwnPrivateFolderAndAFolderOthersControlIsRefused) {

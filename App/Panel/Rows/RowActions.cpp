@@ -8,9 +8,7 @@
 
 #include "App/Restart/RestartPlan.h"
 #include "App/Trackers/NewServerTracker.h"
-#include "Platform/UserDefaults.h"
 #include "Platform/Workspace.h"
-#include "Shared/Settings/FilterRules.h"
 
 namespace RowActions {
 
@@ -26,13 +24,6 @@ void copyToClipboard(const QString& text) {
 void openLocalhost(int port, std::int32_t pgid) {
     NewServerTracker::shared().acknowledge(pgid);
     Platform::Workspace::openURL(localhostURL(port));
-}
-
-void hideServer(const DevServer& server) {
-    Platform::UserDefaults& defaults = Platform::UserDefaults::standard();
-    FilterRules rules = FilterRules::load(defaults);
-    for (const int port : server.ports) rules.hiddenServers.insert(server.command + ":" + std::to_string(port));
-    rules.save(defaults);
 }
 
 bool isExistingDirectory(const std::string& path) {

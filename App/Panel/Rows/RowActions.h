@@ -1,6 +1,6 @@
 #pragma once
 // What a server row does on its own, without the panel's model: the local address, the clipboard,
-// the file manager, the hide rule, and whether reveal and restart are on offer. Main thread only;
+// the file manager, and whether reveal and restart are on offer. Main thread only;
 // the clipboard needs the Qt application object.
 
 #include <cstdint>
@@ -21,11 +21,6 @@ void copyToClipboard(const QString& text);
 // The panel's open road: the server no longer counts as new, then the address opens in the
 // browser (nothing opens for an address that is not a URL).
 void openLocalhost(int port, std::int32_t pgid);
-
-// Stores "<command>:<port>" for every port of the server among the hidden servers of the filter
-// rules in the standard defaults (whatever loading them gave, plus the new keys). Nothing is
-// rescanned: the server leaves the panel with the next scan.
-void hideServer(const DevServer& server);
 
 // True when the path names an existing folder (so never for "service://" projects).
 bool isExistingDirectory(const std::string& path);

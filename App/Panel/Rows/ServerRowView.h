@@ -71,7 +71,8 @@ public:
         std::function<void(int port, std::int32_t pgid)> openLocalhost = RowActions::openLocalhost;
         // Containers through Docker, other servers through the restarter.
         std::function<void(const DevServer&, const DevProject&)> restartServer;
-        std::function<void(const DevServer&)> hideServer = RowActions::hideServer;
+        // The hide rule is the panel model's (PanelModel::hideServer).
+        std::function<void(const DevServer&)> hideServer;
     };
 
     // Shown only for a server that the system keeps alive.

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,15 @@
 #include "discovery/support/TestProcesses.h"
 
 namespace app_test {
+
+// A tool's standard output, whatever its exit status (1, say, when a search found nothing).
+inline std::string run(std::vector<std::string> arguments) {
+    return Platform::runProcess({"/usr/bin/env", std::move(arguments), std::chrono::seconds(30)}).output;
+}
+
+inline std::string fileText(const std::filesystem::path& path) {
+    return (std::ostringstream() << std::ifstream(path).rdbuf()).str();
+}
 
 // Standard output and error into `log`, these environment changes, and SIGTERM to stop it.
 inline testing_support::SpawnOptions logTo(const std::filesystem::path& log,
@@ -107,10 +117,9 @@ public:
         return found;
     }
 
-    // Its standard output, whatever the exit status (1, say, when a search found nothing).
     std::string xdotool(std::vector<std::string> arguments) const {
         arguments.insert(arguments.begin(), "xdotool");
-        return Platform::runProcess({"/usr/bin/env", arguments, std::chrono::seconds(10)}).output;
+        return run(std::move(arguments));
     }
     // Without --sync: that waits for the pointer to move, forever when it is already there.
     void click(int x, int y) const { xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "1"}); }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Platform/ProcessRunner.h"
+#include "app/support/DesktopSession.h"
 
 namespace app_test {
 
@@ -32,9 +33,6 @@ inline std::filesystem::path screenshot(const std::string& name, int x, int y, i
 // What tesseract reads on the window (an X window id), photographed into `folder` and enlarged for it.
 inline std::string textOnWindow(const std::string& windowId, const std::filesystem::path& folder) {
     const std::string shot = (folder / "ocr.png").string();
-    const auto run = [](std::vector<std::string> arguments) {
-        return Platform::runProcess({"/usr/bin/env", std::move(arguments), std::chrono::seconds(30)}).output;
-    };
     run({"import", "-window", windowId, shot});
     run({"convert", shot, "-resize", "300%", "-colorspace", "Gray", shot});
     // One thread: tesseract's thread pool crawls on a machine that is busy with other work.

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Enough of the Docker Engine API on a Unix socket for the real docker client's ps, stop, kill and
-restart. stop and kill mark a container exited, restart running again; every request is appended to
-CALL_LOG as "METHOD /path?query". A container may carry "CreatedSecondsAgo" instead of "Created".
+"""Enough of the Docker Engine API on a Unix socket for the real docker client's ps; every request is
+appended to CALL_LOG as "METHOD /path?query". A container may carry "CreatedSecondsAgo" instead of
+"Created".
 
 Usage: fake_docker_daemon.py SOCKET CONTAINERS_JSON CALL_LOG
 """
@@ -62,18 +62,6 @@ class Handler(http.server.BaseHTTPRequestHandler):
             with self.lock:
                 listed = [c for c in self.containers if show_all or c["State"] in ("running", "paused")]
                 return self.reply(200, listed)
-        self.reply(404, {"message": "page not found"})
-
-    def do_POST(self):
-        self.rfile.read(int(self.headers.get("Content-Length") or 0))
-        parts, _ = self.parts()
-        if len(parts) == 3 and parts[0] == "containers" and parts[2] in ("stop", "kill", "restart"):
-            with self.lock:
-                for c in self.containers:
-                    if parts[1] == c["Id"] or "/" + parts[1] in c["Names"]:
-                        c["State"] = "running" if parts[2] == "restart" else "exited"
-                        return self.reply(204)
-            return self.reply(404, {"message": "No such container: " + parts[1]})
         self.reply(404, {"message": "page not found"})
 
 
