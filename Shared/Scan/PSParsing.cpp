@@ -10,6 +10,7 @@
 #include <limits>
 #include <string>
 
+#include "Shared/Scan/ProcessIDIndex.h"
 #include "Shared/Scan/ProcessScannerParsing.h"
 #include "Shared/Scan/ScanText.h"
 
@@ -173,7 +174,9 @@ void setCommandLine(PSEntry& entry, std::optional<std::string_view> rest) {
 
 using Row = ProcessTable::value_type;
 
-std::optional<Row> plainRow(std::string_view line) {
+// Both readings keep the command line only where `keepsCommandLine(pid)`.
+template <typename KeepsCommandLine>
+std::optional<Row> plainRow(std::string_view line, const KeepsCommandLine& keepsCommandLine) {
     PlainColumns columns(line);
     const auto pid = columns.integer<std::int32_t>();
     const auto pgid = columns.integer<std::int32_t>();
@@ -184,7 +187,7 @@ std::optional<Row> plainRow(std::string_view line) {
     const auto time = columns.clock(true);
     if (!pid || !pgid || !cpu || !mem || !rss || !elapsed || !time) return std::nullopt;
     Row row{*pid, PSEntry{*pgid, *cpu, *mem, *rss, elapsedSeconds(*elapsed), plainCPUSeconds(*time), std::nullopt}};
-    setCommandLine(row.second, columns.rest());
+    if (keepsCommandLine(*pid)) setCommandLine(row.second, columns.rest());
     return row;
 }
 
@@ -256,7 +259,8 @@ std::optional<PSColumns> splitPSLine(std::string_view line) {
     return columns;
 }
 
-std::optional<Row> generalRow(std::string_view line) {
+template <typename KeepsCommandLine>
+std::optional<Row> generalRow(std::string_view line, const KeepsCommandLine& keepsCommandLine) {
     const auto columns = splitPSLine(line);
     if (!columns) return std::nullopt;
     const auto& field = columns->fields;
@@ -267,21 +271,31 @@ std::optional<Row> generalRow(std::string_view line) {
     if (!pid || !pgid || !cpu || !mem) return std::nullopt;
     Row row{*pid, PSEntry{*pgid, *cpu, *mem, ScanText::parseInt64(field[4]).value_or(0), parseETime(field[5]),
                           parseCPUTime(field[6]), std::nullopt}};
-    setCommandLine(row.second, columns->rest);
+    if (keepsCommandLine(*pid)) setCommandLine(row.second, columns->rest);
     return row;
+}
+
+template <typename KeepsCommandLine>
+ProcessTable readPS(std::string_view text, const KeepsCommandLine& keepsCommandLine) {
+    ProcessTable::Entries rows;
+    rows.reserve(text.size() / 64);  // ps lines are longer than that: room for nearly all at once
+    ScanText::forEachLine(text, [&](std::string_view line) {
+        auto row = plainRow(line, keepsCommandLine);
+        if (!row) row = generalRow(line, keepsCommandLine);
+        if (row) rows.push_back(std::move(*row));
+    });
+    return ProcessTable::keepingLastOfEachKey(std::move(rows));
 }
 
 }  // namespace
 
 ProcessTable parsePS(std::string_view text) {
-    ProcessTable::Entries rows;
-    rows.reserve(text.size() / 64);  // ps lines are longer than that: room for nearly all at once
-    ScanText::forEachLine(text, [&](std::string_view line) {
-        auto row = plainRow(line);
-        if (!row) row = generalRow(line);
-        if (row) rows.push_back(std::move(*row));
-    });
-    return ProcessTable::keepingLastOfEachKey(std::move(rows));
+    return readPS(text, [](std::int32_t) { return true; });
+}
+
+ProcessTable parsePS(std::string_view text, const ListeningPorts& listeners) {
+    const auto index = ProcessIDIndex::ofKeys(listeners);
+    return readPS(text, [&](std::int32_t pid) { return index.contains(pid); });
 }
 
 std::optional<std::int64_t> parseETime(std::string_view text) {

@@ -72,6 +72,15 @@ std::optional<double> parseCPUTime(std::string_view text);
 // and values that are no TCP port are left out.
 ListeningPorts parseListeningPorts(std::string_view text);
 
+// What a scan reads of the two tables: the folder and name of a listening process, and the command
+// line of one (a server shows its representative's, and the representative is a listener). These
+// give the same projects as the full tables with a fraction of the text copied: a busy machine runs
+// tens of thousands of processes, a few of which listen.
+// parseCWDs keeping only the listeners' entries; the other processes' names are not decoded.
+WorkingDirectories parseCWDs(std::string_view text, const ListeningPorts& listeners);
+// parsePS with the command lines of the listeners only; every other entry has none.
+ProcessTable parsePS(std::string_view text, const ListeningPorts& listeners);
+
 // Each process's CPU seconds so far, as the next scan's withInstantCPU needs them.
 CPUTimes cpuTimes(const ProcessTable& table);
 

@@ -6,7 +6,7 @@
 #include <span>
 #include <unordered_map>
 
-#include "Shared/Scan/GroupIndex.h"
+#include "Shared/Scan/ProcessIDIndex.h"
 #include "Shared/Scan/ProcessScannerParsing.h"
 #include "Shared/Scan/ScanText.h"
 
@@ -141,7 +141,7 @@ std::vector<Group> groupsOf(std::span<const Listener> listeners, const ProcessTa
         pgids.push_back(listeners[start].pgid);
     }
     // Each group's pids go into a vector of the right size: first counted, then gathered.
-    const GroupIndex index(pgids);
+    const ProcessIDIndex index(pgids);
     std::vector<std::pair<std::size_t, const ProcessTable::value_type*>> members;
     for (const auto& row : stats)
         if (const auto position = index.find(row.second.pgid)) members.emplace_back(*position, &row);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include "Shared/Scan/ProcessIDIndex.h"
 #include "Shared/Scan/ProcessScannerParsing.h"
 #include "Shared/Scan/ScanText.h"
 #include "Shared/UTF8.h"
@@ -26,31 +27,46 @@ std::string lsofText(std::string_view value) {
     return isValidUTF8(decoded) ? decoded : replacingInvalidUTF8(decoded);
 }
 
-}  // namespace
-
-WorkingDirectories parseCWDs(std::string_view text) {
+// The entries of the processes `wanted(pid)` accepts, room made for `expected` of them; the names
+// of the others are not decoded.
+template <typename Wanted>
+WorkingDirectories readCWDs(std::string_view text, std::size_t expected, const Wanted& wanted) {
     WorkingDirectories::Entries entries;
-    entries.reserve(text.size() / 32);  // four lines per process, the folder alone often longer
+    entries.reserve(expected);
     std::optional<std::int32_t> pid;
+    bool keep = false;  // whether the current pid is one of the wanted
     std::string command;
     ScanText::forEachLine(text, [&](std::string_view line) {
         const auto value = line.substr(1);
         switch (line.front()) {
         case 'p':
             pid = ScanText::parseInt32(value);
+            keep = pid && wanted(*pid);
             command = {};
             break;
         case 'c':
-            command = lsofText(value);
+            if (keep) command = lsofText(value);
             break;
         case 'n':
-            if (pid) entries.emplace_back(*pid, CWDEntry{command, lsofText(value)});
+            if (keep) entries.emplace_back(*pid, CWDEntry{command, lsofText(value)});
             break;
         default:
             break;
         }
     });
     return WorkingDirectories::keepingLastOfEachKey(std::move(entries));
+}
+
+}  // namespace
+
+WorkingDirectories parseCWDs(std::string_view text) {
+    // Four lines per process, the folder alone often longer.
+    return readCWDs(text, text.size() / 32, [](std::int32_t) { return true; });
+}
+
+WorkingDirectories parseCWDs(std::string_view text, const ListeningPorts& listeners) {
+    const auto index = ProcessIDIndex::ofKeys(listeners);
+    return readCWDs(text, listeners.size(), [&](std::int32_t pid) { return index.contains(pid); });
 }
 
 ListeningPorts parseListeningPorts(std::string_view text) {
