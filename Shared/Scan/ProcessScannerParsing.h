@@ -133,6 +133,14 @@ struct ProjectIdentity {
 // own, named by its last component.
 ProjectIdentity projectIdentity(std::string_view cwd, std::string_view devFolder);
 
+// The same identity without copies, for the grouping, which asks for every server: both texts are
+// pieces of `cwd`, but for a path with more "/"s after the development folder, built in `storage`.
+struct ProjectIdentityView {
+    std::string_view name;
+    std::string_view path;
+};
+ProjectIdentityView projectIdentityView(std::string_view cwd, std::string_view devFolder, std::string& storage);
+
 // Turns listening processes into servers (one per process group, summing CPU, memory and resident
 // size over every process of the group) and servers into projects. Listeners outside the project
 // folders appear only when one of their ports is watched, in a "service://<command>" project.

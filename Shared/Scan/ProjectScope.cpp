@@ -58,16 +58,24 @@ bool isInScope(std::string_view cwd, std::string_view home, const std::vector<st
     return liesInAny(cwd, includedFolders);
 }
 
-ProjectIdentity projectIdentity(std::string_view cwd, std::string_view devFolder) {
+ProjectIdentityView projectIdentityView(std::string_view cwd, std::string_view devFolder, std::string& storage) {
     if (const auto rest = below(cwd, devFolder)) {
         if (const auto name = firstComponent(*rest); !name.empty()) {
-            std::string path(devFolder);
-            if (path.empty() || path.back() != '/') path += '/';
-            path += name;
-            return {std::string(name), std::move(path)};
+            // "<devFolder>/<name>" is where the name stands in `cwd` unless more "/"s come between.
+            if (name.data() == rest->data()) return {name, std::string_view(cwd.data(), static_cast<std::size_t>(name.data() + name.size() - cwd.data()))};
+            storage.assign(devFolder);
+            if (storage.empty() || storage.back() != '/') storage += '/';
+            storage += name;
+            return {name, storage};
         }
     }
-    return {std::string(ScanText::lastPathComponent(cwd)), std::string(cwd)};
+    return {ScanText::lastPathComponent(cwd), cwd};
+}
+
+ProjectIdentity projectIdentity(std::string_view cwd, std::string_view devFolder) {
+    std::string storage;
+    const auto identity = projectIdentityView(cwd, devFolder, storage);
+    return {std::string(identity.name), std::string(identity.path)};
 }
 
 }  // namespace ProcessScannerParsing

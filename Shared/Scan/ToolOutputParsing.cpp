@@ -42,7 +42,7 @@ WorkingDirectories readCWDs(std::string_view text, std::size_t expected, const W
         case 'p':
             pid = ScanText::parseInt32(value);
             keep = pid && wanted(*pid);
-            command = {};
+            command.clear();
             break;
         case 'c':
             if (keep) command = lsofText(value);
