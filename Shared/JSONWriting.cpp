@@ -77,6 +77,43 @@ void appendInteger(std::string& out, std::int64_t value) {
     out.append(digits, end);
 }
 
+namespace {
+
+// The shortest digits that read back as `value` (finite, above 0), and where the point goes:
+// value = 0.d1d2…dk × 10^n. A snapshot writes two loads per server, nearly always a few decimals
+// of a modest number: those are read off value × 10^k when that is a whole number that divides
+// back to the value exactly. Below 2^40 and with k up to 3, at most one whole number lies within
+// the value's rounding interval at that scale, so it is the shortest reading too, as the general
+// digit search below would find it.
+std::string_view shortestDigits(double value, char (&digits)[24], int& n) {
+    if (value < 0x1p40) {
+        double scale = 1;
+        for (int k = 0; k <= 3; ++k, scale *= 10) {
+            const double scaled = value * scale;
+            if (scaled != std::floor(scaled) || scaled / scale != value) continue;
+            const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<std::uint64_t>(scaled)).ptr;
+            n = static_cast<int>(end - digits) - k;
+            auto length = static_cast<std::size_t>(end - digits);
+            while (digits[length - 1] == '0') --length;
+            return std::string_view(digits, length);
+        }
+    }
+    // The shortest digits as d.ddde±x, without the point.
+    char scientific[32];
+    const auto end = std::to_chars(scientific, scientific + sizeof scientific, value, std::chars_format::scientific).ptr;
+    const std::string_view text(scientific, static_cast<std::size_t>(end - scientific));
+    const auto e = text.find('e');
+    std::size_t k = 0;
+    for (const char character : text.substr(0, e))
+        if (character != '.') digits[k++] = character;
+    int exponent = 0;
+    std::from_chars(text.data() + e + (text[e + 1] == '+' ? 2 : 1), end, exponent);
+    n = exponent + 1;
+    return std::string_view(digits, k);
+}
+
+}  // namespace
+
 void appendNumber(std::string& out, double value) {
     if (!std::isfinite(value)) {
         out += "null";
@@ -88,19 +125,11 @@ void appendNumber(std::string& out, double value) {
         out += "0.0";
         return;
     }
-    // The shortest digits as d.ddde±x, rearranged: digits d1..dk with the point after n of them.
-    char scientific[32];
-    const auto end = std::to_chars(scientific, scientific + sizeof scientific, value, std::chars_format::scientific).ptr;
-    const std::string_view text(scientific, static_cast<std::size_t>(end - scientific));
-    const auto e = text.find('e');
-    char digits[24];
-    int k = 0;
-    for (const char character : text.substr(0, e))
-        if (character != '.') digits[k++] = character;
-    int exponent = 0;
-    std::from_chars(text.data() + e + (text[e + 1] == '+' ? 2 : 1), end, exponent);
-    const int n = exponent + 1;
-    const std::string_view all(digits, static_cast<std::size_t>(k));
+    // Digits d1..dk with the point after n of them.
+    char buffer[24];
+    int n = 0;
+    const auto all = shortestDigits(value, buffer, n);
+    const int k = static_cast<int>(all.size());
 
     constexpr int lowest = -4, highest = 15;  // outside (10^-5, 10^15]: exponent notation
     if (k <= n && n <= highest) {
