@@ -33,22 +33,21 @@ template <typename Wanted>
 WorkingDirectories readCWDs(std::string_view text, std::size_t expected, const Wanted& wanted) {
     WorkingDirectories::Entries entries;
     entries.reserve(expected);
-    std::optional<std::int32_t> pid;
-    bool keep = false;  // whether the current pid is one of the wanted
+    std::int32_t pid = 0;
+    bool keep = false;  // whether there is a current pid and it is one of the wanted
     std::string command;
     ScanText::forEachLine(text, [&](std::string_view line) {
         const auto value = line.substr(1);
         switch (line.front()) {
         case 'p':
-            pid = ScanText::parseInt32(value);
-            keep = pid && wanted(*pid);
+            keep = ScanText::readInt32(value, pid) && wanted(pid);
             command.clear();
             break;
         case 'c':
             if (keep) command = lsofText(value);
             break;
         case 'n':
-            if (keep) entries.emplace_back(*pid, CWDEntry{command, lsofText(value)});
+            if (keep) entries.emplace_back(pid, CWDEntry{command, lsofText(value)});
             break;
         default:
             break;
@@ -71,20 +70,25 @@ WorkingDirectories parseCWDs(std::string_view text, const ListeningPorts& listen
 
 ListeningPorts parseListeningPorts(std::string_view text) {
     ListeningPorts ports;
-    std::optional<std::int32_t> pid;
+    std::int32_t pid = 0;
+    bool hasPID = false;
+    std::set<int>* pidPorts = nullptr;  // the current pid's, once it has one
     ScanText::forEachLine(text, [&](std::string_view line) {
         const auto value = line.substr(1);
         if (line.front() == 'p') {
-            pid = ScanText::parseInt32(value);
+            hasPID = ScanText::readInt32(value, pid);
+            pidPorts = nullptr;
             return;
         }
-        if (line.front() != 'n' || !pid) return;
+        if (line.front() != 'n' || !hasPID) return;
         const auto colon = value.rfind(':');
         if (colon == std::string_view::npos) return;
-        const auto port = ScanText::parseInt64(value.substr(colon + 1));
+        std::int64_t port = 0;
         // A sign would parse, but no TCP port is zero or negative.
-        if (!port || *port < 1 || *port >= firstDynamicPort) return;
-        ports[*pid].insert(static_cast<int>(*port));
+        if (!ScanText::readInt64(value.substr(colon + 1), port) || port < 1 || port >= firstDynamicPort) return;
+        // lsof lists the processes by ascending pid: the end is where a new one goes.
+        if (!pidPorts) pidPorts = &ports.try_emplace(ports.end(), pid)->second;
+        pidPorts->insert(static_cast<int>(port));
     });
     return ports;
 }
