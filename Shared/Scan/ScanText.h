@@ -4,6 +4,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <string>
@@ -29,42 +30,53 @@ void forEachPiece(std::string_view text, char separator, Visit&& visit) {
 
 namespace Detail {
 
-#if defined(__SSE2__)
 // Bit i set where block[i] is a line feed, for the 64 bytes at `block`.
 inline std::uint64_t lineFeedBits(const char* block) {
-    const __m128i lineFeed = _mm_set1_epi8('\n');
     std::uint64_t bits = 0;
+#if defined(__SSE2__)
+    const __m128i lineFeed = _mm_set1_epi8('\n');
     for (int part = 0; part < 4; ++part) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * part));
         const auto found = static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lineFeed)));
         bits |= std::uint64_t{found} << (16 * part);
     }
+#else
+    for (int at = 0; at < 64; ++at) bits |= std::uint64_t{block[at] == '\n'} << at;
+#endif
     return bits;
 }
-#endif
 
 }  // namespace Detail
 
 // Calls `visit(line)` for every non-empty line between line feeds. Tool output has a line for every
-// process, most of them a few bytes long, so the line feeds are found 64 bytes at a time where the
-// processor can compare that many at once.
+// process, most of them a few bytes long, so the line feeds are found 64 bytes at a time (compared
+// at once where the processor can) and the last bytes with a search; `visit` is called from one
+// place, so that the compiler may build it into the loop.
 template <typename Visit>
 void forEachLine(std::string_view text, Visit&& visit) {
-#if defined(__SSE2__)
     const char* start = text.data();  // of the line being read
     const char* const end = text.data() + text.size();
-    const char* block = text.data();
-    for (; end - block >= 64; block += 64) {
-        for (auto bits = Detail::lineFeedBits(block); bits != 0; bits &= bits - 1) {
-            const char* const lineFeed = block + std::countr_zero(bits);
-            if (lineFeed != start) visit(std::string_view(start, static_cast<std::size_t>(lineFeed - start)));
-            start = lineFeed + 1;
+    const char* next = text.data();  // the first byte not looked at yet
+    const char* block = next;
+    std::uint64_t lineFeeds = 0;  // those of `block` not reached yet, as bits
+    for (;;) {
+        const char* lineEnd = end;
+        if (lineFeeds != 0) {
+            lineEnd = block + std::countr_zero(lineFeeds);
+            lineFeeds &= lineFeeds - 1;
+        } else if (end - next >= 64) {
+            block = next;
+            lineFeeds = Detail::lineFeedBits(block);
+            next += 64;
+            continue;
+        } else if (const void* found = std::memchr(next, '\n', static_cast<std::size_t>(end - next))) {
+            lineEnd = static_cast<const char*>(found);
+            next = lineEnd + 1;
         }
+        if (lineEnd != start) visit(std::string_view(start, static_cast<std::size_t>(lineEnd - start)));
+        if (lineEnd == end) break;
+        start = lineEnd + 1;
     }
-    forEachPiece(std::string_view(start, static_cast<std::size_t>(end - start)), '\n', visit);
-#else
-    forEachPiece(text, '\n', visit);
-#endif
 }
 
 // Calls `visit(component)` for every non-empty component between "/" separators.
