@@ -5,7 +5,6 @@
 // thread. Any text is accepted: malformed lines are skipped one by one, nothing throws.
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -43,8 +42,9 @@ struct PSEntry {
 // By pid. A table holds every process of the machine, so it is one sorted vector (FlatMap).
 using WorkingDirectories = FlatMap<std::int32_t, CWDEntry>;
 using ProcessTable = FlatMap<std::int32_t, PSEntry>;
-// Ordered by pid so that building projects visits listeners the same way on every run.
-using ListeningPorts = std::map<std::int32_t, std::set<int>>;
+// Ordered by pid so that building projects visits listeners the same way on every run; every scan
+// walks it several times, so it too is one sorted vector.
+using ListeningPorts = FlatMap<std::int32_t, std::set<int>>;
 // Accumulated CPU seconds per pid, kept by the scanner from one scan to the next.
 using CPUTimes = FlatMap<std::int32_t, double>;
 

@@ -23,12 +23,11 @@ std::optional<std::string_view> below(std::string_view path, std::string_view fo
     return path;
 }
 
+// The first non-empty component; empty when there is none.
 std::string_view firstComponent(std::string_view path) {
-    std::string_view first;
-    ScanText::forEachPathComponent(path, [&](std::string_view component) {
-        if (first.empty()) first = component;
-    });
-    return first;
+    const auto start = path.find_first_not_of('/');
+    if (start == std::string_view::npos) return {};
+    return path.substr(start, path.find('/', start) - start);
 }
 
 // hasPathPrefix(path, <home without one trailing "/"> + "/Library"), without building that text.

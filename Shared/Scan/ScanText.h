@@ -79,12 +79,6 @@ void forEachLine(std::string_view text, Visit&& visit) {
     }
 }
 
-// Calls `visit(component)` for every non-empty component between "/" separators.
-template <typename Visit>
-void forEachPathComponent(std::string_view path, Visit&& visit) {
-    forEachPiece(path, '/', visit);
-}
-
 std::string_view trimSpacesAndTabs(std::string_view text);
 
 namespace Detail {

@@ -69,10 +69,10 @@ WorkingDirectories parseCWDs(std::string_view text, const ListeningPorts& listen
 }
 
 ListeningPorts parseListeningPorts(std::string_view text) {
-    ListeningPorts ports;
+    ListeningPorts::Entries records;  // a pid's ports per "p" record that has any, as lsof lists them
     std::int32_t pid = 0;
     bool hasPID = false;
-    std::set<int>* pidPorts = nullptr;  // the current pid's, once it has one
+    std::set<int>* pidPorts = nullptr;  // the current record's, once it has one
     ScanText::forEachLine(text, [&](std::string_view line) {
         const auto value = line.substr(1);
         if (line.front() == 'p') {
@@ -86,11 +86,13 @@ ListeningPorts parseListeningPorts(std::string_view text) {
         std::int64_t port = 0;
         // A sign would parse, but no TCP port is zero or negative.
         if (!ScanText::readInt64(value.substr(colon + 1), port) || port < 1 || port >= firstDynamicPort) return;
-        // lsof lists the processes by ascending pid: the end is where a new one goes.
-        if (!pidPorts) pidPorts = &ports.try_emplace(ports.end(), pid)->second;
+        if (!pidPorts) pidPorts = &records.emplace_back(pid, std::set<int>{}).second;
         pidPorts->insert(static_cast<int>(port));
     });
-    return ports;
+    // A pid listed twice has the ports of both.
+    return ListeningPorts::combiningEqualKeys(std::move(records), [](std::set<int>& ports, std::set<int>&& more) {
+        ports.merge(more);
+    });
 }
 
 }  // namespace ProcessScannerParsing

@@ -96,6 +96,9 @@ TEST(ParseListeningPorts, takesThePortAfterTheLastColonBelowTheEphemeralRange) {
                                            "n*:49152\nn*:60000\nn*:49151\nn*:0\nn*:-80\nn*:+81\nnnocolon\nn*:\n"
                                            "pbad\nn*:4000\np8\nn*:99999999999999999999\n");
     EXPECT_EQ(ports, (ListeningPorts{{7, {81, 3000, 5173, 49151}}}));  // pid 8 had nothing valid
+    // A pid listed twice, and after a higher one, has the ports of both records.
+    EXPECT_EQ(parseListeningPorts("p9\nn*:4000\np7\nn*:3000\np9\nn*:3001\nn[::1]:4000\n"),
+              (ListeningPorts{{7, {3000}}, {9, {3001, 4000}}}));
 }
 
 TEST(WithInstantCPU, usesTheCPUTimeSpentSinceThePreviousScan) {
