@@ -53,8 +53,6 @@ double cpuSeconds(std::int64_t days, std::int64_t hours, std::int64_t minutes, d
     return static_cast<double>(days) * 86400.0 + value;
 }
 
-bool isDigit(char character) { return character >= '0' && character <= '9'; }
-
 // ---- The plain reading ------------------------------------------------------------------------------
 
 // Reads columns in their plain forms from the front of a text, each after any spaces and up to the
@@ -134,7 +132,11 @@ private:
     int digitRun(std::uint64_t& number) {
         const char* at = at_;
         std::uint64_t value = number;
-        for (; at != end_ && isDigit(*at); ++at) value = value * 10 + static_cast<std::uint64_t>(*at - '0');
+        for (; at != end_; ++at) {
+            const unsigned digit = static_cast<unsigned char>(*at) - unsigned{'0'};  // no digit wraps past 9
+            if (digit > 9) break;
+            value = value * 10 + digit;
+        }
         const auto digits = static_cast<int>(at - at_);
         at_ = at;
         number = value;
