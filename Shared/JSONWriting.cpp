@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include <nlohmann/json.hpp>
 
@@ -32,6 +34,23 @@ std::string_view escapeOf(unsigned char byte, char (&buffer)[7]) {
     return std::string_view(buffer, 6);
 }
 
+// Whether a JSON string holds the text as it is: printable ASCII, no quote, no backslash. A
+// snapshot's texts are long paths and command lines, so eight bytes are looked at together, each
+// test exact within its byte (nothing carries into the next one).
+bool isPlain(std::string_view text) {
+    constexpr std::uint64_t ones = 0x0101010101010101, high = 0x8080808080808080, low = ~high;
+    const auto zeroBytes = [&](std::uint64_t word) { return ~(((word & low) + low) | word) & high; };
+    std::size_t at = 0;
+    for (std::uint64_t word = 0; text.size() - at >= sizeof word; at += sizeof word) {
+        std::memcpy(&word, text.data() + at, sizeof word);
+        const std::uint64_t control = ~((word & low) + ones * (0x80 - 0x20)) & high;  // below 0x20
+        if (((word & high) | control | zeroBytes(word ^ (ones * '"')) | zeroBytes(word ^ (ones * '\\'))) != 0)
+            return false;
+    }
+    const auto asIs = [](char c) { return c >= 0x20 && c != '"' && c != '\\' && static_cast<unsigned char>(c) < 0x80; };
+    return std::all_of(text.begin() + static_cast<std::ptrdiff_t>(at), text.end(), asIs);
+}
+
 void appendExponent(std::string& out, int exponent) {
     out += exponent < 0 ? '-' : '+';
     exponent = std::abs(exponent);
@@ -45,8 +64,7 @@ void appendExponent(std::string& out, int exponent) {
 
 void appendString(std::string& out, std::string_view text) {
     // Most texts are plain ASCII with nothing to escape: those go in as they are.
-    const auto asIs = [](char c) { return c >= 0x20 && c != '"' && c != '\\' && static_cast<unsigned char>(c) < 0x80; };
-    if (std::all_of(text.begin(), text.end(), asIs)) {
+    if (isPlain(text)) {
         out += '"';
         out += text;
         out += '"';
