@@ -72,13 +72,13 @@ std::optional<double> parseCPUTime(std::string_view text);
 // and values that are no TCP port are left out.
 ListeningPorts parseListeningPorts(std::string_view text);
 
-// What a scan reads of the two tables: the folder and name of a listening process, and the command
-// line of one (a server shows its representative's, and the representative is a listener). These
-// give the same projects as the full tables with a fraction of the text copied: a busy machine runs
-// tens of thousands of processes, a few of which listen.
-// parseCWDs keeping only the listeners' entries; the other processes' names are not decoded.
+// The two tables as a scan reads them. Of the tens of thousands of processes of a busy machine only
+// the listening ones reach a server: their folders and names, and the command line of one of them
+// (a server shows its representative's, and the representative listens). Only those texts are
+// decoded and copied; buildProjects gives the same projects with these tables as with the full ones.
+// parseCWDs with the listeners' entries only.
 WorkingDirectories parseCWDs(std::string_view text, const ListeningPorts& listeners);
-// parsePS with the command lines of the listeners only; every other entry has none.
+// parsePS with the listeners' command lines only; every other entry has none.
 ProcessTable parsePS(std::string_view text, const ListeningPorts& listeners);
 
 // Each process's CPU seconds so far, as the next scan's withInstantCPU needs them.

@@ -223,6 +223,7 @@ std::vector<DevProject> buildProjects(const WorkingDirectories& cwds, const List
         projectOf[position] = slot->second;
     }
 
+    // Each project's servers counted first, then built in place: none is moved while a list grows.
     std::vector<std::size_t> serverCounts(projects.size());
     for (const auto project : projectOf) ++serverCounts[project];
     for (std::size_t project = 0; project < projects.size(); ++project)

@@ -61,7 +61,8 @@ ProjectIdentityView projectIdentityView(std::string_view cwd, std::string_view d
     if (const auto rest = below(cwd, devFolder)) {
         if (const auto name = firstComponent(*rest); !name.empty()) {
             // "<devFolder>/<name>" is where the name stands in `cwd` unless more "/"s come between.
-            if (name.data() == rest->data()) return {name, std::string_view(cwd.data(), static_cast<std::size_t>(name.data() + name.size() - cwd.data()))};
+            if (name.data() == rest->data())
+                return {name, cwd.substr(0, static_cast<std::size_t>(name.data() + name.size() - cwd.data()))};
             storage.assign(devFolder);
             if (storage.empty() || storage.back() != '/') storage += '/';
             storage += name;
