@@ -40,45 +40,40 @@ std::optional<std::string> DevServer::uptimeText() const {
 
 void appendJSON(std::string& out, const DevServer& server) {
     using namespace JSONWriting;
-    const auto key = [&](std::string_view name) {
-        out += out.back() == '{' ? "\"" : ",\"";
-        out += name;
-        out += "\":";
-    };
-    const auto text = [&](std::string_view name, const std::optional<std::string>& value) {
+    // Keys in byte order, the order the JSON library keeps an object's keys in. "command" always
+    // comes first, so every other key follows a comma: each is written with its punctuation at once.
+    const auto text = [&](std::string_view key, const std::optional<std::string>& value) {
         if (!value) return;
-        key(name);
+        out += key;
         appendString(out, *value);
     };
-    const auto integer = [&](std::string_view name, std::optional<std::int64_t> value) {
+    const auto integer = [&](std::string_view key, std::optional<std::int64_t> value) {
         if (!value) return;
-        key(name);
+        out += key;
         appendInteger(out, *value);
     };
-    // Keys in byte order, the order the JSON library keeps an object's keys in.
-    out += '{';
-    key("command");
+    out += "{\"command\":";
     appendString(out, server.command);
-    text("commandLine", server.commandLine);
-    text("containerID", server.containerID);
-    text("containerName", server.containerName);
-    key("cpu");
+    text(",\"commandLine\":", server.commandLine);
+    text(",\"containerID\":", server.containerID);
+    text(",\"containerName\":", server.containerName);
+    out += ",\"cpu\":";
     appendNumber(out, finiteOrZero(server.cpu));
-    text("cwd", server.cwd);
-    key("groupPIDs");
+    text(",\"cwd\":", server.cwd);
+    out += ",\"groupPIDs\":";
     appendIntegers(out, server.groupPIDs);
     if (server.keptAlive) {
-        key("keptAlive");
+        out += ",\"keptAlive\":";
         appendBool(out, *server.keptAlive);
     }
-    key("mem");
+    out += ",\"mem\":";
     appendNumber(out, finiteOrZero(server.mem));
-    integer("pgid", server.pgid);
-    integer("pid", server.pid);
-    key("ports");
+    integer(",\"pgid\":", server.pgid);
+    integer(",\"pid\":", server.pid);
+    out += ",\"ports\":";
     appendIntegers(out, server.ports);
-    integer("rss", server.rss);
-    integer("uptimeSeconds", server.uptimeSeconds);
+    integer(",\"rss\":", server.rss);
+    integer(",\"uptimeSeconds\":", server.uptimeSeconds);
     out += '}';
 }
 

@@ -36,13 +36,20 @@ public:
     // Entries in any order; of several with one key the last one stays, as when each had replaced
     // the one before. Linear for entries that come in key order.
     static FlatMap keepingLastOfEachKey(Entries entries) {
+        return combiningEqualKeys(std::move(entries), [](Value& kept, Value&& later) { kept = std::move(later); });
+    }
+
+    // Entries in any order; several with one key become one, `combine(kept, later)` taking each later
+    // value into the first in their order. Linear for entries that come in key order.
+    template <typename Combine>
+    static FlatMap combiningEqualKeys(Entries entries, Combine&& combine) {
         const auto byKey = [](const value_type& a, const value_type& b) { return a.first < b.first; };
         if (!std::is_sorted(entries.begin(), entries.end(), byKey))
             std::stable_sort(entries.begin(), entries.end(), byKey);
         auto kept = entries.begin();
         for (auto entry = entries.begin(); entry != entries.end(); ++entry) {
             if (kept != entries.begin() && std::prev(kept)->first == entry->first) {
-                *std::prev(kept) = std::move(*entry);
+                combine(std::prev(kept)->second, std::move(entry->second));
             } else {
                 if (kept != entry) *kept = std::move(*entry);
                 ++kept;

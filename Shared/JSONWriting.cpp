@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include <nlohmann/json.hpp>
 
@@ -32,6 +34,23 @@ std::string_view escapeOf(unsigned char byte, char (&buffer)[7]) {
     return std::string_view(buffer, 6);
 }
 
+// Whether a JSON string holds the text as it is: printable ASCII, no quote, no backslash. A
+// snapshot's texts are long paths and command lines, so eight bytes are looked at together, each
+// test exact within its byte (nothing carries into the next one).
+bool isPlain(std::string_view text) {
+    constexpr std::uint64_t ones = 0x0101010101010101, high = 0x8080808080808080, low = ~high;
+    const auto zeroBytes = [&](std::uint64_t word) { return ~(((word & low) + low) | word) & high; };
+    std::size_t at = 0;
+    for (std::uint64_t word = 0; text.size() - at >= sizeof word; at += sizeof word) {
+        std::memcpy(&word, text.data() + at, sizeof word);
+        const std::uint64_t control = ~((word & low) + ones * (0x80 - 0x20)) & high;  // below 0x20
+        if (((word & high) | control | zeroBytes(word ^ (ones * '"')) | zeroBytes(word ^ (ones * '\\'))) != 0)
+            return false;
+    }
+    const auto asIs = [](char c) { return c >= 0x20 && c != '"' && c != '\\' && static_cast<unsigned char>(c) < 0x80; };
+    return std::all_of(text.begin() + static_cast<std::ptrdiff_t>(at), text.end(), asIs);
+}
+
 void appendExponent(std::string& out, int exponent) {
     out += exponent < 0 ? '-' : '+';
     exponent = std::abs(exponent);
@@ -45,8 +64,7 @@ void appendExponent(std::string& out, int exponent) {
 
 void appendString(std::string& out, std::string_view text) {
     // Most texts are plain ASCII with nothing to escape: those go in as they are.
-    const auto asIs = [](char c) { return c >= 0x20 && c != '"' && c != '\\' && static_cast<unsigned char>(c) < 0x80; };
-    if (std::all_of(text.begin(), text.end(), asIs)) {
+    if (isPlain(text)) {
         out += '"';
         out += text;
         out += '"';
@@ -77,6 +95,43 @@ void appendInteger(std::string& out, std::int64_t value) {
     out.append(digits, end);
 }
 
+namespace {
+
+// The shortest digits that read back as `value` (finite, above 0), and where the point goes:
+// value = 0.d1d2…dk × 10^n. A snapshot writes two loads per server, nearly always a few decimals
+// of a modest number: those are read off value × 10^k when that is a whole number that divides
+// back to the value exactly. Below 2^40 and with k up to 3, at most one whole number lies within
+// the value's rounding interval at that scale, so it is the shortest reading too, as the general
+// digit search below would find it.
+std::string_view shortestDigits(double value, char (&digits)[24], int& n) {
+    if (value < 0x1p40) {
+        double scale = 1;
+        for (int k = 0; k <= 3; ++k, scale *= 10) {
+            const double scaled = value * scale;
+            if (scaled != std::floor(scaled) || scaled / scale != value) continue;
+            const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<std::uint64_t>(scaled)).ptr;
+            n = static_cast<int>(end - digits) - k;
+            auto length = static_cast<std::size_t>(end - digits);
+            while (digits[length - 1] == '0') --length;
+            return std::string_view(digits, length);
+        }
+    }
+    // The shortest digits as d.ddde±x, without the point.
+    char scientific[32];
+    const auto end = std::to_chars(scientific, scientific + sizeof scientific, value, std::chars_format::scientific).ptr;
+    const std::string_view text(scientific, static_cast<std::size_t>(end - scientific));
+    const auto e = text.find('e');
+    std::size_t k = 0;
+    for (const char character : text.substr(0, e))
+        if (character != '.') digits[k++] = character;
+    int exponent = 0;
+    std::from_chars(text.data() + e + (text[e + 1] == '+' ? 2 : 1), end, exponent);
+    n = exponent + 1;
+    return std::string_view(digits, k);
+}
+
+}  // namespace
+
 void appendNumber(std::string& out, double value) {
     if (!std::isfinite(value)) {
         out += "null";
@@ -88,19 +143,11 @@ void appendNumber(std::string& out, double value) {
         out += "0.0";
         return;
     }
-    // The shortest digits as d.ddde±x, rearranged: digits d1..dk with the point after n of them.
-    char scientific[32];
-    const auto end = std::to_chars(scientific, scientific + sizeof scientific, value, std::chars_format::scientific).ptr;
-    const std::string_view text(scientific, static_cast<std::size_t>(end - scientific));
-    const auto e = text.find('e');
-    char digits[24];
-    int k = 0;
-    for (const char character : text.substr(0, e))
-        if (character != '.') digits[k++] = character;
-    int exponent = 0;
-    std::from_chars(text.data() + e + (text[e + 1] == '+' ? 2 : 1), end, exponent);
-    const int n = exponent + 1;
-    const std::string_view all(digits, static_cast<std::size_t>(k));
+    // Digits d1..dk with the point after n of them.
+    char buffer[24];
+    int n = 0;
+    const auto all = shortestDigits(value, buffer, n);
+    const int k = static_cast<int>(all.size());
 
     constexpr int lowest = -4, highest = 15;  // outside (10^-5, 10^15]: exponent notation
     if (k <= n && n <= highest) {

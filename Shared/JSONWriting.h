@@ -5,6 +5,7 @@
 // characters escaped, ill-formed bytes replaced by U+FFFD), numbers in the same notation, so that
 // what is written here and what the library dumps read and look alike. No state; any thread.
 
+#include <charconv>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -23,17 +24,25 @@ void appendNumber(std::string& out, double value);
 
 void appendBool(std::string& out, bool value);
 
-// A JSON array of integers: [1,2,3].
+// A JSON array of integers: [1,2,3]. Written through a buffer in pieces rather than number by
+// number: a server's process group may hold many.
 template <typename Integers>
 void appendIntegers(std::string& out, const Integers& values) {
-    out += '[';
+    char buffer[512];
+    char* at = buffer;
+    *at++ = '[';
     bool first = true;
     for (const auto value : values) {
-        if (!first) out += ',';
+        if (at > buffer + sizeof buffer - 24) {  // room for a comma and any 64-bit number
+            out.append(buffer, at);
+            at = buffer;
+        }
+        if (!first) *at++ = ',';
         first = false;
-        appendInteger(out, value);
+        at = std::to_chars(at, at + 21, static_cast<std::int64_t>(value)).ptr;
     }
-    out += ']';
+    *at++ = ']';
+    out.append(buffer, at);
 }
 
 }  // namespace JSONWriting

@@ -91,10 +91,13 @@ std::vector<DevProject> scan() {
     std::lock_guard lock(state.mutex);
 
     const auto rules = FilterRules::load(Platform::UserDefaults::standard());
-    const auto cwds = Parsing::parseCWDs(runShell(Platform::ToolPaths::lsof, workingDirectoriesArguments).value_or(""));
-    auto table = Parsing::parsePS(runShell(Platform::ToolPaths::ps, processTableArguments).value_or(""));
+    const auto cwdText = runShell(Platform::ToolPaths::lsof, workingDirectoriesArguments).value_or("");
+    const auto psText = runShell(Platform::ToolPaths::ps, processTableArguments).value_or("");
     const auto listeners =
         Parsing::parseListeningPorts(runShell(Platform::ToolPaths::lsof, listeningPortsArguments).value_or(""));
+    // Only the listeners' folders and command lines reach a server.
+    const auto cwds = Parsing::parseCWDs(cwdText, listeners);
+    auto table = Parsing::parsePS(psText, listeners);
 
     // Read right before the clock, so that both measure the same stretch of time.
     auto exactTimes = KernelCPUTimes::read(Parsing::listeningGroupMembers(table, listeners));

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <iterator>
 
-#include "Shared/Scan/GroupIndex.h"
+#include "Shared/Scan/ProcessIDIndex.h"
 #include "Shared/Scan/ProcessScannerParsing.h"
 #include "Shared/Scan/ScanText.h"
 
@@ -97,7 +97,7 @@ std::vector<std::int32_t> listeningGroupMembers(const ProcessTable& table, const
     }
     std::sort(groups.begin(), groups.end());
     groups.erase(std::unique(groups.begin(), groups.end()), groups.end());
-    const GroupIndex index(groups);
+    const ProcessIDIndex index(groups);
     std::vector<std::int32_t> found;  // in pid order, as the table is
     for (const auto& [pid, entry] : table)
         if (index.find(entry.pgid)) found.push_back(pid);

@@ -10,6 +10,7 @@
 #include <limits>
 #include <string>
 
+#include "Shared/Scan/ProcessIDIndex.h"
 #include "Shared/Scan/ProcessScannerParsing.h"
 #include "Shared/Scan/ScanText.h"
 
@@ -52,80 +53,67 @@ double cpuSeconds(std::int64_t days, std::int64_t hours, std::int64_t minutes, d
     return static_cast<double>(days) * 86400.0 + value;
 }
 
-bool isDigit(char character) { return character >= '0' && character <= '9'; }
-
 // ---- The plain reading ------------------------------------------------------------------------------
 
 // Reads columns in their plain forms from the front of a text, each after any spaces and up to the
-// next space or the end. Every reader gives no value for a column in any other form. The numbers
-// have at most fifteen digits (no overflow, exact as doubles), so a decimal made of the digits over
-// the power of ten below them rounds as the general reading rounds it.
+// next space or the end. Every reader fails for a column in any other form. The numbers have at
+// most fifteen digits (no overflow, exact as doubles), so a decimal made of the digits over the
+// power of ten below them rounds as the general reading rounds it. A column is read as runs of
+// digits and the separators between them: this runs for every character of the process table.
 class PlainColumns {
 public:
     explicit PlainColumns(std::string_view text) : at_(text.data()), end_(text.data() + text.size()) {}
 
     template <typename Integer>
-    std::optional<Integer> integer() {
+    bool integer(Integer& value) {
         skipSpaces();
-        const char* const start = at_;
-        std::uint64_t value = 0;
-        for (; at_ != end_ && isDigit(*at_); ++at_) value = value * 10 + static_cast<std::uint64_t>(*at_ - '0');
-        const auto digits = at_ - start;
-        if (digits == 0 || digits > std::numeric_limits<Integer>::digits10 || !atColumnEnd()) return std::nullopt;
-        return static_cast<Integer>(value);
+        std::uint64_t number = 0;
+        const int digits = digitRun(number);
+        if (digits == 0 || digits > std::numeric_limits<Integer>::digits10 || !atColumnEnd()) return false;
+        value = static_cast<Integer>(number);
+        return true;
     }
 
-    std::optional<double> decimal() {
+    // Digits with at most one decimal point between digits.
+    bool decimal(double& value) {
         skipSpaces();
-        std::uint64_t value = 0;
-        int digits = 0, fractionDigits = -1;  // -1: no point yet
-        for (; at_ != end_; ++at_) {
-            if (isDigit(*at_)) {
-                value = value * 10 + static_cast<std::uint64_t>(*at_ - '0');
-                ++digits;
-                if (fractionDigits >= 0) ++fractionDigits;
-            } else if (*at_ == '.' && fractionDigits < 0 && digits > 0) {
-                fractionDigits = 0;
-            } else {
-                break;
-            }
+        std::uint64_t number = 0;
+        const int whole = digitRun(number);
+        if (whole == 0) return false;
+        int fraction = 0;
+        if (at('.')) {
+            ++at_;
+            fraction = digitRun(number);  // the fraction's digits join the whole part's
+            if (fraction == 0) return false;
         }
-        if (digits == 0 || digits > mostDigits || fractionDigits == 0 || !atColumnEnd()) return std::nullopt;
-        return static_cast<double>(value) / powersOfTen[std::max(fractionDigits, 0)];
+        if (whole + fraction > mostDigits || !atColumnEnd()) return false;
+        value = static_cast<double>(number) / powersOfTen[fraction];
+        return true;
     }
 
     // "[d-][h:]m:s", with a fraction on the seconds where `withFraction`.
-    std::optional<Clock> clock(bool withFraction) {
+    bool clock(bool withFraction, Clock& clock) {
         skipSpaces();
-        Clock clock;
         std::uint64_t number = 0;
-        int digits = 0;
-        bool dashSeen = false, inFraction = false;
-        for (; at_ != end_ && *at_ != ' '; ++at_) {
-            if (isDigit(*at_)) {
-                if (++digits > mostDigits) return std::nullopt;
-                number = number * 10 + static_cast<std::uint64_t>(*at_ - '0');
-                clock.fractionDigits += inFraction;
-                continue;
-            }
-            if (digits == 0 || inFraction) return std::nullopt;
-            if (*at_ == '-' && !dashSeen && clock.count == 0) {
-                dashSeen = true;
-                clock.days = static_cast<std::int64_t>(number);
-            } else if (*at_ == ':' && clock.count < 2) {
-                clock.parts[clock.count++] = static_cast<std::int64_t>(number);
-            } else if (*at_ == '.' && withFraction && clock.count > 0) {
-                inFraction = true;
-                continue;  // the fraction's digits join the seconds'
-            } else {
-                return std::nullopt;
-            }
-            number = 0;
-            digits = 0;
+        int digits = digitRun(number);
+        if (digits == 0 || digits > mostDigits) return false;
+        if (at('-')) {
+            clock.days = static_cast<std::int64_t>(number);
+            if (!nextPart(number, digits)) return false;
         }
-        if (digits == 0 || clock.count == 0 || (inFraction && clock.fractionDigits == 0)) return std::nullopt;
+        while (at(':') && clock.count < 2) {
+            clock.parts[clock.count++] = static_cast<std::int64_t>(number);
+            if (!nextPart(number, digits)) return false;
+        }
+        if (clock.count == 0) return false;
+        if (withFraction && at('.')) {
+            ++at_;
+            clock.fractionDigits = digitRun(number);  // the fraction's digits join the seconds'
+            if (clock.fractionDigits == 0 || digits + clock.fractionDigits > mostDigits) return false;
+        }
+        if (!atColumnEnd()) return false;
         clock.parts[clock.count++] = static_cast<std::int64_t>(number);
-        return clock;
+        return true;
     }
 
     bool atEnd() const { return at_ == end_; }
@@ -139,8 +127,35 @@ public:
 private:
     static constexpr int mostDigits = 15;
 
+    // Appends the digits at the cursor to `number` (wrapping past 19 digits, which every caller
+    // refuses) and returns how many there were.
+    int digitRun(std::uint64_t& number) {
+        const char* at = at_;
+        std::uint64_t value = number;
+        for (; at != end_; ++at) {
+            const unsigned digit = static_cast<unsigned char>(*at) - unsigned{'0'};  // no digit wraps past 9
+            if (digit > 9) break;
+            value = value * 10 + digit;
+        }
+        const auto digits = static_cast<int>(at - at_);
+        at_ = at;
+        number = value;
+        return digits;
+    }
+
+    // Past a clock separator, the next part's digits in place of `number`.
+    bool nextPart(std::uint64_t& number, int& digits) {
+        ++at_;
+        number = 0;
+        digits = digitRun(number);
+        return digits > 0 && digits <= mostDigits;
+    }
+
+    bool at(char character) const { return at_ != end_ && *at_ == character; }
     void skipSpaces() {
-        while (at_ != end_ && *at_ == ' ') ++at_;
+        const char* at = at_;
+        while (at != end_ && *at == ' ') ++at;
+        at_ = at;
     }
     bool atColumnEnd() const { return at_ == end_ || *at_ == ' '; }
 
@@ -160,8 +175,8 @@ std::optional<double> plainCPUSeconds(const Clock& clock) {
 // A time that is nothing but the plain form.
 std::optional<Clock> plainClock(std::string_view text, bool withFraction) {
     PlainColumns columns(text);
-    auto clock = columns.clock(withFraction);
-    if (!clock || !columns.atEnd()) return std::nullopt;
+    Clock clock;
+    if (!columns.clock(withFraction, clock) || !columns.atEnd()) return std::nullopt;
     return clock;
 }
 
@@ -173,19 +188,21 @@ void setCommandLine(PSEntry& entry, std::optional<std::string_view> rest) {
 
 using Row = ProcessTable::value_type;
 
-std::optional<Row> plainRow(std::string_view line) {
+// Both readings keep the command line only where `keepsCommandLine(pid)`. The plain one fills the
+// row in place and fails for a line in any other form.
+template <typename KeepsCommandLine>
+bool readPlainRow(std::string_view line, Row& row, const KeepsCommandLine& keepsCommandLine) {
     PlainColumns columns(line);
-    const auto pid = columns.integer<std::int32_t>();
-    const auto pgid = columns.integer<std::int32_t>();
-    const auto cpu = columns.decimal();
-    const auto mem = columns.decimal();
-    const auto rss = columns.integer<std::int64_t>();
-    const auto elapsed = columns.clock(false);
-    const auto time = columns.clock(true);
-    if (!pid || !pgid || !cpu || !mem || !rss || !elapsed || !time) return std::nullopt;
-    Row row{*pid, PSEntry{*pgid, *cpu, *mem, *rss, elapsedSeconds(*elapsed), plainCPUSeconds(*time), std::nullopt}};
-    setCommandLine(row.second, columns.rest());
-    return row;
+    auto& [pid, entry] = row;
+    Clock elapsed, time;
+    if (!columns.integer(pid) || !columns.integer(entry.pgid) || !columns.decimal(entry.cpu) ||
+        !columns.decimal(entry.mem) || !columns.integer(entry.rss) || !columns.clock(false, elapsed) ||
+        !columns.clock(true, time))
+        return false;
+    entry.uptimeSeconds = elapsedSeconds(elapsed);
+    entry.cpuTimeSeconds = plainCPUSeconds(time);
+    if (keepsCommandLine(pid)) setCommandLine(entry, columns.rest());
+    return true;
 }
 
 // ---- The general reading ----------------------------------------------------------------------------
@@ -256,7 +273,8 @@ std::optional<PSColumns> splitPSLine(std::string_view line) {
     return columns;
 }
 
-std::optional<Row> generalRow(std::string_view line) {
+template <typename KeepsCommandLine>
+std::optional<Row> generalRow(std::string_view line, const KeepsCommandLine& keepsCommandLine) {
     const auto columns = splitPSLine(line);
     if (!columns) return std::nullopt;
     const auto& field = columns->fields;
@@ -267,21 +285,35 @@ std::optional<Row> generalRow(std::string_view line) {
     if (!pid || !pgid || !cpu || !mem) return std::nullopt;
     Row row{*pid, PSEntry{*pgid, *cpu, *mem, ScanText::parseInt64(field[4]).value_or(0), parseETime(field[5]),
                           parseCPUTime(field[6]), std::nullopt}};
-    setCommandLine(row.second, columns->rest);
+    if (keepsCommandLine(*pid)) setCommandLine(row.second, columns->rest);
     return row;
+}
+
+template <typename KeepsCommandLine>
+ProcessTable readPS(std::string_view text, const KeepsCommandLine& keepsCommandLine) {
+    ProcessTable::Entries rows;
+    rows.reserve(text.size() / 64);  // ps lines are longer than that: room for nearly all at once
+    ScanText::forEachLine(text, [&](std::string_view line) {
+        auto& row = rows.emplace_back();
+        if (readPlainRow(line, row, keepsCommandLine)) return;
+        if (auto general = generalRow(line, keepsCommandLine)) {
+            row = std::move(*general);
+        } else {
+            rows.pop_back();
+        }
+    });
+    return ProcessTable::keepingLastOfEachKey(std::move(rows));
 }
 
 }  // namespace
 
 ProcessTable parsePS(std::string_view text) {
-    ProcessTable::Entries rows;
-    rows.reserve(text.size() / 64);  // ps lines are longer than that: room for nearly all at once
-    ScanText::forEachLine(text, [&](std::string_view line) {
-        auto row = plainRow(line);
-        if (!row) row = generalRow(line);
-        if (row) rows.push_back(std::move(*row));
-    });
-    return ProcessTable::keepingLastOfEachKey(std::move(rows));
+    return readPS(text, [](std::int32_t) { return true; });
+}
+
+ProcessTable parsePS(std::string_view text, const ListeningPorts& listeners) {
+    const auto index = ProcessIDIndex::ofKeys(listeners);
+    return readPS(text, [&](std::int32_t pid) { return index.contains(pid); });
 }
 
 std::optional<std::int64_t> parseETime(std::string_view text) {

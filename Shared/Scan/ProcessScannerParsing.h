@@ -5,7 +5,6 @@
 // thread. Any text is accepted: malformed lines are skipped one by one, nothing throws.
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -43,8 +42,9 @@ struct PSEntry {
 // By pid. A table holds every process of the machine, so it is one sorted vector (FlatMap).
 using WorkingDirectories = FlatMap<std::int32_t, CWDEntry>;
 using ProcessTable = FlatMap<std::int32_t, PSEntry>;
-// Ordered by pid so that building projects visits listeners the same way on every run.
-using ListeningPorts = std::map<std::int32_t, std::set<int>>;
+// Ordered by pid so that building projects visits listeners the same way on every run; every scan
+// walks it several times, so it too is one sorted vector.
+using ListeningPorts = FlatMap<std::int32_t, std::set<int>>;
 // Accumulated CPU seconds per pid, kept by the scanner from one scan to the next.
 using CPUTimes = FlatMap<std::int32_t, double>;
 
@@ -71,6 +71,15 @@ std::optional<double> parseCPUTime(std::string_view text);
 // address. Ports of the dynamic/private range (49152 and up), taken as helpers' rather than servers',
 // and values that are no TCP port are left out.
 ListeningPorts parseListeningPorts(std::string_view text);
+
+// The two tables as a scan reads them. Of the tens of thousands of processes of a busy machine only
+// the listening ones reach a server: their folders and names, and the command line of one of them
+// (a server shows its representative's, and the representative listens). Only those texts are
+// decoded and copied; buildProjects gives the same projects with these tables as with the full ones.
+// parseCWDs with the listeners' entries only.
+WorkingDirectories parseCWDs(std::string_view text, const ListeningPorts& listeners);
+// parsePS with the listeners' command lines only; every other entry has none.
+ProcessTable parsePS(std::string_view text, const ListeningPorts& listeners);
 
 // Each process's CPU seconds so far, as the next scan's withInstantCPU needs them.
 CPUTimes cpuTimes(const ProcessTable& table);
@@ -123,6 +132,14 @@ struct ProjectIdentity {
 // Anything inside <devFolder>/<name> belongs to that project; any other folder is a project of its
 // own, named by its last component.
 ProjectIdentity projectIdentity(std::string_view cwd, std::string_view devFolder);
+
+// The same identity without copies, for the grouping, which asks for every server: both texts are
+// pieces of `cwd`, but for a path with more "/"s after the development folder, built in `storage`.
+struct ProjectIdentityView {
+    std::string_view name;
+    std::string_view path;
+};
+ProjectIdentityView projectIdentityView(std::string_view cwd, std::string_view devFolder, std::string& storage);
 
 // Turns listening processes into servers (one per process group, summing CPU, memory and resident
 // size over every process of the group) and servers into projects. Listeners outside the project

@@ -6,7 +6,7 @@
 #include <span>
 #include <unordered_map>
 
-#include "Shared/Scan/GroupIndex.h"
+#include "Shared/Scan/ProcessIDIndex.h"
 #include "Shared/Scan/ProcessScannerParsing.h"
 #include "Shared/Scan/ScanText.h"
 
@@ -102,23 +102,35 @@ struct Group {
     std::int64_t kilobytes = 0;
 };
 
-DevServer makeServer(Group& group, const Listener& representative) {
-    DevServer server;
+const Listener& representativeOf(const Group& group) {
+    const Listener* representative = &group.listeners.front();
+    for (const auto& listener : group.listeners)
+        if (isBetterRepresentative(listener, *representative)) representative = &listener;
+    return *representative;
+}
+
+// Fills a default server in place: a project's servers are counted first and built in their vector.
+void fillServer(DevServer& server, Group& group, const Listener& representative) {
     server.pid = representative.pid;
     server.pgid = group.pgid;
     server.command = representative.command;
     if (representative.inScope) server.cwd = representative.cwd;
 
-    for (const auto& listener : group.listeners)
-        server.ports.insert(server.ports.end(), listener.ports->begin(), listener.ports->end());
-    std::sort(server.ports.begin(), server.ports.end());
-    server.ports.erase(std::unique(server.ports.begin(), server.ports.end()), server.ports.end());
+    if (group.listeners.size() == 1) {  // a set is ascending and distinct already
+        server.ports.assign(group.listeners.front().ports->begin(), group.listeners.front().ports->end());
+    } else {
+        for (const auto& listener : group.listeners)
+            server.ports.insert(server.ports.end(), listener.ports->begin(), listener.ports->end());
+        std::sort(server.ports.begin(), server.ports.end());
+        server.ports.erase(std::unique(server.ports.begin(), server.ports.end()), server.ports.end());
+    }
 
     // A listener missing from the table is a member too, though with nothing to add.
     server.groupPIDs = std::move(group.pids);
-    for (const auto& listener : group.listeners) server.groupPIDs.push_back(listener.pid);
-    std::sort(server.groupPIDs.begin(), server.groupPIDs.end());
-    server.groupPIDs.erase(std::unique(server.groupPIDs.begin(), server.groupPIDs.end()), server.groupPIDs.end());
+    for (const auto& listener : group.listeners) {
+        const auto place = std::lower_bound(server.groupPIDs.begin(), server.groupPIDs.end(), listener.pid);
+        if (place == server.groupPIDs.end() || *place != listener.pid) server.groupPIDs.insert(place, listener.pid);
+    }
 
     server.cpu = group.cpu;
     server.mem = group.mem;
@@ -127,7 +139,6 @@ DevServer makeServer(Group& group, const Listener& representative) {
         server.uptimeSeconds = representative.entry->uptimeSeconds;
         server.commandLine = representative.entry->commandLine;
     }
-    return server;
 }
 
 // The listeners' groups by ascending process group, with what one pass over the whole table finds
@@ -137,26 +148,28 @@ std::vector<Group> groupsOf(std::span<const Listener> listeners, const ProcessTa
     std::vector<std::int32_t> pgids;
     for (std::size_t start = 0, end = 0; start < listeners.size(); start = end) {
         while (end < listeners.size() && listeners[end].pgid == listeners[start].pgid) ++end;
-        groups.push_back({listeners[start].pgid, listeners.subspan(start, end - start)});
-        pgids.push_back(listeners[start].pgid);
+        auto& group = groups.emplace_back();
+        group.pgid = listeners[start].pgid;
+        group.listeners = listeners.subspan(start, end - start);
+        pgids.push_back(group.pgid);
     }
-    // Each group's pids go into a vector of the right size: first counted, then gathered.
-    const GroupIndex index(pgids);
-    std::vector<std::pair<std::size_t, const ProcessTable::value_type*>> members;
-    for (const auto& row : stats)
-        if (const auto position = index.find(row.second.pgid)) members.emplace_back(*position, &row);
+    // The sums are taken in the pass; each group's pids then go into a vector of the right size.
+    const ProcessIDIndex index(pgids);
+    std::vector<std::pair<std::uint32_t, std::int32_t>> members;  // group position and pid, by pid
+    for (const auto& [pid, entry] : stats) {
+        const auto position = index.find(entry.pgid);
+        if (!position) continue;
+        auto& group = groups[*position];
+        group.cpu += entry.cpu;
+        group.mem += entry.mem;
+        group.kilobytes = saturatingAdd(group.kilobytes, entry.rss);
+        members.emplace_back(static_cast<std::uint32_t>(*position), pid);
+    }
     std::vector<std::size_t> counts(groups.size());
     for (const auto& member : members) ++counts[member.first];
     for (std::size_t position = 0; position < groups.size(); ++position)
         groups[position].pids.reserve(counts[position] + groups[position].listeners.size());
-    for (const auto& [position, row] : members) {
-        const auto& [pid, entry] = *row;
-        auto& group = groups[position];
-        group.pids.push_back(pid);
-        group.cpu += entry.cpu;
-        group.mem += entry.mem;
-        group.kilobytes = saturatingAdd(group.kilobytes, entry.rss);
-    }
+    for (const auto& [position, pid] : members) groups[position].pids.push_back(pid);
     return groups;
 }
 
@@ -170,6 +183,7 @@ std::vector<DevProject> buildProjects(const WorkingDirectories& cwds, const List
                                       const std::set<std::int64_t>& watchedPorts) {
     const ScopeRules rules{home, excludedFolders, includedFolders, watchedPorts};
     std::vector<Listener> found;
+    found.reserve(listeners.size());
     WorkingDirectories::AscendingFinder directories(cwds);
     ProcessTable::AscendingFinder entries(stats);
     for (const auto& [pid, ports] : listeners) {  // by ascending pid
@@ -182,22 +196,41 @@ std::vector<DevProject> buildProjects(const WorkingDirectories& cwds, const List
     }
     // By group, and by pid within one, as the listeners came.
     std::stable_sort(found.begin(), found.end(), [](const Listener& a, const Listener& b) { return a.pgid < b.pgid; });
+    auto groups = groupsOf(found, stats);
 
+    // Each group's project, the first group of a path naming it. The index views the projects'
+    // own paths, which stay in place: there is room for a project per group.
     std::vector<DevProject> projects;
-    std::unordered_map<std::string, std::size_t> projectIndex;
-    for (auto& group : groupsOf(found, stats)) {
-        const Listener* representative = &group.listeners.front();
-        for (const auto& listener : group.listeners)
-            if (isBetterRepresentative(listener, *representative)) representative = &listener;
-
-        auto server = makeServer(group, *representative);
-        const std::string command(representative->command);
-        auto identity = representative->inScope ? projectIdentity(*representative->cwd, devFolder)
-                                                : ProjectIdentity{command, "service://" + command};
-        auto [slot, created] = projectIndex.try_emplace(identity.path, projects.size());
-        if (created) projects.push_back(DevProject{std::move(identity.name), std::move(identity.path), {}});
-        projects[slot->second].servers.push_back(std::move(server));
+    projects.reserve(groups.size());
+    std::unordered_map<std::string_view, std::size_t> projectIndex;
+    projectIndex.reserve(groups.size());
+    std::vector<std::size_t> projectOf(groups.size());
+    std::string storage;
+    for (std::size_t position = 0; position < groups.size(); ++position) {
+        const auto& representative = representativeOf(groups[position]);
+        ProjectIdentityView identity;
+        if (representative.inScope) {
+            identity = projectIdentityView(*representative.cwd, devFolder, storage);
+        } else {
+            storage.assign("service://").append(representative.command);
+            identity = {representative.command, storage};
+        }
+        auto slot = projectIndex.find(identity.path);
+        if (slot == projectIndex.end()) {
+            projects.push_back(DevProject{std::string(identity.name), std::string(identity.path), {}});
+            slot = projectIndex.emplace(projects.back().path, projects.size() - 1).first;
+        }
+        projectOf[position] = slot->second;
     }
+
+    // Each project's servers counted first, then built in place: none is moved while a list grows.
+    std::vector<std::size_t> serverCounts(projects.size());
+    for (const auto project : projectOf) ++serverCounts[project];
+    for (std::size_t project = 0; project < projects.size(); ++project)
+        projects[project].servers.reserve(serverCounts[project]);
+    for (std::size_t position = 0; position < groups.size(); ++position)
+        fillServer(projects[projectOf[position]].servers.emplace_back(), groups[position],
+                   representativeOf(groups[position]));
 
     for (auto& project : projects) orderServers(project.servers);
     return sorted(std::move(projects), SortMode::activity);

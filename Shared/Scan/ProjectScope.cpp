@@ -23,12 +23,11 @@ std::optional<std::string_view> below(std::string_view path, std::string_view fo
     return path;
 }
 
+// The first non-empty component; empty when there is none.
 std::string_view firstComponent(std::string_view path) {
-    std::string_view first;
-    ScanText::forEachPathComponent(path, [&](std::string_view component) {
-        if (first.empty()) first = component;
-    });
-    return first;
+    const auto start = path.find_first_not_of('/');
+    if (start == std::string_view::npos) return {};
+    return path.substr(start, path.find('/', start) - start);
 }
 
 // hasPathPrefix(path, <home without one trailing "/"> + "/Library"), without building that text.
@@ -58,16 +57,25 @@ bool isInScope(std::string_view cwd, std::string_view home, const std::vector<st
     return liesInAny(cwd, includedFolders);
 }
 
-ProjectIdentity projectIdentity(std::string_view cwd, std::string_view devFolder) {
+ProjectIdentityView projectIdentityView(std::string_view cwd, std::string_view devFolder, std::string& storage) {
     if (const auto rest = below(cwd, devFolder)) {
         if (const auto name = firstComponent(*rest); !name.empty()) {
-            std::string path(devFolder);
-            if (path.empty() || path.back() != '/') path += '/';
-            path += name;
-            return {std::string(name), std::move(path)};
+            // "<devFolder>/<name>" is where the name stands in `cwd` unless more "/"s come between.
+            if (name.data() == rest->data())
+                return {name, cwd.substr(0, static_cast<std::size_t>(name.data() + name.size() - cwd.data()))};
+            storage.assign(devFolder);
+            if (storage.empty() || storage.back() != '/') storage += '/';
+            storage += name;
+            return {name, storage};
         }
     }
-    return {std::string(ScanText::lastPathComponent(cwd)), std::string(cwd)};
+    return {ScanText::lastPathComponent(cwd), cwd};
+}
+
+ProjectIdentity projectIdentity(std::string_view cwd, std::string_view devFolder) {
+    std::string storage;
+    const auto identity = projectIdentityView(cwd, devFolder, storage);
+    return {std::string(identity.name), std::string(identity.path)};
 }
 
 }  // namespace ProcessScannerParsing

@@ -104,11 +104,10 @@ std::string_view withoutOneTrailingSlash(std::string_view path) {
 }
 
 bool hasHiddenComponent(std::string_view path) {
-    bool hidden = false;
-    forEachPathComponent(path, [&](std::string_view component) {
-        if (component.front() == '.') hidden = true;
-    });
-    return hidden;
+    // A component begins at the start or after a "/": a "." there is what makes one hidden.
+    for (auto dot = path.find('.'); dot != std::string_view::npos; dot = path.find('.', dot + 1))
+        if (dot == 0 || path[dot - 1] == '/') return true;
+    return false;
 }
 
 std::string decodeLsofEscapes(std::string_view text) {

@@ -2,11 +2,17 @@
 // Small text helpers shared by the scan parsers and the project rules. Strict on purpose: tool output
 // is read field by field, and anything that is not exactly a number is no number.
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace ScanText {
 
@@ -22,16 +28,55 @@ void forEachPiece(std::string_view text, char separator, Visit&& visit) {
     }
 }
 
-// Calls `visit(line)` for every non-empty line between line feeds.
-template <typename Visit>
-void forEachLine(std::string_view text, Visit&& visit) {
-    forEachPiece(text, '\n', visit);
+namespace Detail {
+
+// Bit i set where block[i] is a line feed, for the 64 bytes at `block`.
+inline std::uint64_t lineFeedBits(const char* block) {
+    std::uint64_t bits = 0;
+#if defined(__SSE2__)
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    for (int part = 0; part < 4; ++part) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * part));
+        const auto found = static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lineFeed)));
+        bits |= std::uint64_t{found} << (16 * part);
+    }
+#else
+    for (int at = 0; at < 64; ++at) bits |= std::uint64_t{block[at] == '\n'} << at;
+#endif
+    return bits;
 }
 
-// Calls `visit(component)` for every non-empty component between "/" separators.
+}  // namespace Detail
+
+// Calls `visit(line)` for every non-empty line between line feeds. Tool output has a line for every
+// process, most of them a few bytes long, so the line feeds are found 64 bytes at a time (compared
+// at once where the processor can) and the last bytes with a search; `visit` is called from one
+// place, so that the compiler may build it into the loop.
 template <typename Visit>
-void forEachPathComponent(std::string_view path, Visit&& visit) {
-    forEachPiece(path, '/', visit);
+void forEachLine(std::string_view text, Visit&& visit) {
+    const char* start = text.data();  // of the line being read
+    const char* const end = text.data() + text.size();
+    const char* next = text.data();  // the first byte not looked at yet
+    const char* block = next;
+    std::uint64_t lineFeeds = 0;  // those of `block` not reached yet, as bits
+    for (;;) {
+        const char* lineEnd = end;
+        if (lineFeeds != 0) {
+            lineEnd = block + std::countr_zero(lineFeeds);
+            lineFeeds &= lineFeeds - 1;
+        } else if (end - next >= 64) {
+            block = next;
+            lineFeeds = Detail::lineFeedBits(block);
+            next += 64;
+            continue;
+        } else if (const void* found = std::memchr(next, '\n', static_cast<std::size_t>(end - next))) {
+            lineEnd = static_cast<const char*>(found);
+            next = lineEnd + 1;
+        }
+        if (lineEnd != start) visit(std::string_view(start, static_cast<std::size_t>(lineEnd - start)));
+        if (lineEnd == end) break;
+        start = lineEnd + 1;
+    }
 }
 
 std::string_view trimSpacesAndTabs(std::string_view text);
@@ -39,16 +84,19 @@ std::string_view trimSpacesAndTabs(std::string_view text);
 namespace Detail {
 
 // Plain digits too few to overflow, the form tools print nearly every integer in, read without a
-// call from the parsers' inner loops. No value for anything else, which the full reading takes.
+// call from the parsers' inner loops. False for anything else, which the full reading takes. The
+// value goes out through a reference: an optional built here and copied out would be written in two
+// pieces and read back in one, which stalls the processor on every line.
 template <typename Integer>
-inline std::optional<Integer> plainDigits(std::string_view text) {
-    if (text.empty() || text.size() > std::size_t{std::numeric_limits<Integer>::digits10}) return std::nullopt;
-    Integer value = 0;
+inline bool plainDigits(std::string_view text, Integer& value) {
+    if (text.empty() || text.size() > std::size_t{std::numeric_limits<Integer>::digits10}) return false;
+    Integer number = 0;
     for (const char character : text) {
-        if (character < '0' || character > '9') return std::nullopt;
-        value = static_cast<Integer>(value * 10 + (character - '0'));
+        if (character < '0' || character > '9') return false;
+        number = static_cast<Integer>(number * 10 + (character - '0'));
     }
-    return value;
+    value = number;
+    return true;
 }
 
 std::optional<std::int64_t> fullInt64(std::string_view text);
@@ -59,12 +107,28 @@ std::optional<std::int32_t> fullInt32(std::string_view text);
 // ASCII digits with an optional leading "+" or "-" and nothing else; no value when the number does
 // not fit the type.
 inline std::optional<std::int64_t> parseInt64(std::string_view text) {
-    if (const auto value = Detail::plainDigits<std::int64_t>(text)) return value;
+    std::int64_t value = 0;
+    if (Detail::plainDigits(text, value)) return value;
     return Detail::fullInt64(text);
 }
 inline std::optional<std::int32_t> parseInt32(std::string_view text) {
-    if (const auto value = Detail::plainDigits<std::int32_t>(text)) return value;
+    std::int32_t value = 0;
+    if (Detail::plainDigits(text, value)) return value;
     return Detail::fullInt32(text);
+}
+
+// The same readings for a parser's inner loop: false for no number, else the value in `value`.
+inline bool readInt64(std::string_view text, std::int64_t& value) {
+    if (Detail::plainDigits(text, value)) return true;
+    const auto full = Detail::fullInt64(text);
+    if (full) value = *full;
+    return full.has_value();
+}
+inline bool readInt32(std::string_view text, std::int32_t& value) {
+    if (Detail::plainDigits(text, value)) return true;
+    const auto full = Detail::fullInt32(text);
+    if (full) value = *full;
+    return full.has_value();
 }
 
 // A decimal floating-point number (optional sign, digits, point, exponent) that is finite; "inf",

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include "Shared/Scan/ProcessIDIndex.h"
 #include "Shared/Scan/ProcessScannerParsing.h"
 #include "Shared/Scan/ScanText.h"
 #include "Shared/UTF8.h"
@@ -26,25 +27,27 @@ std::string lsofText(std::string_view value) {
     return isValidUTF8(decoded) ? decoded : replacingInvalidUTF8(decoded);
 }
 
-}  // namespace
-
-WorkingDirectories parseCWDs(std::string_view text) {
+// The entries of the processes `wanted(pid)` accepts, room made for `expected` of them; the names
+// of the others are not decoded.
+template <typename Wanted>
+WorkingDirectories readCWDs(std::string_view text, std::size_t expected, const Wanted& wanted) {
     WorkingDirectories::Entries entries;
-    entries.reserve(text.size() / 32);  // four lines per process, the folder alone often longer
-    std::optional<std::int32_t> pid;
+    entries.reserve(expected);
+    std::int32_t pid = 0;
+    bool keep = false;  // whether there is a current pid and it is one of the wanted
     std::string command;
     ScanText::forEachLine(text, [&](std::string_view line) {
         const auto value = line.substr(1);
         switch (line.front()) {
         case 'p':
-            pid = ScanText::parseInt32(value);
-            command = {};
+            keep = ScanText::readInt32(value, pid) && wanted(pid);
+            command.clear();
             break;
         case 'c':
-            command = lsofText(value);
+            if (keep) command = lsofText(value);
             break;
         case 'n':
-            if (pid) entries.emplace_back(*pid, CWDEntry{command, lsofText(value)});
+            if (keep) entries.emplace_back(pid, CWDEntry{command, lsofText(value)});
             break;
         default:
             break;
@@ -53,24 +56,43 @@ WorkingDirectories parseCWDs(std::string_view text) {
     return WorkingDirectories::keepingLastOfEachKey(std::move(entries));
 }
 
+}  // namespace
+
+WorkingDirectories parseCWDs(std::string_view text) {
+    // Four lines per process, the folder alone often longer.
+    return readCWDs(text, text.size() / 32, [](std::int32_t) { return true; });
+}
+
+WorkingDirectories parseCWDs(std::string_view text, const ListeningPorts& listeners) {
+    const auto index = ProcessIDIndex::ofKeys(listeners);
+    return readCWDs(text, listeners.size(), [&](std::int32_t pid) { return index.contains(pid); });
+}
+
 ListeningPorts parseListeningPorts(std::string_view text) {
-    ListeningPorts ports;
-    std::optional<std::int32_t> pid;
+    ListeningPorts::Entries records;  // a pid's ports per "p" record that has any, as lsof lists them
+    std::int32_t pid = 0;
+    bool hasPID = false;
+    std::set<int>* pidPorts = nullptr;  // the current record's, once it has one
     ScanText::forEachLine(text, [&](std::string_view line) {
         const auto value = line.substr(1);
         if (line.front() == 'p') {
-            pid = ScanText::parseInt32(value);
+            hasPID = ScanText::readInt32(value, pid);
+            pidPorts = nullptr;
             return;
         }
-        if (line.front() != 'n' || !pid) return;
+        if (line.front() != 'n' || !hasPID) return;
         const auto colon = value.rfind(':');
         if (colon == std::string_view::npos) return;
-        const auto port = ScanText::parseInt64(value.substr(colon + 1));
+        std::int64_t port = 0;
         // A sign would parse, but no TCP port is zero or negative.
-        if (!port || *port < 1 || *port >= firstDynamicPort) return;
-        ports[*pid].insert(static_cast<int>(*port));
+        if (!ScanText::readInt64(value.substr(colon + 1), port) || port < 1 || port >= firstDynamicPort) return;
+        if (!pidPorts) pidPorts = &records.emplace_back(pid, std::set<int>{}).second;
+        pidPorts->insert(static_cast<int>(port));
     });
-    return ports;
+    // A pid listed twice has the ports of both.
+    return ListeningPorts::combiningEqualKeys(std::move(records), [](std::set<int>& ports, std::set<int>&& more) {
+        ports.merge(more);
+    });
 }
 
 }  // namespace ProcessScannerParsing

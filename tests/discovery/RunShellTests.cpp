@@ -38,4 +38,18 @@ TEST(UTF8Repair, WellFormedTextStaysAndEachIllFormedPartBecomesOneReplacementCha
     for (const auto& [in, expected] : cases) EXPECT_EQ(replacingInvalidUTF8(in), expected) << testing::PrintToString(in);
 }
 
+// Long ASCII runs are checked a word at a time: a bad byte is found wherever it falls in one.
+TEST(UTF8Repair, AnIllFormedPartInsideLongASCIITextIsFoundAtEveryOffset) {
+    const std::string r = "\xEF\xBF\xBD";
+    for (std::size_t offset = 0; offset < 24; ++offset) {
+        const std::string before(offset, 'a'), after(17, 'z');
+        for (const auto& [bad, mended] : {std::pair<std::string, std::string>{"\xFF", r}, {"\xE2\x82", r}, {"\xC3\xA9", "\xC3\xA9"}}) {
+            const std::string text = before + bad + after;
+            EXPECT_EQ(isValidUTF8(text), bad == mended) << offset;
+            EXPECT_EQ(replacingInvalidUTF8(text), before + mended + after) << offset;
+        }
+        EXPECT_EQ(replacingInvalidUTF8(before + "\xE2\x82"), before + r) << offset;  // broken off at the very end
+    }
+}
+
 }  // namespace

@@ -39,6 +39,42 @@ TEST(ParsePS, splitsSevenFieldsAndKeepsTheCommandLinesInnerSpaces) {
                                    {8, {8, 0.0, 0.0, 10, 309, 0.0, {}}}}));  // only spaces after the seventh field
 }
 
+TEST(ScanParsers, readOnlyTheListenersTextsAndOtherwiseAgreeWithTheFullTables) {
+    const std::string cwdText = "p7\ncsl\\xc3\\xa9ep\nfcwd\nn/home/a/web\np8\ncnode\nn/home/a/api\np9\nn/x\n"
+                                "p7\ncvite\nn/home/a/l\\xc3\\xa9\n";
+    const std::string psText = " 7 7 0.0 0.0 1 00:01 0:00.00 node web.js\n 8 7 0,5 0.0 1 00:01 0:00.00 node worker.js\n"
+                               " 9 9 0.0 0.0 1 00:01 0:00.00\n 7 7 1.0 0.0 2 00:02 0:00.10  vite \n";
+    const ListeningPorts listeners{{7, {3000}}, {9, {4000}}, {12, {5000}}};
+    // A later record for the same pid still wins, and the names are decoded as in the full table.
+    EXPECT_EQ(parseCWDs(cwdText, listeners), (WorkingDirectories{{7, {"vite", "/home/a/l\xC3\xA9"}}, {9, {"", "/x"}}}));
+    const auto table = parsePS(psText, listeners);
+    EXPECT_EQ(table.at(7).commandLine, "vite");
+    auto full = parsePS(psText);
+    full.at(8).commandLine.reset();  // not a listener: every other field as in the full table
+    EXPECT_EQ(table, full);
+
+    std::mt19937 random(20250131);
+    for (int round = 0; round < 300; ++round) {
+        std::string cwdLines, psLines;
+        for (int line = random() % 40; line > 0; --line) {
+            const auto pid = std::to_string(random() % 12);
+            cwdLines += "pcnx"[random() % 4] + (random() % 2 ? pid : "/d\\x41" + pid) + "\n";
+            psLines += pid + " " + pid + " 0.0 0.0 1 00:01 0:00.00" + (random() % 3 ? " cmd" + pid + "\n" : "\n");
+        }
+        ListeningPorts some;
+        for (int pid = 0; pid < 12; ++pid)
+            if (random() % 3 == 0) some[pid].insert(3000);
+        WorkingDirectories listenersCWDs;
+        for (const auto& [pid, entry] : parseCWDs(cwdLines))
+            if (some.contains(pid)) listenersCWDs.emplace(pid, entry);
+        EXPECT_EQ(parseCWDs(cwdLines, some), listenersCWDs) << cwdLines;
+        auto rows = parsePS(psLines);
+        for (auto& [pid, entry] : rows)
+            if (!some.contains(pid)) entry.commandLine.reset();
+        EXPECT_EQ(parsePS(psLines, some), rows) << psLines;
+    }
+}
+
 TEST(ParseTimes, readEveryPsFormAndRejectTheRest) {
     EXPECT_EQ(parseETime("05:09"), 309);
     EXPECT_EQ(parseETime("1-02:03:04"), 93784);
@@ -60,6 +96,9 @@ TEST(ParseListeningPorts, takesThePortAfterTheLastColonBelowTheEphemeralRange) {
                                            "n*:49152\nn*:60000\nn*:49151\nn*:0\nn*:-80\nn*:+81\nnnocolon\nn*:\n"
                                            "pbad\nn*:4000\np8\nn*:99999999999999999999\n");
     EXPECT_EQ(ports, (ListeningPorts{{7, {81, 3000, 5173, 49151}}}));  // pid 8 had nothing valid
+    // A pid listed twice, and after a higher one, has the ports of both records.
+    EXPECT_EQ(parseListeningPorts("p9\nn*:4000\np7\nn*:3000\np9\nn*:3001\nn[::1]:4000\n"),
+              (ListeningPorts{{7, {3000}}, {9, {3001, 4000}}}));
 }
 
 TEST(WithInstantCPU, usesTheCPUTimeSpentSinceThePreviousScan) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <chrono>
+#include <cmath>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -113,6 +115,42 @@ TEST(RecordsJSON, TruncatedTrailedOrDeepInputIsRefusedWithoutCrashing) {
         EXPECT_FALSE(ProcessSnapshot::decode(std::string_view(valid).substr(0, length)).has_value()) << length;
     const std::string deep = std::string(200000, '[') + std::string(200000, ']');
     EXPECT_FALSE(ProcessSnapshot::decode(R"({"timestamp":"2026-12-05T20:18:14Z","projects":)" + deep + "}"));
+}
+
+// Loads are written with the fewest digits that read back as the same number, a few decimals of a
+// modest load as surely as any other value.
+TEST(RecordsJSON, LoadsAreWrittenWithTheShortestDigitsThatReadBack) {
+    std::mt19937_64 random(20250214);
+    const auto digitsOf = [](std::string_view number) {
+        const auto end = number.find_first_of("eE");
+        std::string digits;
+        for (const char c : number.substr(0, end))
+            if (c >= '0' && c <= '9') digits += c;
+        digits.erase(0, digits.find_first_not_of('0'));
+        digits.erase(digits.find_last_not_of('0') + 1);
+        return digits;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        double value = 0;
+        switch (round % 4) {
+        case 0: value = static_cast<double>(random() % 100000) / 10.0; break;
+        case 1: for (int k = 1 + random() % 8; k > 0; --k) value += static_cast<double>(random() % 1000) / 10.0; break;
+        case 2: value = (static_cast<double>(random() % 100000) - 50000.0) / 100.0 / 5.0 * 100.0; break;
+        default: value = std::ldexp(static_cast<double>(random() % (1ULL << 53)), static_cast<int>(random() % 60) - 70);
+        }
+        DevServer server;
+        server.cpu = value;
+        const auto text = ProcessSnapshot{sampleTime, {DevProject{"p", "/p", {server}}}}.encode();
+        const auto start = text.find("\"cpu\":") + 6;
+        const auto written = text.substr(start, text.find(',', start) - start);
+        double readBack = -1;
+        std::from_chars(written.data(), written.data() + written.size(), readBack);
+        EXPECT_EQ(readBack, value) << written;
+        char shortest[32];
+        const auto end = std::to_chars(shortest, shortest + sizeof shortest, value, std::chars_format::scientific).ptr;
+        EXPECT_EQ(digitsOf(written), digitsOf(std::string_view(shortest, static_cast<std::size_t>(end - shortest))))
+            << written;
+    }
 }
 
 }  // namespace
