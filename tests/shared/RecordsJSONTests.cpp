@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <nlohmann/json.hpp>
 #include <string>
 
