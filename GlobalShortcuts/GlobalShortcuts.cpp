@@ -95,8 +95,12 @@ StoreResult store(const Name& name, const Shortcut& shortcut, bool storeWhenRefu
     const std::optional<Shortcut> old = getShortcut(name);
     const bool held = registerShortcut(shortcut);
     if (!held && !storeWhenRefused) return StoreResult::refused;
+    if (!writeStoredShortcut(defaults(), name.userDefaultsKey(), shortcut)) {
+        // Still the old shortcut's name: the new combination would otherwise be grabbed for nothing.
+        if (held && old != shortcut) letGoOf(shortcut, name);
+        return StoreResult::notSaved;
+    }
     if (old && *old != shortcut) letGoOf(*old, name);
-    writeStoredShortcut(defaults(), name.userDefaultsKey(), shortcut);
     userDefaultsDidChange(name);
     return held ? StoreResult::stored : StoreResult::refused;
 }
@@ -155,11 +159,9 @@ StoreResult setShortcut(const std::optional<Shortcut>& shortcut, const Name& nam
     if (shortcut) return userDefaultsSet(name, *shortcut);
     const auto old = getShortcut(name);
     if (!old) return StoreResult::stored;
-    if (name.defaultShortcut) {
-        defaults().set(name.userDefaultsKey(), false);
-    } else {
-        defaults().remove(name.userDefaultsKey());
-    }
+    const bool saved =
+        name.defaultShortcut ? defaults().set(name.userDefaultsKey(), false) : defaults().remove(name.userDefaultsKey());
+    if (!saved) return StoreResult::notSaved;  // still stored, so still grabbed
     letGoOf(*old, name);
     userDefaultsDidChange(name);
     return StoreResult::stored;

@@ -9,7 +9,9 @@
 //   registering hotkey <text>: <status>" on standard output and is not registered, so a later call
 //   tries again. Off X11 (Wayland, offscreen) nothing is registered, said once in the log.
 // - Storing a new shortcut grabs it before letting go of the old one: when the grab is refused
-//   nothing is stored and the old shortcut stays registered (StoreResult::refused).
+//   nothing is stored and the old shortcut stays registered (StoreResult::refused); when the user
+//   defaults cannot be written, the new grab goes again and the old shortcut stays the name's
+//   (StoreResult::notSaved).
 // - Actions run once per press (key-down) and once per release (key-up), never while isPaused()
 //   (a recorder field is recording), also while one of the application's menus or its panel holds
 //   the keyboard. Several names with the same shortcut all run; one name may have several actions,
@@ -30,7 +32,7 @@
 namespace GlobalShortcuts {
 
 enum class EventType { keyDown, keyUp };
-enum class StoreResult { stored, refused };
+enum class StoreResult { stored, refused, notSaved };
 using Action = std::function<void()>;
 
 // Off: no shortcut is grabbed (the grabs return when it is turned on again).

@@ -209,9 +209,14 @@ void RecorderField::endRecording() {
 }
 
 void RecorderField::clearFromUser() {
+    if (setShortcut(std::nullopt, name_) != StoreResult::stored) {
+        // The removal could not be written: the shortcut stays, and the field says so.
+        showStoredShortcut();
+        refuseWithAlert(QString::fromStdString(localized("keyboard_shortcut_not_saved", text().toStdString())));
+        return;
+    }
     setText(QString());
     updateClearButton();
-    setShortcut(std::nullopt, name_);
     if (onChange_) onChange_(std::nullopt);
     // Recording goes on.
     setFocus(Qt::OtherFocusReason);
@@ -278,9 +283,10 @@ bool RecorderField::handleKey(QKeyEvent& event) {
 
 bool RecorderField::record(const Shortcut& shortcut) {
     const QString shown = QString::fromStdString(shortcut.presentableDescription());
-    if (userDefaultsSet(name_, shortcut) == StoreResult::refused) {
+    if (const StoreResult result = userDefaultsSet(name_, shortcut); result != StoreResult::stored) {
         showStoredShortcut();
-        refuseWithAlert(QString::fromStdString(localized("keyboard_shortcut_not_registered", shown.toStdString())));
+        const char* why = result == StoreResult::refused ? "keyboard_shortcut_not_registered" : "keyboard_shortcut_not_saved";
+        refuseWithAlert(QString::fromStdString(localized(why, shown.toStdString())));
         return false;
     }
     setText(shown);

@@ -7,7 +7,7 @@ namespace GlobalShortcuts {
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, std::string_view>, 10> englishTexts{{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 11> englishTexts{{
     {"record_shortcut", "Record Shortcut"},
     {"press_shortcut", "Press Shortcut"},
     {"keyboard_shortcut_used_by_system", "This keyboard shortcut is already used by the system."},
@@ -17,6 +17,8 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 10> englishT
     {"force_use_shortcut", "Use Anyway"},
     {"keyboard_shortcut_disallowed", "This keyboard shortcut cannot be used."},
     {"keyboard_shortcut_used_by_menu_item", "This keyboard shortcut is already used by the menu item \u201C%1\u201D."},
+    {"keyboard_shortcut_not_saved",
+     "The keyboard shortcut %1 could not be saved in the settings. The previous shortcut stays in use."},
     {"keyboard_shortcut_not_registered",
      "The keyboard shortcut %1 could not be registered: another program holds it. The previous shortcut stays "
      "in use."},

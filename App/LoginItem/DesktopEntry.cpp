@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr std::string_view reservedCharacters = " \t\n\"'\\><~|&;$*?#`";
+constexpr std::string_view reservedCharacters = " \t\n\"'\\><~|&;$*?#()`";
 constexpr std::string_view escapedInsideQuotes = "\"`$\\";
 
 // The key-file format's string escapes.

@@ -53,8 +53,13 @@ fs::path entryPath() { return Platform::configHome() / "autostart" / entryFileNa
 
 fs::path programPath() {
     std::error_code error;
-    const fs::path program = fs::read_symlink("/proc/self/exe", error);
-    return error ? fs::path() : program;
+    std::string program = fs::read_symlink("/proc/self/exe", error).string();
+    if (error) return {};
+    // The kernel marks a program whose file was replaced while it runs (an upgrade, a rebuild); the
+    // path itself still names the program that starts at the next login.
+    constexpr std::string_view replaced = " (deleted)";
+    if (program.ends_with(replaced)) program.resize(program.size() - replaced.size());
+    return program;
 }
 
 bool isEnabled() {

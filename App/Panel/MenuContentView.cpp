@@ -1,6 +1,7 @@
 #include "App/Panel/MenuContentView.h"
 
 #include <QLayout>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QShortcut>
 #include <QTimer>
@@ -51,6 +52,7 @@ MenuContentView::MenuContentView(PanelModel::Environment environment, std::funct
     connect(overlay_, &KillWarningOverlay::cancelled, this, [this] { model_->cancelPendingKill(); });
 
     tick_->setInterval(PanelModel::tickInterval);
+    tick_->setTimerType(Qt::PreciseTimer);
     connect(tick_, &QTimer::timeout, this, [this] { model_->tick(); });
 
     // Command-F on the platform's key: into the filter field.
@@ -78,6 +80,13 @@ MenuContentView::~MenuContentView() {
 
 bool MenuContentView::isShowingWarning() const { return overlay_->isPresented(); }
 
+bool MenuContentView::dismissConfirmation() {
+    if (!model_->killArmedRowID() && !model_->killAllArmed()) return false;
+    model_->setKillArmedRowID(std::nullopt);
+    model_->setKillAllArmed(std::nullopt);
+    return true;
+}
+
 void MenuContentView::showModel(PanelModel::Changes changes) {
     const PanelDerivation& derived = model_->derived();
     const bool firstScan = model_->isScanning() && !model_->snapshot();
@@ -93,12 +102,12 @@ void MenuContentView::showModel(PanelModel::Changes changes) {
     if (changes & PanelModel::pendingKillChanged) {
         if (const auto& pending = model_->pendingKill()) {
             overlay_->present(pending->isContainer(), pending->signal);
-            // A short panel (one row, say) grows until the card fits on it.
-            setMinimumHeight(overlay_->card()->height() + 2 * cardRoom);
-            overlay_->present(pending->isContainer(), pending->signal);
+            // A short panel (one row, say) grows until the card fits on it; the card follows the resize.
+            if (!restingMinimumHeight_) restingMinimumHeight_ = minimumHeight();
+            setMinimumHeight(std::max(*restingMinimumHeight_, overlay_->card()->height() + 2 * cardRoom));
         } else {
             overlay_->cancel();  // gone by another way than the card's own answer: nothing more to do
-            setMinimumHeight(0);
+            if (restingMinimumHeight_) setMinimumHeight(*std::exchange(restingMinimumHeight_, std::nullopt));
         }
     }
 }
@@ -112,14 +121,25 @@ void MenuContentView::fitWindowToContent() {
     }
 }
 
+bool MenuContentView::eventFilter(QObject* watched, QEvent* event) {
+    // Escape comes up to the window when nothing below took it (the key monitor has cleared the
+    // selection by then); an open confirmation takes it before the window would close.
+    if (watched == window() && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && dismissConfirmation())
+        return true;
+    return QWidget::eventFilter(watched, event);
+}
+
 void MenuContentView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    if (window() != this) window()->installEventFilter(this);
     model_->appear();
     tick_->start();
 }
 
 void MenuContentView::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
+    if (window() != this) window()->removeEventFilter(this);
     tick_->stop();
 }
 

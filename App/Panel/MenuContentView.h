@@ -7,6 +7,7 @@
 // Main thread only.
 
 #include <memory>
+#include <optional>
 
 #include <QWidget>
 
@@ -35,8 +36,12 @@ public:
     KillWarningOverlay* warningOverlay() const { return overlay_; }
     // The warning card is up: the keyboard's row keys must not act behind it.
     bool isShowingWarning() const;
+    // Escape reached the panel's window: an open stop confirmation (a row's or a project's) closes,
+    // and the window stays open. False when none was open (the window then closes, as pop-ups do).
+    bool dismissConfirmation();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -51,6 +56,7 @@ private:
     ServerArea* area_;
     KillWarningOverlay* overlay_;
     QTimer* tick_;
+    std::optional<int> restingMinimumHeight_;  // while the card has made the panel taller
     PanelModel::Token modelToken_ = 0;
     std::vector<std::function<void()>> unsubscribe_;
 };

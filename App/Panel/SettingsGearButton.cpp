@@ -22,13 +22,23 @@ SettingsGearButton::SettingsGearButton(QWidget* parent) : QAbstractButton(parent
 
 QSize SettingsGearButton::sizeHint() const { return {frameSize, frameSize}; }
 
-QMenu* SettingsGearButton::makeMenu() {
+QMenu* SettingsGearButton::makeMenu() { return buildMenu(window()); }
+
+QMenu& SettingsGearButton::keyEquivalentsMenu() {
+    static QMenu* menu = [] {
+        QMenu* made = buildMenu(nullptr);
+        // Never shown, so never closed: it stays.
+        QObject::disconnect(made, &QMenu::aboutToHide, made, nullptr);
+        return made;
+    }();
+    return *menu;
+}
+
+QMenu* SettingsGearButton::buildMenu(QPointer<QWidget> panel) {
     auto* menu = new QMenu;
     auto* style = new BrandWordMenuStyle;
     style->setParent(menu);
     menu->setStyle(style);
-    // The panel this button lives in, closed before a window opens.
-    QPointer<QWidget> panel(window());
 
     QAction* settings = menu->addAction(QStringLiteral("Settings…"));
     settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));

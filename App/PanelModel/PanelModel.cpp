@@ -5,6 +5,7 @@
 #include "App/Discovery/ProcessScanner.h"
 #include "App/Docker/DockerScanner.h"
 #include "App/PanelModel/KeyNav.h"
+#include "App/PanelModel/PanelText.h"
 #include "App/PanelModel/StopRoad.h"
 #include "App/Restart/ServerRestarter.h"
 #include "App/Trackers/BadgeTrackers.h"
@@ -111,15 +112,17 @@ void PanelModel::rescan() {
         const auto elapsed = Dispatch::Clock::now() - started;
         const auto wait = std::max<Dispatch::Clock::duration>(Dispatch::Clock::duration::zero(), minimum - elapsed);
         Dispatch::mainAsyncAfter(wait, [weak, snapshot] {
-            // The trackers are fed even when the panel is gone; only the panel's own state needs it.
-            BadgeTrackers::feed(snapshot->projects);
+            // The panel shows the new snapshot first, so that the trackers' publishes redraw its rows;
+            // the trackers are fed even when the panel is gone.
             const auto self = weak.lock();
-            if (!self || !*self) return;
-            PanelModel& model = **self;
-            model.snapshot_ = snapshot;
-            model.isScanning_ = false;
-            model.rederive(snapshotChanged | scanningChanged);
-            if (model.environment_.scanFinished) model.environment_.scanFinished(snapshot->projects);
+            PanelModel* model = self ? *self : nullptr;
+            if (model) {
+                model->snapshot_ = snapshot;
+                model->isScanning_ = false;
+                model->rederive(snapshotChanged | scanningChanged);
+            }
+            BadgeTrackers::feed(snapshot->projects);
+            if (model && model->environment_.scanFinished) model->environment_.scanFinished(snapshot->projects);
         });
     });
 }
@@ -231,7 +234,7 @@ void PanelModel::scheduleRescans() {
 void PanelModel::openLocalhost(int port, std::int32_t pgid) {
     NewServerTracker::shared().acknowledge(pgid);
     if (port < 1 || port > 65535) return;  // no address to open
-    Platform::Workspace::openURL("http://localhost:" + std::to_string(port));
+    Platform::Workspace::openURL(PanelText::localhostURL(port));
 }
 
 void PanelModel::restartServer(const DevServer& server, const DevProject& project) {
@@ -245,6 +248,11 @@ void PanelModel::restartServer(const DevServer& server, const DevProject& projec
         return;
     }
     ServerRestarter::restart(server, project.name, project.path, ServerRestarter::panelTimeout);
+}
+
+bool PanelModel::canRestart(const DevServer& server) {
+    return server.containerID ||
+           ServerRestarter::plan(server.commandLine, server.cwd, ServerRestarter::userShell()).has_value();
 }
 
 void PanelModel::hideServer(const DevServer& server) {
@@ -268,7 +276,7 @@ void PanelModel::publishNavRows() {
         row.id = visible.id();
         row.open = weakly([port, pgid = server.pgid](PanelModel& model) { model.openLocalhost(port, pgid); });
         row.kill = weakly([server](PanelModel& model) { model.keyboardKill(server); });
-        if (server.containerID || ServerRestarter::plan(server.commandLine, server.cwd, ServerRestarter::userShell())) {
+        if (canRestart(server)) {
             row.restart = weakly([server, project](PanelModel& model) { model.restartServer(server, project); });
         }
         rows.push_back(std::move(row));

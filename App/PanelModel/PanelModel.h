@@ -125,6 +125,10 @@ public:
     // Hides the server: "<command>:<port>" for each of its ports joins the stored filter rules.
     void hideServer(const DevServer& server);
 
+    // Whether the panel offers a restart: a container, or a server whose command line gives a restart
+    // plan in the user's shell.
+    static bool canRestart(const DevServer& server);
+
 private:
     void setSnapshot(std::shared_ptr<const ProcessSnapshot> snapshot);
     void rederive(Changes changes);

@@ -52,7 +52,7 @@ QWidget* textRow(const QString& text, Action remove) {
     return row;
 }
 
-QWidget* portRow(int port, Action remove) { return textRow(QStringLiteral(":%1").arg(port), std::move(remove)); }
+QWidget* portRow(std::int64_t port, Action remove) { return textRow(QStringLiteral(":%1").arg(port), std::move(remove)); }
 
 QWidget* folderRow(const std::string& path, const std::string& home, bool ineffective, Action remove) {
     auto* label = new ElidedLabel(QString::fromStdString(abbreviatingHome(path, home)));

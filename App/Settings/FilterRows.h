@@ -7,6 +7,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
 
 class QPushButton;
@@ -34,7 +35,7 @@ using Action = std::function<void()>;
 QWidget* textRow(const QString& text, Action remove);
 
 // ":" and the port in decimal.
-QWidget* portRow(int port, Action remove);
+QWidget* portRow(std::int64_t port, Action remove);
 
 // The path as shown to the user ("~" for the home folder, see abbreviatingHome), in the secondary
 // colour and tagged "no effect" (with its explanation as tool tip) when `ineffective`.

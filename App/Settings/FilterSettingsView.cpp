@@ -252,7 +252,7 @@ void FilterSettingsView::refill() {
     refillRows(hiddenServers_, nullptr, rows);
 
     rows.clear();
-    for (const int port : rules_.ignoredPorts) {
+    for (const std::int64_t port : rules_.ignoredPorts) {
         rows.push_back(FilterRows::portRow(port, [this, port] {
             change([&](FilterRules& rules) { return rules.ignoredPorts.erase(port) > 0; });
         }));
@@ -260,7 +260,7 @@ void FilterSettingsView::refill() {
     refillRows(ignoredPorts_, ignoredAddRow_, rows);
 
     rows.clear();
-    for (const int port : rules_.watchedPorts) {
+    for (const std::int64_t port : rules_.watchedPorts) {
         rows.push_back(FilterRows::portRow(port, [this, port] {
             change([&](FilterRules& rules) { return rules.watchedPorts.erase(port) > 0; });
         }));

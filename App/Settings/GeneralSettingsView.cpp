@@ -1,5 +1,6 @@
 #include "App/Settings/GeneralSettingsView.h"
 
+#include "App/Panel/SettingsGearButton.h"
 #include "App/Shell/ShortcutNames.h"
 #include "GlobalShortcuts/RecorderField.h"
 
@@ -130,7 +131,9 @@ void GeneralSettingsView::addShortcutSection() {
         QStringLiteral("Shortcut"),
         QStringLiteral("A global keyboard shortcut that opens Vellumark from any app. Click to record a new combo, or "
                        "press ⌫ to clear it. Inside the panel: ↑↓ to select, O to open, R to restart, K to kill."));
-    section->addRow(shortcutRow(new GlobalShortcuts::RecorderField(ShortcutNames::togglePopoverName())));
+    auto* recorder = new GlobalShortcuts::RecorderField(ShortcutNames::togglePopoverName());
+    recorder->setMenusToSearch([] { return QList<QMenu*>{&SettingsGearButton::keyEquivalentsMenu()}; });
+    section->addRow(shortcutRow(recorder));
 }
 
 QWidget* GeneralSettingsView::shortcutRow(QWidget* recorder) {

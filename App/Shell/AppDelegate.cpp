@@ -80,8 +80,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     // launch's first scan.
     runWidgetCommands();
 
-    firstLaunch_ = recordLaunch();
-    if (firstLaunch_) OnboardingWindowController::shared().show();
+    if (recordLaunch()) OnboardingWindowController::shared().show();
 
     refresh();
 

@@ -93,8 +93,6 @@ public:
     bool scanInFlight() const { return scanInFlight_; }
     bool hasKeyMonitor() const { return keyMonitor_ != nullptr; }
     bool isLoopRunning() const;
-    // Whether this launch was the application's first (recorded in the standard defaults).
-    bool isFirstLaunch() const { return firstLaunch_; }
 
 private:
     std::optional<QRect> popoverAnchor(QObject* sender) const;
@@ -115,7 +113,6 @@ private:
     Platform::NotifyCenter::Observation widgetCommandObservation_;
     bool scanInFlight_ = false;
     bool tickHeld_ = false;
-    bool firstLaunch_ = false;
     bool queueBusy_ = false;          // the last drain found the widget's queue locked
     bool drainRetryPending_ = false;  // a drain of a busy queue is scheduled
     // Last, so it is destroyed first: a scan still running is waited for while everything else exists.

@@ -19,9 +19,6 @@ struct UpdateFeed {
     bool operator==(const UpdateFeed&) const = default;
 };
 
-// The longest sentence that says why a check failed, in bytes.
-inline constexpr std::size_t maximumUpdateProblemLength = 256;
-
 // The feed, or why the bytes are not one (a sentence for the user).
 std::variant<UpdateFeed, std::string> parseUpdateFeed(std::string_view bytes);
 

@@ -12,6 +12,8 @@
 
 #include <xcb/xcb.h>
 
+#include <filesystem>
+
 #include "GlobalShortcuts/CarbonGlobalShortcuts.h"
 #include "GlobalShortcuts/GlobalShortcuts.h"
 #include "GlobalShortcuts/KeyCodes.h"
@@ -19,6 +21,7 @@
 #include "GlobalShortcuts/X11KeyGrabs.h"
 #include "Platform/ProcessRunner.h"
 #include "Platform/UserDefaults.h"
+#include "Platform/UserPaths.h"
 #include "app/support/QtWaiting.h"
 #include "globalshortcuts/support/KeyTarget.h"
 #include "globalshortcuts/support/Alerts.h"
@@ -187,6 +190,23 @@ TEST_F(X11Registry, RemovedChangedOrNoLongerStreamedShortcutsAreLetGo) {
     EXPECT_FALSE(isEnabled(toggled));
     setEnabled(true);
     EXPECT_FALSE(desktop.canGrab(controlAltK));
+}
+
+TEST_F(X11Registry, AShortcutThatCannotBeSavedLeavesTheOldOneRegistered) {
+    OtherClient desktop;
+    const Name name("x11Unsaved");
+    ASSERT_EQ(setShortcut(controlAltJ, name), StoreResult::stored);
+    // A folder where the settings' lock file belongs: they still read, but nothing can be written.
+    const std::filesystem::path lock = Platform::configHome() / "vellumark/io.kestrow.v3lk.plist.lock";
+    std::filesystem::remove(lock);
+    std::filesystem::create_directory(lock);
+    EXPECT_EQ(setShortcut(controlAltK, name), StoreResult::notSaved);
+    EXPECT_TRUE(desktop.canGrab(controlAltK)) << "the new combination is not kept";
+    EXPECT_FALSE(desktop.canGrab(controlAltJ)) << "the old one stays registered";
+    EXPECT_EQ(setShortcut(std::nullopt, name), StoreResult::notSaved);
+    EXPECT_FALSE(desktop.canGrab(controlAltJ));
+    EXPECT_EQ(getShortcut(name), controlAltJ);
+    std::filesystem::remove(lock);
 }
 
 class X11Recorder : public X11Registry {

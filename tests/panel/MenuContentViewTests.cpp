@@ -302,11 +302,24 @@ TEST(MenuContentView, AStopEndsTheWholeGroupAndNothingElseAndAForceStopKills) {
     EXPECT_EQ(testing_support::endedBy(outsider), SIGUSR1);
     EXPECT_EQ(panel.row(group.pid(), port)->trailing(), RowTrailing::processStopping);
 
+    // Escape closes an open confirmation and the panel stays; with none open, it closes the panel.
+    QTest::mouseClick(rowButton<KillArmButton>(panel.row(deaf.pid(), port + 1)), Qt::LeftButton);
+    ASSERT_TRUE(panel.model().killArmedRowID());
+    QTest::keyClick(&panel.popover, Qt::Key_Escape);
+    EXPECT_FALSE(panel.model().killArmedRowID());
+    EXPECT_TRUE(panel.popover.isVisible());
+    panel.model().setKillAllArmed("/p/shop");
+    QTest::keyClick(&panel.popover, Qt::Key_Escape);
+    EXPECT_FALSE(panel.model().killAllArmed());
+    EXPECT_TRUE(panel.popover.isVisible());
+
     QTest::mouseClick(rowButton<KillArmButton>(panel.row(deaf.pid(), port + 1)), Qt::LeftButton);
     QTest::mouseClick(panel.row(deaf.pid(), port + 1)->findChild<KillConfirmCluster*>()->forceButton(), Qt::LeftButton);
     ASSERT_TRUE(deaf.waitForExit(10s));
     EXPECT_EQ(deaf.terminatingSignal(), SIGKILL);
     EXPECT_TRUE(testing_support::waitUntil([&] { return deaf.members().empty(); }));
+    QTest::keyClick(&panel.popover, Qt::Key_Escape);
+    EXPECT_FALSE(panel.popover.isVisible());
 }
 
 // The row's restart button with the real restarter and a real server: the old server stops, a ghost

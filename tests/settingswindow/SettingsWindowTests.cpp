@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 
 #include <algorithm>
 #include <fstream>
@@ -23,9 +24,13 @@
 #include "App/Shell/AppUpdater.h"
 #include "App/Shell/BuildInfo.h"
 #include "App/Shell/Popover.h"
+#include "App/Shell/ShortcutNames.h"
+#include "GlobalShortcuts/GlobalShortcuts.h"
+#include "GlobalShortcuts/RecorderField.h"
 #include "Platform/SystemLog.h"
 #include "Shared/Settings/AppGroup.h"
 #include "app/support/QtWaiting.h"
+#include "globalshortcuts/support/Alerts.h"
 #include "settingswindow/SettingsTestSupport.h"
 #include "support/TempHome.h"
 
@@ -47,6 +52,29 @@ protected:
     testing_support::TempHome home;
     AppUpdater updater{{"", "1.0", nullptr}};
 };
+
+// The hot-key row records for the panel's shortcut and refuses the key equivalents of the
+// application's own menu, even though the gear menu exists only while it is shown.
+TEST_F(SettingsWindows, TheHotKeyRowRefusesTheGearMenusKeys) {
+    GeneralSettingsView page(updater);
+    page.show();
+    QApplication::setActiveWindow(&page);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+    auto* recorder = page.findChild<GlobalShortcuts::RecorderField*>();
+    ASSERT_TRUE(recorder);
+    EXPECT_EQ(recorder->shortcutName().rawValue, "togglePopover");
+    shortcut_test::AlertAnswerer answerer(QStringLiteral("OK"));
+    for (const QKeyCombination key : {QKeyCombination(Qt::ControlModifier, Qt::Key_Q),
+                                      QKeyCombination(Qt::ControlModifier, Qt::Key_Comma)}) {
+        QTest::mouseClick(recorder, Qt::LeftButton, Qt::NoModifier, QPoint(10, recorder->height() / 2));
+        ASSERT_TRUE(app_test::runUntil([&] { return recorder->isRecording(); }));
+        QTest::keyClick(page.windowHandle(), key.key(), key.keyboardModifiers());
+    }
+    ASSERT_EQ(answerer.seen().size(), 2u);
+    EXPECT_EQ(answerer.seen()[0].text, "This keyboard shortcut is already used by the menu item “Quit Vellumark”.");
+    EXPECT_EQ(answerer.seen()[1].text, "This keyboard shortcut is already used by the menu item “Settings…”.");
+    EXPECT_EQ(GlobalShortcuts::getShortcut(ShortcutNames::togglePopoverName()), ShortcutNames::togglePopoverName().defaultShortcut);
+}
 
 TEST_F(SettingsWindows, GeneralSwitchesApplyWhatTheUserAskedForOverStaleState) {
     GeneralSettingsView page(updater);

@@ -43,14 +43,6 @@ void TextView::setTint(Tint tint) {
     update();
 }
 
-void TextView::setFont(const QFont& font) {
-    if (font_ == font) return;
-    font_ = font;
-    measure();
-    updateGeometry();
-    update();
-}
-
 void TextView::setMinimumTextWidth(int width) {
     minimumTextWidth_ = std::max(0, width);
     updateGeometry();

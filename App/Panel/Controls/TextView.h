@@ -18,7 +18,6 @@ public:
     const QString& text() const { return text_; }
     void setText(const QString& text);
     void setTint(Tint tint);
-    void setFont(const QFont& font);
     const QFont& textFont() const { return font_; }
     QColor textColor() const { return tint_.resolve(palette()); }
     // The least width a one-line text is squeezed to (0 by default).

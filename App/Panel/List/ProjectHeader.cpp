@@ -2,12 +2,10 @@
 
 #include <QHBoxLayout>
 #include <QPainter>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
-#include "App/Brand/PointingCursor.h"
 #include "App/Brand/Theme.h"
 #include "App/Panel/Controls/ButtonLooks.h"
 #include "App/Panel/Controls/StopAllButton.h"
@@ -60,8 +58,6 @@ ProjectHeader::ProjectHeader(Actions actions, QWidget* parent)
     name_->setObjectName(QStringLiteral("projectName"));
     path_->setObjectName(QStringLiteral("projectPath"));
     path_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    pointingCursor(confirm_);
-    pointingCursor(cancel_);
 
     auto* titleRow = new QHBoxLayout(title_);
     titleRow->setContentsMargins(0, 0, 0, 0);
@@ -94,13 +90,9 @@ ProjectHeader::ProjectHeader(Actions actions, QWidget* parent)
         if (actions_.stopAll) actions_.stopAll(project);
         if (actions_.disarm) actions_.disarm();
     });
-    const auto disarm = [this] {
+    connect(cancel_, &QAbstractButton::clicked, this, [this] {
         if (actions_.disarm) actions_.disarm();
-    };
-    connect(cancel_, &QAbstractButton::clicked, this, disarm);
-    // Only while the bar shows: a shortcut of a hidden widget never fires.
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), bar_, nullptr, nullptr, Qt::WindowShortcut);
-    connect(escape, &QShortcut::activated, this, disarm);
+    });
 }
 
 void ProjectHeader::setProject(const DevProject& project, bool armed, const std::string& home) {

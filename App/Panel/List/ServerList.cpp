@@ -58,6 +58,11 @@ int ServerList::maximumListHeight() const {
     return int(PanelText::listMaximumHeight(screen->availableGeometry().height()));
 }
 
+void ServerList::showEvent(QShowEvent* event) {
+    QScrollArea::showEvent(event);
+    fitHeight();
+}
+
 void ServerList::fitHeight() { setFixedHeight(std::min(canvas_->contentHeight(), maximumListHeight())); }
 
 void ServerList::reload() {

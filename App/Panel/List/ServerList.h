@@ -45,6 +45,10 @@ public:
     ListCanvas* canvas() const { return canvas_; }
     std::size_t rowCount() const { return rows_.size(); }
 
+protected:
+    // The screen it opens on may allow another height.
+    void showEvent(QShowEvent* event) override;
+
 private:
     void fitHeight();
 

@@ -3,7 +3,6 @@
 #include <csignal>
 
 #include <QHBoxLayout>
-#include <QShortcut>
 
 #include "App/Panel/Controls/ButtonLooks.h"
 #include "App/Panel/Controls/IconButton.h"
@@ -36,7 +35,4 @@ KillConfirmCluster::KillConfirmCluster(QWidget* parent)
     connect(kill_, &QAbstractButton::clicked, this, [this] { emit signalChosen(SIGTERM); });
     connect(force_, &QAbstractButton::clicked, this, [this] { emit signalChosen(SIGKILL); });
     connect(cancel_, &QAbstractButton::clicked, this, &KillConfirmCluster::cancelled);
-    // Active only while the cluster is shown (shortcuts of hidden widgets do not fire).
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this, nullptr, nullptr, Qt::WindowShortcut);
-    connect(escape, &QShortcut::activated, this, &KillConfirmCluster::cancelled);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // A row's inline stop confirmation: "Stop this server?", then "Kill" (signal 15), "Force" (signal 9)
-// and a cancel button. Escape cancels while it is shown. It only reports the answer; the row passes
-// it on. Main thread only.
+// and a cancel button. It only reports the answer; the row passes it on. (Escape closes it too: the
+// panel takes that key, see MenuContentView::dismissConfirmation.) Main thread only.
 
 #include <cstdint>
 

@@ -20,6 +20,7 @@
 #include "App/Panel/Rows/RowMetricsView.h"
 #include "App/Panel/Rows/RowProgress.h"
 #include "App/PanelModel/KeyNav.h"
+#include "App/PanelModel/PanelText.h"
 
 namespace {
 
@@ -110,7 +111,7 @@ void ServerRowView::fill(const Inputs& next) {
     }
     if (next.port != inputs_.port || next.inConflict != inputs_.inConflict) {
         port_->setToolTip(next.inConflict ? QStringLiteral("Port %1 is claimed by another server too").arg(next.port)
-                                          : QStringLiteral("Open ") + text(RowActions::localhostURL(next.port)));
+                                          : QStringLiteral("Open ") + text(PanelText::localhostURL(next.port)));
     }
     port_->setLook(ButtonLooks::port(next.showProject, next.inConflict));
     project_->setText(text(next.project.name));
@@ -183,7 +184,7 @@ void ServerRowView::showTrailing(RowTrailing trailing) {
         reveal_->setProject(inputs_.project.name, inputs_.project.path);
         setShown(reveal_, RowActions::isExistingDirectory(inputs_.project.path));
         restart_->setCommand(inputs_.server.command);
-        setShown(restart_, RowActions::canRestart(inputs_.server));
+        setShown(restart_, PanelModel::canRestart(inputs_.server));
         arm_->setDisabledReason(inputs_.server.keptAlive.value_or(false) ? std::optional(keptAliveReason())
                                                                          : std::nullopt);
         setShown(bar, true);
@@ -229,7 +230,10 @@ QWidget* ServerRowView::actionBar() {
     row->setSpacing(3);
     for (QWidget* button : std::initializer_list<QWidget*>{copy_, reveal_, restart_, arm_}) row->addWidget(button);
     connect(restart_, &QAbstractButton::clicked, this, [this] {
-        if (actions_.restartServer) actions_.restartServer(inputs_.server, inputs_.project);
+        // Copies: the restart redraws the panel, which refills this row's inputs meanwhile.
+        const DevServer server = inputs_.server;
+        const DevProject project = inputs_.project;
+        if (actions_.restartServer) actions_.restartServer(server, project);
     });
     connect(arm_, &QAbstractButton::clicked, this, [this] { setArmedRow(rowID_); });
     return actionBar_;
@@ -282,7 +286,7 @@ QColor ServerRowView::outlineColor() const {
 QMenu* ServerRowView::makeContextMenu(QWidget* parent) {
     auto* menu = new QMenu(parent);
     const DevServer server = inputs_.server;
-    const QString url = text(RowActions::localhostURL(inputs_.port));
+    const QString url = text(PanelText::localhostURL(inputs_.port));
     menu->addAction(QStringLiteral("Copy ") + url, menu, [url] { RowActions::copyToClipboard(url); });
     const QString hide = QStringLiteral("Hide :%1 (%2)").arg(inputs_.port).arg(text(server.command));
     menu->addAction(hide, menu, [hideServer = actions_.hideServer, server] {

@@ -24,6 +24,7 @@
 #include <QWidget>
 
 #include "App/Panel/Rows/RowActions.h"
+#include "App/PanelModel/PanelModel.h"
 #include "App/Panel/Rows/ServerRowState.h"
 #include "Shared/DevProject.h"
 #include "Shared/DevServer.h"
@@ -46,7 +47,6 @@ class ServerRowView : public QWidget {
     Q_OBJECT
 public:
     static constexpr int rowHeight = 30;  // 24 and 3 above and below
-    static constexpr double defaultHotCPU = 25.0;
 
     struct Inputs {
         DevServer server;
@@ -58,7 +58,7 @@ public:
         bool showPID = true;
         bool energyHigh = false;
         bool isNew = false;
-        double hotCPU = defaultHotCPU;  // a CPU share at or above it is drawn red
+        double hotCPU = PanelModel::hotCPU;  // a CPU share at or above it is drawn red
 
         bool isHot(double cpu) const { return cpu >= hotCPU; }
     };
@@ -68,7 +68,7 @@ public:
         std::function<void(std::optional<std::string>)> setKillArmedRowID;
         // The panel's stop request, with signal 15 or 9 (the one-time warning comes first when due).
         std::function<void(const DevServer&, std::int32_t signal)> killServer;
-        std::function<void(int port, std::int32_t pgid)> openLocalhost = RowActions::openLocalhost;
+        std::function<void(int port, std::int32_t pgid)> openLocalhost;
         // Containers through Docker, other servers through the restarter.
         std::function<void(const DevServer&, const DevProject&)> restartServer;
         // The hide rule is the panel model's (PanelModel::hideServer).

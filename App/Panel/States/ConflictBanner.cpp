@@ -29,7 +29,6 @@ void ConflictBanner::setConflict(int port, const QString& names) {
     port_ = port;
     names_ = names;
     setAccessibleName(text());
-    setToolTip(text());
     updateGeometry();
     update();
 }

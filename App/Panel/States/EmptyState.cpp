@@ -4,7 +4,6 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "App/Brand/PointingCursor.h"
 #include "App/Brand/Theme.h"
 #include "App/Panel/Controls/ActivitySpinner.h"
 #include "App/Panel/Controls/TextButton.h"
@@ -37,7 +36,6 @@ TextButton::Look rescanLook() {
 EmptyState::EmptyState(QWidget* parent)
     : QWidget(parent), spinner_(new ActivitySpinner), rescan_(new TextButton(QStringLiteral("Rescan now"), rescanLook())) {
     rescan_->setObjectName(QStringLiteral("rescanNow"));
-    pointingCursor(rescan_);
     auto* title = new TextView(QStringLiteral("No dev servers running"), PanelStyle::systemFont(13, QFont::DemiBold),
                                Tint::of(ThemeColor::heading));
     auto* explanation = new TextView(

@@ -3,7 +3,6 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "App/Brand/PointingCursor.h"
 #include "App/Brand/Theme.h"
 #include "App/Panel/Controls/TextButton.h"
 #include "App/Panel/Controls/TextView.h"
@@ -22,7 +21,6 @@ NoResultsState::NoResultsState(QWidget* parent)
     title_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     title_->setHorizontalAlignment(Qt::AlignHCenter);
     clear_->setObjectName(QStringLiteral("clearSearch"));
-    pointingCursor(clear_);
     auto* hint = new TextView(QStringLiteral("Search looks at port, project, and command."), PanelStyle::systemFont(11),
                               Tint::of(ThemeColor::secondary));
 
