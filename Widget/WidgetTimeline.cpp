@@ -14,6 +14,8 @@ WidgetTimeline::WidgetTimeline(Kind kind, Display display, QObject* parent)
     }
     policyTimer_.setSingleShot(true);
     connect(&policyTimer_, &QTimer::timeout, this, &WidgetTimeline::reload);
+    burstTimer_.setSingleShot(true);
+    connect(&burstTimer_, &QTimer::timeout, this, &WidgetTimeline::reload);
     reloadRequests_ = Platform::NotifyCenter::observe(std::string(Platform::WidgetCenter::reloadNotificationName),
                                                       [this] { requestReload(); });
     reload();
@@ -23,13 +25,14 @@ WidgetTimeline::~WidgetTimeline() { reloadRequests_ = {}; }
 
 void WidgetTimeline::requestReload() {
     if (reloadPending_.exchange(true)) return;  // joins the reload already on its way
-    QMetaObject::invokeMethod(this, [this] { QTimer::singleShot(burstWindow, this, &WidgetTimeline::reload); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this] { burstTimer_.start(burstWindow); }, Qt::QueuedConnection);
 }
 
 void WidgetTimeline::reload() {
-    // Cleared before reading, so a request that comes during the read brings a reload of its own.
+    // Cleared before reading, so a request that comes during the read brings a reload of its own; a
+    // requested reload still waiting is this one (the policy's time may fall inside a burst).
     reloadPending_ = false;
+    burstTimer_.stop();
     const auto now = std::chrono::system_clock::now();
     Provider::Timeline timeline = Provider::timeline(now);
     for (const DevProcessEntry& entry : timeline.entries) display_(entry);

@@ -37,6 +37,7 @@ private:
 
     Display display_;
     QTimer policyTimer_;
+    QTimer burstTimer_;  // a requested reload, after the burst's window
     std::atomic<bool> reloadPending_{false};
     int reloads_ = 0;
     // Last: destroyed first, so no request arrives while the rest is going.

@@ -69,7 +69,9 @@ void forEachLine(std::string_view text, Visit&& visit) {
             lineFeeds = Detail::lineFeedBits(block);
             next += 64;
             continue;
-        } else if (const void* found = std::memchr(next, '\n', static_cast<std::size_t>(end - next))) {
+        } else if (const void* found = next == end  // an empty view's data may be null, never memchr's
+                                           ? nullptr
+                                           : std::memchr(next, '\n', static_cast<std::size_t>(end - next))) {
             lineEnd = static_cast<const char*>(found);
             next = lineEnd + 1;
         }
