@@ -19,6 +19,10 @@ struct UpdateFeed {
     bool operator==(const UpdateFeed&) const = default;
 };
 
+// The longest sentence that says why a feed was refused, in bytes: the feed's own text is quoted
+// short, so no feed can make the dialog or the log line long.
+inline constexpr std::size_t maximumUpdateProblemLength = 256;
+
 // The feed, or why the bytes are not one (a sentence for the user).
 std::variant<UpdateFeed, std::string> parseUpdateFeed(std::string_view bytes);
 
