@@ -158,19 +158,14 @@ void PanelModel::setKillArmedRowID(std::optional<std::string> rowID) {
 }
 
 void PanelModel::setSortMode(SortMode mode) {
-    // Another window may have saved other fields since the panel loaded its copy: change only this one.
-    Platform::UserDefaults& defaults = AppGroup::sharedDefaults();
-    prefs_ = DisplayPrefs::load(defaults);
-    prefs_.sortMode = mode;
-    prefs_.save(defaults);
+    prefs_ = DisplayPrefs::change(AppGroup::sharedDefaults(),
+                                  [mode](DisplayPrefs& prefs) { prefs.sortMode = mode; });
     rederive(prefsChanged);
 }
 
 void PanelModel::setGrouped(bool grouped) {
-    Platform::UserDefaults& defaults = AppGroup::sharedDefaults();
-    prefs_ = DisplayPrefs::load(defaults);
-    prefs_.grouped = grouped;
-    prefs_.save(defaults);
+    prefs_ = DisplayPrefs::change(AppGroup::sharedDefaults(),
+                                  [grouped](DisplayPrefs& prefs) { prefs.grouped = grouped; });
     rederive(prefsChanged);
 }
 

@@ -98,11 +98,8 @@ void GeneralSettingsView::addMenuSection() {
 }
 
 void GeneralSettingsView::saveDisplayField(bool DisplayPrefs::*field, bool value) {
-    Platform::UserDefaults& defaults = AppGroup::sharedDefaults();
-    // What is stored now, not the page's copy: the panel may have saved its sort order meanwhile.
-    displayPrefs_ = DisplayPrefs::load(defaults);
-    displayPrefs_.*field = value;
-    displayPrefs_.save(defaults);
+    displayPrefs_ = DisplayPrefs::change(AppGroup::sharedDefaults(),
+                                         [field, value](DisplayPrefs& prefs) { prefs.*field = value; });
 }
 
 void GeneralSettingsView::addUpdatesSection() {

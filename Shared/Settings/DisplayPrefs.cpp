@@ -11,6 +11,13 @@ DisplayPrefs DisplayPrefs::load(Platform::UserDefaults& defaults) {
 
 void DisplayPrefs::save(Platform::UserDefaults& defaults) const { StoredRecord::save(*this, defaults, key); }
 
+DisplayPrefs DisplayPrefs::change(Platform::UserDefaults& defaults, const std::function<void(DisplayPrefs&)>& edit) {
+    DisplayPrefs prefs = load(defaults);
+    edit(prefs);
+    prefs.save(defaults);
+    return prefs;
+}
+
 void to_json(nlohmann::json& json, const DisplayPrefs& prefs) {
     json = nlohmann::json::object();
     json["sortMode"] = prefs.sortMode;

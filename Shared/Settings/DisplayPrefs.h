@@ -2,6 +2,8 @@
 // How the panel, the status icon and the widget present servers. Stored in the shared defaults
 // (AppGroup::sharedDefaults()) under "DisplayPrefs" and read fresh by every user: there is no cache.
 
+#include <functional>
+
 #include <nlohmann/json_fwd.hpp>
 
 #include "Platform/UserDefaults.h"
@@ -20,6 +22,10 @@ struct DisplayPrefs {
     // replaced by the defaults.
     static DisplayPrefs load(Platform::UserDefaults& defaults);
     void save(Platform::UserDefaults& defaults) const;
+
+    // Edits what is stored now rather than a copy loaded earlier, so a field that another window
+    // saved in the meantime survives; gives what was saved.
+    static DisplayPrefs change(Platform::UserDefaults& defaults, const std::function<void(DisplayPrefs&)>& edit);
 
     bool operator==(const DisplayPrefs&) const = default;
 };
