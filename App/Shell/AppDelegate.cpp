@@ -6,6 +6,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 
 #include "App/Control/WidgetCommandExecutor.h"
@@ -140,8 +141,6 @@ void AppDelegate::setupStatusItem() {
     };
     auto* panel = new MenuContentView(std::move(panelEnvironment), &ReducedMotion::lastKnown);
     popover_->setContentView(panel);
-    QPointer<MenuContentView> weakPanel(panel);
-    setWarningCardPredicate([weakPanel] { return weakPanel && weakPanel->isShowingWarning(); });
     connect(popover_.get(), &Popover::didShow, this, &AppDelegate::popoverDidShow);
     connect(popover_.get(), &Popover::didClose, this, &AppDelegate::popoverDidClose);
 
@@ -199,7 +198,11 @@ void AppDelegate::popoverDidClose() {
 }
 
 void AppDelegate::installKeyMonitor() {
-    if (!keyMonitor_) keyMonitor_ = std::make_unique<KeyMonitor>(KeyNav::shared(), popover_.get(), isWarningCardShown_);
+    if (keyMonitor_) return;
+    // While the panel's one-time warning card is shown, every key is the card's.
+    QPointer<MenuContentView> panel(qobject_cast<MenuContentView*>(popover_->contentView()));
+    keyMonitor_ = std::make_unique<KeyMonitor>(KeyNav::shared(), popover_.get(),
+                                               [panel] { return panel && panel->isShowingWarning(); });
 }
 
 void AppDelegate::removeKeyMonitor() { keyMonitor_.reset(); }
@@ -239,20 +242,25 @@ namespace {
 
 // The main thread waits this long at most for the widget to finish its append...
 constexpr std::chrono::milliseconds drainPatience{50};
-// ...and, when it could not wait long enough, comes back this much later.
-constexpr std::chrono::milliseconds drainRetry{100};
+// ...and, when it could not wait long enough, tries again without waiting: firstDrainRetry later,
+// then twice as late each time the queue is still busy, but never later than the next loop tick.
+// A widget stopped while it holds the lock so costs the main thread nothing.
+constexpr std::chrono::milliseconds longestDrainRetry{static_cast<int>(AppDelegate::interval * 1000)};
 
 }  // namespace
 
-void AppDelegate::runWidgetCommands() {
+void AppDelegate::runWidgetCommands() { drainWidgetCommands(drainPatience); }
+
+void AppDelegate::drainWidgetCommands(std::chrono::milliseconds patience) {
     AppDelegate* delegate = shared();
     if (!delegate) return;
-    WidgetCommandQueue::Drained drained = WidgetCommandQueue::tryDrain(drainPatience);
+    WidgetCommandQueue::Drained drained = WidgetCommandQueue::tryDrain(patience);
     if (drained.busy) {
         delegate->retryBusyDrain();
         return;
     }
     delegate->queueBusy_ = false;
+    delegate->drainRetryDelay_ = firstDrainRetry;
     if (drained.commands.empty()) return;
     WidgetCommandExecutor::execute(drained.commands);
     // Dropped while a loop scan runs: the change then shows after the next tick.
@@ -260,17 +268,19 @@ void AppDelegate::runWidgetCommands() {
 }
 
 void AppDelegate::retryBusyDrain() {
-    // The notification that brought us here is answered, and the widget may never post again (it
-    // can end while holding the lock): without coming back, its commands would wait for the next
-    // click. One retry at a time, and one log line while the queue stays busy.
+    // The notification that brought us here is answered, and it may have been the widget's last:
+    // without coming back, its commands would wait for the next click. One retry at a time, and one
+    // log line while the queue stays busy.
     if (!queueBusy_) Platform::systemLog("Vellumark: widget command queue is busy; draining it again shortly");
     queueBusy_ = true;
     if (drainRetryPending_) return;
     drainRetryPending_ = true;
+    const std::chrono::milliseconds delay = drainRetryDelay_;
+    drainRetryDelay_ = std::min(drainRetryDelay_ * 2, longestDrainRetry);
     QPointer<AppDelegate> weak(this);
-    Dispatch::mainAsyncAfter(drainRetry, [weak] {
+    Dispatch::mainAsyncAfter(delay, [weak] {
         if (!weak) return;
         weak->drainRetryPending_ = false;
-        runWidgetCommands();
+        drainWidgetCommands(std::chrono::milliseconds::zero());
     });
 }

@@ -71,9 +71,6 @@ public:
     void updateStatusTile();
     void installKeyMonitor();
     void removeKeyMonitor();
-    // Tells the key monitor whether the panel's one-time warning card is shown (then it leaves every
-    // key to the card). Takes effect from the next time the panel shows.
-    void setWarningCardPredicate(std::function<bool()> isShown) { isWarningCardShown_ = std::move(isShown); }
 
     // The trackers behind the badges and the tray icon, after every scan.
     static void feedBadgeTrackers(const std::vector<DevProject>& projects);
@@ -97,6 +94,8 @@ public:
 private:
     std::optional<QRect> popoverAnchor(QObject* sender) const;
     void recheckHeldTick();
+    static constexpr std::chrono::milliseconds firstDrainRetry{100};
+    static void drainWidgetCommands(std::chrono::milliseconds patience);
     void retryBusyDrain();
 
     static QPointer<AppDelegate> shared_;
@@ -106,7 +105,6 @@ private:
     std::vector<DevProject> lastProjects_;
     std::unique_ptr<Popover> popover_;
     std::unique_ptr<KeyMonitor> keyMonitor_;
-    std::function<bool()> isWarningCardShown_;
     std::unique_ptr<QTimer> timer_;
     ScanFunction scan_;
     std::unique_ptr<TrayAttachment> trayAttachment_;
@@ -115,6 +113,7 @@ private:
     bool tickHeld_ = false;
     bool queueBusy_ = false;          // the last drain found the widget's queue locked
     bool drainRetryPending_ = false;  // a drain of a busy queue is scheduled
+    std::chrono::milliseconds drainRetryDelay_ = firstDrainRetry;  // until the next drain of a busy queue
     // Last, so it is destroyed first: a scan still running is waited for while everything else exists.
     Platform::Dispatch::SerialQueue scanQueue_{scanQueueLabel, Platform::Dispatch::QoS::utility};
 };

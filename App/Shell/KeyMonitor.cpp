@@ -15,13 +15,6 @@ namespace {
 
 using GlobalShortcuts::Key;
 
-// The widget whose window received the event.
-QWidget* widgetOfWindow(const QWindow* window) {
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (widget->windowHandle() == window) return widget;
-    return nullptr;
-}
-
 bool isTextEditor(const QWidget* widget) {
     if (const auto* line = qobject_cast<const QLineEdit*>(widget)) return !line->isReadOnly();
     if (const auto* text = qobject_cast<const QTextEdit*>(widget)) return !text->isReadOnly();
@@ -43,21 +36,19 @@ KeyMonitor::~KeyMonitor() {
 bool KeyMonitor::eventFilter(QObject* watched, QEvent* event) {
     // A key press reaches its window once, before any widget: that is where it is looked at (the
     // widgets it then propagates through would show it again).
-    if (event->type() != QEvent::KeyPress || !watched->isWindowType()) return false;
-    QWidget* window = widgetOfWindow(static_cast<QWindow*>(watched));
-    if (!window || window != panel_) return false;
+    if (event->type() != QEvent::KeyPress || !panel_ || watched != panel_->windowHandle()) return false;
     // A menu opened from the panel gets the keys that reach the panel's window (which keeps the
     // keyboard grab while it is open): they are the menu's.
     if (QWidget* popup = QApplication::activePopupWidget(); popup && popup != panel_) return false;
     if (isWarningCardShown_ && isWarningCardShown_()) return false;
-    return handleKeyPress(window, static_cast<const QKeyEvent&>(*event));
+    return handleKeyPress(static_cast<const QKeyEvent&>(*event));
 }
 
-bool KeyMonitor::handleKeyPress(QWidget* window, const QKeyEvent& event) {
+bool KeyMonitor::handleKeyPress(const QKeyEvent& event) {
     const bool modified = event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     const std::optional<Key> key = GlobalShortcuts::keyOfEvent(event);
 
-    QWidget* focused = window ? window->focusWidget() : nullptr;
+    QWidget* focused = panel_->focusWidget();
     if (isTextEditor(focused)) {
         if (modified) return false;
         if (key == Key::escape || key == Key::downArrow) {

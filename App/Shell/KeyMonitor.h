@@ -43,7 +43,7 @@ protected:
 
 private:
     // Whether the key press is swallowed.
-    bool handleKeyPress(QWidget* window, const QKeyEvent& event);
+    bool handleKeyPress(const QKeyEvent& event);
 
     KeyNav& keyNav_;
     const QWidget* panel_;
