@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "App/PanelModel/SearchText.h"
 #include "Shared/PathPrefix.h"
+#include "Shared/Scan/ScanText.h"
 
 namespace PanelText {
 
@@ -31,7 +31,7 @@ std::string conflictNames(const std::vector<std::string>& names, std::size_t con
 }
 
 std::string noResultsTitle(std::string_view searchQuery) {
-    return "No servers match \u201C" + std::string(SearchText::trimmingSpacesAndTabs(searchQuery)) + "\u201D";
+    return "No servers match \u201C" + std::string(ScanText::trimSpacesAndTabs(searchQuery)) + "\u201D";
 }
 
 std::string pathLine(std::string_view path, std::string_view home) {
