@@ -253,7 +253,7 @@ bool PanelModel::canRestart(const DevServer& server) {
 void PanelModel::hideServer(const DevServer& server) {
     Platform::UserDefaults& defaults = Platform::UserDefaults::standard();
     FilterRules rules = FilterRules::load(defaults);
-    for (const int port : server.ports) rules.hiddenServers.insert(server.command + ":" + std::to_string(port));
+    for (const int port : server.ports) rules.hiddenServers.insert(FilterRules::hiddenServerKey(server.command, port));
     rules.save(defaults);
 }
 

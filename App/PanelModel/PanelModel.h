@@ -122,7 +122,7 @@ public:
     // --- other actions of the rows ---
     void openLocalhost(int port, std::int32_t pgid);
     void restartServer(const DevServer& server, const DevProject& project);
-    // Hides the server: "<command>:<port>" for each of its ports joins the stored filter rules.
+    // Hides the server: the hidden key of each of its ports joins the stored filter rules.
     void hideServer(const DevServer& server);
 
     // Whether the panel offers a restart: a container, or a server whose command line gives a restart
