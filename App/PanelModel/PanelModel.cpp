@@ -5,7 +5,6 @@
 #include "App/Discovery/ProcessScanner.h"
 #include "App/Docker/DockerScanner.h"
 #include "App/PanelModel/KeyNav.h"
-#include "App/PanelModel/PanelText.h"
 #include "App/PanelModel/StopRoad.h"
 #include "App/Restart/ServerRestarter.h"
 #include "App/Trackers/BadgeTrackers.h"
@@ -15,6 +14,7 @@
 #include "Platform/Dispatch.h"
 #include "Platform/UserDefaults.h"
 #include "Platform/Workspace.h"
+#include "Shared/LocalhostURL.h"
 #include "Shared/Settings/AppGroup.h"
 #include "Shared/Settings/FilterRules.h"
 #include "Shared/Store/DataStore.h"
@@ -229,7 +229,7 @@ void PanelModel::scheduleRescans() {
 void PanelModel::openLocalhost(int port, std::int32_t pgid) {
     NewServerTracker::shared().acknowledge(pgid);
     if (port < 1 || port > 65535) return;  // no address to open
-    Platform::Workspace::openURL(PanelText::localhostURL(port));
+    Platform::Workspace::openURL(localhostURL(port));
 }
 
 void PanelModel::restartServer(const DevServer& server, const DevProject& project) {

@@ -7,8 +7,6 @@
 
 namespace PanelText {
 
-std::string localhostURL(int port) { return "http://localhost:" + std::to_string(port); }
-
 std::string countChip(bool isSearching, std::size_t matchCount, std::size_t totalServers) {
     std::string text = isSearching ? std::to_string(matchCount) + " of " + std::to_string(totalServers)
                                    : std::to_string(totalServers);

@@ -20,7 +20,7 @@
 #include "App/Panel/Rows/RowMetricsView.h"
 #include "App/Panel/Rows/RowProgress.h"
 #include "App/PanelModel/KeyNav.h"
-#include "App/PanelModel/PanelText.h"
+#include "Shared/LocalhostURL.h"
 
 namespace {
 
@@ -111,7 +111,7 @@ void ServerRowView::fill(const Inputs& next) {
     }
     if (next.port != inputs_.port || next.inConflict != inputs_.inConflict) {
         port_->setToolTip(next.inConflict ? QStringLiteral("Port %1 is claimed by another server too").arg(next.port)
-                                          : QStringLiteral("Open ") + text(PanelText::localhostURL(next.port)));
+                                          : QStringLiteral("Open ") + text(localhostURL(next.port)));
     }
     port_->setLook(ButtonLooks::port(next.showProject, next.inConflict));
     project_->setText(text(next.project.name));
@@ -286,7 +286,7 @@ QColor ServerRowView::outlineColor() const {
 QMenu* ServerRowView::makeContextMenu(QWidget* parent) {
     auto* menu = new QMenu(parent);
     const DevServer server = inputs_.server;
-    const QString url = text(PanelText::localhostURL(inputs_.port));
+    const QString url = text(localhostURL(inputs_.port));
     menu->addAction(QStringLiteral("Copy ") + url, menu, [url] { RowActions::copyToClipboard(url); });
     const QString hide = QStringLiteral("Hide :%1 (%2)").arg(inputs_.port).arg(text(server.command));
     menu->addAction(hide, menu, [hideServer = actions_.hideServer, server] {
