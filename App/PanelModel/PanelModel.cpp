@@ -217,7 +217,9 @@ void PanelModel::cancelPendingKill() {
 
 void PanelModel::performKill(const DevServer& server, std::int32_t signal) {
     const StopRoad::Outcome outcome = StopRoad::performKill(server, signal, weakly([](PanelModel& model) { model.rescan(); }));
-    if (outcome == StopRoad::Outcome::signalled) scheduleRescans();
+    // A stop that reached nobody mostly means the server had exited already: the rescans are what
+    // take its stale row away.
+    if (outcome == StopRoad::Outcome::signalled || outcome == StopRoad::Outcome::nothingSignalled) scheduleRescans();
 }
 
 void PanelModel::scheduleRescans() {
