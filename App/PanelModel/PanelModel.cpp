@@ -23,9 +23,11 @@ namespace Dispatch = Platform::Dispatch;
 
 namespace {
 
-bool sameSnapshot(const std::shared_ptr<const ProcessSnapshot>& a, const std::shared_ptr<const ProcessSnapshot>& b) {
+// The same projects: the panel shows nothing of the time a snapshot was taken, which differs between
+// the panel's own scan (fractions of a second) and the file (whole seconds) even for one scan.
+bool showsTheSame(const std::shared_ptr<const ProcessSnapshot>& a, const std::shared_ptr<const ProcessSnapshot>& b) {
     if (!a || !b) return !a && !b;
-    return a == b || *a == *b;
+    return a == b || a->projects == b->projects;
 }
 
 }  // namespace
@@ -45,7 +47,11 @@ PanelModel::PanelModel(Environment environment)
     if (!environment_.writeSnapshot) environment_.writeSnapshot = [](const ProcessSnapshot& s) { DataStore::write(s); };
     restarts_ = RestartTracker::shared().entries();
     restartsToken_ = RestartTracker::shared().subscribe(weakly([](PanelModel& model) {
-        model.restarts_ = RestartTracker::shared().entries();
+        // Every loop scan publishes, mostly with the entries unchanged (the rows follow the tracker's
+        // "restarted" marks by themselves).
+        std::vector<RestartEntry> entries = RestartTracker::shared().entries();
+        if (entries == model.restarts_) return;
+        model.restarts_ = std::move(entries);
         model.rederive(restartsChanged);
     }));
     derived_ = PanelDerivation::derive(snapshot_, prefs_, searchQuery_, restarts_);
@@ -90,7 +96,7 @@ void PanelModel::loadSnapshot() {
 void PanelModel::setSnapshot(std::shared_ptr<const ProcessSnapshot> snapshot) {
     // The file is read every 2 seconds and mostly holds what is shown already: only a real change
     // redraws the list.
-    if (sameSnapshot(snapshot_, snapshot)) return;
+    if (showsTheSame(snapshot_, snapshot)) return;
     snapshot_ = std::move(snapshot);
     rederive(snapshotChanged);
 }
@@ -146,15 +152,23 @@ void PanelModel::setSearchFocused(bool focused) {
 void PanelModel::setKillAllArmed(std::optional<std::string> projectPath) {
     if (projectPath == killAllArmed_) return;
     killAllArmed_ = std::move(projectPath);
-    if (killAllArmed_) killArmedRowID_.reset();
-    observers_.notify(armedChanged);
+    Changes changes = killAllArmedChanged;
+    if (killAllArmed_ && killArmedRowID_) {
+        killArmedRowID_.reset();
+        changes |= rowArmedChanged;
+    }
+    observers_.notify(changes);
 }
 
 void PanelModel::setKillArmedRowID(std::optional<std::string> rowID) {
     if (rowID == killArmedRowID_) return;
     killArmedRowID_ = std::move(rowID);
-    if (killArmedRowID_) killAllArmed_.reset();
-    observers_.notify(armedChanged);
+    Changes changes = rowArmedChanged;
+    if (killArmedRowID_ && killAllArmed_) {
+        killAllArmed_.reset();
+        changes |= killAllArmedChanged;
+    }
+    observers_.notify(changes);
 }
 
 void PanelModel::setSortMode(SortMode mode) {

@@ -39,11 +39,12 @@ public:
         snapshotChanged = 1u << 0,
         prefsChanged = 1u << 1,
         searchChanged = 1u << 2,
-        armedChanged = 1u << 3,  // killAllArmed or killArmedRowID
+        killAllArmedChanged = 1u << 3,  // changes what the list shows (the project dimmed, its header)
         pendingKillChanged = 1u << 4,
         scanningChanged = 1u << 5,
-        restartsChanged = 1u << 6,
-        focusChanged = 1u << 7,  // the search field's focus
+        restartsChanged = 1u << 6,       // the restart entries, not only their "restarted" marks
+        focusChanged = 1u << 7,          // the search field's focus
+        rowArmedChanged = 1u << 8,       // killArmedRowID: only the rows' own state
     };
     using Changes = unsigned;
     using Token = Platform::ObserverList<Changes>::Token;

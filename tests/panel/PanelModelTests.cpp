@@ -14,6 +14,7 @@
 
 #include "App/PanelModel/KeyNav.h"
 #include "App/PanelModel/PanelModel.h"
+#include "App/Restart/RestartTracker.h"
 #include "App/Trackers/KillTracker.h"
 #include "App/Trackers/KillWarning.h"
 #include "App/Trackers/NewServerTracker.h"
@@ -21,6 +22,7 @@
 #include "Platform/SystemLog.h"
 #include "Shared/Settings/FilterRules.h"
 #include "discovery/support/TestProcesses.h"
+#include "support/DevServers.h"
 #include "support/TempHome.h"
 #include "support/UrlRecorder.h"
 #include "trackers/TrackerTestSupport.h"
@@ -93,6 +95,31 @@ TEST_F(PanelModelTest, AFileThatCannotBeReadTurnsThePanelBackToLoadingWithoutASc
     EXPECT_FALSE(model.snapshot());
     EXPECT_FALSE(model.isScanning());
     EXPECT_EQ(scans, 0);
+}
+
+// The file's timestamp and the loop scan's restart publishes change nothing on screen by themselves.
+TEST_F(PanelModelTest, OnlyAChangeOfWhatThePanelShowsIsAnnounced) {
+    stored = ProcessSnapshot{std::chrono::system_clock::now(), scanResult};
+    PanelModel model(environment());
+    model.appear();
+    std::vector<PanelModel::Changes> changes;
+    const PanelModel::Token token = model.subscribe([&](const PanelModel::Changes& change) { changes.push_back(change); });
+
+    stored->timestamp += 5s;
+    model.tick();
+    RestartTracker::shared().reconcile(scanResult, std::chrono::system_clock::now());  // no entry, none changed
+    EXPECT_TRUE(changes.empty());
+
+    stored->projects[0].servers.push_back(testing_support::devServer(700, {3000}, "node", 0));
+    model.tick();
+    RestartEntry entry;
+    entry.id = RestartEntry::makeID();
+    entry.originalPID = 700;
+    ASSERT_TRUE(RestartTracker::shared().begin(entry));
+    RestartTracker::shared().remove(entry.id);
+    EXPECT_EQ(changes, (std::vector<PanelModel::Changes>{PanelModel::snapshotChanged, PanelModel::restartsChanged,
+                                                         PanelModel::restartsChanged}));
+    model.unsubscribe(token);
 }
 
 // Which processes a stop reaches, and the warning card, are seen through the whole panel
