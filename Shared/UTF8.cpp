@@ -41,6 +41,19 @@ std::size_t sequenceLength(std::string_view bytes, std::size_t index, std::size_
 
 }  // namespace
 
+std::optional<UTF8Character> decodeUTF8(std::string_view bytes, std::size_t index) {
+    if (index >= bytes.size()) return std::nullopt;
+    std::size_t consumed = 0;
+    const std::size_t length = sequenceLength(bytes, index, consumed);
+    if (length == 0) return std::nullopt;
+    const auto byteAt = [&](std::size_t at) { return static_cast<unsigned char>(bytes[index + at]); };
+    // The lead byte keeps 7, 5, 4 or 3 bits of the value; each continuation byte adds 6.
+    static constexpr unsigned char leadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+    char32_t value = byteAt(0) & leadBits[length];
+    for (std::size_t next = 1; next < length; ++next) value = (value << 6) | (byteAt(next) & 0x3F);
+    return UTF8Character{value, length};
+}
+
 bool isValidUTF8(std::string_view bytes) {
     std::size_t index = 0, consumed = 0;
     while (index < bytes.size()) {

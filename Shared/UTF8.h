@@ -2,8 +2,20 @@
 // UTF-8 well-formedness: no stray continuation bytes, no overlong forms, no UTF-16 surrogates,
 // nothing above U+10FFFF.
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
+
+// One character read from UTF-8: its code point and the number of bytes it takes.
+struct UTF8Character {
+    char32_t codePoint = 0;
+    std::size_t length = 0;
+};
+
+// The well-formed sequence that starts at `index`; none when the bytes there are ill-formed or
+// `index` is at or past the end.
+std::optional<UTF8Character> decodeUTF8(std::string_view bytes, std::size_t index);
 
 // Whether the bytes are well-formed UTF-8 as a whole.
 bool isValidUTF8(std::string_view bytes);

@@ -9,6 +9,7 @@
 
 #include "Platform/ProcessGroups.h"
 #include "Platform/Workspace.h"
+#include "Shared/LocalhostURL.h"
 #include "Shared/Overloaded.h"
 
 namespace WidgetCommandExecutor {
@@ -29,7 +30,7 @@ void revealInFileManager(const WidgetCommand::RevealFolder& command) {
 
 void openInBrowser(const WidgetCommand::OpenLocalhost& command) {
     if (command.port < 1) return;
-    Platform::Workspace::openURL("http://localhost:" + std::to_string(command.port));
+    Platform::Workspace::openURL(localhostURL(command.port));
 }
 
 }  // namespace

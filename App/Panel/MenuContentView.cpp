@@ -15,6 +15,7 @@
 #include "App/Panel/Warning/KillWarningOverlay.h"
 #include "App/PanelModel/KeyNav.h"
 #include "App/PanelModel/PanelText.h"
+#include "App/Restart/RestartTracker.h"
 #include "App/Trackers/ContainerActionTracker.h"
 #include "App/Trackers/KillTracker.h"
 
@@ -63,6 +64,8 @@ MenuContentView::MenuContentView(PanelModel::Environment environment, std::funct
     const auto refreshRows = [this] { area_->list()->refreshRows(); };
     unsubscribe_.push_back(follow(KillTracker::shared(), refreshRows));
     unsubscribe_.push_back(follow(ContainerActionTracker::shared(), refreshRows));
+    // The "restarted" marks come and go without the model seeing a change.
+    unsubscribe_.push_back(follow(RestartTracker::shared(), refreshRows));
     unsubscribe_.push_back(follow(KeyNav::shared(), [this] {
         area_->list()->refreshRows();
         if (const auto& selected = KeyNav::shared().selectedID()) area_->list()->reveal(*selected);
@@ -95,8 +98,11 @@ void MenuContentView::showModel(PanelModel::Changes changes) {
 
     constexpr PanelModel::Changes listChanges = PanelModel::snapshotChanged | PanelModel::prefsChanged |
                                                 PanelModel::searchChanged | PanelModel::restartsChanged |
-                                                PanelModel::armedChanged;
-    area_->showModel((changes & listChanges) != 0);
+                                                PanelModel::killAllArmedChanged;
+    const bool listChanged = (changes & listChanges) != 0;
+    area_->showModel(listChanged);
+    // A reload has given the rows their state already.
+    if ((changes & PanelModel::rowArmedChanged) && !listChanged) area_->list()->refreshRows();
     fitWindowToContent();
 
     if (changes & PanelModel::pendingKillChanged) {

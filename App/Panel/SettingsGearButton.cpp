@@ -2,25 +2,17 @@
 
 #include <QCursor>
 #include <QMenu>
-#include <QPainter>
 
-#include "App/Brand/Icons.h"
-#include "App/Brand/PointingCursor.h"
-#include "App/Brand/Theme.h"
 #include "App/LoginItem/LoginItem.h"
 #include "App/Panel/BrandWordMenuStyle.h"
 #include "App/Panel/SettingsMenuActions.h"
 
-SettingsGearButton::SettingsGearButton(QWidget* parent) : QAbstractButton(parent) {
-    setFixedSize(frameSize, frameSize);
-    setToolTip(QStringLiteral("Settings"));
-    setAccessibleName(QStringLiteral("Settings"));
-    setFocusPolicy(Qt::NoFocus);
-    pointingCursor(this);
+SettingsGearButton::SettingsGearButton(QWidget* parent)
+    : IconButton("ph-gear-light", QSizeF(iconSize, iconSize), QSize(frameSize, frameSize),
+                 {.normal = Tint::of(ThemeColor::secondary), .hovered = Tint::of(ThemeColor::ink)}, parent) {
+    setHelp(QStringLiteral("Settings"), QStringLiteral("Settings"));
     connect(this, &QAbstractButton::clicked, this, [this] { presentMenu(); });
 }
-
-QSize SettingsGearButton::sizeHint() const { return {frameSize, frameSize}; }
 
 QMenu* SettingsGearButton::makeMenu() { return buildMenu(window()); }
 
@@ -68,22 +60,4 @@ QMenu* SettingsGearButton::presentMenu() {
     QMenu* menu = makeMenu();
     menu->popup(QCursor::pos());
     return menu;
-}
-
-void SettingsGearButton::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    const QRectF icon((width() - iconSize) / 2.0, (height() - iconSize) / 2.0, iconSize, iconSize);
-    Icons::paint(painter, icon, "ph-gear-light", Theme::color(hovered_ ? ThemeColor::ink : ThemeColor::secondary, *this));
-}
-
-void SettingsGearButton::enterEvent(QEnterEvent* event) {
-    hovered_ = true;
-    update();
-    QAbstractButton::enterEvent(event);
-}
-
-void SettingsGearButton::leaveEvent(QEvent* event) {
-    hovered_ = false;
-    update();
-    QAbstractButton::leaveEvent(event);
 }

@@ -13,21 +13,19 @@
 // The menu is made afresh on every click and deleted when it closes, so its tick always shows the
 // login item's state at that moment. Main thread only.
 
-#include <QAbstractButton>
 #include <QPointer>
+
+#include "App/Panel/Controls/IconButton.h"
 
 class QMenu;
 
-class SettingsGearButton : public QAbstractButton {
+class SettingsGearButton : public IconButton {
     Q_OBJECT
 public:
     static constexpr int frameSize = 26;
     static constexpr int iconSize = 16;
 
     explicit SettingsGearButton(QWidget* parent = nullptr);
-
-    QSize sizeHint() const override;
-    bool hovered() const { return hovered_; }
 
     // Builds the menu and pops it up at the pointer; returns it (it deletes itself once closed).
     QMenu* presentMenu();
@@ -39,12 +37,4 @@ public:
     // global shortcut must not repeat one of them (the recorder looks here), while the gear menu
     // itself exists only while it is shown.
     static QMenu& keyEquivalentsMenu();
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-
-private:
-    bool hovered_ = false;
 };

@@ -14,8 +14,6 @@
 
 namespace LeaveSearch {
 
-inline constexpr const char* notificationName = "io.kestrow.v3lk.leaveSearch";
-
 using Token = Platform::ObserverList<>::Token;
 
 Token observe(std::function<void()> observer);

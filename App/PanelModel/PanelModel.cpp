@@ -5,7 +5,6 @@
 #include "App/Discovery/ProcessScanner.h"
 #include "App/Docker/DockerScanner.h"
 #include "App/PanelModel/KeyNav.h"
-#include "App/PanelModel/PanelText.h"
 #include "App/PanelModel/StopRoad.h"
 #include "App/Restart/ServerRestarter.h"
 #include "App/Trackers/BadgeTrackers.h"
@@ -15,6 +14,7 @@
 #include "Platform/Dispatch.h"
 #include "Platform/UserDefaults.h"
 #include "Platform/Workspace.h"
+#include "Shared/LocalhostURL.h"
 #include "Shared/Settings/AppGroup.h"
 #include "Shared/Settings/FilterRules.h"
 #include "Shared/Store/DataStore.h"
@@ -23,9 +23,11 @@ namespace Dispatch = Platform::Dispatch;
 
 namespace {
 
-bool sameSnapshot(const std::shared_ptr<const ProcessSnapshot>& a, const std::shared_ptr<const ProcessSnapshot>& b) {
+// The same projects: the panel shows nothing of the time a snapshot was taken, which differs between
+// the panel's own scan (fractions of a second) and the file (whole seconds) even for one scan.
+bool showsTheSame(const std::shared_ptr<const ProcessSnapshot>& a, const std::shared_ptr<const ProcessSnapshot>& b) {
     if (!a || !b) return !a && !b;
-    return a == b || *a == *b;
+    return a == b || a->projects == b->projects;
 }
 
 }  // namespace
@@ -45,7 +47,11 @@ PanelModel::PanelModel(Environment environment)
     if (!environment_.writeSnapshot) environment_.writeSnapshot = [](const ProcessSnapshot& s) { DataStore::write(s); };
     restarts_ = RestartTracker::shared().entries();
     restartsToken_ = RestartTracker::shared().subscribe(weakly([](PanelModel& model) {
-        model.restarts_ = RestartTracker::shared().entries();
+        // Every loop scan publishes, mostly with the entries unchanged (the rows follow the tracker's
+        // "restarted" marks by themselves).
+        std::vector<RestartEntry> entries = RestartTracker::shared().entries();
+        if (entries == model.restarts_) return;
+        model.restarts_ = std::move(entries);
         model.rederive(restartsChanged);
     }));
     derived_ = PanelDerivation::derive(snapshot_, prefs_, searchQuery_, restarts_);
@@ -90,7 +96,7 @@ void PanelModel::loadSnapshot() {
 void PanelModel::setSnapshot(std::shared_ptr<const ProcessSnapshot> snapshot) {
     // The file is read every 2 seconds and mostly holds what is shown already: only a real change
     // redraws the list.
-    if (sameSnapshot(snapshot_, snapshot)) return;
+    if (showsTheSame(snapshot_, snapshot)) return;
     snapshot_ = std::move(snapshot);
     rederive(snapshotChanged);
 }
@@ -146,15 +152,23 @@ void PanelModel::setSearchFocused(bool focused) {
 void PanelModel::setKillAllArmed(std::optional<std::string> projectPath) {
     if (projectPath == killAllArmed_) return;
     killAllArmed_ = std::move(projectPath);
-    if (killAllArmed_) killArmedRowID_.reset();
-    observers_.notify(armedChanged);
+    Changes changes = killAllArmedChanged;
+    if (killAllArmed_ && killArmedRowID_) {
+        killArmedRowID_.reset();
+        changes |= rowArmedChanged;
+    }
+    observers_.notify(changes);
 }
 
 void PanelModel::setKillArmedRowID(std::optional<std::string> rowID) {
     if (rowID == killArmedRowID_) return;
     killArmedRowID_ = std::move(rowID);
-    if (killArmedRowID_) killAllArmed_.reset();
-    observers_.notify(armedChanged);
+    Changes changes = rowArmedChanged;
+    if (killArmedRowID_ && killAllArmed_) {
+        killAllArmed_.reset();
+        changes |= killAllArmedChanged;
+    }
+    observers_.notify(changes);
 }
 
 void PanelModel::setSortMode(SortMode mode) {
@@ -217,7 +231,9 @@ void PanelModel::cancelPendingKill() {
 
 void PanelModel::performKill(const DevServer& server, std::int32_t signal) {
     const StopRoad::Outcome outcome = StopRoad::performKill(server, signal, weakly([](PanelModel& model) { model.rescan(); }));
-    if (outcome == StopRoad::Outcome::signalled) scheduleRescans();
+    // A stop that reached nobody mostly means the server had exited already: the rescans are what
+    // take its stale row away.
+    if (outcome == StopRoad::Outcome::signalled || outcome == StopRoad::Outcome::nothingSignalled) scheduleRescans();
 }
 
 void PanelModel::scheduleRescans() {
@@ -229,7 +245,7 @@ void PanelModel::scheduleRescans() {
 void PanelModel::openLocalhost(int port, std::int32_t pgid) {
     NewServerTracker::shared().acknowledge(pgid);
     if (port < 1 || port > 65535) return;  // no address to open
-    Platform::Workspace::openURL(PanelText::localhostURL(port));
+    Platform::Workspace::openURL(localhostURL(port));
 }
 
 void PanelModel::restartServer(const DevServer& server, const DevProject& project) {
@@ -253,7 +269,7 @@ bool PanelModel::canRestart(const DevServer& server) {
 void PanelModel::hideServer(const DevServer& server) {
     Platform::UserDefaults& defaults = Platform::UserDefaults::standard();
     FilterRules rules = FilterRules::load(defaults);
-    for (const int port : server.ports) rules.hiddenServers.insert(server.command + ":" + std::to_string(port));
+    for (const int port : server.ports) rules.hiddenServers.insert(FilterRules::hiddenServerKey(server.command, port));
     rules.save(defaults);
 }
 

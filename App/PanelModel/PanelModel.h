@@ -39,11 +39,12 @@ public:
         snapshotChanged = 1u << 0,
         prefsChanged = 1u << 1,
         searchChanged = 1u << 2,
-        armedChanged = 1u << 3,  // killAllArmed or killArmedRowID
+        killAllArmedChanged = 1u << 3,  // changes what the list shows (the project dimmed, its header)
         pendingKillChanged = 1u << 4,
         scanningChanged = 1u << 5,
-        restartsChanged = 1u << 6,
-        focusChanged = 1u << 7,  // the search field's focus
+        restartsChanged = 1u << 6,       // the restart entries, not only their "restarted" marks
+        focusChanged = 1u << 7,          // the search field's focus
+        rowArmedChanged = 1u << 8,       // killArmedRowID: only the rows' own state
     };
     using Changes = unsigned;
     using Token = Platform::ObserverList<Changes>::Token;
@@ -122,7 +123,7 @@ public:
     // --- other actions of the rows ---
     void openLocalhost(int port, std::int32_t pgid);
     void restartServer(const DevServer& server, const DevProject& project);
-    // Hides the server: "<command>:<port>" for each of its ports joins the stored filter rules.
+    // Hides the server: the hidden key of each of its ports joins the stored filter rules.
     void hideServer(const DevServer& server);
 
     // Whether the panel offers a restart: a container, or a server whose command line gives a restart

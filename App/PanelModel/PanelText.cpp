@@ -2,12 +2,10 @@
 
 #include <algorithm>
 
-#include "App/PanelModel/SearchText.h"
 #include "Shared/PathPrefix.h"
+#include "Shared/Scan/ScanText.h"
 
 namespace PanelText {
-
-std::string localhostURL(int port) { return "http://localhost:" + std::to_string(port); }
 
 std::string countChip(bool isSearching, std::size_t matchCount, std::size_t totalServers) {
     std::string text = isSearching ? std::to_string(matchCount) + " of " + std::to_string(totalServers)
@@ -31,7 +29,7 @@ std::string conflictNames(const std::vector<std::string>& names, std::size_t con
 }
 
 std::string noResultsTitle(std::string_view searchQuery) {
-    return "No servers match \u201C" + std::string(SearchText::trimmingSpacesAndTabs(searchQuery)) + "\u201D";
+    return "No servers match \u201C" + std::string(ScanText::trimSpacesAndTabs(searchQuery)) + "\u201D";
 }
 
 std::string pathLine(std::string_view path, std::string_view home) {

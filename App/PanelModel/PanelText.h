@@ -10,9 +10,6 @@
 
 namespace PanelText {
 
-// "http://localhost:<port>": a server's local address.
-std::string localhostURL(int port);
-
 // "3 servers", "1 server"; while searching "2 of 5 servers" (the plural follows the total).
 std::string countChip(bool isSearching, std::size_t matchCount, std::size_t totalServers);
 

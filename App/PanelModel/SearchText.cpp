@@ -5,35 +5,10 @@
 
 #include <optional>
 
+#include "Shared/UTF8.h"
+
 namespace SearchText {
 namespace {
-
-struct Decoded {
-    char32_t codePoint;
-    std::size_t length;
-};
-
-// One well-formed UTF-8 sequence at the start of `text`, or none.
-std::optional<Decoded> decodeFirst(std::string_view text) {
-    if (text.empty()) return std::nullopt;
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80) return Decoded{lead, 1};
-    std::size_t length = 0;
-    char32_t value = 0;
-    char32_t minimum = 0;
-    if ((lead & 0xE0) == 0xC0) { length = 2; value = lead & 0x1F; minimum = 0x80; }
-    else if ((lead & 0xF0) == 0xE0) { length = 3; value = lead & 0x0F; minimum = 0x800; }
-    else if ((lead & 0xF8) == 0xF0) { length = 4; value = lead & 0x07; minimum = 0x10000; }
-    else return std::nullopt;
-    if (text.size() < length) return std::nullopt;
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(i) & 0xC0) != 0x80) return std::nullopt;
-        value = (value << 6) | (byte(i) & 0x3F);
-    }
-    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return std::nullopt;
-    return Decoded{value, length};
-}
 
 void appendUTF8(std::string& out, char32_t c) {
     if (c < 0x80) {
@@ -60,9 +35,9 @@ bool isBlank(char32_t c) {
 }
 
 // The last code point of `text` and its length, when the text ends in a well-formed sequence.
-std::optional<Decoded> decodeLast(std::string_view text) {
+std::optional<UTF8Character> decodeLast(std::string_view text) {
     for (std::size_t length = 1; length <= 4 && length <= text.size(); ++length) {
-        const auto decoded = decodeFirst(text.substr(text.size() - length));
+        const auto decoded = decodeUTF8(text, text.size() - length);
         if (decoded && decoded->length == length) return decoded;
     }
     return std::nullopt;
@@ -80,7 +55,7 @@ locale_t unicodeLocale() {
 }  // namespace
 
 std::string_view trimmingBlanks(std::string_view text) {
-    while (const auto first = decodeFirst(text)) {
+    while (const auto first = decodeUTF8(text, 0)) {
         if (!isBlank(first->codePoint)) break;
         text.remove_prefix(first->length);
     }
@@ -91,18 +66,11 @@ std::string_view trimmingBlanks(std::string_view text) {
     return text;
 }
 
-std::string_view trimmingSpacesAndTabs(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
-
 std::string lowercased(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     while (!text.empty()) {
-        const auto decoded = decodeFirst(text);
+        const auto decoded = decodeUTF8(text, 0);
         if (!decoded) {
             out += text.front();
             text.remove_prefix(1);

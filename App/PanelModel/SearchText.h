@@ -11,9 +11,6 @@ namespace SearchText {
 // no-break space, the typographic spaces, ideographic space...). Line breaks are kept.
 std::string_view trimmingBlanks(std::string_view text);
 
-// Without leading and trailing spaces and tabs only.
-std::string_view trimmingSpacesAndTabs(std::string_view text);
-
 // Each character lower-cased by Unicode's simple case mapping; bytes that are not UTF-8 are kept.
 std::string lowercased(std::string_view text);
 

@@ -1,8 +1,8 @@
 #pragma once
 // The panel's stop itself, once the user has confirmed it: servers that the service manager keeps
 // alive are refused, containers go to `docker stop` or `docker kill`, and the processes of a process
-// group get the signal one by one, only while they are still in that group. A stop counts (the row
-// shows "stopping…" and the panel rescans) only when the signal reached at least one process.
+// group get the signal one by one, only while they are still in that group. A stop is recorded (the
+// row shows "stopping…") only when the signal reached at least one process.
 // Main thread.
 
 #include <cstdint>
@@ -19,7 +19,7 @@ enum class Outcome {
     refusedKeptAlive,    // logged, nothing else happened
     containerRequested,  // the container is stopping; `containerDone` runs when docker has answered
     signalled,           // at least one process got the signal; the group is recorded as stopping
-    nothingSignalled,    // no listed process was still in the group: nothing is recorded
+    nothingSignalled,    // no listed process was still in the group (mostly: it has exited): nothing is recorded
 };
 
 // A force stop is signal 9; any other number is a plain stop (SIGTERM).

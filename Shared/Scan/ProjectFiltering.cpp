@@ -1,7 +1,6 @@
 // The user's filter rules, applied after everything else so that they also reach containers.
 
 #include <algorithm>
-#include <charconv>
 #include <string>
 
 #include "Shared/Scan/ProcessScannerParsing.h"
@@ -11,16 +10,11 @@ namespace ProcessScannerParsing {
 
 namespace {
 
-// Whether any "<command>:<port>" of the server is a hidden key. The keys are built in one buffer.
+// Whether any of the server's ports has its hidden key.
 bool isHidden(const DevServer& server, const std::set<std::string>& hiddenServers) {
     if (hiddenServers.empty()) return false;
-    std::string key = server.command + ":";
-    const auto prefix = key.size();
     return std::any_of(server.ports.begin(), server.ports.end(), [&](int port) {
-        char digits[16];
-        key.resize(prefix);
-        key.append(digits, std::to_chars(digits, digits + sizeof digits, port).ptr);
-        return hiddenServers.contains(key);
+        return hiddenServers.contains(FilterRules::hiddenServerKey(server.command, port));
     });
 }
 

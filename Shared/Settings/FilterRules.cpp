@@ -41,6 +41,13 @@ std::vector<std::string> textList(const Json& object, const char* key) {
 
 }  // namespace
 
+std::string FilterRules::hiddenServerKey(std::string_view command, int port) {
+    std::string key(command);
+    key += ':';
+    key += std::to_string(port);
+    return key;
+}
+
 bool FilterRules::isEmpty() const {
     return ignoredPorts.empty() && hiddenServers.empty() && excludedFolders.empty() && includedFolders.empty() &&
            watchedPorts.empty();

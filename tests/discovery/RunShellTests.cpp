@@ -52,4 +52,23 @@ TEST(UTF8Repair, AnIllFormedPartInsideLongASCIITextIsFoundAtEveryOffset) {
     }
 }
 
+// The decoder the search's case folding reads characters with follows the same rules.
+TEST(UTF8Repair, EachCharacterDecodesToItsCodePointAndIllFormedStartsToNothing) {
+    const std::string text = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF";
+    std::vector<std::pair<char32_t, std::size_t>> read;
+    std::size_t index = 0;
+    while (const auto character = decodeUTF8(text, index)) {
+        read.emplace_back(character->codePoint, character->length);
+        index += character->length;
+    }
+    EXPECT_EQ(index, text.size());
+    EXPECT_EQ(read, (std::vector<std::pair<char32_t, std::size_t>>{
+                        {U'a', 1}, {0xE9, 2}, {0x20AC, 3}, {0x1F600, 4}, {0x10FFFF, 4}}));
+    EXPECT_EQ(decodeUTF8(text, text.size()), std::nullopt);
+    EXPECT_EQ(decodeUTF8(text, 2), std::nullopt) << "a continuation byte starts nothing";
+    for (const std::string bad : {"\xC0\xAF", "\xC1\xBF", "\xE0\x9F\xBF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80",
+                                  "\xE2\x82", "\xFF"})
+        EXPECT_EQ(decodeUTF8(bad, 0), std::nullopt) << testing::PrintToString(bad);
+}
+
 }  // namespace

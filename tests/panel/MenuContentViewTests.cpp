@@ -379,6 +379,60 @@ TEST(MenuContentView, ARestartFromARowComesBackUnderANewPidWithThePill) {
     ::kill(-back.pgid, SIGKILL);
 }
 
+// An armed row and a "restarted" mark concern the rows alone: the list is not rebuilt for them, and
+// what the rows show still follows.
+TEST(MenuContentView, ArmedRowsAndRestartedMarksReachTheRowsWithoutAReload) {
+    ShownPanel panel;
+    DevServer back = serverOf(500, 3000);
+    back.cwd = "/p/site";
+    const std::vector<DevProject> projects{{"site", "/p/site", {back, serverOf(501, 3001)}}};
+    store(projects);
+    panel.show();
+    std::vector<PanelModel::Changes> changes;
+    const PanelModel::Token token = panel.model().subscribe([&](const PanelModel::Changes& change) { changes.push_back(change); });
+    const auto confirming = [&](pid_t pid, int port) {
+        auto* confirmation = panel.row(pid, port)->findChild<KillConfirmCluster*>();
+        return confirmation && confirmation->isVisibleTo(panel.row(pid, port));
+    };
+
+    // A project's stop-all closes the row's confirmation, and arming another row closes the stop-all.
+    QTest::mouseClick(rowButton<KillArmButton>(panel.row(500, 3000)), Qt::LeftButton);
+    ASSERT_TRUE(confirming(500, 3000));
+    ProjectHeader* header = panel.list().header("/p/site");
+    QTest::mouseClick(header->stopAllButton(), Qt::LeftButton);
+    EXPECT_TRUE(header->isArmed());
+    EXPECT_FALSE(confirming(500, 3000));
+    QTest::mouseClick(rowButton<KillArmButton>(panel.row(501, 3001)), Qt::LeftButton);
+    EXPECT_FALSE(header->isArmed());
+    EXPECT_TRUE(confirming(501, 3001));
+    // Escape closes it from outside the row.
+    changes.clear();
+    ASSERT_TRUE(panel.view->dismissConfirmation());
+    EXPECT_FALSE(confirming(501, 3001));
+    EXPECT_EQ(changes, std::vector<PanelModel::Changes>{PanelModel::rowArmedChanged});
+
+    // The loop scan finds the restarted server: its row wears the pill until the mark ends, which
+    // the next scan's publish tells the rows alone.
+    RestartEntry entry;
+    entry.id = RestartEntry::makeID();
+    entry.originalPID = 400;
+    entry.priorPIDs = {400, 501};
+    entry.cwd = "/p/site";
+    entry.phase = RestartEntry::Phase::relaunching();
+    entry.phaseChangedAt = std::chrono::system_clock::now();
+    ASSERT_TRUE(RestartTracker::shared().begin(entry));
+    const auto found = std::chrono::system_clock::now();
+    RestartTracker::shared().reconcile(projects, found);
+    ASSERT_TRUE(RestartTracker::shared().entries().empty());
+    EXPECT_TRUE(panel.row(500, 3000)->state().restarted);
+    changes.clear();
+    RestartTracker::shared().reconcile(projects, Trackers::adding(found, RestartTracker::pillDuration + 1s));
+    EXPECT_FALSE(panel.row(500, 3000)->state().restarted);
+    EXPECT_FALSE(panel.row(500, 3000)->findChild<QWidget*>("restarted")->isVisibleTo(panel.row(500, 3000)));
+    EXPECT_TRUE(changes.empty());
+    panel.model().unsubscribe(token);
+}
+
 // The list keeps its widgets across the 2-second reloads, grows to what the screen allows, and keeps
 // a section's header on top while the section scrolls.
 TEST(MenuContentView, RowsAreKeptAcrossReloadsTheListFitsTheScreenAndHeadersStayPinned) {

@@ -8,7 +8,7 @@
 
 #include "App/PanelModel/PanelDerivation.h"
 #include "App/PanelModel/PanelText.h"
-#include "App/PanelModel/SearchText.h"
+#include "Shared/Scan/ScanText.h"
 #include "support/DevServers.h"
 
 namespace {
@@ -59,7 +59,7 @@ TEST(PanelSearch, TrimsBlanksButNotLineBreaksAndSearchesNameCommandPidAndPortsOn
     const PanelDerivation lineBreak = PanelDerivation::derive(snapshot, flat, "\nnode", {});
     EXPECT_TRUE(lineBreak.isSearching);
     EXPECT_EQ(lineBreak.matchCount, 0u);
-    EXPECT_EQ(SearchText::trimmingSpacesAndTabs(" \tnode \n\t"), "node \n");
+    EXPECT_EQ(ScanText::trimSpacesAndTabs(" \tnode \n\t"), "node \n");
 }
 
 TEST(PanelSearch, ProjectsKeepOnlyMatchingServersAndCountsFollowTheMode) {

@@ -14,6 +14,7 @@
 
 #include "App/PanelModel/KeyNav.h"
 #include "App/PanelModel/PanelModel.h"
+#include "App/Restart/RestartTracker.h"
 #include "App/Trackers/KillTracker.h"
 #include "App/Trackers/KillWarning.h"
 #include "App/Trackers/NewServerTracker.h"
@@ -21,6 +22,7 @@
 #include "Platform/SystemLog.h"
 #include "Shared/Settings/FilterRules.h"
 #include "discovery/support/TestProcesses.h"
+#include "support/DevServers.h"
 #include "support/TempHome.h"
 #include "support/UrlRecorder.h"
 #include "trackers/TrackerTestSupport.h"
@@ -95,6 +97,31 @@ TEST_F(PanelModelTest, AFileThatCannotBeReadTurnsThePanelBackToLoadingWithoutASc
     EXPECT_EQ(scans, 0);
 }
 
+// The file's timestamp and the loop scan's restart publishes change nothing on screen by themselves.
+TEST_F(PanelModelTest, OnlyAChangeOfWhatThePanelShowsIsAnnounced) {
+    stored = ProcessSnapshot{std::chrono::system_clock::now(), scanResult};
+    PanelModel model(environment());
+    model.appear();
+    std::vector<PanelModel::Changes> changes;
+    const PanelModel::Token token = model.subscribe([&](const PanelModel::Changes& change) { changes.push_back(change); });
+
+    stored->timestamp += 5s;
+    model.tick();
+    RestartTracker::shared().reconcile(scanResult, std::chrono::system_clock::now());  // no entry, none changed
+    EXPECT_TRUE(changes.empty());
+
+    stored->projects[0].servers.push_back(testing_support::devServer(700, {3000}, "node", 0));
+    model.tick();
+    RestartEntry entry;
+    entry.id = RestartEntry::makeID();
+    entry.originalPID = 700;
+    ASSERT_TRUE(RestartTracker::shared().begin(entry));
+    RestartTracker::shared().remove(entry.id);
+    EXPECT_EQ(changes, (std::vector<PanelModel::Changes>{PanelModel::snapshotChanged, PanelModel::restartsChanged,
+                                                         PanelModel::restartsChanged}));
+    model.unsubscribe(token);
+}
+
 // Which processes a stop reaches, and the warning card, are seen through the whole panel
 // (MenuContentViewTests); here what the model does after it.
 TEST_F(PanelModelTest, AStopIsRecordedAndRescannedThreeTimesUntilTheGroupIsGone) {
@@ -114,24 +141,33 @@ TEST_F(PanelModelTest, AStopIsRecordedAndRescannedThreeTimesUntilTheGroupIsGone)
     EXPECT_FALSE(KillTracker::shared().stopping().contains(leader.pid()));
 }
 
-TEST_F(PanelModelTest, AStopThatReachesNoProcessIsNeitherRecordedNorFollowedByRescans) {
+TEST_F(PanelModelTest, AStopThatReachesNoProcessIsNotRecordedButRescansAwayTheStaleRow) {
     KillWarning::acknowledge(false);
     Platform::LogCapture log;
-    PanelModel model(environment());
     ChildProcess gone({"true"});
     ASSERT_TRUE(gone.waitForExit(10s));
+    DevServer exited;
+    exited.pid = exited.pgid = gone.pid();
+    exited.groupPIDs = {gone.pid()};
+    exited.ports = {3000};
+    exited.command = "ghost";
+    stored = ProcessSnapshot{Platform::Date{}, {{"shop", "/p/shop", {exited}}}};
+    PanelModel model(environment());
+    model.appear();
+    ASSERT_EQ(scans, 0);
     for (const auto& [pid, pgid] : std::vector<std::pair<std::int32_t, std::int32_t>>{
              {gone.pid(), gone.pid()}, {-1, -1}, {0, 0}, {::getpid(), 0}, {1, 1}}) {
-        DevServer server;
+        DevServer server = exited;
         server.pid = pid;
         server.pgid = pgid;
         server.groupPIDs = {pid};
-        server.command = "ghost";
         model.performKill(server, 15);
         EXPECT_FALSE(KillTracker::shared().stopping().contains(pgid)) << pid;
     }
     EXPECT_TRUE(log.contains("Vellumark: kill ghost, pgid -1, pids [-1]"));
-    EXPECT_FALSE(Dispatch::MainQueue::timeUntilNextTask());  // no rescan waits
+    // The server had exited: the rescan that follows takes its row away.
+    ASSERT_TRUE(runUntil([&] { return model.snapshot() && model.snapshot()->projects == scanResult; }));
+    EXPECT_GE(scans, 1);
 
     DevServer keptAlive;
     keptAlive.pid = keptAlive.pgid = ::getpid();

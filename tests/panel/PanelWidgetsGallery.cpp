@@ -94,7 +94,7 @@ TEST(PanelWidgetsGallery, EveryWidgetInBothAppearances) {
         trackers.now = std::chrono::system_clock::now();
         std::vector<ServerRowView*> rows;
         auto addRow = [&](ServerRowView::Inputs inputs) {
-            auto* row = new ServerRowView(inputs, owner.actions());
+            auto* row = new ServerRowView(inputs, owner.actions(), trackers);
             column->addWidget(row);
             rows.push_back(row);
             owner.rows.push_back(row);

@@ -51,7 +51,8 @@ struct Row {
     PanelStandIn owner;
     std::unique_ptr<ServerRowView> view;
 
-    explicit Row(const ServerRowView::Inputs& inputs) : view(std::make_unique<ServerRowView>(inputs, owner.actions())) {
+    explicit Row(const ServerRowView::Inputs& inputs)
+        : view(std::make_unique<ServerRowView>(inputs, owner.actions(), noTrackers())) {
         owner.rows.push_back(view.get());
         view->resize(416, ServerRowView::rowHeight);
         view->show();
@@ -104,7 +105,7 @@ TEST(ServerRow, MarksGiveWayToTheActionButtonsUnderThePointerButThePillStays) {
     // A folder that is gone, and a command line without a plan, hide reveal and restart.
     inputs.project.path = "service://redis-server";
     inputs.server.commandLine = "redis-server $(cat conf)";
-    row.view->setInputs(inputs);
+    row.view->setInputs(inputs, trackers);
     EXPECT_FALSE(reveal->isVisibleTo(row.view.get()));
     EXPECT_FALSE(restart->isVisibleTo(row.view.get()));
     // A container has no process id but a container mark, and restarts through the panel.
@@ -207,7 +208,7 @@ TEST(ServerRow, MetricsFollowTheServer) {
     inputs.server.rss = 3 * 1048576;
     inputs.server.uptimeSeconds = 2 * 3600 + 5 * 60;
     inputs.energyHigh = true;
-    row.view->setInputs(inputs);
+    row.view->setInputs(inputs, noTrackers());
     EXPECT_EQ(metrics->metric("ph-cpu-light")->text, "25.0%");
     EXPECT_EQ(metrics->metric("ph-cpu-light")->color, ThemeColor::faint);
     EXPECT_EQ(metrics->metric("ph-memory-light")->text, "3 MB");
@@ -215,7 +216,7 @@ TEST(ServerRow, MetricsFollowTheServer) {
     EXPECT_TRUE(metrics->showsEnergy());
 
     inputs.server.uptimeSeconds.reset();
-    row.view->setInputs(inputs);
+    row.view->setInputs(inputs, noTrackers());
     EXPECT_FALSE(metrics->metric("ph-clock-light"));
     EXPECT_EQ(metrics->metrics().size(), 2u);
     EXPECT_EQ(RowText::uptime(inputs.server), std::nullopt);
@@ -271,8 +272,8 @@ TEST(ServerRow, ContextMenuCopiesTheRowsAddressAndHidesTheServer) {
 TEST(ServerRow, TheInlineConfirmationStopsWithTheChosenSignalAndCloses) {
     QWidget window;
     PanelStandIn owner;
-    auto* first = new ServerRowView(rowInputs(server(700, {3000})), owner.actions(), &window);
-    auto* second = new ServerRowView(rowInputs(server(800, {4000})), owner.actions(), &window);
+    auto* first = new ServerRowView(rowInputs(server(700, {3000})), owner.actions(), noTrackers(), &window);
+    auto* second = new ServerRowView(rowInputs(server(800, {4000})), owner.actions(), noTrackers(), &window);
     second->move(0, 40);
     owner.rows = {first, second};
     window.resize(440, 80);
@@ -340,7 +341,7 @@ TEST(ServerRow, ThePortOpensTheAddressAndWarnsOfAConflict) {
 
     inputs.inConflict = true;
     inputs.showProject = true;
-    row.view->setInputs(inputs);
+    row.view->setInputs(inputs, noTrackers());
     EXPECT_EQ(port->toolTip(), "Port 3000 is claimed by another server too");
     EXPECT_EQ(port->textColor(), Theme::color(ThemeColor::red, port->palette()));
     EXPECT_EQ(port->look().font.pointSizeF(), PanelStyle::monoFont(13, QFont::DemiBold).pointSizeF());

@@ -79,7 +79,7 @@ TEST(SettingsOnTheDesktop, TheGearMenuTicksLaunchAtLoginAndOpensOneSettingsWindo
     openPanel();
     const QPoint gearAt = gear->mapToGlobal(QPoint(0, 0));
     desktop->xdotool({"mousemove", std::to_string(gearAt.x() + 13), std::to_string(gearAt.y() + 13)});
-    ASSERT_TRUE(runUntil([&] { return gear->hovered() && app_test::showsAsPainted(*gear, home.home()); }));
+    ASSERT_TRUE(runUntil([&] { return gear->isHovered() && app_test::showsAsPainted(*gear, home.home()); }));
     EXPECT_FALSE(app_test::screenshot("gear-button", gearAt.x() - 20, gearAt.y() - 11, 66, 48, home.home()).empty());
     clickAt(gear->mapToGlobal(gear->rect().center()));
     QMenu* menu = openMenu(home.home());

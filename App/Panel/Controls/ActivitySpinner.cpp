@@ -27,8 +27,6 @@ ActivitySpinner::ActivitySpinner(QWidget* parent) : QWidget(parent), turn_(new Q
     });
 }
 
-bool ActivitySpinner::isTurning() const { return turn_->state() == QAbstractAnimation::Running; }
-
 void ActivitySpinner::showEvent(QShowEvent* event) {
     turn_->start();
     QWidget::showEvent(event);

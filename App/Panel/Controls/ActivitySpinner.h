@@ -13,8 +13,6 @@ public:
 
     explicit ActivitySpinner(QWidget* parent = nullptr);
 
-    bool isTurning() const;
-
     QSize sizeHint() const override { return {side, side}; }
     QSize minimumSizeHint() const override { return sizeHint(); }
 

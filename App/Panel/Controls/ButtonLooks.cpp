@@ -64,6 +64,10 @@ TextButton::Look ghostText() {
             .strokeWidth = 0.5};
 }
 
+TextButton::Look stateAction() {
+    return {.font = PanelStyle::systemFont(11, QFont::DemiBold), .text = Tint::of(ThemeColor::alive)};
+}
+
 TextButton::Look port(bool showProject, bool inConflict) {
     return {.font = PanelStyle::monoFont(showProject ? 13 : 12.5, QFont::DemiBold),
             .text = Tint::of(inConflict ? ThemeColor::red : ThemeColor::port)};

@@ -21,6 +21,9 @@ TextButton::Look cardConfirm();
 TextButton::Look stopAll();
 // A ghost row's "retry" and "dismiss".
 TextButton::Look ghostText();
+// Semibold 11 pt in the alive colour, no frame: the empty list's "Rescan now" and no results'
+// "Clear search".
+TextButton::Look stateAction();
 // A row's port: monospaced semibold, larger in the flat list, red when the port is claimed twice.
 TextButton::Look port(bool showProject, bool inConflict);
 

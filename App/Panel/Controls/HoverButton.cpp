@@ -26,11 +26,9 @@ void HoverButton::setHovered(bool hovered) {
     if (hovered_ == hovered) return;
     hovered_ = hovered;
     update();
-    emit hoveredChanged(hovered);
 }
 
 void HoverButton::setDisabledReason(const std::optional<QString>& reason, const QString& help) {
-    disabledReason_ = reason;
     setEnabled(!reason);
     const QString tip = reason.value_or(help);
     if (toolTip() != tip) setToolTip(tip);

@@ -17,10 +17,6 @@ public:
 
     // Present: disabled, with the reason as the tool tip; absent: enabled, with `help`.
     void setDisabledReason(const std::optional<QString>& reason, const QString& help);
-    const std::optional<QString>& disabledReason() const { return disabledReason_; }
-
-signals:
-    void hoveredChanged(bool hovered);
 
 protected:
     void enterEvent(QEnterEvent* event) override;
@@ -31,5 +27,4 @@ private:
     void setHovered(bool hovered);
 
     bool hovered_ = false;
-    std::optional<QString> disabledReason_;
 };

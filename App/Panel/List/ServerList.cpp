@@ -70,6 +70,8 @@ void ServerList::reload() {
     const DisplayPrefs& prefs = model_.prefs();
     const std::string home = Platform::homeDirectory().string();
     const auto now = std::chrono::system_clock::now();
+    // One reading of the trackers for every row of this reload.
+    const RowTrackerState trackers = RowTrackerState::current();
 
     std::map<std::string, ServerRowView*> keptRows;
     std::map<std::string, ProjectHeader*> keptHeaders;
@@ -96,11 +98,11 @@ void ServerList::reload() {
         inputs.showPID = prefs.showPID;
         inputs.energyHigh = EnergyMonitor::shared().isHigh(server.pgid);
         inputs.isNew = NewServerTracker::shared().isNew(server.pgid, now);
-        inputs.hotCPU = PanelModel::hotCPU;
         const std::string id = KeyNav::rowID(server.pid, port);
         const bool existed = rows_.contains(id);
-        ServerRowView* row = reuse(rows_, keptRows, id, [&] { return new ServerRowView(inputs, rowActions, canvas_); });
-        if (existed) row->setInputs(inputs);
+        ServerRowView* row =
+            reuse(rows_, keptRows, id, [&] { return new ServerRowView(inputs, rowActions, trackers, canvas_); });
+        if (existed) row->setInputs(inputs, trackers);
         items.push_back({row});
     };
     const auto addGhost = [&](const RestartEntry& entry) {
@@ -151,7 +153,6 @@ void ServerList::reload() {
     dropUnused(ghostBlocks_, keptBlocks);
     canvas_->setPinsHeaders(derived.grouped);
     canvas_->setItems(std::move(items));
-    refreshRows();
 }
 
 void ServerList::refreshRows() { refreshRows(RowTrackerState::current()); }

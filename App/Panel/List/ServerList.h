@@ -27,7 +27,8 @@ class ServerList : public QScrollArea {
 public:
     explicit ServerList(PanelModel& model, QWidget* parent = nullptr);
 
-    // Rebuilds the list from the model's derivation (rows, headers, ghosts, their order).
+    // Rebuilds the list from the model's derivation (rows, headers, ghosts, their order); the rows
+    // take one reading of the trackers, the selection and the armed row with their inputs.
     void reload();
     // The rows read the trackers, the selection and the armed row again.
     void refreshRows();

@@ -3,7 +3,7 @@
 #include <QTimer>
 
 #include "App/Panel/Rows/RowActions.h"
-#include "App/PanelModel/PanelText.h"
+#include "Shared/LocalhostURL.h"
 
 CopyURLButton::CopyURLButton(int port, QWidget* parent)
     : IconButton("ph-copy-light", QSizeF(13, 13), QSize(24, 24), {.normal = Tint::secondary()}, parent), port_(port) {
@@ -24,7 +24,7 @@ Tint CopyURLButton::currentTint() const {
 }
 
 void CopyURLButton::copy() {
-    RowActions::copyToClipboard(QString::fromStdString(PanelText::localhostURL(port_)));
+    RowActions::copyToClipboard(QString::fromStdString(localhostURL(port_)));
     setCopied(true);
     QTimer::singleShot(copiedMilliseconds, this, [this] { setCopied(false); });
 }
@@ -38,6 +38,6 @@ void CopyURLButton::setCopied(bool copied) {
 
 void CopyURLButton::updateHelp() {
     setHelp(copied_ ? QStringLiteral("Copied!")
-                    : QStringLiteral("Copy ") + QString::fromStdString(PanelText::localhostURL(port_)),
+                    : QStringLiteral("Copy ") + QString::fromStdString(localhostURL(port_)),
             QStringLiteral("Copy localhost URL"));
 }

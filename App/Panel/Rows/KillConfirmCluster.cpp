@@ -1,12 +1,11 @@
 #include "App/Panel/Rows/KillConfirmCluster.h"
 
-#include <csignal>
-
 #include <QHBoxLayout>
 
 #include "App/Panel/Controls/ButtonLooks.h"
 #include "App/Panel/Controls/IconButton.h"
 #include "App/Panel/Controls/TextView.h"
+#include "App/PanelModel/StopRoad.h"
 
 KillConfirmCluster::KillConfirmCluster(QWidget* parent)
     : QWidget(parent),
@@ -32,7 +31,7 @@ KillConfirmCluster::KillConfirmCluster(QWidget* parent)
     row->addWidget(force_);
     row->addWidget(cancel_);
 
-    connect(kill_, &QAbstractButton::clicked, this, [this] { emit signalChosen(SIGTERM); });
-    connect(force_, &QAbstractButton::clicked, this, [this] { emit signalChosen(SIGKILL); });
+    connect(kill_, &QAbstractButton::clicked, this, [this] { emit signalChosen(StopRoad::stopSignal); });
+    connect(force_, &QAbstractButton::clicked, this, [this] { emit signalChosen(StopRoad::forceStopSignal); });
     connect(cancel_, &QAbstractButton::clicked, this, &KillConfirmCluster::cancelled);
 }

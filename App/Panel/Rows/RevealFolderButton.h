@@ -12,7 +12,6 @@ public:
     RevealFolderButton(const std::string& projectName, const std::string& projectPath, QWidget* parent = nullptr);
 
     void setProject(const std::string& projectName, const std::string& projectPath);
-    const std::string& projectPath() const { return path_; }
 
 private:
     std::string name_;

@@ -20,7 +20,7 @@
 #include "App/Panel/Rows/RowMetricsView.h"
 #include "App/Panel/Rows/RowProgress.h"
 #include "App/PanelModel/KeyNav.h"
-#include "App/PanelModel/PanelText.h"
+#include "Shared/LocalhostURL.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ std::vector<RowMetricsView::Metric> metricsOf(const ServerRowView::Inputs& input
     const DevServer& server = inputs.server;
     std::vector<RowMetricsView::Metric> metrics{
         {"ph-cpu-light", text(RowText::percent(server.cpu)),
-         inputs.isHot(server.cpu) ? ThemeColor::red : ThemeColor::faint},
+         server.cpu >= PanelModel::hotCPU ? ThemeColor::red : ThemeColor::faint},
         {"ph-memory-light", text(RowText::memory(server)), ThemeColor::faint},
     };
     if (const std::optional<std::string> uptime = RowText::uptime(server))
@@ -50,7 +50,7 @@ const QString& ServerRowView::keptAliveReason() {
     return reason;
 }
 
-ServerRowView::ServerRowView(const Inputs& inputs, Actions actions, QWidget* parent)
+ServerRowView::ServerRowView(const Inputs& inputs, Actions actions, const RowTrackerState& trackers, QWidget* parent)
     : QWidget(parent),
       actions_(std::move(actions)),
       content_(new QWidget(this)),
@@ -90,17 +90,12 @@ ServerRowView::ServerRowView(const Inputs& inputs, Actions actions, QWidget* par
 
     inputs_.port = -1;  // nothing is filled yet: every part takes its first value
     fill(inputs);
-    refresh();
+    refresh(trackers);
 }
 
-void ServerRowView::setInputs(const Inputs& inputs) {
-    const bool sameIdentity = inputs.server.pid == inputs_.server.pid && inputs.server.pgid == inputs_.server.pgid &&
-                              inputs.server.containerID == inputs_.server.containerID && inputs.port == inputs_.port;
+void ServerRowView::setInputs(const Inputs& inputs, const RowTrackerState& trackers) {
     fill(inputs);
-    if (sameIdentity)
-        applyState();
-    else
-        refresh();
+    refresh(trackers);
 }
 
 void ServerRowView::fill(const Inputs& next) {
@@ -111,7 +106,7 @@ void ServerRowView::fill(const Inputs& next) {
     }
     if (next.port != inputs_.port || next.inConflict != inputs_.inConflict) {
         port_->setToolTip(next.inConflict ? QStringLiteral("Port %1 is claimed by another server too").arg(next.port)
-                                          : QStringLiteral("Open ") + text(PanelText::localhostURL(next.port)));
+                                          : QStringLiteral("Open ") + text(localhostURL(next.port)));
     }
     port_->setLook(ButtonLooks::port(next.showProject, next.inConflict));
     project_->setText(text(next.project.name));
@@ -120,20 +115,16 @@ void ServerRowView::fill(const Inputs& next) {
     pid_->setText(QStringLiteral("#") + QString::number(server.pid));
     metrics_->setMetrics(next.energyHigh, metricsOf(next));
 
-    // Only the project's name and path matter to a row; its servers would make every row carry
-    // the whole project.
-    inputs_.server = server;
-    inputs_.port = next.port;
-    inputs_.project.name = next.project.name;
-    inputs_.project.path = next.project.path;
-    inputs_.showProject = next.showProject;
-    inputs_.dimmed = next.dimmed;
-    inputs_.inConflict = next.inConflict;
-    inputs_.showPID = next.showPID;
-    inputs_.energyHigh = next.energyHigh;
-    inputs_.isNew = next.isNew;
-    inputs_.hotCPU = next.hotCPU;
+    inputs_ = next;
+    availability_.reset();
     rowID_ = KeyNav::rowID(server.pid, next.port);
+}
+
+const ServerRowView::ActionAvailability& ServerRowView::actionAvailability() {
+    if (!availability_)
+        availability_ = ActionAvailability{.reveal = RowActions::isExistingDirectory(inputs_.project.path),
+                                           .restart = PanelModel::canRestart(inputs_.server)};
+    return *availability_;
 }
 
 void ServerRowView::refresh() { refresh(RowTrackerState::current()); }
@@ -182,9 +173,9 @@ void ServerRowView::showTrailing(RowTrailing trailing) {
         QWidget* bar = actionBar();
         copy_->setPort(inputs_.port);
         reveal_->setProject(inputs_.project.name, inputs_.project.path);
-        setShown(reveal_, RowActions::isExistingDirectory(inputs_.project.path));
+        setShown(reveal_, actionAvailability().reveal);
         restart_->setCommand(inputs_.server.command);
-        setShown(restart_, PanelModel::canRestart(inputs_.server));
+        setShown(restart_, actionAvailability().restart);
         arm_->setDisabledReason(inputs_.server.keptAlive.value_or(false) ? std::optional(keptAliveReason())
                                                                          : std::nullopt);
         setShown(bar, true);
@@ -286,7 +277,7 @@ QColor ServerRowView::outlineColor() const {
 QMenu* ServerRowView::makeContextMenu(QWidget* parent) {
     auto* menu = new QMenu(parent);
     const DevServer server = inputs_.server;
-    const QString url = text(PanelText::localhostURL(inputs_.port));
+    const QString url = text(localhostURL(inputs_.port));
     menu->addAction(QStringLiteral("Copy ") + url, menu, [url] { RowActions::copyToClipboard(url); });
     const QString hide = QStringLiteral("Hide :%1 (%2)").arg(inputs_.port).arg(text(server.command));
     menu->addAction(hide, menu, [hideServer = actions_.hideServer, server] {

@@ -6,11 +6,13 @@
 // restart is under way a progress note. Its context menu copies the address or hides the server.
 //
 // The row never reaches for the panel's model. Its data flows in as Inputs; what it asks of the
-// panel goes out through Actions. It is kept by identity ("<pid>:<port>") across the list's reloads:
-//  - setInputs refills in place only what changed; hover, focus and child widgets stay.
-//  - refresh re-reads the trackers, the keyboard selection and the armed row. The owner calls it
-//    when a tracker publishes, the selection changes or the armed row changes; rows do not
-//    subscribe to the trackers themselves. refresh(trackers) takes one reading shared by all rows.
+// panel goes out through Actions. It is kept by identity ("<pid>:<port>") across the list's reloads.
+// The trackers, the keyboard selection and the armed row come in as one RowTrackerState that the
+// owner reads once and hands to every row; rows do not subscribe to the trackers themselves.
+//  - The constructor and setInputs take the reload's reading with the inputs; setInputs refills in
+//    place only what changed, and hover, focus and child widgets stay.
+//  - refresh(trackers) takes a new reading: the owner calls it when a tracker publishes, the
+//    selection changes or the armed row changes; refresh() reads them itself.
 // The row itself arms its confirmation, closes a confirmation armed on another row when the pointer
 // enters it (both through Actions), copies to the clipboard and reveals its folder.
 // Main thread only.
@@ -51,16 +53,13 @@ public:
     struct Inputs {
         DevServer server;
         int port = 0;            // one of server.ports
-        DevProject project;      // only its name and path are kept: the row drops its servers
+        DevProject project;      // only its name and path matter: the list passes it without servers
         bool showProject = false;  // the flat list shows the project name in the row
         bool dimmed = false;       // the project's stop-all confirmation is open
         bool inConflict = false;   // another server listens on the port too
         bool showPID = true;
         bool energyHigh = false;
         bool isNew = false;
-        double hotCPU = PanelModel::hotCPU;  // a CPU share at or above it is drawn red
-
-        bool isHot(double cpu) const { return cpu >= hotCPU; }
     };
 
     struct Actions {
@@ -78,9 +77,9 @@ public:
     // Shown only for a server that the system keeps alive.
     static const QString& keptAliveReason();
 
-    ServerRowView(const Inputs& inputs, Actions actions, QWidget* parent = nullptr);
+    ServerRowView(const Inputs& inputs, Actions actions, const RowTrackerState& trackers, QWidget* parent = nullptr);
 
-    void setInputs(const Inputs& inputs);
+    void setInputs(const Inputs& inputs, const RowTrackerState& trackers);
     void refresh();
     void refresh(const RowTrackerState& trackers);
 
@@ -110,6 +109,13 @@ protected:
 private:
     void fill(const Inputs& inputs);
     void applyState();
+    // Whether the folder exists and the server can be restarted: a look at the disk and at the
+    // user's shell, so taken only when the action buttons show, at most once per fill.
+    struct ActionAvailability {
+        bool reveal = false;
+        bool restart = false;
+    };
+    const ActionAvailability& actionAvailability();
     void showTrailing(RowTrailing trailing);
     void setArmedRow(std::optional<std::string> id);
     std::optional<std::string> armedRowID() const;
@@ -126,6 +132,7 @@ private:
     ServerRowState state_;
     bool hovered_ = false;
     std::pair<QRgb, QRgb> paintedBackground_{0, 0};  // fill and outline last drawn
+    std::optional<ActionAvailability> availability_;  // none since the last fill
 
     QWidget* content_;
     RowStackLayout* layout_;

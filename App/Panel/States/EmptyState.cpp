@@ -6,6 +6,7 @@
 
 #include "App/Brand/Theme.h"
 #include "App/Panel/Controls/ActivitySpinner.h"
+#include "App/Panel/Controls/ButtonLooks.h"
 #include "App/Panel/Controls/TextButton.h"
 #include "App/Panel/Controls/TextView.h"
 
@@ -27,14 +28,10 @@ protected:
     }
 };
 
-TextButton::Look rescanLook() {
-    return {.font = PanelStyle::systemFont(11, QFont::DemiBold), .text = Tint::of(ThemeColor::alive)};
-}
-
 }  // namespace
 
 EmptyState::EmptyState(QWidget* parent)
-    : QWidget(parent), spinner_(new ActivitySpinner), rescan_(new TextButton(QStringLiteral("Rescan now"), rescanLook())) {
+    : QWidget(parent), spinner_(new ActivitySpinner), rescan_(new TextButton(QStringLiteral("Rescan now"), ButtonLooks::stateAction())) {
     rescan_->setObjectName(QStringLiteral("rescanNow"));
     auto* title = new TextView(QStringLiteral("No dev servers running"), PanelStyle::systemFont(13, QFont::DemiBold),
                                Tint::of(ThemeColor::heading));

@@ -15,8 +15,6 @@ public:
     // `reduceMotion` is asked each time the state is shown.
     explicit LoadingState(std::function<bool()> reduceMotion, QWidget* parent = nullptr);
 
-    // The bars' opacity as drawn now.
-    double barOpacity() const { return opacity_; }
     bool isPulsing() const;
 
     QSize sizeHint() const override;

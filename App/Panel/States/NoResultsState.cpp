@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 
 #include "App/Brand/Theme.h"
+#include "App/Panel/Controls/ButtonLooks.h"
 #include "App/Panel/Controls/TextButton.h"
 #include "App/Panel/Controls/TextView.h"
 
@@ -15,8 +16,7 @@ NoResultsState::NoResultsState(QWidget* parent)
     : QWidget(parent),
       title_(new TextView({}, PanelStyle::systemFont(12.5, QFont::Medium), Tint::of(ThemeColor::heading),
                           TextView::Mode::elideMiddle)),
-      clear_(new TextButton(QStringLiteral("Clear search"),
-                            {.font = PanelStyle::systemFont(11, QFont::DemiBold), .text = Tint::of(ThemeColor::alive)})) {
+      clear_(new TextButton(QStringLiteral("Clear search"), ButtonLooks::stateAction())) {
     title_->setObjectName(QStringLiteral("noResultsTitle"));
     title_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     title_->setHorizontalAlignment(Qt::AlignHCenter);

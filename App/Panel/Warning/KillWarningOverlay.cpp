@@ -9,6 +9,7 @@
 
 #include "App/Panel/Controls/ButtonLooks.h"
 #include "App/Panel/Controls/TextView.h"
+#include "App/PanelModel/StopRoad.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ protected:
 }  // namespace
 
 KillWarningOverlay::Texts KillWarningOverlay::texts(bool container, std::int32_t signal) {
-    const bool force = signal == 9;
+    const bool force = StopRoad::isForce(signal);
     const QString confirm = force ? QStringLiteral("Force Stop") : QStringLiteral("Stop");
     if (container) {
         if (force)
