@@ -30,12 +30,10 @@ using app_test::run;
 
 std::string windowId(const QWidget& window) { return std::to_string(window.winId()); }
 
-// The window's place and size as the X server has them.
+// The window's place and size as the X server has them (none when it has no such window).
 QRect geometry(const QWidget& window) {
-    const std::string shell = run({"xdotool", "getwindowgeometry", "--shell", windowId(window)});
-    int x = 0, y = 0, width = 0, height = 0;
-    std::sscanf(shell.c_str() + shell.find("X="), "X=%d\nY=%d\nWIDTH=%d\nHEIGHT=%d", &x, &y, &width, &height);
-    return {x, y, width, height};
+    const auto info = app_test::DesktopSession::geometry(windowId(window));
+    return info ? QRect(info->x, info->y, info->width, info->height) : QRect();
 }
 
 bool shown(WidgetWindow& window) {
@@ -121,13 +119,3 @@ TEST(WidgetDesktop, DraggingMovesTheWindowAndItOpensThereNextTime) {
 }
 
 }  // namespace
-
-// A desktop of its own for the whole program, before Qt connects to it.
-int main(int argc, char** argv) {
-    testing_support::TempDir logs;
-    app_test::DesktopSession desktop(logs.path());
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    QApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
