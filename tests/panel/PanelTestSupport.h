@@ -36,18 +36,7 @@ inline DevServer server(std::int32_t pid, std::vector<int> ports, std::string co
     return made;
 }
 
-inline DevServer container(std::int32_t pid, int port) {
-    DevServer made = server(pid, {port}, "postgres");
-    made.pgid = pid;
-    made.groupPIDs.clear();
-    made.cpu = 0;
-    made.mem = 0;
-    made.rss.reset();
-    made.containerID = "c0ffee" + std::to_string(-pid);
-    made.containerName = "db";
-    made.commandLine = "docker: db — postgres:16";
-    return made;
-}
+using testing_support::container;
 
 inline RestartEntry restartEntry(RestartEntry::Phase phase, std::vector<int> ports = {5173}, std::int32_t pid = 4312) {
     RestartEntry made;

@@ -110,7 +110,7 @@ TEST(PanelWidgetsGallery, EveryWidgetInBothAppearances) {
         flatArmed.showProject = true;
         ServerRowView* armed = addRow(flatArmed);
         ServerRowView* selected = addRow(rowInputs(server(4315, {3001}, "next-server")));
-        addRow(rowInputs(container(-77, 5432)));
+        addRow(rowInputs(container(77, {5432})));
         ServerRowView::Inputs stopping = rowInputs(server(4316, {8080}, "python3"));
         stopping.dimmed = true;
         addRow(stopping);

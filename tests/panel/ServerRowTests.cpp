@@ -108,7 +108,7 @@ TEST(ServerRow, MarksGiveWayToTheActionButtonsUnderThePointerButThePillStays) {
     EXPECT_FALSE(reveal->isVisibleTo(row.view.get()));
     EXPECT_FALSE(restart->isVisibleTo(row.view.get()));
     // A container has no process id but a container mark, and restarts through the panel.
-    Row box(rowInputs(container(-70, 5432)));
+    Row box(rowInputs(container(70, {5432})));
     EXPECT_TRUE(shown(*box.view, "container"));
     EXPECT_FALSE(shown(*box.view, "pid"));
     sendEnter(box.view.get());
@@ -161,7 +161,7 @@ TEST(ServerRow, BusyRowsShowTheirProgressFadedAboveDimmed) {
     trackers.stopping[700] = trackers.now;
     row.view->refresh(trackers);
     EXPECT_EQ(row.view->trailing(), RowTrailing::actions);
-    Row box(rowInputs(container(-71, 5432)));
+    Row box(rowInputs(container(71, {5432})));
     trackers.containerPhases[*box.view->inputs().server.containerID] = ContainerActionTracker::Phase::restarting;
     trackers.stopping[-71] = trackers.now + 5s;  // containers never count as process stops
     box.view->refresh(trackers);

@@ -12,10 +12,7 @@
 #include <fstream>
 #include <optional>
 
-#include "Platform/AtomicFile.h"
-#include "Shared/Settings/AppGroup.h"
 #include "Shared/Store/DataStore.h"
-#include "Shared/WidgetChannel/WidgetCommandQueue.h"
 #include "app/support/DesktopSession.h"
 #include "app/support/DevelopmentServer.h"
 #include "app/support/Screenshots.h"
@@ -54,8 +51,6 @@ std::optional<WindowInfo> widgetWindow(const DesktopSession& desktop) {
 void click(const DesktopSession& desktop, const WindowInfo& window, QPoint at) {
     desktop.click(window.x + at.x(), window.y + at.y());
 }
-
-fs::path queueFile() { return *AppGroup::containerURL() / WidgetCommandQueue::fileName; }
 
 const QColor lightRed(0xE5484D), lightPort(0x2F2FE4);
 
@@ -111,8 +106,7 @@ TEST(WidgetEndToEnd, AnOpenPressedWhileTheApplicationIsNotRunningWaitsForItsStar
     }, 10s));
     click(desktop, *window, *portLabel);
     const std::string command = R"([{"openLocalhost":{"port":)" + std::to_string(port) + "}}]";
-    ASSERT_TRUE(waitUntil([&] { return Platform::readWholeFile(queueFile()) == command; }, 10s))
-        << Platform::readWholeFile(queueFile()).value_or("(no queue)");
+    ASSERT_TRUE(waitUntil([&] { return widget_test::queued() == command; }, 10s)) << widget_test::queued();
     // The widget started nothing: it has no child process.
     const std::string children =
         fileText("/proc/" + std::to_string(shown.pid()) + "/task/" + std::to_string(shown.pid()) + "/children");
@@ -123,7 +117,7 @@ TEST(WidgetEndToEnd, AnOpenPressedWhileTheApplicationIsNotRunningWaitsForItsStar
     ChildProcess app({application}, app_test::logTo(home.home() / "app.log", {{"QT_QPA_PLATFORM", "xcb"}, {"PATH", path}}));
     EXPECT_TRUE(waitUntil([&] { return fs::exists(opened); }, 15s)) << fileText(home.home() / "app.log");
     EXPECT_EQ(fileText(opened), "http://localhost:" + std::to_string(port) + "\n");
-    EXPECT_FALSE(fs::exists(queueFile()));
+    EXPECT_FALSE(fs::exists(widget_test::queueFile()));
 }
 
 }  // namespace
