@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <map>
 #include <optional>
 
 #include "Shared/Store/DataStore.h"
@@ -93,8 +94,12 @@ TEST(WidgetEndToEnd, AnOpenPressedWhileTheApplicationIsNotRunningWaitsForItsStar
     std::ofstream(bin / "xdg-open") << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << opened.string() << ".part'\nmv '"
                                     << opened.string() << ".part' '" << opened.string() << "'\n";
     fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+    // The widget finds it as the application does: were the widget to open the address itself, the
+    // stand-in would say so.
+    const std::map<std::string, std::optional<std::string>> environment{
+        {"QT_QPA_PLATFORM", "xcb"}, {"PATH", bin.string() + ":" + std::getenv("PATH")}};
     DesktopSession desktop(home.home());
-    ChildProcess shown({widget, "--family=small"}, app_test::logTo(home.home() / "widget.log", {{"QT_QPA_PLATFORM", "xcb"}}));
+    ChildProcess shown({widget, "--family=small"}, app_test::logTo(home.home() / "widget.log", environment));
     std::optional<WindowInfo> window;
     ASSERT_TRUE(waitUntil([&] { return (window = widgetWindow(desktop)).has_value(); }, 10s)) << fileText(home.home() / "widget.log");
     EXPECT_EQ(window->width, 170);
@@ -113,8 +118,7 @@ TEST(WidgetEndToEnd, AnOpenPressedWhileTheApplicationIsNotRunningWaitsForItsStar
     EXPECT_EQ(children.find_first_not_of(' '), std::string::npos) << children;
     EXPECT_FALSE(fs::exists(opened));
 
-    const std::string path = bin.string() + ":" + std::getenv("PATH");
-    ChildProcess app({application}, app_test::logTo(home.home() / "app.log", {{"QT_QPA_PLATFORM", "xcb"}, {"PATH", path}}));
+    ChildProcess app({application}, app_test::logTo(home.home() / "app.log", environment));
     EXPECT_TRUE(waitUntil([&] { return fs::exists(opened); }, 15s)) << fileText(home.home() / "app.log");
     EXPECT_EQ(fileText(opened), "http://localhost:" + std::to_string(port) + "\n");
     EXPECT_FALSE(fs::exists(widget_test::queueFile()));
