@@ -56,13 +56,13 @@ TEST(ApplicationEndToEnd, TheWelcomeWindowOnTheFirstLaunchOnly) {
                              30s);
         };
         EXPECT_TRUE(showsTitle("Never wonder")) << app_test::textOnWindow(window.id, home.home());
-        EXPECT_FALSE(app_test::screenshot("welcome-1", window.x, window.y, window.width, window.height, home.home()).empty());
+        EXPECT_FALSE(app_test::screenshot("welcome-1", window.x, window.y, window.width, window.height).empty());
 
         // Return presses "Continue": the second page, then the end.
         desktop.xdotool({"mousemove", std::to_string(window.x + 20), std::to_string(window.y + 20)});
         desktop.xdotool({"key", "--window", window.id, "Return"});
         EXPECT_TRUE(showsTitle("Only real servers")) << app_test::textOnWindow(window.id, home.home());
-        EXPECT_FALSE(app_test::screenshot("welcome-2", window.x, window.y, window.width, window.height, home.home()).empty());
+        EXPECT_FALSE(app_test::screenshot("welcome-2", window.x, window.y, window.width, window.height).empty());
         desktop.xdotool({"key", "--window", window.id, "Return"});
         EXPECT_TRUE(waitUntil([&] { return welcome().empty(); }, 10s));
         EXPECT_FALSE(app.hasExited());
@@ -211,14 +211,11 @@ struct Word {
     int x = 0, y = 0;
 };
 
-// What tesseract reads on the window, word by word, enlarged three times for it.
+// What tesseract reads on the window, word by word.
 std::vector<Word> wordsOn(const app_test::WindowInfo& window, const std::filesystem::path& folder) {
-    constexpr int scale = 3;
-    const auto shot = app_test::screenshot("ocr", window.x, window.y, window.width, window.height, folder);
-    if (shot.empty()) return {};
-    run({"convert", shot.string(), "-resize", std::to_string(scale * 100) + "%", "-colorspace", "Gray", shot.string()});
-    // One thread: tesseract's thread pool crawls on a machine that is busy with other work.
-    std::istringstream table(run({"OMP_THREAD_LIMIT=1", "tesseract", shot.string(), "stdout", "tsv"}));
+    const auto shot = folder / "ocr.png";
+    if (!app_test::importRegion(window.x, window.y, window.width, window.height, shot)) return {};
+    std::istringstream table(app_test::ocr(shot, {"tsv"}));
     std::vector<Word> words;
     for (std::string line; std::getline(table, line);) {
         // level, page, block, paragraph, line, word, left, top, width, height, confidence, text
@@ -228,7 +225,8 @@ std::vector<Word> wordsOn(const app_test::WindowInfo& window, const std::filesys
         if (fields.size() != 12 || fields[0] != "5" || fields[11].find_first_not_of(' ') == std::string::npos) continue;
         const int left = std::stoi(fields[6]), top = std::stoi(fields[7]);
         const int width = std::stoi(fields[8]), height = std::stoi(fields[9]);
-        words.push_back({fields[11], window.x + (left + width / 2) / scale, window.y + (top + height / 2) / scale});
+        words.push_back({fields[11], window.x + (left + width / 2) / app_test::ocrScale,
+                         window.y + (top + height / 2) / app_test::ocrScale});
     }
     return words;
 }
@@ -372,7 +370,7 @@ TEST(PanelEndToEnd, TheTrayIconsPanelShowsBothProjectsFiltersByPortAndCopiesARow
                showsPort(read, session.web.port) && showsPort(read, session.api.port);
     });
     ASSERT_TRUE(words) << session.log();
-    app_test::screenshot("panel-tray", panel.x, panel.y, panel.width, panel.height, VELLUMARK_BUILD_DIR "/screenshots");
+    EXPECT_FALSE(app_test::screenshot("panel-tray", panel.x, panel.y, panel.width, panel.height).empty());
 
     // The port typed into the filter field leaves that row alone.
     const Word* field = findWord(*words, "Filter");

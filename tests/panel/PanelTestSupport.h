@@ -9,7 +9,6 @@
 #include <QWidget>
 
 #include <chrono>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -90,12 +89,5 @@ struct PanelStandIn {
         return actions;
     }
 };
-
-// Where the pictures of the widgets go.
-inline std::filesystem::path screenshotFolder() {
-    const std::filesystem::path folder = std::filesystem::path(VELLUMARK_BUILD_DIR) / "screenshots";
-    std::filesystem::create_directories(folder);
-    return folder;
-}
 
 }  // namespace panel_test

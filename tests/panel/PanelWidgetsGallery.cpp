@@ -29,12 +29,14 @@
 #include "App/Shell/Popover.h"
 #include "PanelTestSupport.h"
 #include "app/support/QtWaiting.h"
+#include "support/ScreenshotFolder.h"
 #include "support/TempHome.h"
 
 namespace {
 
 using namespace panel_test;
 using namespace std::chrono_literals;
+using testing_support::screenshotFolder;
 
 constexpr int panelWidth = 440;
 

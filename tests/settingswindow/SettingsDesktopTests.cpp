@@ -80,12 +80,12 @@ TEST(SettingsOnTheDesktop, TheGearMenuTicksLaunchAtLoginAndOpensOneSettingsWindo
     const QPoint gearAt = gear->mapToGlobal(QPoint(0, 0));
     Desktop::xdotool({"mousemove", std::to_string(gearAt.x() + 13), std::to_string(gearAt.y() + 13)});
     ASSERT_TRUE(runUntil([&] { return gear->hovered() && app_test::showsAsPainted(*gear, home.home()); }));
-    EXPECT_FALSE(app_test::screenshot("gear-button", gearAt.x() - 20, gearAt.y() - 11, 66, 48, home.home()).empty());
+    EXPECT_FALSE(app_test::screenshot("gear-button", gearAt.x() - 20, gearAt.y() - 11, 66, 48).empty());
     clickAt(gear->mapToGlobal(gear->rect().center()));
     QMenu* menu = openMenu(home.home());
     ASSERT_TRUE(menu);
     const QRect shot = menu->geometry().adjusted(-40, -30, 10, 10);
-    EXPECT_FALSE(app_test::screenshot("gear-menu", shot.x(), shot.y(), shot.width(), shot.height(), home.home()).empty());
+    EXPECT_FALSE(app_test::screenshot("gear-menu", shot.x(), shot.y(), shot.width(), shot.height()).empty());
     EXPECT_FALSE(menu->actions().at(3)->isChecked());
 
     clickAt(itemCentre(*menu, 3));  // Launch at Login
@@ -102,12 +102,12 @@ TEST(SettingsOnTheDesktop, TheGearMenuTicksLaunchAtLoginAndOpensOneSettingsWindo
     const app_test::WindowInfo window = settingsWindows().front();
     QWidget& settings = *SettingsWindowController::shared().window();
     ASSERT_TRUE(runUntil([&] { return app_test::showsAsPainted(settings, home.home()); }));
-    EXPECT_FALSE(app_test::screenshot("settings-general", window.x, window.y, window.width, window.height, home.home()).empty());
+    EXPECT_FALSE(app_test::screenshot("settings-general", window.x, window.y, window.width, window.height).empty());
 
     SettingsView& view = *SettingsWindowController::shared().view();
     clickAt(view.tabBar()->mapToGlobal(view.tabBar()->tabRect(1).center()));
     ASSERT_TRUE(runUntil([&] { return view.currentIndex() == 1 && app_test::showsAsPainted(settings, home.home()); }));
-    EXPECT_FALSE(app_test::screenshot("settings-filters", window.x, window.y, window.width, window.height, home.home()).empty());
+    EXPECT_FALSE(app_test::screenshot("settings-filters", window.x, window.y, window.width, window.height).empty());
 
     // Asked for again from the gear menu: the same window, still the only one. Another window takes
     // the keyboard first; the settings window taking it back proves that what the click did has

@@ -1,6 +1,6 @@
 // The widget's windows on an X desktop of the test's own: what the window manager is asked for,
-// the size per family, both appearances photographed, and a drag that moves the window and is
-// remembered. The photographs stay in the build folder (screenshots/) to be looked at.
+// the size per family, both appearances photographed (support/ScreenshotFolder.h), and a drag that
+// moves the window and is remembered.
 
 #include <gtest/gtest.h>
 
@@ -17,6 +17,7 @@
 #include "Widget/WidgetWindow.h"
 #include "app/support/DesktopSession.h"
 #include "app/support/QtWaiting.h"
+#include "support/ScreenshotFolder.h"
 #include "support/TempHome.h"
 #include "widget/Pictures.h"
 #include "widget/WidgetSamples.h"
@@ -57,8 +58,7 @@ std::vector<DevProject> busyDesktop() {
 TEST(WidgetDesktop, EachFamilyIsAFramelessDesktopWindowBelowTheOthersInBothAppearances) {
     TempHome home;
     DataStore::write({std::chrono::system_clock::now(), busyDesktop()});
-    const fs::path folder = VELLUMARK_BUILD_DIR "/screenshots";
-    fs::create_directories(folder);
+    const fs::path folder = testing_support::screenshotFolder();
     const QPalette original = QApplication::palette();
     for (const bool dark : {false, true}) {
         QApplication::setPalette(dark ? QPalette(QColor(0x20, 0x20, 0x20)) : QPalette(QColor(0xF6, 0xF6, 0xF6)));
