@@ -239,17 +239,24 @@ const Word* findWord(const std::vector<Word>& words, const std::string& part) {
 // A port read off the screen: OCR takes the colon before it for a digit now and then, and may read
 // one of its digits wrong (6 for 0), so a word whose digits end in the port's, give or take one
 // digit, shows it.
-bool showsPort(const std::vector<Word>& words, int port) {
+bool showsPort(const Word& word, int port) {
     const std::string wanted = std::to_string(port);
-    return std::ranges::any_of(words, [&](const Word& word) {
-        std::string digits;
-        for (const char c : word.text)
-            if (c >= '0' && c <= '9') digits += c;
-        if (digits.size() < wanted.size()) return false;
-        const std::string_view tail = std::string_view(digits).substr(digits.size() - wanted.size());
-        int wrong = 0;
-        for (std::size_t i = 0; i < wanted.size(); ++i) wrong += tail[i] != wanted[i];
-        return wrong <= 1;
+    std::string digits;
+    for (const char c : word.text)
+        if (c >= '0' && c <= '9') digits += c;
+    if (digits.size() < wanted.size()) return false;
+    const std::string_view tail = std::string_view(digits).substr(digits.size() - wanted.size());
+    int wrong = 0;
+    for (std::size_t i = 0; i < wanted.size(); ++i) wrong += tail[i] != wanted[i];
+    return wrong <= 1;
+}
+
+// Each port shown by a word of its own: ports taken one after the other differ in one digit, so one
+// word could pass for both.
+bool showsPorts(const std::vector<Word>& words, int first, int second) {
+    return std::ranges::any_of(words, [&](const Word& one) {
+        return showsPort(one, first) &&
+               std::ranges::any_of(words, [&](const Word& other) { return &other != &one && showsPort(other, second); });
     });
 }
 
@@ -367,7 +374,7 @@ TEST(PanelEndToEnd, TheTrayIconsPanelShowsBothProjectsFiltersByPortAndCopiesARow
     // Both projects, each with its server's row (the command, python3) and port.
     auto words = session.waitForScreen(panel, [&](const std::vector<Word>& read) {
         return findWord(read, "web") && findWord(read, "api") && countWords(read, "python") == 2 &&
-               showsPort(read, session.web.port) && showsPort(read, session.api.port);
+               showsPorts(read, session.web.port, session.api.port);
     });
     ASSERT_TRUE(words) << session.log();
     EXPECT_FALSE(app_test::screenshot("panel-tray", panel.x, panel.y, panel.width, panel.height).empty());
