@@ -78,9 +78,7 @@ struct ShownPanel {
             return DataStore::read().value_or(ProcessSnapshot{}).projects;
         };
         environment.minimumScanningTime = 0ms;
-        view = new MenuContentView(environment, [] { return true; });
-        popover.setContentView(view);
-        popover.showRelativeTo(QRect(1000, 0, 20, 20));
+        view = &panel_test::showPanel(popover, environment);
     }
     ~ShownPanel() {
         *scanMayEnd = true;

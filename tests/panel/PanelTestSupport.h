@@ -1,6 +1,7 @@
 #pragma once
-// What the panel's widget tests share: the two appearances as palettes, servers to show, the
-// pointer entering and leaving, and a small stand-in for the panel that owns the armed row.
+// What the panel's widget tests (and its benchmark) share: the two appearances as palettes, servers
+// to show, the pointer entering and leaving, a small stand-in for the panel that owns the armed row,
+// and the whole panel shown in its popover.
 
 #include <QApplication>
 #include <QEnterEvent>
@@ -14,7 +15,9 @@
 #include <vector>
 
 #include "App/Brand/Theme.h"
+#include "App/Panel/MenuContentView.h"
 #include "App/Panel/Rows/ServerRowView.h"
+#include "App/Shell/Popover.h"
 #include "support/DevServers.h"
 
 namespace panel_test {
@@ -89,5 +92,20 @@ struct PanelStandIn {
         return actions;
     }
 };
+
+// The panel in the popover, sized to it and shown as the application shows it under its icon.
+inline MenuContentView& showPanel(Popover& popover, PanelModel::Environment environment) {
+    auto* view = new MenuContentView(std::move(environment), [] { return true; });
+    popover.setContentView(view);
+    popover.showRelativeTo(QRect(1000, 0, 20, 20));
+    return *view;
+}
+
+// Until every layout and paint a change asked for is done: a change deep in the panel reaches the
+// window one layout at a time, each on its own posted request.
+inline void settleLayouts() {
+    for (int depth = 0; depth < 12; ++depth) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QApplication::processEvents();
+}
 
 }  // namespace panel_test
