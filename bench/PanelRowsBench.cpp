@@ -23,6 +23,7 @@
 #include "App/PanelModel/PanelDerivation.h"
 #include "App/Shell/Popover.h"
 #include "Platform/qt/MainQueueDriver.h"
+#include "panel/PanelTestSupport.h"
 
 namespace {
 
@@ -153,15 +154,8 @@ struct ShownPanel {
     explicit ShownPanel(std::vector<std::shared_ptr<const ProcessSnapshot>> read) : snapshots(std::move(read)) {
         PanelModel::Environment environment;
         environment.readSnapshot = [this] { return std::optional(*snapshots[next++ % snapshots.size()]); };
-        view = new MenuContentView(environment, [] { return true; });
-        popover.setContentView(view);
-        popover.showRelativeTo(QRect(1000, 0, 20, 20));
-        settle();
-    }
-    // Until every layout and paint that the refresh asked for is done.
-    static void settle() {
-        for (int depth = 0; depth < 12; ++depth) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-        QApplication::processEvents();
+        view = &panel_test::showPanel(popover, environment);
+        panel_test::settleLayouts();
     }
 };
 
@@ -170,7 +164,7 @@ void PanelTick(benchmark::State& state, bool changed) {
     ShownPanel panel(changed ? std::vector{snapshot(0.5), snapshot(1.5)} : std::vector{snapshot(0.5)});
     for (auto _ : state) {
         panel.view->model().tick();
-        ShownPanel::settle();
+        panel_test::settleLayouts();
     }
     state.counters["rows"] = double(panel.view->serverArea()->list()->rowCount());
 }
@@ -183,7 +177,7 @@ void PanelListReload(benchmark::State& state) {
     ShownPanel panel({snapshot(0.5)});
     for (auto _ : state) {
         panel.view->serverArea()->showModel(true);
-        ShownPanel::settle();
+        panel_test::settleLayouts();
     }
 }
 BENCHMARK(PanelListReload)->Unit(benchmark::kMillisecond);

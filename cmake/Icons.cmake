@@ -3,17 +3,24 @@
 # checked package); VELLUMARK_ICON_ASSETS may point at its assets folder instead. Only the images the
 # views use are copied into the build.
 
+# The cache holds only what the user set: the fetched folder is asked for at every configure (a quick
+# look once it is there), so that it comes back after .cache/ was removed.
 set(VELLUMARK_ICON_ASSETS "" CACHE PATH "The Phosphor icon set's assets folder (fetched when empty)")
-if(NOT VELLUMARK_ICON_ASSETS)
+# Build folders configured before kept the fetched folder there too: no choice of the user's.
+string(FIND "${VELLUMARK_ICON_ASSETS}" "${CMAKE_SOURCE_DIR}/.cache/" cached_at)
+if(cached_at EQUAL 0)
+  set_property(CACHE VELLUMARK_ICON_ASSETS PROPERTY VALUE "")
+endif()
+set(vellumark_icon_assets "${VELLUMARK_ICON_ASSETS}")
+if(NOT vellumark_icon_assets)
   execute_process(
     COMMAND ${CMAKE_SOURCE_DIR}/scripts/fetch-icons
-    OUTPUT_VARIABLE fetched_assets
+    OUTPUT_VARIABLE vellumark_icon_assets
     OUTPUT_STRIP_TRAILING_WHITESPACE
     RESULT_VARIABLE fetch_result)
   if(NOT fetch_result EQUAL 0)
     message(FATAL_ERROR "The icon set could not be fetched (scripts/fetch-icons); set VELLUMARK_ICON_ASSETS")
   endif()
-  set(VELLUMARK_ICON_ASSETS "${fetched_assets}" CACHE PATH "The Phosphor icon set's assets folder" FORCE)
 endif()
 
 # Asset name, then the file of the set that draws it.
@@ -45,7 +52,7 @@ function(vellumark_add_icons target)
   set(pairs ${vellumark_icons})
   while(pairs)
     list(POP_FRONT pairs name source)
-    set(input "${VELLUMARK_ICON_ASSETS}/${source}")
+    set(input "${vellumark_icon_assets}/${source}")
     if(NOT EXISTS "${input}")
       message(FATAL_ERROR "Icon ${name}: ${input} is missing from the icon set")
     endif()

@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (*latest > current) {
         FUZZ_EXPECT(judged.kind == UpdateCheckResult::Kind::newerVersion);
         FUZZ_EXPECT(judged.url == feed->url);
-        FUZZ_EXPECT(current < *latest);
+        FUZZ_EXPECT(current < *latest);  // the comparison agrees when its sides are swapped
     } else {
         FUZZ_EXPECT(judged.kind == UpdateCheckResult::Kind::upToDate);
         FUZZ_EXPECT(judged.url.empty());

@@ -56,13 +56,13 @@ TEST(ApplicationEndToEnd, TheWelcomeWindowOnTheFirstLaunchOnly) {
                              30s);
         };
         EXPECT_TRUE(showsTitle("Never wonder")) << app_test::textOnWindow(window.id, home.home());
-        EXPECT_FALSE(app_test::screenshot("welcome-1", window.x, window.y, window.width, window.height, home.home()).empty());
+        EXPECT_FALSE(app_test::screenshot("welcome-1", window.x, window.y, window.width, window.height).empty());
 
         // Return presses "Continue": the second page, then the end.
         desktop.xdotool({"mousemove", std::to_string(window.x + 20), std::to_string(window.y + 20)});
         desktop.xdotool({"key", "--window", window.id, "Return"});
         EXPECT_TRUE(showsTitle("Only real servers")) << app_test::textOnWindow(window.id, home.home());
-        EXPECT_FALSE(app_test::screenshot("welcome-2", window.x, window.y, window.width, window.height, home.home()).empty());
+        EXPECT_FALSE(app_test::screenshot("welcome-2", window.x, window.y, window.width, window.height).empty());
         desktop.xdotool({"key", "--window", window.id, "Return"});
         EXPECT_TRUE(waitUntil([&] { return welcome().empty(); }, 10s));
         EXPECT_FALSE(app.hasExited());
@@ -211,14 +211,11 @@ struct Word {
     int x = 0, y = 0;
 };
 
-// What tesseract reads on the window, word by word, enlarged three times for it.
+// What tesseract reads on the window, word by word.
 std::vector<Word> wordsOn(const app_test::WindowInfo& window, const std::filesystem::path& folder) {
-    constexpr int scale = 3;
-    const auto shot = app_test::screenshot("ocr", window.x, window.y, window.width, window.height, folder);
-    if (shot.empty()) return {};
-    run({"convert", shot.string(), "-resize", std::to_string(scale * 100) + "%", "-colorspace", "Gray", shot.string()});
-    // One thread: tesseract's thread pool crawls on a machine that is busy with other work.
-    std::istringstream table(run({"OMP_THREAD_LIMIT=1", "tesseract", shot.string(), "stdout", "tsv"}));
+    const auto shot = folder / "ocr.png";
+    if (!app_test::importRegion(window.x, window.y, window.width, window.height, shot)) return {};
+    std::istringstream table(app_test::ocr(shot, {"tsv"}));
     std::vector<Word> words;
     for (std::string line; std::getline(table, line);) {
         // level, page, block, paragraph, line, word, left, top, width, height, confidence, text
@@ -228,7 +225,8 @@ std::vector<Word> wordsOn(const app_test::WindowInfo& window, const std::filesys
         if (fields.size() != 12 || fields[0] != "5" || fields[11].find_first_not_of(' ') == std::string::npos) continue;
         const int left = std::stoi(fields[6]), top = std::stoi(fields[7]);
         const int width = std::stoi(fields[8]), height = std::stoi(fields[9]);
-        words.push_back({fields[11], window.x + (left + width / 2) / scale, window.y + (top + height / 2) / scale});
+        words.push_back({fields[11], window.x + (left + width / 2) / app_test::ocrScale,
+                         window.y + (top + height / 2) / app_test::ocrScale});
     }
     return words;
 }
@@ -241,17 +239,24 @@ const Word* findWord(const std::vector<Word>& words, const std::string& part) {
 // A port read off the screen: OCR takes the colon before it for a digit now and then, and may read
 // one of its digits wrong (6 for 0), so a word whose digits end in the port's, give or take one
 // digit, shows it.
-bool showsPort(const std::vector<Word>& words, int port) {
+bool showsPort(const Word& word, int port) {
     const std::string wanted = std::to_string(port);
-    return std::ranges::any_of(words, [&](const Word& word) {
-        std::string digits;
-        for (const char c : word.text)
-            if (c >= '0' && c <= '9') digits += c;
-        if (digits.size() < wanted.size()) return false;
-        const std::string_view tail = std::string_view(digits).substr(digits.size() - wanted.size());
-        int wrong = 0;
-        for (std::size_t i = 0; i < wanted.size(); ++i) wrong += tail[i] != wanted[i];
-        return wrong <= 1;
+    std::string digits;
+    for (const char c : word.text)
+        if (c >= '0' && c <= '9') digits += c;
+    if (digits.size() < wanted.size()) return false;
+    const std::string_view tail = std::string_view(digits).substr(digits.size() - wanted.size());
+    int wrong = 0;
+    for (std::size_t i = 0; i < wanted.size(); ++i) wrong += tail[i] != wanted[i];
+    return wrong <= 1;
+}
+
+// Each port shown by a word of its own: ports taken one after the other differ in one digit, so one
+// word could pass for both.
+bool showsPorts(const std::vector<Word>& words, int first, int second) {
+    return std::ranges::any_of(words, [&](const Word& one) {
+        return showsPort(one, first) &&
+               std::ranges::any_of(words, [&](const Word& other) { return &other != &one && showsPort(other, second); });
     });
 }
 
@@ -369,10 +374,10 @@ TEST(PanelEndToEnd, TheTrayIconsPanelShowsBothProjectsFiltersByPortAndCopiesARow
     // Both projects, each with its server's row (the command, python3) and port.
     auto words = session.waitForScreen(panel, [&](const std::vector<Word>& read) {
         return findWord(read, "web") && findWord(read, "api") && countWords(read, "python") == 2 &&
-               showsPort(read, session.web.port) && showsPort(read, session.api.port);
+               showsPorts(read, session.web.port, session.api.port);
     });
     ASSERT_TRUE(words) << session.log();
-    app_test::screenshot("panel-tray", panel.x, panel.y, panel.width, panel.height, VELLUMARK_BUILD_DIR "/screenshots");
+    EXPECT_FALSE(app_test::screenshot("panel-tray", panel.x, panel.y, panel.width, panel.height).empty());
 
     // The port typed into the filter field leaves that row alone.
     const Word* field = findWord(*words, "Filter");

@@ -16,11 +16,8 @@ namespace {
 
 using StatusTile::State;
 using testing_support::devServer;
+using testing_support::project;
 using namespace std::chrono_literals;
-
-DevProject project(std::string name, std::vector<DevServer> servers) {
-    return DevProject{name, "/home/u/Development/" + name, std::move(servers)};
-}
 
 TEST(StatusTileConflict, NamesTheSmallestSharedPortAndItsProjectsInListOrderEachOnce) {
     const std::pair<std::vector<DevProject>, std::optional<std::string>> cases[] = {

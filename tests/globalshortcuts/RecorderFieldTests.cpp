@@ -15,8 +15,8 @@
 #include "GlobalShortcuts/RecorderField.h"
 #include "GlobalShortcuts/Texts.h"
 #include "Platform/UserDefaults.h"
+#include "app/support/Alerts.h"
 #include "app/support/QtWaiting.h"
-#include "globalshortcuts/support/Alerts.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -161,7 +161,7 @@ TEST_F(Recorder, DeleteOrTheClearButtonRemovesTheShortcutAndRecordingGoesOn) {
 }
 
 TEST_F(Recorder, AShortcutOfAMenuItemIsRefusedInAnAlertNamingIt) {
-    shortcut_test::AlertAnswerer answerer(QStringLiteral("OK"));
+    app_test::AlertAnswerer answerer(QStringLiteral("OK"));
     ASSERT_TRUE(startRecording());
     press(Qt::Key_Q, Qt::ControlModifier);
     ASSERT_EQ(answerer.seen().size(), 1u);

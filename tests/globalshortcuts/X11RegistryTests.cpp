@@ -19,17 +19,16 @@
 #include "GlobalShortcuts/KeyCodes.h"
 #include "GlobalShortcuts/RecorderField.h"
 #include "GlobalShortcuts/X11KeyGrabs.h"
-#include "Platform/ProcessRunner.h"
 #include "Platform/UserDefaults.h"
 #include "Platform/UserPaths.h"
+#include "app/support/Alerts.h"
+#include "app/support/DesktopSession.h"
 #include "app/support/QtWaiting.h"
 #include "globalshortcuts/support/KeyTarget.h"
-#include "globalshortcuts/support/Alerts.h"
 #include "support/TempHome.h"
 
 namespace {
 
-using namespace std::chrono_literals;
 using namespace GlobalShortcuts;
 using app_test::runUntil;
 
@@ -37,10 +36,7 @@ const Shortcut superAltP(Key::p, ModifierFlags{ModifierFlags::option | ModifierF
 const Shortcut controlAltJ(Key::j, ModifierFlags{ModifierFlags::control | ModifierFlags::option});
 const Shortcut controlAltK(Key::k, ModifierFlags{ModifierFlags::control | ModifierFlags::option});
 
-void xdotool(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), "xdotool");
-    Platform::runProcess({"/usr/bin/env", arguments, 10s});
-}
+const auto xdotool = app_test::DesktopSession::xdotool;
 
 // Another X client, as a desktop holding its own shortcuts would be.
 class OtherClient {
@@ -255,7 +251,7 @@ TEST_F(X11Recorder, RecordingPausesActionsAndTheRecordedShortcutReplacesTheOldAt
 TEST_F(X11Recorder, AShortcutAnotherProgramHoldsIsRefusedAndForcingItKeepsTheOld) {
     OtherClient desktop;
     ASSERT_EQ(desktop.grabs().grab(controlAltJ), X11KeyGrabs::granted);
-    shortcut_test::AlertAnswerer answerer(QStringLiteral("OK"));
+    app_test::AlertAnswerer answerer(QStringLiteral("OK"));
     clickIntoField();
     ASSERT_TRUE(runUntil([&] { return field->isRecording(); }));
     // The other program gets the real key; the field is shown it as its window would be.

@@ -15,6 +15,7 @@
 #include "App/Launchd/LaunchdScanner.h"
 #include "Platform/AtomicFile.h"
 #include "Platform/SystemLog.h"
+#include "support/DevServers.h"
 #include "support/PropertyLists.h"
 #include "support/TempHome.h"
 
@@ -132,7 +133,7 @@ TEST(LaunchdScanner, KeepsAliveAsksTheGUIDomainFirstThenTheSystemDomainAndWithou
 // launchctl is run only for background-service projects, and only their servers get a mark.
 TEST(LaunchdScanner, AnnotateKeepAliveMarksOnlyTheServersOfServiceProjectsByTheirJob) {
     StandInLaunchctl launchctl;
-    const auto server = [](std::int32_t pid) { return DevServer{pid, pid, {pid}, "postgres", {5432}, {}, 0, 0, {}, {}, {}, {}, {}, {}}; };
+    const auto server = [](std::int32_t pid) { return testing_support::devServer(pid, {5432}, "postgres"); };
     std::vector<DevProject> projects{{"app", "/home/u/app", {server(agentPID)}}};
     EXPECT_EQ(ProcessScanner::annotateKeepAlive(projects), projects);
     EXPECT_EQ(launchctl.calls(), "");

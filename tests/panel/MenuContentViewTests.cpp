@@ -78,9 +78,7 @@ struct ShownPanel {
             return DataStore::read().value_or(ProcessSnapshot{}).projects;
         };
         environment.minimumScanningTime = 0ms;
-        view = new MenuContentView(environment, [] { return true; });
-        popover.setContentView(view);
-        popover.showRelativeTo(QRect(1000, 0, 20, 20));
+        view = &panel_test::showPanel(popover, environment);
     }
     ~ShownPanel() {
         *scanMayEnd = true;
@@ -329,8 +327,19 @@ TEST(MenuContentView, ARestartFromARowComesBackUnderANewPidWithThePill) {
     const auto python = testing_support::python3();
     if (!python) GTEST_SKIP() << "python3 is not installed";
     ShownPanel panel;
-    setenv("SHELL", "/bin/bash", 1);
     const testing_support::TempDir folder;
+    // However the test ends: the shell as it was, and what still runs in the folder (the relaunched
+    // server) stopped with its group.
+    struct Restore {
+        std::string folder;
+        std::optional<std::string> shell;
+        ~Restore() {
+            shell ? setenv("SHELL", shell->c_str(), 1) : unsetenv("SHELL");
+            for (const auto& left : testing_support::processesWhere([&](const auto& p) { return p.cwd == folder; }))
+                ::kill(-left.pgid, SIGKILL);
+        }
+    } restore{folder.path().string(), std::getenv("SHELL") ? std::optional<std::string>(std::getenv("SHELL")) : std::nullopt};
+    setenv("SHELL", "/bin/bash", 1);
     const int port = testing_support::freePort();
     ChildProcess original({*python, "-m", "http.server", std::to_string(port), "--bind", "127.0.0.1"}, folder.path());
     ASSERT_TRUE(testing_support::waitUntil([&] { return testing_support::acceptsConnections(port); }));
@@ -376,7 +385,6 @@ TEST(MenuContentView, ARestartFromARowComesBackUnderANewPidWithThePill) {
     EXPECT_FALSE(panel.list().ghostBlock(entry.id));
     ASSERT_TRUE(panel.row(back.pid, port));
     EXPECT_TRUE(panel.row(back.pid, port)->state().restarted);
-    ::kill(-back.pgid, SIGKILL);
 }
 
 // An armed row and a "restarted" mark concern the rows alone: the list is not rebuilt for them, and

@@ -1,6 +1,7 @@
 #pragma once
-// What the panel's widget tests share: the two appearances as palettes, servers to show, the
-// pointer entering and leaving, and a small stand-in for the panel that owns the armed row.
+// What the panel's widget tests (and its benchmark) share: the two appearances as palettes, servers
+// to show, the pointer entering and leaving, a small stand-in for the panel that owns the armed row,
+// and the whole panel shown in its popover.
 
 #include <QApplication>
 #include <QEnterEvent>
@@ -9,13 +10,14 @@
 #include <QWidget>
 
 #include <chrono>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "App/Brand/Theme.h"
+#include "App/Panel/MenuContentView.h"
 #include "App/Panel/Rows/ServerRowView.h"
+#include "App/Shell/Popover.h"
 #include "support/DevServers.h"
 
 namespace panel_test {
@@ -36,18 +38,7 @@ inline DevServer server(std::int32_t pid, std::vector<int> ports, std::string co
     return made;
 }
 
-inline DevServer container(std::int32_t pid, int port) {
-    DevServer made = server(pid, {port}, "postgres");
-    made.pgid = pid;
-    made.groupPIDs.clear();
-    made.cpu = 0;
-    made.mem = 0;
-    made.rss.reset();
-    made.containerID = "c0ffee" + std::to_string(-pid);
-    made.containerName = "db";
-    made.commandLine = "docker: db — postgres:16";
-    return made;
-}
+using testing_support::container;
 
 inline RestartEntry restartEntry(RestartEntry::Phase phase, std::vector<int> ports = {5173}, std::int32_t pid = 4312) {
     RestartEntry made;
@@ -102,11 +93,19 @@ struct PanelStandIn {
     }
 };
 
-// Where the pictures of the widgets go.
-inline std::filesystem::path screenshotFolder() {
-    const std::filesystem::path folder = std::filesystem::path(VELLUMARK_BUILD_DIR) / "screenshots";
-    std::filesystem::create_directories(folder);
-    return folder;
+// The panel in the popover, sized to it and shown as the application shows it under its icon.
+inline MenuContentView& showPanel(Popover& popover, PanelModel::Environment environment) {
+    auto* view = new MenuContentView(std::move(environment), [] { return true; });
+    popover.setContentView(view);
+    popover.showRelativeTo(QRect(1000, 0, 20, 20));
+    return *view;
+}
+
+// Until every layout and paint a change asked for is done: a change deep in the panel reaches the
+// window one layout at a time, each on its own posted request.
+inline void settleLayouts() {
+    for (int depth = 0; depth < 12; ++depth) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QApplication::processEvents();
 }
 
 }  // namespace panel_test

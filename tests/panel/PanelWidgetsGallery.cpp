@@ -29,12 +29,14 @@
 #include "App/Shell/Popover.h"
 #include "PanelTestSupport.h"
 #include "app/support/QtWaiting.h"
+#include "support/ScreenshotFolder.h"
 #include "support/TempHome.h"
 
 namespace {
 
 using namespace panel_test;
 using namespace std::chrono_literals;
+using testing_support::screenshotFolder;
 
 constexpr int panelWidth = 440;
 
@@ -110,7 +112,7 @@ TEST(PanelWidgetsGallery, EveryWidgetInBothAppearances) {
         flatArmed.showProject = true;
         ServerRowView* armed = addRow(flatArmed);
         ServerRowView* selected = addRow(rowInputs(server(4315, {3001}, "next-server")));
-        addRow(rowInputs(container(-77, 5432)));
+        addRow(rowInputs(container(77, {5432})));
         ServerRowView::Inputs stopping = rowInputs(server(4316, {8080}, "python3"));
         stopping.dimmed = true;
         addRow(stopping);
@@ -175,12 +177,6 @@ TEST(PanelWidgetsGallery, EveryWidgetInBothAppearances) {
     }
 }
 
-// A change deep in the panel reaches the window one layout at a time, each on its own posted request.
-void settleLayouts() {
-    for (int depth = 0; depth < 12; ++depth) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    QApplication::processEvents();
-}
-
 // The panel as it opens on a working day: two projects, a port claimed twice, a restart under way.
 TEST(PanelWidgetsGallery, TheWholePanelGroupedFlatAndWarnedInBothAppearances) {
     testing_support::TempHome home;
@@ -202,12 +198,9 @@ TEST(PanelWidgetsGallery, TheWholePanelGroupedFlatAndWarnedInBothAppearances) {
         const std::string appearance = dark ? "dark" : "light";
         PanelModel::Environment environment;
         environment.readSnapshot = [&] { return std::optional(snapshot); };
-        Popover popover;  // sized to the panel, as the application shows it
-        auto* panel = new MenuContentView(environment, [] { return true; });
-        MenuContentView& view = *panel;
+        Popover popover;
+        MenuContentView& view = showPanel(popover, environment);
         view.setPalette(panelPalette(dark));
-        popover.setContentView(panel);
-        popover.showRelativeTo(QRect(1000, 0, 20, 20));
         ASSERT_TRUE(app_test::runUntil([&] { return view.serverArea()->list()->ghost(ghost.id); }));
         ServerList& list = *view.serverArea()->list();
         for (const bool grouped : {true, false}) {

@@ -1,4 +1,4 @@
-// The gear menu and the settings window on a real X desktop (Xvfb with a tray host), clicked with
+// The gear menu and the settings window on a real X desktop of the program's own (Xvfb), clicked with
 // xdotool as a person would, and photographed once the screen shows them as painted.
 
 #include <gtest/gtest.h>
@@ -26,9 +26,9 @@ namespace {
 using namespace std::chrono_literals;
 using app_test::runUntil;
 
-app_test::DesktopSession* desktop = nullptr;
+using Desktop = app_test::DesktopSession;
 
-void clickAt(const QPoint& point) { desktop->click(point.x(), point.y()); }
+void clickAt(const QPoint& point) { Desktop::click(point.x(), point.y()); }
 
 // Once the screen shows it as painted; null when it does not come.
 QMenu* openMenu(const std::filesystem::path& folder) {
@@ -41,7 +41,7 @@ QMenu* openMenu(const std::filesystem::path& folder) {
 
 // The X window that has the keyboard focus, as xdotool names windows.
 std::string focusedWindow() {
-    std::string id = desktop->xdotool({"getwindowfocus"});
+    std::string id = Desktop::xdotool({"getwindowfocus"});
     while (!id.empty() && std::isspace(static_cast<unsigned char>(id.back()))) id.pop_back();
     return id;
 }
@@ -78,14 +78,14 @@ TEST(SettingsOnTheDesktop, TheGearMenuTicksLaunchAtLoginAndOpensOneSettingsWindo
     };
     openPanel();
     const QPoint gearAt = gear->mapToGlobal(QPoint(0, 0));
-    desktop->xdotool({"mousemove", std::to_string(gearAt.x() + 13), std::to_string(gearAt.y() + 13)});
+    Desktop::xdotool({"mousemove", std::to_string(gearAt.x() + 13), std::to_string(gearAt.y() + 13)});
     ASSERT_TRUE(runUntil([&] { return gear->isHovered() && app_test::showsAsPainted(*gear, home.home()); }));
-    EXPECT_FALSE(app_test::screenshot("gear-button", gearAt.x() - 20, gearAt.y() - 11, 66, 48, home.home()).empty());
+    EXPECT_FALSE(app_test::screenshot("gear-button", gearAt.x() - 20, gearAt.y() - 11, 66, 48).empty());
     clickAt(gear->mapToGlobal(gear->rect().center()));
     QMenu* menu = openMenu(home.home());
     ASSERT_TRUE(menu);
     const QRect shot = menu->geometry().adjusted(-40, -30, 10, 10);
-    EXPECT_FALSE(app_test::screenshot("gear-menu", shot.x(), shot.y(), shot.width(), shot.height(), home.home()).empty());
+    EXPECT_FALSE(app_test::screenshot("gear-menu", shot.x(), shot.y(), shot.width(), shot.height()).empty());
     EXPECT_FALSE(menu->actions().at(3)->isChecked());
 
     clickAt(itemCentre(*menu, 3));  // Launch at Login
@@ -96,18 +96,18 @@ TEST(SettingsOnTheDesktop, TheGearMenuTicksLaunchAtLoginAndOpensOneSettingsWindo
     ASSERT_TRUE(menu);
     EXPECT_TRUE(menu->actions().at(3)->isChecked());
     clickAt(itemCentre(*menu, 0));  // Settings…
-    const auto settingsWindows = [&] { return desktop->windows("--name", "Settings"); };
+    const auto settingsWindows = [&] { return Desktop::windows("--name", "Settings"); };
     ASSERT_TRUE(runUntil([&] { return settingsWindows().size() == 1; }));
     EXPECT_FALSE(panel.isVisible());
     const app_test::WindowInfo window = settingsWindows().front();
     QWidget& settings = *SettingsWindowController::shared().window();
     ASSERT_TRUE(runUntil([&] { return app_test::showsAsPainted(settings, home.home()); }));
-    EXPECT_FALSE(app_test::screenshot("settings-general", window.x, window.y, window.width, window.height, home.home()).empty());
+    EXPECT_FALSE(app_test::screenshot("settings-general", window.x, window.y, window.width, window.height).empty());
 
     SettingsView& view = *SettingsWindowController::shared().view();
     clickAt(view.tabBar()->mapToGlobal(view.tabBar()->tabRect(1).center()));
     ASSERT_TRUE(runUntil([&] { return view.currentIndex() == 1 && app_test::showsAsPainted(settings, home.home()); }));
-    EXPECT_FALSE(app_test::screenshot("settings-filters", window.x, window.y, window.width, window.height, home.home()).empty());
+    EXPECT_FALSE(app_test::screenshot("settings-filters", window.x, window.y, window.width, window.height).empty());
 
     // Asked for again from the gear menu: the same window, still the only one. Another window takes
     // the keyboard first; the settings window taking it back proves that what the click did has
@@ -128,16 +128,3 @@ TEST(SettingsOnTheDesktop, TheGearMenuTicksLaunchAtLoginAndOpensOneSettingsWindo
 }
 
 }  // namespace
-
-// The desktop comes first: the application object connects to its display.
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();  // the build lists tests without a desktop
-    testing_support::TempDir logs;
-    app_test::DesktopSession session(logs.path());
-    desktop = &session;
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    QApplication application(argc, argv);
-    app_test::installMainQueueOnQt();
-    return RUN_ALL_TESTS();
-}

@@ -29,8 +29,8 @@
 #include "GlobalShortcuts/RecorderField.h"
 #include "Platform/SystemLog.h"
 #include "Shared/Settings/AppGroup.h"
+#include "app/support/Alerts.h"
 #include "app/support/QtWaiting.h"
-#include "globalshortcuts/support/Alerts.h"
 #include "settingswindow/SettingsTestSupport.h"
 #include "support/TempHome.h"
 
@@ -63,7 +63,7 @@ TEST_F(SettingsWindows, TheHotKeyRowRefusesTheGearMenusKeys) {
     auto* recorder = page.findChild<GlobalShortcuts::RecorderField*>();
     ASSERT_TRUE(recorder);
     EXPECT_EQ(recorder->shortcutName().rawValue, "togglePopover");
-    shortcut_test::AlertAnswerer answerer(QStringLiteral("OK"));
+    app_test::AlertAnswerer answerer(QStringLiteral("OK"));
     for (const QKeyCombination key : {QKeyCombination(Qt::ControlModifier, Qt::Key_Q),
                                       QKeyCombination(Qt::ControlModifier, Qt::Key_Comma)}) {
         QTest::mouseClick(recorder, Qt::LeftButton, Qt::NoModifier, QPoint(10, recorder->height() / 2));

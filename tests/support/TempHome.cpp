@@ -10,15 +10,15 @@ namespace fs = std::filesystem;
 namespace {
 
 // Resolved, so that paths compare equal to what tools like lsof report.
-fs::path makeTempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "vellumark-test-XXXXXX").string();
+fs::path makeTempFolder(const fs::path& base = fs::temp_directory_path()) {
+    std::string pattern = (base / "vellumark-test-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
     return fs::canonical(pattern);
 }
 
 }  // namespace
 
-TempHome::TempHome() : root_(makeTempFolder()), home_(root_ / "home") {
+TempHome::TempHome(const fs::path& base) : root_(makeTempFolder(base)), home_(root_ / "home") {
     const std::pair<const char*, fs::path> variables[] = {
         {"HOME", home_}, {"XDG_CONFIG_HOME", configHome()}, {"XDG_DATA_HOME", dataHome()},
         {"XDG_RUNTIME_DIR", runtimeDir()}};

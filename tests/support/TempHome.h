@@ -12,7 +12,8 @@ namespace testing_support {
 
 class TempHome {
 public:
-    TempHome();
+    // The folders go in a fresh folder under `base`.
+    explicit TempHome(const std::filesystem::path& base = std::filesystem::temp_directory_path());
     ~TempHome();
     TempHome(const TempHome&) = delete;
     TempHome& operator=(const TempHome&) = delete;

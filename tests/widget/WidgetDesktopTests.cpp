@@ -1,6 +1,6 @@
 // The widget's windows on an X desktop of the test's own: what the window manager is asked for,
-// the size per family, both appearances photographed, and a drag that moves the window and is
-// remembered. The photographs stay in the build folder (screenshots/) to be looked at.
+// the size per family, both appearances photographed (support/ScreenshotFolder.h), and a drag that
+// moves the window and is remembered.
 
 #include <gtest/gtest.h>
 
@@ -17,6 +17,7 @@
 #include "Widget/WidgetWindow.h"
 #include "app/support/DesktopSession.h"
 #include "app/support/QtWaiting.h"
+#include "support/ScreenshotFolder.h"
 #include "support/TempHome.h"
 #include "widget/Pictures.h"
 #include "widget/WidgetSamples.h"
@@ -30,12 +31,10 @@ using app_test::run;
 
 std::string windowId(const QWidget& window) { return std::to_string(window.winId()); }
 
-// The window's place and size as the X server has them.
+// The window's place and size as the X server has them (none when it has no such window).
 QRect geometry(const QWidget& window) {
-    const std::string shell = run({"xdotool", "getwindowgeometry", "--shell", windowId(window)});
-    int x = 0, y = 0, width = 0, height = 0;
-    std::sscanf(shell.c_str() + shell.find("X="), "X=%d\nY=%d\nWIDTH=%d\nHEIGHT=%d", &x, &y, &width, &height);
-    return {x, y, width, height};
+    const auto info = app_test::DesktopSession::geometry(windowId(window));
+    return info ? QRect(info->x, info->y, info->width, info->height) : QRect();
 }
 
 bool shown(WidgetWindow& window) {
@@ -59,8 +58,7 @@ std::vector<DevProject> busyDesktop() {
 TEST(WidgetDesktop, EachFamilyIsAFramelessDesktopWindowBelowTheOthersInBothAppearances) {
     TempHome home;
     DataStore::write({std::chrono::system_clock::now(), busyDesktop()});
-    const fs::path folder = VELLUMARK_BUILD_DIR "/screenshots";
-    fs::create_directories(folder);
+    const fs::path folder = testing_support::screenshotFolder();
     const QPalette original = QApplication::palette();
     for (const bool dark : {false, true}) {
         QApplication::setPalette(dark ? QPalette(QColor(0x20, 0x20, 0x20)) : QPalette(QColor(0xF6, 0xF6, 0xF6)));
@@ -121,13 +119,3 @@ TEST(WidgetDesktop, DraggingMovesTheWindowAndItOpensThereNextTime) {
 }
 
 }  // namespace
-
-// A desktop of its own for the whole program, before Qt connects to it.
-int main(int argc, char** argv) {
-    testing_support::TempDir logs;
-    app_test::DesktopSession desktop(logs.path());
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    QApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -10,12 +10,10 @@
 
 #include <algorithm>
 #include <fstream>
+#include <map>
 #include <optional>
 
-#include "Platform/AtomicFile.h"
-#include "Shared/Settings/AppGroup.h"
 #include "Shared/Store/DataStore.h"
-#include "Shared/WidgetChannel/WidgetCommandQueue.h"
 #include "app/support/DesktopSession.h"
 #include "app/support/DevelopmentServer.h"
 #include "app/support/Screenshots.h"
@@ -54,8 +52,6 @@ std::optional<WindowInfo> widgetWindow(const DesktopSession& desktop) {
 void click(const DesktopSession& desktop, const WindowInfo& window, QPoint at) {
     desktop.click(window.x + at.x(), window.y + at.y());
 }
-
-fs::path queueFile() { return *AppGroup::containerURL() / WidgetCommandQueue::fileName; }
 
 const QColor lightRed(0xE5484D), lightPort(0x2F2FE4);
 
@@ -98,8 +94,12 @@ TEST(WidgetEndToEnd, AnOpenPressedWhileTheApplicationIsNotRunningWaitsForItsStar
     std::ofstream(bin / "xdg-open") << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << opened.string() << ".part'\nmv '"
                                     << opened.string() << ".part' '" << opened.string() << "'\n";
     fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+    // The widget finds it as the application does: were the widget to open the address itself, the
+    // stand-in would say so.
+    const std::map<std::string, std::optional<std::string>> environment{
+        {"QT_QPA_PLATFORM", "xcb"}, {"PATH", bin.string() + ":" + std::getenv("PATH")}};
     DesktopSession desktop(home.home());
-    ChildProcess shown({widget, "--family=small"}, app_test::logTo(home.home() / "widget.log", {{"QT_QPA_PLATFORM", "xcb"}}));
+    ChildProcess shown({widget, "--family=small"}, app_test::logTo(home.home() / "widget.log", environment));
     std::optional<WindowInfo> window;
     ASSERT_TRUE(waitUntil([&] { return (window = widgetWindow(desktop)).has_value(); }, 10s)) << fileText(home.home() / "widget.log");
     EXPECT_EQ(window->width, 170);
@@ -111,19 +111,17 @@ TEST(WidgetEndToEnd, AnOpenPressedWhileTheApplicationIsNotRunningWaitsForItsStar
     }, 10s));
     click(desktop, *window, *portLabel);
     const std::string command = R"([{"openLocalhost":{"port":)" + std::to_string(port) + "}}]";
-    ASSERT_TRUE(waitUntil([&] { return Platform::readWholeFile(queueFile()) == command; }, 10s))
-        << Platform::readWholeFile(queueFile()).value_or("(no queue)");
+    ASSERT_TRUE(waitUntil([&] { return widget_test::queued() == command; }, 10s)) << widget_test::queued();
     // The widget started nothing: it has no child process.
     const std::string children =
         fileText("/proc/" + std::to_string(shown.pid()) + "/task/" + std::to_string(shown.pid()) + "/children");
     EXPECT_EQ(children.find_first_not_of(' '), std::string::npos) << children;
     EXPECT_FALSE(fs::exists(opened));
 
-    const std::string path = bin.string() + ":" + std::getenv("PATH");
-    ChildProcess app({application}, app_test::logTo(home.home() / "app.log", {{"QT_QPA_PLATFORM", "xcb"}, {"PATH", path}}));
+    ChildProcess app({application}, app_test::logTo(home.home() / "app.log", environment));
     EXPECT_TRUE(waitUntil([&] { return fs::exists(opened); }, 15s)) << fileText(home.home() / "app.log");
     EXPECT_EQ(fileText(opened), "http://localhost:" + std::to_string(port) + "\n");
-    EXPECT_FALSE(fs::exists(queueFile()));
+    EXPECT_FALSE(fs::exists(widget_test::queueFile()));
 }
 
 }  // namespace

@@ -7,9 +7,7 @@
 
 #include <atomic>
 
-#include "Platform/AtomicFile.h"
 #include "Platform/NotifyCenter.h"
-#include "Shared/Settings/AppGroup.h"
 #include "Shared/WidgetChannel/WidgetCommandQueue.h"
 #include "discovery/support/TestProcesses.h"
 #include "support/TempHome.h"
@@ -19,9 +17,6 @@ namespace {
 
 using namespace widget_test;
 using testing_support::TempHome;
-
-std::filesystem::path queueFile() { return *AppGroup::containerURL() / WidgetCommandQueue::fileName; }
-std::string queued() { return Platform::readWholeFile(queueFile()).value_or("(none)"); }
 
 TEST(WidgetIntents, EachQueuesItsCommandAfterThoseBeforeIt) {
     TempHome home;

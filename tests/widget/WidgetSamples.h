@@ -1,10 +1,14 @@
 #pragma once
-// Projects and servers for the widget's tests.
+// Projects and servers for the widget's tests, and the queue they send the application.
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "Platform/AtomicFile.h"
 #include "Shared/DevProject.h"
+#include "Shared/Settings/AppGroup.h"
+#include "Shared/WidgetChannel/WidgetCommandQueue.h"
 #include "support/DevServers.h"
 
 namespace widget_test {
@@ -16,17 +20,12 @@ inline DevServer server(std::int32_t pgid, std::vector<int> ports, std::string c
     return made;
 }
 
-inline DevServer container(std::int32_t id, std::vector<int> ports) {
-    DevServer made = server(-id, std::move(ports), "postgres");
-    made.groupPIDs.clear();
-    made.containerID = "c" + std::to_string(id);
-    made.containerName = "db-" + std::to_string(id);
-    return made;
-}
+using testing_support::container;
+using testing_support::project;
 
-inline DevProject project(std::string name, std::vector<DevServer> servers) {
-    return {name, "/home/you/Development/" + name, std::move(servers)};
-}
+// The commands the widget has queued for the application, "(none)" while there is no queue file.
+inline std::filesystem::path queueFile() { return *AppGroup::containerURL() / WidgetCommandQueue::fileName; }
+inline std::string queued() { return Platform::readWholeFile(queueFile()).value_or("(none)"); }
 
 // `count` projects named p00, p01, ..., one server each on its own port.
 inline std::vector<DevProject> projects(int count) {

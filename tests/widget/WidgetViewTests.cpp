@@ -15,10 +15,8 @@
 
 #include "App/Brand/PointingCursor.h"
 #include "App/Brand/Theme.h"
-#include "Platform/AtomicFile.h"
 #include "Shared/Settings/AppGroup.h"
 #include "Shared/Settings/DisplayPrefs.h"
-#include "Shared/WidgetChannel/WidgetCommandQueue.h"
 #include "Widget/Provider.h"
 #include "Widget/WidgetParts.h"
 #include "support/TempHome.h"
@@ -119,10 +117,6 @@ TEST(WidgetView, ProjectsFollowTheStoredSortOrder) {
     prefs.sortMode = SortMode::port;
     prefs.save(AppGroup::sharedDefaults());
     EXPECT_EQ(Shown(WidgetFamily::large, listed).names(), (std::vector<std::string>{"mid", "alpha", "zeta"}));
-}
-
-std::string queued() {
-    return Platform::readWholeFile(*AppGroup::containerURL() / WidgetCommandQueue::fileName).value_or("(none)");
 }
 
 TEST(WidgetView, ButtonsQueueTheirIntentsWithTheirHelpTexts) {

@@ -100,11 +100,30 @@ public:
         previousDisplay_ ? setenv("DISPLAY", previousDisplay_->c_str(), 1) : unsetenv("DISPLAY");
     }
 
+    // What follows works on the desktop that DISPLAY names (this one's while it lives), so a program
+    // whose main started the desktop needs no handle on it.
+
     // The viewable windows whose name (`by` "--name") or WM_CLASS instance ("--classname") is exactly
     // `text`, which holds no regular-expression characters.
-    std::vector<WindowInfo> windows(const std::string& by, const std::string& text) const {
-        const std::string shell =
-            xdotool({"search", "--onlyvisible", by, "^" + text + "$", "getwindowgeometry", "--shell", "%@"});
+    static std::vector<WindowInfo> windows(const std::string& by, const std::string& text) {
+        return geometries(xdotool({"search", "--onlyvisible", by, "^" + text + "$", "getwindowgeometry", "--shell", "%@"}));
+    }
+    // The window's place and size, or none when the X server has no such window.
+    static std::optional<WindowInfo> geometry(const std::string& id) {
+        const auto found = geometries(xdotool({"getwindowgeometry", "--shell", id}));
+        return found.empty() ? std::nullopt : std::optional(found.front());
+    }
+
+    static std::string xdotool(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), "xdotool");
+        return run(std::move(arguments));
+    }
+    // Without --sync: that waits for the pointer to move, forever when it is already there.
+    static void click(int x, int y) { xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "1"}); }
+
+private:
+    // The windows of getwindowgeometry's --shell output.
+    static std::vector<WindowInfo> geometries(const std::string& shell) {
         std::vector<WindowInfo> found;
         for (auto at = shell.find("WINDOW="); at != std::string::npos; at = shell.find("WINDOW=", at + 1)) {
             WindowInfo window;
@@ -117,14 +136,6 @@ public:
         return found;
     }
 
-    std::string xdotool(std::vector<std::string> arguments) const {
-        arguments.insert(arguments.begin(), "xdotool");
-        return run(std::move(arguments));
-    }
-    // Without --sync: that waits for the pointer to move, forever when it is already there.
-    void click(int x, int y) const { xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "1"}); }
-
-private:
     std::optional<std::string> previousDisplay_;
     std::unique_ptr<testing_support::ChildProcess> server_, tray_;
 };

@@ -119,8 +119,9 @@ class Watcher(dbus.service.Object):
         for name, path in self.items:
             self.bus.get_object(name, path).Activate(
                 dbus.Int32(self.x), dbus.Int32(self.y), dbus_interface=ITEM,
-                reply_handler=lambda: self.report.write(event="Activated", service=name),
-                error_handler=lambda error: self.report.write(event="Activated", service=name, error=str(error)))
+                reply_handler=lambda name=name: self.report.write(event="Activated", service=name),
+                error_handler=lambda error, name=name: self.report.write(event="Activated", service=name,
+                                                                         error=str(error)))
         return True  # keep the signal handler
 
 

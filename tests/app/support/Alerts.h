@@ -1,6 +1,6 @@
 #pragma once
-// Answering the recorder's window-modal alerts in tests: the alert runs its own event loop, so the
-// answer is given from a timer while it waits.
+// Answering window-modal alerts in tests (the shortcut recorder's, say): the alert runs its own
+// event loop, so the answer is given from a timer while it waits.
 
 #include <QApplication>
 #include <QMessageBox>
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace shortcut_test {
+namespace app_test {
 
 struct AlertSeen {
     std::string text, informativeText;
@@ -48,4 +48,4 @@ private:
     std::vector<AlertSeen> seen_;
 };
 
-}  // namespace shortcut_test
+}  // namespace app_test
