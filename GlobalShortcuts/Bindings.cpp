@@ -60,11 +60,11 @@ private:
 // Keeps a menu item on the name's stored shortcut.
 class MenuItemBinding final : public QObject {
 public:
-    MenuItemBinding(QAction& item, Name name) : QObject(&item), name_(std::move(name)) {
+    MenuItemBinding(QAction& item, Name name) : QObject(&item) {
         setObjectName(menuItemBindingName);
         QPointer<QAction> weakItem(&item);
         names_ = Notifications::Subscription<Name>(
-            Notifications::shortcutByNameDidChange(), [weakItem, name = name_](const Name& changed) {
+            Notifications::shortcutByNameDidChange(), [weakItem, name = std::move(name)](const Name& changed) {
                 if (!(changed == name)) return;
                 QMetaObject::invokeMethod(
                     weakItem.data(), [weakItem, name] { if (weakItem) setShortcut(*weakItem, getShortcut(name)); },
@@ -73,7 +73,6 @@ public:
     }
 
 private:
-    Name name_;
     Notifications::Subscription<Name> names_;
 };
 

@@ -43,8 +43,6 @@ QRectF fitted(const QRectF& box, QSizeF natural) {
 
 }  // namespace
 
-bool exists(std::string_view name) { return renderer(name) != nullptr; }
-
 QPixmap pixmap(std::string_view name, QSize size, const QColor& tint, qreal devicePixelRatio) {
     QSvgRenderer* svg = renderer(name);
     if (!svg || size.isEmpty()) return {};

@@ -17,9 +17,6 @@ class QPainter;
 
 namespace Icons {
 
-// Whether the program carries an image of that name.
-bool exists(std::string_view name);
-
 // The image fitted into `size` logical pixels (aspect kept, centred), in `tint`, for the given device
 // pixel ratio. A null pixmap for an unknown name or an empty size.
 QPixmap pixmap(std::string_view name, QSize size, const QColor& tint, qreal devicePixelRatio = 1.0);
