@@ -34,16 +34,16 @@ public:
     ViewShortcutBinding(QShortcut& shortcut, Name name)
         : QObject(&shortcut), shortcut_(shortcut), name_(std::move(name)), recorderActive_(isPaused()) {
         QPointer<ViewShortcutBinding> self(this);
-        recorder_ = Notifications::Subscription<bool>(Notifications::recorderActiveStatusDidChange(),
-                                                      [self](const bool& active) {
-                                                          if (!self) return;
-                                                          self->recorderActive_ = active;
-                                                          self->refresh();
-                                                      });
-        names_ = Notifications::Subscription<Name>(Notifications::shortcutByNameDidChange(),
-                                                   [self](const Name& changed) {
-                                                       if (self && changed == self->name_) self->refresh();
-                                                   });
+        recorder_ = Platform::Subscription(Notifications::recorderActiveStatusDidChange(),
+                                           [self](const bool& active) {
+                                               if (!self) return;
+                                               self->recorderActive_ = active;
+                                               self->refresh();
+                                           });
+        names_ = Platform::Subscription(Notifications::shortcutByNameDidChange(),
+                                        [self](const Name& changed) {
+                                            if (self && changed == self->name_) self->refresh();
+                                        });
         refresh();
     }
 
@@ -53,8 +53,8 @@ private:
     QShortcut& shortcut_;
     Name name_;
     bool recorderActive_;
-    Notifications::Subscription<bool> recorder_;
-    Notifications::Subscription<Name> names_;
+    Platform::Subscription recorder_;
+    Platform::Subscription names_;
 };
 
 // Keeps a menu item on the name's stored shortcut.
@@ -63,7 +63,7 @@ public:
     MenuItemBinding(QAction& item, Name name) : QObject(&item) {
         setObjectName(menuItemBindingName);
         QPointer<QAction> weakItem(&item);
-        names_ = Notifications::Subscription<Name>(
+        names_ = Platform::Subscription(
             Notifications::shortcutByNameDidChange(), [weakItem, name = std::move(name)](const Name& changed) {
                 if (!(changed == name)) return;
                 QMetaObject::invokeMethod(
@@ -73,7 +73,7 @@ public:
     }
 
 private:
-    Notifications::Subscription<Name> names_;
+    Platform::Subscription names_;
 };
 
 }  // namespace

@@ -101,10 +101,10 @@ RecorderField::RecorderField(Name name, OnChange onChange, QWidget* parent)
     connect(clearAction_, &QAction::triggered, this, &RecorderField::clearFromUser);
 
     showStoredShortcut();
-    nameChanges_ = Notifications::Subscription<Name>(Notifications::shortcutByNameDidChange(),
-                                                     [field = QPointer<RecorderField>(this)](const Name& changed) {
-                                                         if (field && changed == field->name_) field->showStoredShortcut();
-                                                     });
+    nameChanges_ = Platform::Subscription(Notifications::shortcutByNameDidChange(),
+                                          [field = QPointer<RecorderField>(this)](const Name& changed) {
+                                              if (field && changed == field->name_) field->showStoredShortcut();
+                                          });
 }
 
 RecorderField::~RecorderField() {

@@ -99,7 +99,7 @@ private:
     Monitor* monitor_;
     QPointer<QWidget> observedWindow_;
     bool recording_ = false;
-    Notifications::Subscription<Name> nameChanges_;
+    Platform::Subscription nameChanges_;
 };
 
 }  // namespace GlobalShortcuts
