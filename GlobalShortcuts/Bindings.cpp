@@ -34,16 +34,16 @@ public:
     ViewShortcutBinding(QShortcut& shortcut, Name name)
         : QObject(&shortcut), shortcut_(shortcut), name_(std::move(name)), recorderActive_(isPaused()) {
         QPointer<ViewShortcutBinding> self(this);
-        recorder_ = Notifications::Subscription<bool>(Notifications::recorderActiveStatusDidChange(),
-                                                      [self](const bool& active) {
-                                                          if (!self) return;
-                                                          self->recorderActive_ = active;
-                                                          self->refresh();
-                                                      });
-        names_ = Notifications::Subscription<Name>(Notifications::shortcutByNameDidChange(),
-                                                   [self](const Name& changed) {
-                                                       if (self && changed == self->name_) self->refresh();
-                                                   });
+        recorder_ = Platform::Subscription(Notifications::recorderActiveStatusDidChange(),
+                                           [self](const bool& active) {
+                                               if (!self) return;
+                                               self->recorderActive_ = active;
+                                               self->refresh();
+                                           });
+        names_ = Platform::Subscription(Notifications::shortcutByNameDidChange(),
+                                        [self](const Name& changed) {
+                                            if (self && changed == self->name_) self->refresh();
+                                        });
         refresh();
     }
 
@@ -53,18 +53,18 @@ private:
     QShortcut& shortcut_;
     Name name_;
     bool recorderActive_;
-    Notifications::Subscription<bool> recorder_;
-    Notifications::Subscription<Name> names_;
+    Platform::Subscription recorder_;
+    Platform::Subscription names_;
 };
 
 // Keeps a menu item on the name's stored shortcut.
 class MenuItemBinding final : public QObject {
 public:
-    MenuItemBinding(QAction& item, Name name) : QObject(&item), name_(std::move(name)) {
+    MenuItemBinding(QAction& item, Name name) : QObject(&item) {
         setObjectName(menuItemBindingName);
         QPointer<QAction> weakItem(&item);
-        names_ = Notifications::Subscription<Name>(
-            Notifications::shortcutByNameDidChange(), [weakItem, name = name_](const Name& changed) {
+        names_ = Platform::Subscription(
+            Notifications::shortcutByNameDidChange(), [weakItem, name = std::move(name)](const Name& changed) {
                 if (!(changed == name)) return;
                 QMetaObject::invokeMethod(
                     weakItem.data(), [weakItem, name] { if (weakItem) setShortcut(*weakItem, getShortcut(name)); },
@@ -73,8 +73,7 @@ public:
     }
 
 private:
-    Name name_;
-    Notifications::Subscription<Name> names_;
+    Platform::Subscription names_;
 };
 
 }  // namespace

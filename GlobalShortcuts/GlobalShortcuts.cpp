@@ -30,21 +30,6 @@ Registry& registry() {
 
 Platform::UserDefaults& defaults() { return Platform::UserDefaults::standard(); }
 
-std::set<Shortcut> storedShortcutsOf(const auto& handlersByName) {
-    std::set<Shortcut> shortcuts;
-    for (const auto& [name, handlers] : handlersByName)
-        if (const auto shortcut = getShortcut(name)) shortcuts.insert(*shortcut);
-    return shortcuts;
-}
-
-std::set<Shortcut> shortcutsForLegacyHandlers() {
-    std::set<Shortcut> shortcuts = storedShortcutsOf(registry().legacyKeyDownHandlers);
-    shortcuts.merge(storedShortcutsOf(registry().legacyKeyUpHandlers));
-    return shortcuts;
-}
-
-std::set<Shortcut> shortcutsForStreamHandlers() { return storedShortcutsOf(registry().streamHandlers); }
-
 void handle(EventType type, const Shortcut& pressed) {
     Registry& r = registry();
     if (r.paused) return;
@@ -73,19 +58,20 @@ bool registerShortcut(const Shortcut& shortcut) {
            CarbonGlobalShortcuts::Registration::refused;
 }
 
-// Another name with handlers still wants the shortcut.
-bool usedByAnotherName(const Shortcut& shortcut, const Name& except) {
+// Some name with actions or streams has the shortcut stored. Asked once a change is made, so the
+// name that just let go of it no longer counts.
+bool isWanted(const Shortcut& shortcut) {
     const Registry& r = registry();
-    const auto uses = [&](const auto& handlersByName) {
+    const auto wants = [&](const auto& handlersByName) {
         for (const auto& [name, handlers] : handlersByName)
-            if (!(name == except) && getShortcut(name) == shortcut) return true;
+            if (getShortcut(name) == shortcut) return true;
         return false;
     };
-    return uses(r.legacyKeyDownHandlers) || uses(r.legacyKeyUpHandlers) || uses(r.streamHandlers);
+    return wants(r.legacyKeyDownHandlers) || wants(r.legacyKeyUpHandlers) || wants(r.streamHandlers);
 }
 
-void letGoOf(const Shortcut& shortcut, const Name& formerOwner) {
-    if (!usedByAnotherName(shortcut, formerOwner)) CarbonGlobalShortcuts::unregister(shortcut);
+void letGoOf(const Shortcut& shortcut) {
+    if (!isWanted(shortcut)) CarbonGlobalShortcuts::unregister(shortcut);
 }
 
 void userDefaultsDidChange(const Name& name) { Notifications::shortcutByNameDidChange().notify(name); }
@@ -97,10 +83,10 @@ StoreResult store(const Name& name, const Shortcut& shortcut, bool storeWhenRefu
     if (!held && !storeWhenRefused) return StoreResult::refused;
     if (!writeStoredShortcut(defaults(), name.userDefaultsKey(), shortcut)) {
         // Still the old shortcut's name: the new combination would otherwise be grabbed for nothing.
-        if (held && old != shortcut) letGoOf(shortcut, name);
+        if (held && old != shortcut) letGoOf(shortcut);
         return StoreResult::notSaved;
     }
-    if (old && *old != shortcut) letGoOf(*old, name);
+    if (old && *old != shortcut) letGoOf(*old);
     userDefaultsDidChange(name);
     return held ? StoreResult::stored : StoreResult::refused;
 }
@@ -162,7 +148,7 @@ StoreResult setShortcut(const std::optional<Shortcut>& shortcut, const Name& nam
     const bool saved =
         name.defaultShortcut ? defaults().set(name.userDefaultsKey(), false) : defaults().remove(name.userDefaultsKey());
     if (!saved) return StoreResult::notSaved;  // still stored, so still grabbed
-    letGoOf(*old, name);
+    letGoOf(*old);
     userDefaultsDidChange(name);
     return StoreResult::stored;
 }
@@ -211,16 +197,18 @@ void onKeyUp(const Name& name, Action action) {
 void removeHandler(const Name& name) {
     registry().legacyKeyDownHandlers.erase(name);
     registry().legacyKeyUpHandlers.erase(name);
-    if (const auto shortcut = getShortcut(name); shortcut && !shortcutsForStreamHandlers().contains(*shortcut))
-        CarbonGlobalShortcuts::unregister(*shortcut);
+    if (const auto shortcut = getShortcut(name)) letGoOf(*shortcut);
 }
 
 void removeAllHandlers() {
-    const std::set<Shortcut> streams = shortcutsForStreamHandlers();
-    for (const Shortcut& shortcut : shortcutsForLegacyHandlers())
-        if (!streams.contains(shortcut)) CarbonGlobalShortcuts::unregister(shortcut);
-    registry().legacyKeyDownHandlers.clear();
-    registry().legacyKeyUpHandlers.clear();
+    Registry& r = registry();
+    std::set<Shortcut> formerlyWanted;
+    for (const auto* handlersByName : {&r.legacyKeyDownHandlers, &r.legacyKeyUpHandlers})
+        for (const auto& [name, actions] : *handlersByName)
+            if (const auto shortcut = getShortcut(name)) formerlyWanted.insert(*shortcut);
+    r.legacyKeyDownHandlers.clear();
+    r.legacyKeyUpHandlers.clear();
+    for (const Shortcut& shortcut : formerlyWanted) letGoOf(shortcut);
 }
 
 // --- Streams ---------------------------------------------------------------------------------------
@@ -262,10 +250,7 @@ void EventStream::reset() {
         // The name leaves with its last stream, so its shortcut stops counting as wanted.
         if (found->second.empty()) streams.erase(found);
     }
-    const auto shortcut = getShortcut(name);
-    if (shortcut && !shortcutsForLegacyHandlers().contains(*shortcut) &&
-        !shortcutsForStreamHandlers().contains(*shortcut))
-        CarbonGlobalShortcuts::unregister(*shortcut);
+    if (const auto shortcut = getShortcut(name)) letGoOf(*shortcut);
 }
 
 }  // namespace GlobalShortcuts

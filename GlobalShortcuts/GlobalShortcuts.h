@@ -67,7 +67,8 @@ bool isEnabled(const Name& name);
 
 void onKeyDown(const Name& name, Action action);
 void onKeyUp(const Name& name, Action action);
-// Drops the name's key-down and key-up actions; its shortcut is ungrabbed unless a stream uses it.
+// Drops the name's key-down and key-up actions; its shortcut is ungrabbed unless a stream of the
+// name or another name with actions or streams still uses it.
 void removeHandler(const Name& name);
 void removeAllHandlers();
 

@@ -6,7 +6,6 @@
 // Plain values; any thread.
 
 #include <cstdint>
-#include <functional>
 
 namespace GlobalShortcuts {
 
@@ -52,8 +51,3 @@ inline constexpr Key Key::a{0x00}, Key::s{0x01}, Key::d{0x02}, Key::f{0x03}, Key
     Key::downArrow{0x7D}, Key::upArrow{0x7E};
 
 }  // namespace GlobalShortcuts
-
-template <>
-struct std::hash<GlobalShortcuts::Key> {
-    std::size_t operator()(GlobalShortcuts::Key key) const noexcept { return std::hash<std::int64_t>{}(key.rawValue); }
-};

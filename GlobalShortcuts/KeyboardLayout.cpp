@@ -1,6 +1,5 @@
 #include "GlobalShortcuts/KeyboardLayout.h"
 
-#include <QGuiApplication>
 #include <QString>
 
 #include <memory>
@@ -11,6 +10,7 @@
 
 #include "GlobalShortcuts/KeyCodes.h"
 #include "GlobalShortcuts/NonCharacterKeys.h"
+#include "GlobalShortcuts/X11KeyGrabs.h"
 
 namespace GlobalShortcuts::KeyboardLayout {
 
@@ -23,11 +23,6 @@ struct KeymapDeleter {
     void operator()(xkb_keymap* keymap) const { xkb_keymap_unref(keymap); }
 };
 using Keymap = std::unique_ptr<xkb_keymap, KeymapDeleter>;
-
-xcb_connection_t* applicationXConnection() {
-    auto* application = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return application ? application->connection() : nullptr;
-}
 
 Keymap loadKeymap() {
     const std::unique_ptr<xkb_context, ContextDeleter> context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));

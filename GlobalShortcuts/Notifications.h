@@ -5,11 +5,8 @@
 // - recorderActiveStatusDidChange ("GlobalShortcuts_recorderActiveStatusDidChange"): a recorder
 //   field started (true) or stopped (false) recording.
 //
-// Posted on the main thread; observers run there, in order of subscription. Subscription keeps an
-// observer for its own lifetime.
-
-#include <functional>
-#include <utility>
+// Posted on the main thread; observers run there, in order of subscription. A Platform::Subscription
+// keeps an observer for its own lifetime.
 
 #include "GlobalShortcuts/Name.h"
 #include "Platform/ObserverList.h"
@@ -21,32 +18,5 @@ inline constexpr const char* recorderActiveStatusDidChangeName = "GlobalShortcut
 
 Platform::ObserverList<Name>& shortcutByNameDidChange();
 Platform::ObserverList<bool>& recorderActiveStatusDidChange();
-
-template <typename... Args>
-class Subscription {
-public:
-    Subscription() = default;
-    Subscription(Platform::ObserverList<Args...>& list, typename Platform::ObserverList<Args...>::Observer observer)
-        : list_(&list), token_(list.subscribe(std::move(observer))) {}
-    Subscription(Subscription&& other) noexcept
-        : list_(std::exchange(other.list_, nullptr)), token_(other.token_) {}
-    Subscription& operator=(Subscription&& other) noexcept {
-        if (this != &other) {
-            reset();
-            list_ = std::exchange(other.list_, nullptr);
-            token_ = other.token_;
-        }
-        return *this;
-    }
-    ~Subscription() { reset(); }
-    void reset() {
-        if (list_) list_->unsubscribe(token_);
-        list_ = nullptr;
-    }
-
-private:
-    Platform::ObserverList<Args...>* list_ = nullptr;
-    typename Platform::ObserverList<Args...>::Token token_ = 0;
-};
 
 }  // namespace GlobalShortcuts::Notifications

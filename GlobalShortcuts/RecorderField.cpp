@@ -73,7 +73,7 @@ protected:
         case QEvent::KeyPress:
             return watched == &field_ && field_.handleKey(static_cast<QKeyEvent&>(*event));
         case QEvent::MouseButtonRelease:
-            return field_.handleMouseUp(watched, static_cast<QMouseEvent&>(*event));
+            return field_.handleMouseUp(static_cast<QMouseEvent&>(*event));
         default:
             return false;
         }
@@ -101,10 +101,10 @@ RecorderField::RecorderField(Name name, OnChange onChange, QWidget* parent)
     connect(clearAction_, &QAction::triggered, this, &RecorderField::clearFromUser);
 
     showStoredShortcut();
-    nameChanges_ = Notifications::Subscription<Name>(Notifications::shortcutByNameDidChange(),
-                                                     [field = QPointer<RecorderField>(this)](const Name& changed) {
-                                                         if (field && changed == field->name_) field->showStoredShortcut();
-                                                     });
+    nameChanges_ = Platform::Subscription(Notifications::shortcutByNameDidChange(),
+                                          [field = QPointer<RecorderField>(this)](const Name& changed) {
+                                              if (field && changed == field->name_) field->showStoredShortcut();
+                                          });
 }
 
 RecorderField::~RecorderField() {
@@ -222,7 +222,7 @@ void RecorderField::clearFromUser() {
     setFocus(Qt::OtherFocusReason);
 }
 
-bool RecorderField::handleMouseUp(QObject*, QMouseEvent& event) {
+bool RecorderField::handleMouseUp(QMouseEvent& event) {
     if (event.button() != Qt::LeftButton && event.button() != Qt::RightButton) return false;
     const QPoint at = mapFromGlobal(event.globalPosition().toPoint());
     if (!rect().adjusted(-clickSlop, -clickSlop, clickSlop, clickSlop).contains(at)) {
@@ -281,19 +281,18 @@ bool RecorderField::handleKey(QKeyEvent& event) {
     return true;
 }
 
-bool RecorderField::record(const Shortcut& shortcut) {
+void RecorderField::record(const Shortcut& shortcut) {
     const QString shown = QString::fromStdString(shortcut.presentableDescription());
     if (const StoreResult result = userDefaultsSet(name_, shortcut); result != StoreResult::stored) {
         showStoredShortcut();
         const char* why = result == StoreResult::refused ? "keyboard_shortcut_not_registered" : "keyboard_shortcut_not_saved";
         refuseWithAlert(QString::fromStdString(localized(why, shown.toStdString())));
-        return false;
+        return;
     }
     setText(shown);
     updateClearButton();
     if (onChange_) onChange_(shortcut);
     clearFocus();
-    return true;
 }
 
 std::optional<RecorderField::AlertChoice> RecorderField::refuseWithAlert(const QString& message,

@@ -82,8 +82,8 @@ private:
 
     // The recording rules: whether the event is consumed.
     bool handleKey(QKeyEvent& event);
-    bool handleMouseUp(QObject* watched, QMouseEvent& event);
-    bool record(const Shortcut& shortcut);
+    bool handleMouseUp(QMouseEvent& event);
+    void record(const Shortcut& shortcut);
 
     enum class AlertChoice { first, second };
     // A window-modal alert, with recording paused meanwhile and resumed afterwards; none when the
@@ -99,7 +99,7 @@ private:
     Monitor* monitor_;
     QPointer<QWidget> observedWindow_;
     bool recording_ = false;
-    Notifications::Subscription<Name> nameChanges_;
+    Platform::Subscription nameChanges_;
 };
 
 }  // namespace GlobalShortcuts

@@ -13,7 +13,6 @@
 // presentableDescription() alone comes with vellumark_global_shortcuts.
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,10 +45,3 @@ struct Shortcut {
 };
 
 }  // namespace GlobalShortcuts
-
-template <>
-struct std::hash<GlobalShortcuts::Shortcut> {
-    std::size_t operator()(const GlobalShortcuts::Shortcut& shortcut) const noexcept {
-        return std::hash<std::int64_t>{}(shortcut.carbonKeyCode * 1000003 + shortcut.carbonModifiers);
-    }
-};

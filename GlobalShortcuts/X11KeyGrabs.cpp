@@ -70,9 +70,13 @@ bool enableDetectableAutoRepeat(xcb_connection_t* connection) {
 
 }  // namespace
 
-std::unique_ptr<X11KeyGrabs> X11KeyGrabs::forApplication() {
+xcb_connection_t* applicationXConnection() {
     auto* application = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t* connection = application ? application->connection() : nullptr;
+    return application ? application->connection() : nullptr;
+}
+
+std::unique_ptr<X11KeyGrabs> X11KeyGrabs::forApplication() {
+    xcb_connection_t* connection = applicationXConnection();
     if (!connection) return nullptr;
     auto grabs = std::make_unique<X11KeyGrabs>(connection, defaultRoot(connection));
     enableDetectableAutoRepeat(connection);

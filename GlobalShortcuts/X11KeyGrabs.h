@@ -26,6 +26,9 @@
 
 namespace GlobalShortcuts {
 
+// The application's own X connection; null unless the application runs on the xcb platform.
+xcb_connection_t* applicationXConnection();
+
 class X11KeyGrabs final : public QAbstractNativeEventFilter {
 public:
     static constexpr int granted = 0;

@@ -6,6 +6,9 @@
 // subscribe and unsubscribe may be called from any thread and from inside an observer. notify calls
 // the observers subscribed when it starts, in order of subscription; one unsubscribed before its turn
 // is skipped. Observers must not throw.
+//
+// A Subscription keeps one observer subscribed for its own lifetime: to an ObserverList, or to any
+// owner that hands out tokens the same way (subscribe(observer) gives a token, unsubscribe(token)).
 
 #include <cstdint>
 #include <functional>
@@ -77,6 +80,36 @@ private:
     mutable std::mutex mutex_;
     std::vector<std::shared_ptr<Slot>> slots_;
     Token nextToken_ = 1;
+};
+
+class Subscription {
+public:
+    Subscription() = default;
+    // Subscribes the observer to `source`, which must outlive the subscription.
+    template <typename Source, typename Observer>
+    Subscription(Source& source, Observer&& observer)
+        : end_([&source, token = source.subscribe(std::forward<Observer>(observer))] { source.unsubscribe(token); }) {}
+    // For an observation that is ended another way: `end` runs once, when the subscription ends.
+    explicit Subscription(std::function<void()> end) : end_(std::move(end)) {}
+    Subscription(Subscription&& other) noexcept : end_(std::exchange(other.end_, nullptr)) {}
+    Subscription& operator=(Subscription&& other) noexcept {
+        if (this != &other) {
+            reset();
+            end_ = std::exchange(other.end_, nullptr);
+        }
+        return *this;
+    }
+    Subscription(const Subscription&) = delete;
+    Subscription& operator=(const Subscription&) = delete;
+    ~Subscription() { reset(); }
+
+    // Ends the subscription now.
+    void reset() {
+        if (const std::function<void()> end = std::exchange(end_, nullptr)) end();
+    }
+
+private:
+    std::function<void()> end_;
 };
 
 }  // namespace Platform

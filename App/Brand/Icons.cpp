@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QHash>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QSvgRenderer>
 
 #include <cmath>
@@ -42,8 +43,6 @@ QRectF fitted(const QRectF& box, QSizeF natural) {
 
 }  // namespace
 
-bool exists(std::string_view name) { return renderer(name) != nullptr; }
-
 QPixmap pixmap(std::string_view name, QSize size, const QColor& tint, qreal devicePixelRatio) {
     QSvgRenderer* svg = renderer(name);
     if (!svg || size.isEmpty()) return {};
@@ -66,8 +65,18 @@ QPixmap pixmap(std::string_view name, QSize size, const QColor& tint, qreal devi
 void paint(QPainter& painter, const QRectF& rect, std::string_view name, const QColor& tint) {
     const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
     const QSize size(int(std::ceil(rect.width())), int(std::ceil(rect.height())));
-    const QPixmap image = pixmap(name, size, tint, ratio);
-    if (image.isNull()) return;
+    const QString key = QStringLiteral("vellumark-icon:%1:%2x%3:%4:%5")
+                            .arg(QString::fromUtf8(name.data(), qsizetype(name.size())))
+                            .arg(size.width())
+                            .arg(size.height())
+                            .arg(tint.rgba(), 0, 16)
+                            .arg(ratio);
+    QPixmap image;
+    if (!QPixmapCache::find(key, &image)) {
+        image = pixmap(name, size, tint, ratio);
+        if (image.isNull()) return;
+        QPixmapCache::insert(key, image);
+    }
     painter.drawPixmap(QPointF(rect.x() + (rect.width() - size.width()) / 2.0,
                                rect.y() + (rect.height() - size.height()) / 2.0),
                        image);

@@ -17,14 +17,12 @@ class QPainter;
 
 namespace Icons {
 
-// Whether the program carries an image of that name.
-bool exists(std::string_view name);
-
 // The image fitted into `size` logical pixels (aspect kept, centred), in `tint`, for the given device
 // pixel ratio. A null pixmap for an unknown name or an empty size.
 QPixmap pixmap(std::string_view name, QSize size, const QColor& tint, qreal devicePixelRatio = 1.0);
 
-// Draws the image fitted into `rect` in `tint`; nothing for an unknown name.
+// Draws the image fitted into `rect` in `tint`; nothing for an unknown name. The rendered images
+// are cached: views draw the same few icons on every paint.
 void paint(QPainter& painter, const QRectF& rect, std::string_view name, const QColor& tint);
 
 // The image as an icon (for menus and tool buttons), in `tint`, at the usual small sizes.

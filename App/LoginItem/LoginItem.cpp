@@ -45,6 +45,12 @@ bool unregisterProgram() {
     return true;
 }
 
+// Writes or removes the entry, then reads what really is: a failed change leaves the old state.
+bool bringTo(bool enabled) {
+    enabled ? registerProgram() : unregisterProgram();
+    return LoginItem::isEnabled();
+}
+
 }  // namespace
 
 namespace LoginItem {
@@ -68,17 +74,13 @@ bool isEnabled() {
     const DesktopEntry::Fields fields = DesktopEntry::read(*text);
     if (fields.hidden || fields.type != "Application" || !fields.exec) return false;
     const auto program = DesktopEntry::execProgram(*fields.exec);
-    return program && !programPath().empty() && *program == programPath().string();
+    if (!program) return false;
+    const fs::path running = programPath();
+    return !running.empty() && *program == running.string();
 }
 
-bool toggle() {
-    isEnabled() ? unregisterProgram() : registerProgram();
-    return isEnabled();
-}
+bool toggle() { return bringTo(!isEnabled()); }
 
-bool setEnabled(bool enabled) {
-    if (isEnabled() == enabled) return enabled;
-    return toggle();
-}
+bool setEnabled(bool enabled) { return isEnabled() == enabled ? enabled : bringTo(enabled); }
 
 }  // namespace LoginItem

@@ -23,8 +23,6 @@ void OnboardingWindowController::show() {
         WindowPlacement::centerOnScreen(*window, QGuiApplication::primaryScreen());
         window_ = window;
     }
-    // Above other windows, every time it is shown (a hint the window manager reads at mapping).
-    window_->setWindowFlag(Qt::WindowStaysOnTopHint, true);
     WindowPlacement::showInFront(*window_);
 }
 

@@ -21,13 +21,6 @@
 
 namespace {
 
-// Subscribes to a tracker's publishes for as long as the view lives.
-template <typename Tracker>
-std::function<void()> follow(Tracker& tracker, std::function<void()> observer) {
-    const auto token = tracker.subscribe(std::move(observer));
-    return [&tracker, token] { tracker.unsubscribe(token); };
-}
-
 // Above and below the warning card, at least.
 constexpr int cardRoom = 18;
 
@@ -60,25 +53,20 @@ MenuContentView::MenuContentView(PanelModel::Environment environment, std::funct
     auto* find = new QShortcut(QKeySequence::Find, this);
     connect(find, &QShortcut::activated, this, [this] { model_->setSearchFocused(true); });
 
-    modelToken_ = model_->subscribe([this](const PanelModel::Changes& changes) { showModel(changes); });
+    subscriptions_.emplace_back(*model_, [this](const PanelModel::Changes& changes) { showModel(changes); });
     const auto refreshRows = [this] { area_->list()->refreshRows(); };
-    unsubscribe_.push_back(follow(KillTracker::shared(), refreshRows));
-    unsubscribe_.push_back(follow(ContainerActionTracker::shared(), refreshRows));
+    subscriptions_.emplace_back(KillTracker::shared(), refreshRows);
+    subscriptions_.emplace_back(ContainerActionTracker::shared(), refreshRows);
     // The "restarted" marks come and go without the model seeing a change.
-    unsubscribe_.push_back(follow(RestartTracker::shared(), refreshRows));
-    unsubscribe_.push_back(follow(KeyNav::shared(), [this] {
+    subscriptions_.emplace_back(RestartTracker::shared(), refreshRows);
+    subscriptions_.emplace_back(KeyNav::shared(), [this] {
         area_->list()->refreshRows();
         if (const auto& selected = KeyNav::shared().selectedID()) area_->list()->reveal(*selected);
-    }));
+    });
     const LeaveSearch::Token leaveSearch = LeaveSearch::observe([this] { model_->setSearchFocused(false); });
-    unsubscribe_.push_back([leaveSearch] { LeaveSearch::stopObserving(leaveSearch); });
+    subscriptions_.emplace_back([leaveSearch] { LeaveSearch::stopObserving(leaveSearch); });
 
     showModel(~0u);
-}
-
-MenuContentView::~MenuContentView() {
-    model_->unsubscribe(modelToken_);
-    for (const auto& unsubscribe : unsubscribe_) unsubscribe();
 }
 
 bool MenuContentView::isShowingWarning() const { return overlay_->isPresented(); }

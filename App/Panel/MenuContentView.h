@@ -8,11 +8,13 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include <QWidget>
 
 #include "App/PanelModel/LeaveSearch.h"
 #include "App/PanelModel/PanelModel.h"
+#include "Platform/ObserverList.h"
 
 class KillWarningOverlay;
 class PanelHeader;
@@ -28,7 +30,6 @@ public:
     // `reduceMotion`: whether the desktop asks for less motion (the skeleton rows keep still then).
     explicit MenuContentView(PanelModel::Environment environment, std::function<bool()> reduceMotion,
                              QWidget* parent = nullptr);
-    ~MenuContentView() override;
 
     PanelModel& model() const { return *model_; }
     PanelHeader* header() const { return header_; }
@@ -57,6 +58,7 @@ private:
     KillWarningOverlay* overlay_;
     QTimer* tick_;
     std::optional<int> restingMinimumHeight_;  // while the card has made the panel taller
-    PanelModel::Token modelToken_ = 0;
-    std::vector<std::function<void()>> unsubscribe_;
+    // The model's, the trackers' and the keyboard's publishes, while the view lives (ended before
+    // the model goes).
+    std::vector<Platform::Subscription> subscriptions_;
 };

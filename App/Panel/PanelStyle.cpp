@@ -7,11 +7,8 @@
 
 #include <QFontMetricsF>
 #include <QHash>
-#include <QPainter>
-#include <QPixmapCache>
 
 #include "App/Brand/Brand.h"
-#include "App/Brand/Icons.h"
 #include "App/Brand/Theme.h"
 
 QColor Tint::resolve(const QPalette& palette) const {
@@ -70,26 +67,6 @@ qreal advance(const QFont& font, const QString& text) {
     if (const auto found = inFont.constFind(text); found != inFont.constEnd()) return *found;
     if (inFont.size() >= limit) inFont.clear();
     return inFont[text] = QFontMetricsF(font).horizontalAdvance(text);
-}
-
-void paintIcon(QPainter& painter, const QRectF& rect, std::string_view name, const QColor& color) {
-    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    const QSize size(int(std::ceil(rect.width())), int(std::ceil(rect.height())));
-    const QString key = QStringLiteral("vellumark-icon:%1:%2x%3:%4:%5")
-                            .arg(QString::fromUtf8(name.data(), qsizetype(name.size())))
-                            .arg(size.width())
-                            .arg(size.height())
-                            .arg(color.rgba(), 0, 16)
-                            .arg(ratio);
-    QPixmap image;
-    if (!QPixmapCache::find(key, &image)) {
-        image = Icons::pixmap(name, size, color, ratio);
-        if (image.isNull()) return;
-        QPixmapCache::insert(key, image);
-    }
-    painter.drawPixmap(QPointF(rect.x() + (rect.width() - size.width()) / 2.0,
-                               rect.y() + (rect.height() - size.height()) / 2.0),
-                       image);
 }
 
 }  // namespace PanelStyle

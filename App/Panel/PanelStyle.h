@@ -16,16 +16,11 @@
 // texts in them: hundreds of rows show the same figures ("0.0%", "84 MB"), and shaping them again on
 // every reload is what a refresh would spend most of its time on. Main thread only.
 
-#include <string_view>
-
 #include <QColor>
 #include <QFont>
 #include <QPalette>
-#include <QRectF>
 
 #include "Shared/Brand/Palette.h"
-
-class QPainter;
 
 struct Tint {
     enum class Source { clear, theme, brand, primary, secondary, tertiary, accent, systemRed, white };
@@ -65,8 +60,5 @@ const QFont& monoFont(qreal size, QFont::Weight weight = QFont::Normal);
 
 // The text's width in the font (QFontMetricsF::horizontalAdvance), remembered.
 qreal advance(const QFont& font, const QString& text);
-
-// Draws an icon image fitted into `rect` in `color`; the rendered images are cached.
-void paintIcon(QPainter& painter, const QRectF& rect, std::string_view name, const QColor& color);
 
 }  // namespace PanelStyle

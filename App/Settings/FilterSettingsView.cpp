@@ -71,8 +71,10 @@ FilterSettingsView::FilterSettingsView(FolderChooser chooser, QWidget* parent)
     refill();
 
     // Observers hear the writing thread; the page reloads on its own, once it is back on the main loop.
+    // Other settings share the domain: only a write of the rules concerns the page.
     QPointer<FilterSettingsView> page(this);
-    observation_ = Platform::UserDefaults::standard().addObserver([page](const std::string&) {
+    observation_ = Platform::UserDefaults::standard().addObserver([page](const std::string& key) {
+        if (key != FilterRules::key) return;
         if (QCoreApplication* application = QCoreApplication::instance()) {
             QMetaObject::invokeMethod(
                 application, [page] { if (page) page->reload(); }, Qt::QueuedConnection);

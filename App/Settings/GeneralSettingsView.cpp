@@ -33,14 +33,13 @@ const char* const acknowledgements[] = {
 }  // namespace
 
 GeneralSettingsView::GeneralSettingsView(AppUpdater& updater, QWidget* parent)
-    : FormPage(parent), updater_(updater), displayPrefs_(DisplayPrefs::load(AppGroup::sharedDefaults())) {
+    : FormPage(parent), updater_(updater) {
     addHeader();
     addLaunchAtLogin();
     addMenuSection();
     addUpdatesSection();
     addShortcutSection();
     addAcknowledgements();
-    refresh();
 }
 
 QString GeneralSettingsView::versionText(const std::string& version) {
@@ -98,8 +97,7 @@ void GeneralSettingsView::addMenuSection() {
 }
 
 void GeneralSettingsView::saveDisplayField(bool DisplayPrefs::*field, bool value) {
-    displayPrefs_ = DisplayPrefs::change(AppGroup::sharedDefaults(),
-                                         [field, value](DisplayPrefs& prefs) { prefs.*field = value; });
+    DisplayPrefs::change(AppGroup::sharedDefaults(), [field, value](DisplayPrefs& prefs) { prefs.*field = value; });
 }
 
 void GeneralSettingsView::addUpdatesSection() {
@@ -148,10 +146,10 @@ QWidget* GeneralSettingsView::shortcutRow(QWidget* recorder) {
 
 void GeneralSettingsView::refresh() {
     launchAtLogin_->mirror(LoginItem::isEnabled());
-    displayPrefs_ = DisplayPrefs::load(AppGroup::sharedDefaults());
-    showPID_->mirror(displayPrefs_.showPID);
-    flashNewServers_->mirror(displayPrefs_.flashNewServers);
-    energyIcon_->mirror(displayPrefs_.energyIcon);
+    const DisplayPrefs displayPrefs = DisplayPrefs::load(AppGroup::sharedDefaults());
+    showPID_->mirror(displayPrefs.showPID);
+    flashNewServers_->mirror(displayPrefs.flashNewServers);
+    energyIcon_->mirror(displayPrefs.energyIcon);
     autoUpdateChecks_->mirror(updater_.automaticallyChecksForUpdates());
 }
 

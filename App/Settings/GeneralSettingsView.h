@@ -47,7 +47,6 @@ private:
     void saveDisplayField(bool DisplayPrefs::*field, bool value);
 
     AppUpdater& updater_;
-    DisplayPrefs displayPrefs_;  // as last read or saved
     ToggleSwitch* launchAtLogin_ = nullptr;
     ToggleSwitch* showPID_ = nullptr;
     ToggleSwitch* flashNewServers_ = nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 // The settings' content: two tabs, General and Filters, in a fixed 580 × 560 frame, opening on
-// General. Main thread only.
+// General. The tabs' icons are drawn in the palette's text colour, again whenever the palette
+// changes. Main thread only.
 
 #include <QTabWidget>
 
@@ -19,7 +20,12 @@ public:
     GeneralSettingsView& general() const { return *general_; }
     FilterSettingsView& filters() const { return *filters_; }
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void tintTabIcons();
+
     GeneralSettingsView* general_;
     FilterSettingsView* filters_;
 };

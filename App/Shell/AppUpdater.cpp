@@ -128,7 +128,6 @@ void AppUpdater::finishCheck() {
         result = judgeUpdateFeed(std::string_view(bytes.constData(), std::size_t(bytes.size())),
                                  configuration_.currentVersion);
     }
-    result.currentVersion = configuration_.currentVersion;
     answer(result, userInitiated_);
 }
 

@@ -12,8 +12,9 @@ TEST(Icons, EveryNamedImageIsCarriedAndDrawnOnlyInItsTint) {
                              "ph-cpu-light", "ph-folder-light", "ph-gear-light", "ph-lightning-light",
                              "ph-list-light", "ph-magnifying-glass-light", "ph-memory-light", "ph-x-light",
                              "exclamationmark.triangle.fill", "folder", "xmark", "arrow.up.arrow.down"}) {
-        ASSERT_TRUE(Icons::exists(name)) << name;
-        const QImage image = Icons::pixmap(name, QSize(16, 16), QColor(0x2F, 0x2F, 0xE4), 2.0).toImage();
+        const QPixmap pixmap = Icons::pixmap(name, QSize(16, 16), QColor(0x2F, 0x2F, 0xE4), 2.0);
+        ASSERT_FALSE(pixmap.isNull()) << name;
+        const QImage image = pixmap.toImage();
         ASSERT_EQ(image.size(), QSize(32, 32)) << name;
         int inked = 0;
         for (int y = 0; y < image.height(); ++y) {
@@ -30,7 +31,6 @@ TEST(Icons, EveryNamedImageIsCarriedAndDrawnOnlyInItsTint) {
         }
         EXPECT_GT(inked, 10) << name << " drew nothing";
     }
-    EXPECT_FALSE(Icons::exists("ph-nonexistent-light"));
     EXPECT_TRUE(Icons::pixmap("ph-nonexistent-light", QSize(16, 16), Qt::black).isNull());
 }
 

@@ -38,8 +38,8 @@ protected:
         layout->addWidget(field);
         layout->addWidget(&other);
         other.setFocusPolicy(Qt::StrongFocus);
-        activeStatus = Notifications::Subscription<bool>(Notifications::recorderActiveStatusDidChange(),
-                                                         [this](const bool& active) { statuses.push_back(active); });
+        activeStatus = Platform::Subscription(Notifications::recorderActiveStatusDidChange(),
+                                              [this](const bool& active) { statuses.push_back(active); });
         window.show();
         QApplication::setActiveWindow(&window);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -65,7 +65,7 @@ protected:
     int beeps = 0;
     std::vector<std::optional<Shortcut>> changes;
     std::vector<bool> statuses;
-    Notifications::Subscription<bool> activeStatus;
+    Platform::Subscription activeStatus;
 };
 
 TEST_F(Recorder, ShowsTheStoredShortcutAndRecordsOnlyWhenClickedInto) {

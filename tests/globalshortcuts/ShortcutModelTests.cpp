@@ -50,8 +50,8 @@ TEST(ShortcutJSON, ReadsAndWritesTheStoredTextAndDropsStrayModifierBits) {
 TEST(StoredShortcuts, TheDefaultIsStoredOnceRemovedAsFalseAndEveryChangeIsPosted) {
     testing_support::TempHome home;
     std::vector<std::string> posted;
-    const Notifications::Subscription<Name> changes(Notifications::shortcutByNameDidChange(),
-                                                    [&](const Name& name) { posted.push_back(name.rawValue); });
+    const Platform::Subscription changes(Notifications::shortcutByNameDidChange(),
+                                         [&](const Name& name) { posted.push_back(name.rawValue); });
 
     const Name withDefault("modelDefault", optionCommandP);
     EXPECT_EQ(defaults().string("GlobalShortcuts_modelDefault"), R"({"carbonKeyCode":35,"carbonModifiers":2304})");

@@ -178,6 +178,20 @@ TEST_F(X11Registry, RemovedChangedOrNoLongerStreamedShortcutsAreLetGo) {
     second.reset();
     EXPECT_TRUE(desktop.canGrab(controlAltJ)) << "the last stream ended";
 
+    // Two names on one combination: dropping one's actions leaves the other's grab and actions.
+    const Name kept("x11SharedKept"), dropped("x11SharedDropped");
+    setShortcut(controlAltJ, kept);
+    setShortcut(controlAltJ, dropped);
+    int keptDowns = 0;
+    onKeyDown(kept, [&] { ++keptDowns; });
+    onKeyUp(dropped, [] {});
+    removeHandler(dropped);
+    EXPECT_FALSE(desktop.canGrab(controlAltJ)) << "the other name still wants it";
+    xdotool({"key", "ctrl+alt+j"});
+    ASSERT_TRUE(runUntil([&] { return keptDowns == 1; }));
+    removeHandler(kept);
+    EXPECT_TRUE(desktop.canGrab(controlAltJ)) << "nobody wants it any more";
+
     // Disabled: nothing grabbed; enabled again: grabbed again.
     const Name toggled("x11Toggled", controlAltK);
     count(toggled);

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabBar>
 #include <QTest>
 
 #include <algorithm>
@@ -19,6 +20,7 @@
 #include "App/Onboarding/OnboardingWindowController.h"
 #include "App/Panel/SettingsGearButton.h"
 #include "App/Settings/GeneralSettingsView.h"
+#include "App/Settings/SettingsView.h"
 #include "App/Settings/SettingsWindowController.h"
 #include "App/Settings/ToggleSwitch.h"
 #include "App/Shell/AppUpdater.h"
@@ -43,6 +45,16 @@ ToggleSwitch& switchNamed(const QWidget& page, const char* label) {
     for (ToggleSwitch* control : page.findChildren<ToggleSwitch*>())
         if (control->accessibleName() == QString::fromUtf8(label)) return *control;
     throw std::runtime_error(std::string("no switch ") + label);
+}
+
+// The colour of an icon's most opaque pixel: its tint.
+QColor inkOf(const QIcon& icon) {
+    const QImage image = icon.pixmap(QSize(16, 16)).toImage();
+    QColor ink(Qt::transparent);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y).alpha() > ink.alpha()) ink = image.pixelColor(x, y);
+    return ink;
 }
 
 class SettingsWindows : public ::testing::Test {
@@ -132,6 +144,23 @@ TEST_F(SettingsWindows, OneSettingsWindowCentredOnTheScreenEachTimeItIsShown) {
     EXPECT_EQ(controller.view()->tabText(0), QStringLiteral("General"));
     EXPECT_EQ(controller.view()->tabText(1), QStringLiteral("Filters"));
     EXPECT_EQ(controller.view()->currentIndex(), 0);
+    const QTabBar* tabs = controller.view()->findChild<QTabBar*>();
+    ASSERT_TRUE(tabs);
+    EXPECT_LE(std::abs(tabs->geometry().center().x() - SettingsView::width / 2), 4) << "the tabs sit in the middle";
+
+    // The tab icons take the text's colour, again after a switch between the appearances.
+    const QPalette original = QApplication::palette();
+    for (const bool dark : {true, false}) {
+        QApplication::setPalette(QPalette(dark ? QColor(0x20, 0x20, 0x20) : QColor(0xF6, 0xF6, 0xF6)));
+        const QColor text = QApplication::palette().color(QPalette::WindowText);
+        ASSERT_TRUE(app_test::runUntil([&] { return controller.view()->palette().color(QPalette::WindowText) == text; }));
+        for (int tab : {0, 1}) {
+            const QColor ink = inkOf(controller.view()->tabIcon(tab));
+            EXPECT_GT(ink.alpha(), 200) << tab;
+            EXPECT_EQ(ink.rgb(), text.rgb()) << (dark ? "dark" : "light") << " appearance, tab " << tab;
+        }
+    }
+    QApplication::setPalette(original);
 
     window->move(3, 4);
     window->close();

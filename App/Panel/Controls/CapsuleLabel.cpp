@@ -5,6 +5,8 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
+#include "App/Brand/Icons.h"
+
 CapsuleLabel::CapsuleLabel(const QString& text, Look look, QWidget* parent) : QWidget(parent), look_(std::move(look)) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setText(text);
@@ -44,7 +46,7 @@ void CapsuleLabel::paint(QPainter& painter, const QRectF& bounds, const QString&
     QRectF content = bounds.marginsRemoved(look.padding);
     if (!look.icon.empty()) {
         const QRectF icon(content.left(), content.center().y() - look.iconSide / 2, look.iconSide, look.iconSide);
-        PanelStyle::paintIcon(painter, icon, look.icon, color);
+        Icons::paint(painter, icon, look.icon, color);
         content.setLeft(icon.right() + look.iconSpacing);
     }
     painter.setFont(look.font);

@@ -3,6 +3,8 @@
 #include <QEvent>
 #include <QPainter>
 
+#include "App/Brand/Icons.h"
+
 IconButton::IconButton(std::string iconName, QSizeF iconSize, QSize frame, Tints tints, QWidget* parent)
     : HoverButton(parent), iconName_(std::move(iconName)), iconSize_(iconSize), frame_(frame), tints_(tints) {
     setFixedSize(frame_);
@@ -27,7 +29,7 @@ QRectF IconButton::iconRect() const {
 
 void IconButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    PanelStyle::paintIcon(painter, iconRect(), iconName_, iconColor());
+    Icons::paint(painter, iconRect(), iconName_, iconColor());
 }
 
 void IconButton::changeEvent(QEvent* event) {

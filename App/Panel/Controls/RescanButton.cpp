@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QVariantAnimation>
 
+#include "App/Brand/Icons.h"
+
 namespace {
 constexpr int turnMilliseconds = 800;
 constexpr int settleMilliseconds = 350;
@@ -63,5 +65,5 @@ void RescanButton::paintEvent(QPaintEvent*) {
     painter.translate(centre);
     painter.rotate(angle_);
     painter.translate(-centre);
-    PanelStyle::paintIcon(painter, iconRect(), iconName(), iconColor());
+    Icons::paint(painter, iconRect(), iconName(), iconColor());
 }

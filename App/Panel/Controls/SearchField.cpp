@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "App/Brand/Icons.h"
 #include "App/Panel/Controls/IconButton.h"
 #include "App/Panel/PanelStyle.h"
 
@@ -92,7 +93,7 @@ void SearchField::paintEvent(QPaintEvent*) {
     painter.drawRoundedRect(field.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
 
     const QRectF glass(field.left() + padding, field.center().y() - glassSide / 2, glassSide, glassSide);
-    PanelStyle::paintIcon(painter, glass, "ph-magnifying-glass-light", Tint::of(ThemeColor::muted).resolve(palette()));
+    Icons::paint(painter, glass, "ph-magnifying-glass-light", Tint::of(ThemeColor::muted).resolve(palette()));
 }
 
 void SearchField::enterEvent(QEnterEvent* event) {

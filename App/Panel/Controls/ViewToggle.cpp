@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QPainter>
 
+#include "App/Brand/Icons.h"
 #include "App/Panel/Controls/HoverButton.h"
 #include "App/Panel/PanelStyle.h"
 
@@ -29,7 +30,7 @@ protected:
         QRectF icon(0, 0, 14, 14);
         icon.moveCenter(QRectF(rect()).center());
         const Tint tint = Tint::of(selected ? ThemeColor::ink : ThemeColor::muted);
-        PanelStyle::paintIcon(painter, icon, icon_, tint.resolve(palette()));
+        Icons::paint(painter, icon, icon_, tint.resolve(palette()));
     }
 
 private:

@@ -5,6 +5,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
+#include "App/Brand/Icons.h"
 #include "App/Panel/Controls/CapsuleLabel.h"
 #include "App/Panel/PanelStyle.h"
 
@@ -94,7 +95,7 @@ void RowMetricsView::paintEvent(QPaintEvent*) {
     for (std::size_t i = 0; i < metrics_.size(); ++i) {
         const Metric& metric = metrics_[i];
         const QColor color = Tint::of(metric.color).resolve(palette());
-        PanelStyle::paintIcon(painter, QRectF(x, middle - iconSide / 2, iconSide, iconSide), metric.icon, color);
+        Icons::paint(painter, QRectF(x, middle - iconSide / 2, iconSide, iconSide), metric.icon, color);
         x += iconSide + iconGap;
         painter.setPen(color);
         painter.drawText(QRectF(x, 0, figureWidths_[i] + 1, height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,

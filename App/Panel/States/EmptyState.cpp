@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "App/Brand/Icons.h"
 #include "App/Brand/Theme.h"
 #include "App/Panel/Controls/ActivitySpinner.h"
 #include "App/Panel/Controls/ButtonLooks.h"
@@ -24,7 +25,7 @@ protected:
         painter.setPen(Qt::NoPen);
         painter.setBrush(Theme::color(ThemeColor::chipBg, *this));
         painter.drawRoundedRect(QRectF(rect()), 12, 12);
-        PanelStyle::paintIcon(painter, QRectF(11, 11, 22, 22), "ph-broadcast-light", Theme::color(ThemeColor::faint, *this));
+        Icons::paint(painter, QRectF(11, 11, 22, 22), "ph-broadcast-light", Theme::color(ThemeColor::faint, *this));
     }
 };
 

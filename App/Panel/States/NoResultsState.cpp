@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "App/Brand/Icons.h"
 #include "App/Brand/Theme.h"
 #include "App/Panel/Controls/ButtonLooks.h"
 #include "App/Panel/Controls/TextButton.h"
@@ -39,5 +40,5 @@ void NoResultsState::setTitle(const QString& title) { title_->setText(title); }
 void NoResultsState::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRectF icon((width() - iconSide) / 2.0, contentsMargins().top(), iconSide, iconSide);
-    PanelStyle::paintIcon(painter, icon, "ph-magnifying-glass-light", Theme::color(ThemeColor::faint, *this));
+    Icons::paint(painter, icon, "ph-magnifying-glass-light", Theme::color(ThemeColor::faint, *this));
 }
