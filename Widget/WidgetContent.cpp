@@ -14,8 +14,6 @@ std::string percentText(double value) {
     return buffer;
 }
 
-std::string serverCountText(int count) { return std::to_string(count) + " server" + (count == 1 ? "" : "s"); }
-
 Row row(const DevProject& project, const std::set<int>& conflicting) {
     Row result;
     result.name = project.name;
@@ -48,15 +46,9 @@ std::vector<DevProject> orderedProjects(const DevProcessEntry& entry, SortMode m
     return ProcessScannerParsing::sorted(entry.projects, mode);
 }
 
-int totalServers(const DevProcessEntry& entry) {
-    int total = 0;
-    for (const DevProject& project : entry.projects) total += static_cast<int>(project.servers.size());
-    return total;
-}
-
 Content make(const DevProcessEntry& entry, WidgetFamily family, SortMode mode) {
     Content content;
-    content.serverCount = serverCountText(totalServers(entry));
+    content.serverCount = serverCountText(totalServerCount(entry.projects));
     const std::set<int> conflicting = conflictingPorts(entry.projects);
     content.conflict = !conflicting.empty();
     content.nothingRunning = entry.projects.empty();

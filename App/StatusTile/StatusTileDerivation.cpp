@@ -66,7 +66,7 @@ Derivation derive(const std::vector<DevProject>& projects, const DisplayPrefs& p
 
     Derivation result;
     Inputs& inputs = result.inputs;
-    for (const DevProject& project : projects) inputs.serverCount += static_cast<int>(project.servers.size());
+    inputs.serverCount = totalServerCount(projects);
     inputs.conflictText = conflictText(projects);
     if (prefs.flashNewServers) inputs.newPortText = newPortText(projects, newServers, now);
     if (prefs.energyIcon) inputs.energyProject = energyProject(projects, energy);
@@ -96,8 +96,7 @@ std::string toolTip(State state, const Inputs& inputs) {
     switch (state) {
         case State::idle: return prefix + "no live servers";
         case State::running:
-            return prefix + std::to_string(inputs.serverCount) + " server" + (inputs.serverCount == 1 ? "" : "s") +
-                   " running";
+            return prefix + serverCountText(inputs.serverCount) + " running";
         case State::energy: return prefix + "high CPU: " + inputs.energyProject.value_or("");
         case State::newServer: return prefix + "new server on " + inputs.newPortText.value_or("");
         case State::conflict: return inputs.conflictText.value_or("");
