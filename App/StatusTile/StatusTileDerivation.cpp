@@ -48,15 +48,9 @@ std::optional<std::string> energyProject(const std::vector<DevProject>& projects
 }  // namespace
 
 std::optional<std::string> conflictText(const std::vector<DevProject>& projects) {
-    const std::set<int> conflicting = conflictingPorts(projects);
-    if (conflicting.empty()) return std::nullopt;
-    const int port = *conflicting.begin();  // the smallest
-    std::vector<std::string> names;
-    for (const DevProject& project : projects) {
-        const bool listens = std::ranges::any_of(
-            project.servers, [port](const DevServer& server) { return std::ranges::count(server.ports, port) > 0; });
-        if (listens && std::ranges::find(names, project.name) == names.end()) names.push_back(project.name);
-    }
+    const std::map<int, std::vector<std::string>> conflicts = conflictingProjectNames(projects);
+    if (conflicts.empty()) return std::nullopt;
+    const auto& [port, names] = *conflicts.begin();  // the smallest port
     return ":" + std::to_string(port) + " used by " + joined(names, " + ");
 }
 
