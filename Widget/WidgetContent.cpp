@@ -1,18 +1,13 @@
 #include "Widget/WidgetContent.h"
 
-#include <cstdio>
-
+#include "Shared/FixedPoint.h"
 #include "Shared/PortConflicts.h"
 #include "Shared/Scan/ProcessScannerParsing.h"
 
 namespace WidgetContent {
 namespace {
 
-std::string percentText(double value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.0f%%", value);
-    return buffer;
-}
+std::string percentText(double value) { return fixedPoint(value, 0) + "%"; }
 
 Row row(const DevProject& project, const std::set<int>& conflicting) {
     Row result;
