@@ -21,8 +21,6 @@ WidgetTimeline::WidgetTimeline(Kind kind, Display display, QObject* parent)
     reload();
 }
 
-WidgetTimeline::~WidgetTimeline() { reloadRequests_ = {}; }
-
 void WidgetTimeline::requestReload() {
     if (reloadPending_.exchange(true)) return;  // joins the reload already on its way
     QMetaObject::invokeMethod(this, [this] { burstTimer_.start(burstWindow); }, Qt::QueuedConnection);
