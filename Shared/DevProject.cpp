@@ -20,6 +20,14 @@ std::size_t DevProject::totalPIDCount() const {
     return count;
 }
 
+std::size_t totalServerCount(const std::vector<DevProject>& projects) {
+    std::size_t count = 0;
+    for (const DevProject& project : projects) count += project.servers.size();
+    return count;
+}
+
+std::string serverCountText(std::size_t count) { return std::to_string(count) + (count == 1 ? " server" : " servers"); }
+
 void appendJSON(std::string& out, const DevProject& project) {
     out += "{\"name\":";
     JSONWriting::appendString(out, project.name);

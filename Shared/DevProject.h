@@ -22,6 +22,11 @@ struct DevProject {
     bool operator==(const DevProject&) const = default;
 };
 
+// The number of servers over all the projects.
+std::size_t totalServerCount(const std::vector<DevProject>& projects);
+// "1 server", else "<count> servers" ("0 servers" too): the count wherever servers are counted.
+std::string serverCountText(std::size_t count);
+
 void appendJSON(std::string& out, const DevProject& project);
 void from_json(const nlohmann::json& json, DevProject& project);
 

@@ -1,5 +1,5 @@
 #pragma once
-// The widget itself: its kind, the name and description the desktop entry shows, and the three
+// The widget itself: the name and description the desktop entry shows, and the three
 // families it comes in, each with its size and the number of project rows it has room for.
 
 #include <array>
@@ -8,7 +8,6 @@
 
 namespace VellumarkWidget {
 
-inline constexpr std::string_view kind = "V3LKWidget";
 inline constexpr std::string_view displayName = "Vellumark";
 inline constexpr std::string_view description = "Dev servers running on your machine, grouped by project.";
 

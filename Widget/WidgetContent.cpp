@@ -1,20 +1,13 @@
 #include "Widget/WidgetContent.h"
 
-#include <cstdio>
-
+#include "Shared/FixedPoint.h"
 #include "Shared/PortConflicts.h"
 #include "Shared/Scan/ProcessScannerParsing.h"
 
 namespace WidgetContent {
 namespace {
 
-std::string percentText(double value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.0f%%", value);
-    return buffer;
-}
-
-std::string serverCountText(int count) { return std::to_string(count) + " server" + (count == 1 ? "" : "s"); }
+std::string percentText(double value) { return fixedPoint(value, 0) + "%"; }
 
 Row row(const DevProject& project, const std::set<int>& conflicting) {
     Row result;
@@ -48,15 +41,9 @@ std::vector<DevProject> orderedProjects(const DevProcessEntry& entry, SortMode m
     return ProcessScannerParsing::sorted(entry.projects, mode);
 }
 
-int totalServers(const DevProcessEntry& entry) {
-    int total = 0;
-    for (const DevProject& project : entry.projects) total += static_cast<int>(project.servers.size());
-    return total;
-}
-
 Content make(const DevProcessEntry& entry, WidgetFamily family, SortMode mode) {
     Content content;
-    content.serverCount = serverCountText(totalServers(entry));
+    content.serverCount = serverCountText(totalServerCount(entry.projects));
     const std::set<int> conflicting = conflictingPorts(entry.projects);
     content.conflict = !conflicting.empty();
     content.nothingRunning = entry.projects.empty();

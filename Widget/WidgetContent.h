@@ -17,8 +17,6 @@ namespace WidgetContent {
 
 // The entry's projects in the stored display order (only the sort mode counts).
 std::vector<DevProject> orderedProjects(const DevProcessEntry& entry, SortMode mode);
-// The number of servers over all the entry's projects.
-int totalServers(const DevProcessEntry& entry);
 
 struct PortLabel {
     int port = 0;

@@ -17,9 +17,6 @@
 // Stops every process of a project's servers: SIGTERM to each listed process that is still in
 // the listed process group.
 struct KillProjectIntent {
-    static constexpr std::string_view title = "Kill project servers";
-    static constexpr bool openAppWhenRun = false;
-
     std::vector<std::int64_t> pids;   // "PIDs"
     std::vector<std::int64_t> pgids;  // "PGIDs": pgids[i] is the group pids[i] belonged to
 
@@ -37,9 +34,6 @@ struct KillProjectIntent {
 
 // Shows a project's folder in the file manager.
 struct OpenFolderIntent {
-    static constexpr std::string_view title = "Open folder in the file manager";
-    static constexpr bool openAppWhenRun = false;
-
     std::string path;  // "Path"
 
     OpenFolderIntent() = default;
@@ -53,9 +47,6 @@ struct OpenFolderIntent {
 
 // Opens http://localhost:<port> in the default browser.
 struct OpenLocalhostIntent {
-    static constexpr std::string_view title = "Open localhost in browser";
-    static constexpr bool openAppWhenRun = false;
-
     std::int64_t port = 0;  // "Port"
 
     OpenLocalhostIntent() = default;

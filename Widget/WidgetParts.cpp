@@ -37,12 +37,6 @@ TextLine::TextLine(QFont font, ThemeColor color, QWidget* parent)
 
 void TextLine::setText(const QString& text) { replaceText(*this, text_, text); }
 
-void TextLine::setColor(ThemeColor color) {
-    if (color == color_) return;
-    color_ = color;
-    update();
-}
-
 void TextLine::setElides(bool elides) {
     elides_ = elides;
     updateGeometry();

@@ -24,7 +24,6 @@ public:
     QString text() const { return text_; }
     QFont font() const { return font_; }
     ThemeColor color() const { return color_; }
-    void setColor(ThemeColor color);
     // Whether the line may be drawn narrower than its text (ending in "…"); on by default.
     void setElides(bool elides);
 

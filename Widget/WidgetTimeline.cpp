@@ -21,11 +21,16 @@ WidgetTimeline::WidgetTimeline(Kind kind, Display display, QObject* parent)
     reload();
 }
 
-WidgetTimeline::~WidgetTimeline() { reloadRequests_ = {}; }
-
 void WidgetTimeline::requestReload() {
     if (reloadPending_.exchange(true)) return;  // joins the reload already on its way
-    QMetaObject::invokeMethod(this, [this] { burstTimer_.start(burstWindow); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            // A reload that ran since the request (the policy's) has already read the snapshot it
+            // asked for and cleared the flag; reading it once more would be a reload for nothing.
+            if (reloadPending_) burstTimer_.start(burstWindow);
+        },
+        Qt::QueuedConnection);
 }
 
 void WidgetTimeline::reload() {

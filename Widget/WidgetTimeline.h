@@ -23,7 +23,6 @@ public:
 
     // Shows the first entry before it returns.
     WidgetTimeline(Kind kind, Display display, QObject* parent = nullptr);
-    ~WidgetTimeline() override;
 
     // How many entries have been shown.
     int reloads() const { return reloads_; }

@@ -71,7 +71,6 @@ std::optional<std::string> runShell(const std::string& path, const std::vector<s
                             result.launchError);
         return std::nullopt;
     }
-    if (isValidUTF8(result.output)) return std::move(result.output);
     return replacingInvalidUTF8(result.output);
 }
 

@@ -7,12 +7,8 @@
 #include <QWidget>
 
 QScreen* WindowPlacement::screenUnderPointer() {
-    const QPoint pointer = QCursor::pos();
-    const QList<QScreen*> screens = QGuiApplication::screens();
-    for (QScreen* screen : screens)
-        if (screen->geometry().contains(pointer)) return screen;
-    if (QScreen* primary = QGuiApplication::primaryScreen()) return primary;
-    return screens.isEmpty() ? nullptr : screens.first();
+    if (QScreen* screen = QGuiApplication::screenAt(QCursor::pos())) return screen;
+    return QGuiApplication::primaryScreen();
 }
 
 QPoint WindowPlacement::centredOrigin(const QRect& visible, const QSize& size) {

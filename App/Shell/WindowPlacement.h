@@ -14,8 +14,7 @@ class QWidget;
 
 namespace WindowPlacement {
 
-// The first screen, in the system's order, whose area holds the pointer; else the primary screen;
-// else the first screen; null when there is none.
+// The screen whose area holds the pointer, else the primary screen; null when there is none.
 QScreen* screenUnderPointer();
 
 // The top left corner that centres a frame of `size` in `visible`.

@@ -48,15 +48,9 @@ std::optional<std::string> energyProject(const std::vector<DevProject>& projects
 }  // namespace
 
 std::optional<std::string> conflictText(const std::vector<DevProject>& projects) {
-    const std::set<int> conflicting = conflictingPorts(projects);
-    if (conflicting.empty()) return std::nullopt;
-    const int port = *conflicting.begin();  // the smallest
-    std::vector<std::string> names;
-    for (const DevProject& project : projects) {
-        const bool listens = std::ranges::any_of(
-            project.servers, [port](const DevServer& server) { return std::ranges::count(server.ports, port) > 0; });
-        if (listens && std::ranges::find(names, project.name) == names.end()) names.push_back(project.name);
-    }
+    const std::map<int, std::vector<std::string>> conflicts = conflictingProjectNames(projects);
+    if (conflicts.empty()) return std::nullopt;
+    const auto& [port, names] = *conflicts.begin();  // the smallest port
     return ":" + std::to_string(port) + " used by " + joined(names, " + ");
 }
 
@@ -66,7 +60,7 @@ Derivation derive(const std::vector<DevProject>& projects, const DisplayPrefs& p
 
     Derivation result;
     Inputs& inputs = result.inputs;
-    for (const DevProject& project : projects) inputs.serverCount += static_cast<int>(project.servers.size());
+    inputs.serverCount = totalServerCount(projects);
     inputs.conflictText = conflictText(projects);
     if (prefs.flashNewServers) inputs.newPortText = newPortText(projects, newServers, now);
     if (prefs.energyIcon) inputs.energyProject = energyProject(projects, energy);
@@ -96,8 +90,7 @@ std::string toolTip(State state, const Inputs& inputs) {
     switch (state) {
         case State::idle: return prefix + "no live servers";
         case State::running:
-            return prefix + std::to_string(inputs.serverCount) + " server" + (inputs.serverCount == 1 ? "" : "s") +
-                   " running";
+            return prefix + serverCountText(inputs.serverCount) + " running";
         case State::energy: return prefix + "high CPU: " + inputs.energyProject.value_or("");
         case State::newServer: return prefix + "new server on " + inputs.newPortText.value_or("");
         case State::conflict: return inputs.conflictText.value_or("");

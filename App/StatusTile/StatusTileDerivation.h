@@ -19,7 +19,7 @@ namespace StatusTile {
 enum class State { idle, running, energy, newServer, conflict };
 
 struct Inputs {
-    int serverCount = 0;
+    std::size_t serverCount = 0;
     std::optional<std::string> conflictText;   // ":3000 used by shop + blog"
     std::optional<std::string> newPortText;    // ":5173"
     std::optional<std::string> energyProject;  // name of a project with a hot server

@@ -112,11 +112,7 @@ void orderServers(std::vector<DevServer>& servers) {
         if (leftPort != rightPort) return leftPort < rightPort;
         return left.pid < right.pid;
     };
-    // A project holds a handful of servers: inserting each after its equals moves them least and
-    // needs no buffer.
-    if (servers.size() > 32) return std::stable_sort(servers.begin(), servers.end(), before);
-    for (auto next = servers.begin(); next != servers.end(); ++next)
-        std::rotate(std::upper_bound(servers.begin(), next, *next, before), next, next + 1);
+    std::stable_sort(servers.begin(), servers.end(), before);
 }
 
 std::int64_t maxUptime(const DevProject& project) {

@@ -119,20 +119,6 @@ inline std::optional<std::int32_t> parseInt32(std::string_view text) {
     return Detail::fullInt32(text);
 }
 
-// The same readings for a parser's inner loop: false for no number, else the value in `value`.
-inline bool readInt64(std::string_view text, std::int64_t& value) {
-    if (Detail::plainDigits(text, value)) return true;
-    const auto full = Detail::fullInt64(text);
-    if (full) value = *full;
-    return full.has_value();
-}
-inline bool readInt32(std::string_view text, std::int32_t& value) {
-    if (Detail::plainDigits(text, value)) return true;
-    const auto full = Detail::fullInt32(text);
-    if (full) value = *full;
-    return full.has_value();
-}
-
 // A decimal floating-point number (optional sign, digits, point, exponent) that is finite; "inf",
 // "nan", hexadecimal forms and out-of-range values give no value.
 std::optional<double> parseFiniteDouble(std::string_view text);

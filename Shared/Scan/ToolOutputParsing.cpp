@@ -2,6 +2,7 @@
 // one that does not make sense is skipped and the rest still counts.
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
 #include "Shared/Scan/ProcessIDIndex.h"
@@ -33,21 +34,22 @@ template <typename Wanted>
 WorkingDirectories readCWDs(std::string_view text, std::size_t expected, const Wanted& wanted) {
     WorkingDirectories::Entries entries;
     entries.reserve(expected);
-    std::int32_t pid = 0;
-    bool keep = false;  // whether there is a current pid and it is one of the wanted
+    std::optional<std::int32_t> pid;  // the current record's
+    bool keep = false;                 // whether there is a current pid and it is one of the wanted
     std::string command;
     ScanText::forEachLine(text, [&](std::string_view line) {
         const auto value = line.substr(1);
         switch (line.front()) {
         case 'p':
-            keep = ScanText::readInt32(value, pid) && wanted(pid);
+            pid = ScanText::parseInt32(value);
+            keep = pid && wanted(*pid);
             command.clear();
             break;
         case 'c':
             if (keep) command = lsofText(value);
             break;
         case 'n':
-            if (keep) entries.emplace_back(pid, CWDEntry{command, lsofText(value)});
+            if (keep) entries.emplace_back(*pid, CWDEntry{command, lsofText(value)});
             break;
         default:
             break;
@@ -70,23 +72,22 @@ WorkingDirectories parseCWDs(std::string_view text, const ListeningPorts& listen
 
 ListeningPorts parseListeningPorts(std::string_view text) {
     ListeningPorts::Entries records;  // a pid's ports per "p" record that has any, as lsof lists them
-    std::int32_t pid = 0;
-    bool hasPID = false;
+    std::optional<std::int32_t> pid;  // the current record's
     std::set<int>* pidPorts = nullptr;  // the current record's, once it has one
     ScanText::forEachLine(text, [&](std::string_view line) {
         const auto value = line.substr(1);
         if (line.front() == 'p') {
-            hasPID = ScanText::readInt32(value, pid);
+            pid = ScanText::parseInt32(value);
             pidPorts = nullptr;
             return;
         }
-        if (line.front() != 'n' || !hasPID) return;
+        if (line.front() != 'n' || !pid) return;
         const auto colon = value.rfind(':');
         if (colon == std::string_view::npos) return;
-        std::int64_t port = 0;
-        // A sign would parse, but no TCP port is zero or negative.
-        if (!ScanText::readInt64(value.substr(colon + 1), port) || port < 1 || port >= firstDynamicPort) return;
-        if (!pidPorts) pidPorts = &records.emplace_back(pid, std::set<int>{}).second;
+        // No number reads as 0; a sign would parse, but no TCP port is zero or negative.
+        const std::int64_t port = ScanText::parseInt64(value.substr(colon + 1)).value_or(0);
+        if (port < 1 || port >= firstDynamicPort) return;
+        if (!pidPorts) pidPorts = &records.emplace_back(*pid, std::set<int>{}).second;
         pidPorts->insert(static_cast<int>(port));
     });
     // A pid listed twice has the ports of both.

@@ -54,7 +54,7 @@ std::optional<std::string> encode(const std::vector<WidgetCommand>& commands) {
     }
 }
 
-// Each side gives up waiting for the other after this long (see QueueLock.h).
+// The widget gives up waiting for the application after this long (see QueueLock.h).
 constexpr std::chrono::milliseconds lockPatience{2000};
 
 // Appends the commands of one file to the batch; a file that is not a valid list adds nothing.
@@ -97,12 +97,6 @@ Drained tryDrain(std::chrono::milliseconds patience) {
     const WidgetChannel::QueueLock lock(files->lock, patience);
     if (lock.state() == WidgetChannel::QueueLock::State::busy) return {{}, true};
     return {takeQueue(*files), false};
-}
-
-std::vector<WidgetCommand> drain() {
-    Drained drained = tryDrain(lockPatience);
-    if (drained.busy) Platform::systemLog("Vellumark: widget command queue is busy; leaving it for the next drain");
-    return std::move(drained.commands);
 }
 
 void enqueue(const WidgetCommand& command) {

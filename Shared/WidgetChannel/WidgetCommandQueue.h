@@ -1,7 +1,7 @@
 #pragma once
 // The queue of widget commands: "widget-commands.json" in the App Group container, one compact JSON
 // array of commands, oldest first. The widget appends (enqueue) and then posts the notification; the
-// application, on every notification and once at start-up, takes everything queued (drain).
+// application, on every notification and once at start-up, takes everything queued (tryDrain).
 //
 // Both sides hold an advisory lock (QueueLock.h) around their read-and-replace, and a drain moves
 // the file aside before reading it, so while the lock can be had a command queued at any moment is
@@ -23,11 +23,6 @@ inline constexpr std::string_view fileName = "widget-commands.json";
 // Posted on the cross-process notification centre after every enqueue.
 inline constexpr std::string_view notificationName = "io.kestrow.v3lk.widgetCommand";
 
-// Application side. Everything queued, in file order, and the file removed. A missing or unreadable
-// file gives an empty list; so does a file that is not a JSON array of valid commands, which is
-// removed all the same (one bad entry loses the whole batch, and the next enqueue starts afresh).
-std::vector<WidgetCommand> drain();
-
 // What tryDrain took, and whether it had to leave the queue alone.
 struct Drained {
     std::vector<WidgetCommand> commands;
@@ -35,8 +30,11 @@ struct Drained {
     // notification will announce it again.
     bool busy = false;
 };
-// Application side: drain(), waiting at most `patience` for the lock (so the main thread is never
-// held long) and logging nothing when it gives up.
+// Application side. Everything queued, in file order, and the file removed. A missing or unreadable
+// file gives an empty list; so does a file that is not a JSON array of valid commands, which is
+// removed all the same (one bad entry loses the whole batch, and the next enqueue starts afresh).
+// Waits at most `patience` for the lock (so the main thread is never held long) and logs nothing
+// when it gives up.
 Drained tryDrain(std::chrono::milliseconds patience);
 
 // Widget side. Appends the command to the file (a missing, unreadable or damaged file counts as the

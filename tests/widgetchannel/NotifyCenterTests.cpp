@@ -35,7 +35,7 @@ TEST(WidgetChannelAcrossProcesses, AThousandCommandsFromTheWidgetAreEachExecuted
     Dispatch::MainQueue::reset();
     std::vector<std::int64_t> executed;
     const auto drain = [&] {
-        for (const WidgetCommand& command : WidgetCommandQueue::drain())
+        for (const WidgetCommand& command : WidgetCommandQueue::tryDrain(std::chrono::seconds(2)).commands)
             executed.push_back(std::get<WidgetCommand::OpenLocalhost>(command.action).port);
     };
     {
