@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <map>
 #include <unordered_set>
 
 #include "App/PanelModel/KeyNav.h"
@@ -48,19 +47,10 @@ bool flatOrder(SortMode mode, const FlatEntry& a, const FlatEntry& b) {
 bool contains(std::string_view haystack, std::string_view needle) { return haystack.find(needle) != std::string_view::npos; }
 
 void deriveConflicts(const std::vector<DevProject>& projects, PanelDerivation& out) {
-    out.conflictingPorts = conflictingPorts(projects);
-    // The names of the projects on each conflicting port, in snapshot order, each once.
-    std::map<int, std::vector<std::string>> names;
-    for (const DevProject& project : projects) {
-        for (const DevServer& server : project.servers) {
-            for (const int port : server.ports) {
-                if (!out.conflictingPorts.contains(port)) continue;
-                std::vector<std::string>& list = names[port];
-                if (std::find(list.begin(), list.end(), project.name) == list.end()) list.push_back(project.name);
-            }
-        }
+    for (auto& [port, names] : conflictingProjectNames(projects)) {
+        out.conflictingPorts.insert(port);
+        out.conflicts.push_back({port, std::move(names)});
     }
-    for (auto& [port, list] : names) out.conflicts.push_back({port, std::move(list)});
 }
 
 void deriveRestarts(const std::vector<DevProject>& projects, const std::vector<RestartEntry>& restarts,

@@ -2,20 +2,19 @@
 
 #include <algorithm>
 
+#include "Shared/DevProject.h"
 #include "Shared/PathPrefix.h"
 #include "Shared/Scan/ScanText.h"
 
 namespace PanelText {
 
 std::string countChip(bool isSearching, std::size_t matchCount, std::size_t totalServers) {
-    std::string text = isSearching ? std::to_string(matchCount) + " of " + std::to_string(totalServers)
-                                   : std::to_string(totalServers);
-    return text + (totalServers == 1 ? " server" : " servers");
+    // "3 of 12 servers": the noun follows the total.
+    return (isSearching ? std::to_string(matchCount) + " of " : std::string()) + serverCountText(totalServers);
 }
 
 std::string stopAllQuestion(std::size_t serverCount, std::string_view projectName) {
-    return "Stop all " + std::to_string(serverCount) + (serverCount == 1 ? " server" : " servers") + " in " +
-           std::string(projectName) + "?";
+    return "Stop all " + serverCountText(serverCount) + " in " + std::string(projectName) + "?";
 }
 
 std::string conflictNames(const std::vector<std::string>& names, std::size_t conflictCount) {
