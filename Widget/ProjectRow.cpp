@@ -102,8 +102,8 @@ ProjectRow::ProjectRow(IntentHandler perform, QWidget* parent)
     : QWidget(parent),
       perform_(std::move(perform)),
       mainButton_(new ProjectButton),
-      cpu_(new TextLine(Theme::mono(9.5), ThemeColor::secondary)),
-      mem_(new TextLine(Theme::mono(9.5), ThemeColor::faint)),
+      cpu_(makeTextLine(Theme::mono(9.5), ThemeColor::secondary)),
+      mem_(makeTextLine(Theme::mono(9.5), ThemeColor::faint)),
       folder_(new SymbolButton({"folder", 12, ThemeColor::secondary})),
       stop_(new SymbolButton({"xmark", 11, ThemeColor::red})) {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -118,8 +118,9 @@ ProjectRow::ProjectRow(IntentHandler perform, QWidget* parent)
     auto* metrics = new QVBoxLayout;
     metrics->setSpacing(0);
     metrics->setContentsMargins(0, 0, 0, 0);
-    for (TextLine* line : {cpu_, mem_}) {
-        line->setElides(false);
+    for (TextView* line : {cpu_, mem_}) {
+        // The figures are never cut short: the name gives way first.
+        line->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         metrics->addWidget(line, 0, Qt::AlignRight);
     }
     layout->addLayout(metrics);

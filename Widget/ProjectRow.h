@@ -11,6 +11,7 @@
 #include <QFont>
 #include <QWidget>
 
+#include "Controls/TextView.h"
 #include "Shared/Brand/Palette.h"
 #include "Widget/WidgetContent.h"
 #include "Widget/WidgetParts.h"
@@ -58,8 +59,8 @@ public:
     const WidgetContent::Row& row() const { return mainButton_->row(); }
 
     ProjectButton* mainButton() const { return mainButton_; }
-    TextLine* cpuLine() const { return cpu_; }
-    TextLine* memLine() const { return mem_; }
+    TextView* cpuLine() const { return cpu_; }
+    TextView* memLine() const { return mem_; }
     SymbolButton* folderButton() const { return folder_; }
     SymbolButton* stopButton() const { return stop_; }
 
@@ -68,8 +69,8 @@ private:
 
     IntentHandler perform_;
     ProjectButton* mainButton_;
-    TextLine* cpu_;
-    TextLine* mem_;
+    TextView* cpu_;
+    TextView* mem_;
     SymbolButton* folder_;
     SymbolButton* stop_;
 };

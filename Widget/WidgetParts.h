@@ -1,65 +1,21 @@
 #pragma once
-// The small pieces the widget is drawn with: a line of text, the count pill, a symbol image and a
-// plain symbol button. Each paints itself in a Theme colour resolved for its own palette, so the
-// whole widget follows the appearance. Main thread only.
+// The widget's own pieces: its lines of text (shared TextViews) and its symbols, a symbol image and
+// a plain symbol button, each painted in a Theme colour resolved for its own palette, so that they
+// follow the appearance. Main thread only.
 
 #include <QAbstractButton>
-#include <QFont>
-#include <QString>
 #include <QWidget>
 
 #include <string>
 #include <type_traits>
 #include <utility>
 
+#include "Controls/TextView.h"
 #include "Shared/Brand/Palette.h"
 
-// One line of text in one font and colour. Too narrow for it, the line ends in "…".
-class TextLine : public QWidget {
-    Q_OBJECT
-public:
-    TextLine(QFont font, ThemeColor color, QWidget* parent = nullptr);
-
-    void setText(const QString& text);
-    QString text() const { return text_; }
-    QFont font() const { return font_; }
-    ThemeColor color() const { return color_; }
-    // Whether the line may be drawn narrower than its text (ending in "…"); on by default.
-    void setElides(bool elides);
-
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QFont font_;
-    ThemeColor color_;
-    QString text_;
-    bool elides_ = true;
-};
-
-// The server count on a continuous-corner capsule: mono 10 in the secondary colour, padded 8 by 2,
-// filled with chipBg.
-class CountPill : public QWidget {
-    Q_OBJECT
-public:
-    explicit CountPill(QWidget* parent = nullptr);
-
-    void setText(const QString& text);
-    QString text() const { return text_; }
-
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override { return sizeHint(); }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QFont font_;
-    QString text_;
-};
+// One line of text in one font and Theme colour, its line box at the top of its height; too narrow
+// for it, the line ends in "…".
+TextView* makeTextLine(const QFont& font, ThemeColor color, QWidget* parent = nullptr);
 
 // How strongly a pressed plain button's content shows.
 inline constexpr qreal pressedOpacity = 0.55;

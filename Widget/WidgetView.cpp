@@ -29,6 +29,18 @@ constexpr int moreLinePadding = 1;
 
 QString qText(const std::string& text) { return QString::fromStdString(text); }
 
+// The server count: mono 10 in the secondary colour on a chipBg capsule, padded 8 by 2.
+CapsuleLabel* makeCountPill(QWidget* parent = nullptr) {
+    return new CapsuleLabel(QString(), {.font = Theme::mono(10),
+                                        .text = Tint::of(ThemeColor::secondary),
+                                        .fill = Tint::of(ThemeColor::chipBg),
+                                        .padding = QMarginsF(8, 2, 8, 2)},
+                            parent);
+}
+
+// The "+<n> more" line: mono 10, faint.
+TextView* makeMoreLine(QWidget* parent = nullptr) { return makeTextLine(Theme::mono(10), ThemeColor::faint, parent); }
+
 }  // namespace
 
 WidgetView::WidgetView(WidgetFamily family, ProjectRow::IntentHandler perform, QWidget* parent)
@@ -38,11 +50,11 @@ WidgetView::WidgetView(WidgetFamily family, ProjectRow::IntentHandler perform, Q
       wordmark_(Brand::wordmark(wordmarkSize)),
       ghost_(new GhostMark),
       conflictMark_(new SymbolImage({"exclamationmark.triangle.fill", 10, ThemeColor::red})),
-      pill_(new CountPill),
-      emptyNote_(new TextLine(Fonts::systemFont(12.5, QFont::Normal), ThemeColor::muted)),
+      pill_(makeCountPill()),
+      emptyNote_(makeTextLine(Fonts::systemFont(12.5, QFont::Normal), ThemeColor::muted)),
       emptyArea_(new QWidget),
       rowStack_(new QVBoxLayout),
-      more_(new TextLine(Theme::mono(10), ThemeColor::faint)) {
+      more_(makeMoreLine()) {
     setFixedSize(sizeFor(family));
     setAccessibleName(QString::fromUtf8(VellumarkWidget::displayName.data(), qsizetype(VellumarkWidget::displayName.size())));
     // The mark's own name, as assistive technology calls such a symbol.
@@ -94,7 +106,7 @@ QSize WidgetView::sizeFor(WidgetFamily family) {
     // Measured on the parts themselves, which take their sizes from their fonts alone.
     QWidget measure;
     auto* wordmark = Brand::wordmark(wordmarkSize, &measure);
-    auto* pill = new CountPill(&measure);
+    auto* pill = makeCountPill(&measure);
     pill->setText(QStringLiteral("0 servers"));
     auto* mark = new SymbolImage({"exclamationmark.triangle.fill", 10, ThemeColor::red}, &measure);
     auto* row = new ProjectRow(nullptr, &measure);
@@ -103,7 +115,7 @@ QSize WidgetView::sizeFor(WidgetFamily family) {
     sample.ports = {{1, false}};
     sample.cpuText = sample.memText = "0%";
     row->setRow(sample);
-    auto* more = new TextLine(Theme::mono(10), ThemeColor::faint, &measure);
+    auto* more = makeMoreLine(&measure);
     more->setText(QStringLiteral("+1 more"));
 
     const int rows = WidgetFamilies::rowLimit(family);

@@ -10,6 +10,8 @@
 
 #include <QWidget>
 
+#include "Controls/CapsuleLabel.h"
+#include "Controls/TextView.h"
 #include "Widget/DevProcessEntry.h"
 #include "Widget/ProjectRow.h"
 #include "Widget/VellumarkWidget.h"
@@ -33,12 +35,12 @@ public:
 
     // What is on show, for those who look at the view from outside (assistive technology, tests).
     const std::vector<ProjectRow*>& rows() const { return rows_; }
-    CountPill* countPill() const { return pill_; }
+    CapsuleLabel* countPill() const { return pill_; }
     QWidget* wordmark() const { return wordmark_; }
     QWidget* ghost() const { return ghost_; }
     SymbolImage* conflictMark() const { return conflictMark_; }
-    TextLine* emptyNote() const { return emptyNote_; }
-    TextLine* moreLine() const { return more_; }
+    TextView* emptyNote() const { return emptyNote_; }
+    TextView* moreLine() const { return more_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -57,10 +59,10 @@ private:
     QWidget* wordmark_;
     QWidget* ghost_;
     SymbolImage* conflictMark_;
-    CountPill* pill_;
-    TextLine* emptyNote_;
+    CapsuleLabel* pill_;
+    TextView* emptyNote_;
     QWidget* emptyArea_;
     QVBoxLayout* rowStack_;
     std::vector<ProjectRow*> rows_;
-    TextLine* more_;
+    TextView* more_;
 };

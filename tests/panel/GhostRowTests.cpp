@@ -7,12 +7,12 @@
 #include <algorithm>
 #include <chrono>
 
-#include "App/Panel/Controls/TextView.h"
 #include "App/Panel/Rows/GhostCancelButton.h"
 #include "App/Panel/Rows/GhostRow.h"
 #include "App/Panel/Rows/GhostTextButton.h"
 #include "App/Restart/RestartTracker.h"
 #include "App/Restart/ServerRestarter.h"
+#include "Controls/TextView.h"
 #include "PanelTestSupport.h"
 #include "app/support/QtWaiting.h"
 #include "support/TempHome.h"

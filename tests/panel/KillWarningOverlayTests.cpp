@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "App/Panel/Controls/TextButton.h"
-#include "App/Panel/Controls/TextView.h"
 #include "App/Panel/Warning/KillWarningOverlay.h"
+#include "Controls/TextView.h"
 #include "PanelTestSupport.h"
 
 namespace {

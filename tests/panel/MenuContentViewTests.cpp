@@ -14,11 +14,9 @@
 #include <atomic>
 #include <chrono>
 
-#include "App/Panel/Controls/CapsuleLabel.h"
 #include "App/Panel/Controls/SearchField.h"
 #include "App/Panel/Controls/StopAllButton.h"
 #include "App/Panel/Controls/TextButton.h"
-#include "App/Panel/Controls/TextView.h"
 #include "App/Panel/Controls/ViewToggle.h"
 #include "App/Panel/Footer/PanelFooter.h"
 #include "App/Panel/Header/PanelHeader.h"
@@ -39,6 +37,8 @@
 #include "App/Restart/RestartTracker.h"
 #include "App/Shell/Popover.h"
 #include "App/Trackers/KillWarning.h"
+#include "Controls/CapsuleLabel.h"
+#include "Controls/TextView.h"
 #include "PanelTestSupport.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UserDefaults.h"

@@ -13,9 +13,8 @@
 #include <optional>
 
 #include "App/Brand/Brand.h"
-#include "App/Panel/Controls/CapsuleLabel.h"
 #include "App/Panel/Controls/TextButton.h"
-#include "App/Panel/Controls/TextView.h"
+#include "App/Panel/PanelStyle.h"
 #include "App/Panel/Rows/CopyURLButton.h"
 #include "App/Panel/Rows/GhostCancelButton.h"
 #include "App/Panel/Rows/KillArmButton.h"
@@ -24,6 +23,8 @@
 #include "App/Panel/Rows/RevealFolderButton.h"
 #include "App/Panel/Rows/RowMetricsView.h"
 #include "App/Panel/Rows/RowProgress.h"
+#include "Controls/CapsuleLabel.h"
+#include "Controls/TextView.h"
 #include "PanelTestSupport.h"
 #include "app/support/QtWaiting.h"
 #include "support/TempHome.h"

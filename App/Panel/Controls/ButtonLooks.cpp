@@ -1,5 +1,7 @@
 #include "App/Panel/Controls/ButtonLooks.h"
 
+#include "App/Panel/PanelStyle.h"
+
 namespace ButtonLooks {
 
 TextButton::Look stopConfirm() {

@@ -1,4 +1,5 @@
 #include "App/Panel/Controls/TextButton.h"
+#include "Controls/TextWidths.h"
 
 #include <cmath>
 
@@ -52,7 +53,7 @@ QSize TextButton::sizeHint() const {
     if (measured_.width() < 0 || measuredTitle_ != text()) {
         const QFontMetricsF metrics(look_.font);
         measuredTitle_ = text();
-        measured_ = QSizeF(PanelStyle::advance(look_.font, measuredTitle_), metrics.height());
+        measured_ = QSizeF(TextWidths::advance(look_.font, measuredTitle_), metrics.height());
     }
     const qreal width = measured_.width() + look_.padding.left() + look_.padding.right();
     const qreal height = measured_.height() + look_.padding.top() + look_.padding.bottom();

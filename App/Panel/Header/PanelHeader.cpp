@@ -4,10 +4,11 @@
 
 #include "App/Brand/Brand.h"
 #include "App/Panel/Controls/ActivitySpinner.h"
-#include "App/Panel/Controls/CapsuleLabel.h"
 #include "App/Panel/Controls/RescanButton.h"
-#include "App/Panel/Controls/TextView.h"
+#include "App/Panel/PanelStyle.h"
 #include "App/Panel/SettingsGearButton.h"
+#include "Controls/CapsuleLabel.h"
+#include "Controls/TextView.h"
 
 namespace {
 

@@ -4,9 +4,10 @@
 #include <QVBoxLayout>
 
 #include "App/Brand/Theme.h"
-#include "App/Panel/Controls/TextView.h"
+#include "App/Panel/PanelStyle.h"
 #include "App/Panel/Rows/GhostRow.h"
 #include "App/PanelModel/PanelText.h"
+#include "Controls/TextView.h"
 
 GhostProjectBlock::GhostProjectBlock(const RestartEntry& entry, const std::string& home, QWidget* parent)
     : QWidget(parent),

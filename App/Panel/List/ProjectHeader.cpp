@@ -9,8 +9,9 @@
 #include "App/Brand/Theme.h"
 #include "App/Panel/Controls/ButtonLooks.h"
 #include "App/Panel/Controls/StopAllButton.h"
-#include "App/Panel/Controls/TextView.h"
+#include "App/Panel/PanelStyle.h"
 #include "App/PanelModel/PanelText.h"
+#include "Controls/TextView.h"
 
 namespace {
 

@@ -5,11 +5,12 @@
 
 #include "App/Panel/Controls/ActivitySpinner.h"
 #include "App/Panel/Controls/RowStackLayout.h"
-#include "App/Panel/Controls/TextView.h"
+#include "App/Panel/PanelStyle.h"
 #include "App/Panel/Rows/GhostCancelButton.h"
 #include "App/Panel/Rows/GhostTextButton.h"
 #include "App/Restart/RestartTracker.h"
 #include "App/Restart/ServerRestarter.h"
+#include "Controls/TextView.h"
 
 namespace {
 

@@ -4,8 +4,9 @@
 
 #include "App/Panel/Controls/ButtonLooks.h"
 #include "App/Panel/Controls/IconButton.h"
-#include "App/Panel/Controls/TextView.h"
+#include "App/Panel/PanelStyle.h"
 #include "App/PanelModel/StopRoad.h"
+#include "Controls/TextView.h"
 
 KillConfirmCluster::KillConfirmCluster(QWidget* parent)
     : QWidget(parent),

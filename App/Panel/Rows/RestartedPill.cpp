@@ -1,5 +1,7 @@
 #include "App/Panel/Rows/RestartedPill.h"
 
+#include "App/Panel/PanelStyle.h"
+
 RestartedPill::RestartedPill(QWidget* parent)
     : CapsuleLabel(QStringLiteral("restarted"),
                    {.font = PanelStyle::systemFont(9, QFont::DemiBold),

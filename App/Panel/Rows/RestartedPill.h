@@ -1,7 +1,7 @@
 #pragma once
 // The "restarted" mark a server row shows for a short while after its restart succeeded.
 
-#include "App/Panel/Controls/CapsuleLabel.h"
+#include "Controls/CapsuleLabel.h"
 
 class RestartedPill : public CapsuleLabel {
     Q_OBJECT

@@ -6,8 +6,9 @@
 #include <QPainter>
 
 #include "App/Brand/Icons.h"
-#include "App/Panel/Controls/CapsuleLabel.h"
 #include "App/Panel/PanelStyle.h"
+#include "Controls/CapsuleLabel.h"
+#include "Controls/TextWidths.h"
 
 namespace {
 
@@ -72,7 +73,7 @@ void RowMetricsView::measure() {
         height = std::max(height, energy.height());
     }
     for (const Metric& metric : metrics_) {
-        figureWidths_.push_back(PanelStyle::advance(figureFont(), metric.text));
+        figureWidths_.push_back(TextWidths::advance(figureFont(), metric.text));
         width += iconSide + iconGap + figureWidths_.back() + spacing;
     }
     if (width > 0) width -= spacing;

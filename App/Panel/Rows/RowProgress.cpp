@@ -3,8 +3,9 @@
 #include <QHBoxLayout>
 
 #include "App/Panel/Controls/ActivitySpinner.h"
-#include "App/Panel/Controls/TextView.h"
+#include "App/Panel/PanelStyle.h"
 #include "App/Panel/Rows/GhostCancelButton.h"
+#include "Controls/TextView.h"
 
 RowProgress::RowProgress(QWidget* parent)
     : QWidget(parent),

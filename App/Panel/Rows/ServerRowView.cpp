@@ -7,10 +7,9 @@
 #include <QPainter>
 
 #include "App/Panel/Controls/ButtonLooks.h"
-#include "App/Panel/Controls/CapsuleLabel.h"
 #include "App/Panel/Controls/RowStackLayout.h"
-#include "App/Panel/Controls/TextView.h"
 #include "App/Panel/Controls/Visibility.h"
+#include "App/Panel/PanelStyle.h"
 #include "App/Panel/Rows/CopyURLButton.h"
 #include "App/Panel/Rows/KillArmButton.h"
 #include "App/Panel/Rows/KillConfirmCluster.h"
@@ -20,6 +19,8 @@
 #include "App/Panel/Rows/RowMetricsView.h"
 #include "App/Panel/Rows/RowProgress.h"
 #include "App/PanelModel/KeyNav.h"
+#include "Controls/CapsuleLabel.h"
+#include "Controls/TextView.h"
 #include "Shared/LocalhostURL.h"
 
 namespace {
@@ -28,6 +29,13 @@ const QMargins padding(8, 3, 5, 3);
 constexpr qreal cornerRadius = 8;
 
 QString text(const std::string& value) { return QString::fromStdString(value); }
+
+// The monospaced look of the "NEW" and "container" marks, in a Theme colour.
+CapsuleLabel::Look rowMarkLook(ThemeColor color, qreal fillOpacity) {
+    QFont font = PanelStyle::monoFont(9, QFont::DemiBold);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 0.5);
+    return {.font = font, .text = Tint::of(color), .fill = Tint::of(color, fillOpacity), .padding = QMarginsF(6, 1.5, 6, 1.5)};
+}
 
 std::vector<RowMetricsView::Metric> metricsOf(const ServerRowView::Inputs& inputs) {
     const DevServer& server = inputs.server;

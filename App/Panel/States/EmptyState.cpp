@@ -9,7 +9,8 @@
 #include "App/Panel/Controls/ActivitySpinner.h"
 #include "App/Panel/Controls/ButtonLooks.h"
 #include "App/Panel/Controls/TextButton.h"
-#include "App/Panel/Controls/TextView.h"
+#include "App/Panel/PanelStyle.h"
+#include "Controls/TextView.h"
 
 namespace {
 

@@ -7,7 +7,8 @@
 #include "App/Brand/Theme.h"
 #include "App/Panel/Controls/ButtonLooks.h"
 #include "App/Panel/Controls/TextButton.h"
-#include "App/Panel/Controls/TextView.h"
+#include "App/Panel/PanelStyle.h"
+#include "Controls/TextView.h"
 
 namespace {
 constexpr int iconSide = 22;

@@ -8,8 +8,9 @@
 #include <QVBoxLayout>
 
 #include "App/Panel/Controls/ButtonLooks.h"
-#include "App/Panel/Controls/TextView.h"
+#include "App/Panel/PanelStyle.h"
 #include "App/PanelModel/StopRoad.h"
+#include "Controls/TextView.h"
 
 namespace {
 

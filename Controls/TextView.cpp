@@ -1,9 +1,11 @@
-#include "App/Panel/Controls/TextView.h"
+#include "Controls/TextView.h"
 
 #include <cmath>
 
 #include <QFontMetricsF>
 #include <QPainter>
+
+#include "Controls/TextWidths.h"
 
 namespace {
 constexpr int unbounded = 1 << 20;
@@ -25,7 +27,7 @@ TextView::TextView(const QString& text, QFont font, Tint tint, Mode mode, QWidge
 
 void TextView::measure() {
     const QFontMetricsF metrics(font_);
-    measured_ = QSizeF(PanelStyle::advance(font_, text_), metrics.height());
+    measured_ = QSizeF(TextWidths::advance(font_, text_), metrics.height());
 }
 
 void TextView::setText(const QString& text) {
@@ -50,6 +52,11 @@ void TextView::setMinimumTextWidth(int width) {
 
 void TextView::setHorizontalAlignment(Qt::Alignment alignment) {
     horizontal_ = alignment & Qt::AlignHorizontal_Mask;
+    update();
+}
+
+void TextView::setVerticalAlignment(Qt::Alignment alignment) {
+    vertical_ = alignment & Qt::AlignVertical_Mask;
     update();
 }
 
@@ -85,5 +92,5 @@ void TextView::paintEvent(QPaintEvent*) {
         painter.drawText(QRectF(rect()), horizontal_ | Qt::AlignTop | Qt::TextWordWrap, text_);
         return;
     }
-    painter.drawText(QRectF(rect()), horizontal_ | Qt::AlignVCenter | Qt::TextSingleLine, shownText());
+    painter.drawText(QRectF(rect()), horizontal_ | vertical_ | Qt::TextSingleLine, shownText());
 }

@@ -6,7 +6,7 @@
 #include <QFont>
 #include <QWidget>
 
-#include "App/Panel/PanelStyle.h"
+#include "Controls/Tint.h"
 
 class TextView : public QWidget {
     Q_OBJECT
@@ -24,6 +24,8 @@ public:
     void setMinimumTextWidth(int width);
     // Left by default; a wrapped text may be centred line by line.
     void setHorizontalAlignment(Qt::Alignment alignment);
+    // Where a one-line text's line box sits in the height: centred by default, or at the top.
+    void setVerticalAlignment(Qt::Alignment alignment);
     // The text as drawn at the current width.
     QString shownText() const;
 
@@ -44,5 +46,6 @@ private:
     Mode mode_;
     int minimumTextWidth_ = 0;
     Qt::Alignment horizontal_ = Qt::AlignLeft;
+    Qt::Alignment vertical_ = Qt::AlignVCenter;
     QSizeF measured_;  // the one-line text's own size, kept: shaping text is what rows spend most on
 };

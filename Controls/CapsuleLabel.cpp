@@ -1,4 +1,4 @@
-#include "App/Panel/Controls/CapsuleLabel.h"
+#include "Controls/CapsuleLabel.h"
 
 #include <cmath>
 
@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include "App/Brand/Icons.h"
+#include "Controls/TextWidths.h"
 
 CapsuleLabel::CapsuleLabel(const QString& text, Look look, QWidget* parent) : QWidget(parent), look_(std::move(look)) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -24,7 +25,7 @@ void CapsuleLabel::setText(const QString& text) {
 
 QSizeF CapsuleLabel::measure(const QString& text, const Look& look) {
     const QFontMetricsF metrics(look.font);
-    qreal width = PanelStyle::advance(look.font, text) + look.padding.left() + look.padding.right();
+    qreal width = TextWidths::advance(look.font, text) + look.padding.left() + look.padding.right();
     qreal height = metrics.height();
     if (!look.icon.empty()) {
         width += look.iconSide + look.iconSpacing;
@@ -60,10 +61,4 @@ QSize CapsuleLabel::sizeHint() const { return size_; }
 void CapsuleLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     paint(painter, QRectF(rect()), text_, look_, palette());
-}
-
-CapsuleLabel::Look rowMarkLook(ThemeColor color, qreal fillOpacity) {
-    QFont font = PanelStyle::monoFont(9, QFont::DemiBold);
-    font.setLetterSpacing(QFont::AbsoluteSpacing, 0.5);
-    return {.font = font, .text = Tint::of(color), .fill = Tint::of(color, fillOpacity), .padding = QMarginsF(6, 1.5, 6, 1.5)};
 }

@@ -1,7 +1,8 @@
 #pragma once
-// A small mark on a capsule: an optional icon and a short text in one colour, on a fill of that
-// colour's family at a low opacity. The rows' "NEW", "container" and energy marks and the
-// "restarted" pill. It never shrinks below its content. Main thread only.
+// A small mark on a capsule: an optional icon and a short text in one colour, on a fill (mostly of
+// that colour's family at a low opacity). The panel rows' "NEW", "container" and energy marks, the
+// "restarted" pill, and the server count of the panel and of the widget. It never shrinks below its
+// content. Main thread only.
 
 #include <string>
 
@@ -9,7 +10,7 @@
 #include <QMarginsF>
 #include <QWidget>
 
-#include "App/Panel/PanelStyle.h"
+#include "Controls/Tint.h"
 
 class CapsuleLabel : public QWidget {
     Q_OBJECT
@@ -49,6 +50,3 @@ private:
     Look look_;
     QSize size_;
 };
-
-// The monospaced look of a row's "NEW" and "container" marks, in a Theme colour.
-CapsuleLabel::Look rowMarkLook(ThemeColor color, qreal fillOpacity);
