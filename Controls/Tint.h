@@ -22,7 +22,7 @@ struct Tint {
     static constexpr qreal tertiaryOpacity = 0.30;
 
     Source source = Source::clear;
-    ThemeColor theme = ThemeColor::ink;  // for Source::theme
+    ThemeColor theme = ThemeColor::ink;    // for Source::theme
     BrandColor brand = BrandColor::alive;  // for Source::brand
     qreal opacity = 1.0;
 

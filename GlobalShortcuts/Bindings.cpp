@@ -34,16 +34,14 @@ public:
     ViewShortcutBinding(QShortcut& shortcut, Name name)
         : QObject(&shortcut), shortcut_(shortcut), name_(std::move(name)), recorderActive_(isPaused()) {
         QPointer<ViewShortcutBinding> self(this);
-        recorder_ = Platform::Subscription(Notifications::recorderActiveStatusDidChange(),
-                                           [self](const bool& active) {
-                                               if (!self) return;
-                                               self->recorderActive_ = active;
-                                               self->refresh();
-                                           });
-        names_ = Platform::Subscription(Notifications::shortcutByNameDidChange(),
-                                        [self](const Name& changed) {
-                                            if (self && changed == self->name_) self->refresh();
-                                        });
+        recorder_ = Platform::Subscription(Notifications::recorderActiveStatusDidChange(), [self](const bool& active) {
+            if (!self) return;
+            self->recorderActive_ = active;
+            self->refresh();
+        });
+        names_ = Platform::Subscription(Notifications::shortcutByNameDidChange(), [self](const Name& changed) {
+            if (self && changed == self->name_) self->refresh();
+        });
         refresh();
     }
 
@@ -63,13 +61,16 @@ public:
     MenuItemBinding(QAction& item, Name name) : QObject(&item) {
         setObjectName(menuItemBindingName);
         QPointer<QAction> weakItem(&item);
-        names_ = Platform::Subscription(
-            Notifications::shortcutByNameDidChange(), [weakItem, name = std::move(name)](const Name& changed) {
-                if (!(changed == name)) return;
-                QMetaObject::invokeMethod(
-                    weakItem.data(), [weakItem, name] { if (weakItem) setShortcut(*weakItem, getShortcut(name)); },
-                    Qt::QueuedConnection);
-            });
+        names_ = Platform::Subscription(Notifications::shortcutByNameDidChange(),
+                                        [weakItem, name = std::move(name)](const Name& changed) {
+                                            if (!(changed == name)) return;
+                                            QMetaObject::invokeMethod(
+                                                weakItem.data(),
+                                                [weakItem, name] {
+                                                    if (weakItem) setShortcut(*weakItem, getShortcut(name));
+                                                },
+                                                Qt::QueuedConnection);
+                                        });
     }
 
 private:

@@ -23,7 +23,7 @@ struct HotKey {
 
 struct State {
     bool enabled = true;
-    int hotKeyId = 0;            // the last id given; never reused
+    int hotKeyId = 0;               // the last id given; never reused
     std::map<int, HotKey> hotKeys;  // by id, so the oldest matches first
     bool backendLooked = false;
     std::unique_ptr<X11KeyGrabs> grabs;

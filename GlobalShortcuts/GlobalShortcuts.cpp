@@ -145,8 +145,8 @@ StoreResult setShortcut(const std::optional<Shortcut>& shortcut, const Name& nam
     if (shortcut) return userDefaultsSet(name, *shortcut);
     const auto old = getShortcut(name);
     if (!old) return StoreResult::stored;
-    const bool saved =
-        name.defaultShortcut ? defaults().set(name.userDefaultsKey(), false) : defaults().remove(name.userDefaultsKey());
+    const bool saved = name.defaultShortcut ? defaults().set(name.userDefaultsKey(), false)
+                                            : defaults().remove(name.userDefaultsKey());
     if (!saved) return StoreResult::notSaved;  // still stored, so still grabbed
     letGoOf(*old);
     userDefaultsDidChange(name);

@@ -9,8 +9,8 @@
 //
 // Main thread.
 
-#include <QList>
 #include <QKeySequence>
+#include <QList>
 
 #include <optional>
 

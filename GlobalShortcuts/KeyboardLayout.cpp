@@ -32,8 +32,8 @@ Keymap loadKeymap() {
                                         XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, nullptr, nullptr)) {
             const std::int32_t device = xkb_x11_get_core_keyboard_device_id(connection);
             if (device >= 0) {
-                Keymap keymap(xkb_x11_keymap_new_from_device(context.get(), connection, device,
-                                                             XKB_KEYMAP_COMPILE_NO_FLAGS));
+                Keymap keymap(
+                    xkb_x11_keymap_new_from_device(context.get(), connection, device, XKB_KEYMAP_COMPILE_NO_FLAGS));
                 if (keymap) return keymap;
             }
         }

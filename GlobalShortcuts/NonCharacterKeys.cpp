@@ -1,7 +1,7 @@
 #include "GlobalShortcuts/NonCharacterKeys.h"
 
-#include <Qt>
 #include <QString>
+#include <Qt>
 
 #include <algorithm>
 #include <array>

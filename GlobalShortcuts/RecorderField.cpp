@@ -46,10 +46,8 @@ bool isModifierKey(int key) {
     case Qt::Key_Hyper_R:
     case Qt::Key_CapsLock:
     case Qt::Key_NumLock:
-    case Qt::Key_ScrollLock:
-        return true;
-    default:
-        return false;
+    case Qt::Key_ScrollLock: return true;
+    default: return false;
     }
 }
 
@@ -70,12 +68,9 @@ protected:
             if (watched != &field_) return false;
             event->accept();
             return true;
-        case QEvent::KeyPress:
-            return watched == &field_ && field_.handleKey(static_cast<QKeyEvent&>(*event));
-        case QEvent::MouseButtonRelease:
-            return field_.handleMouseUp(static_cast<QMouseEvent&>(*event));
-        default:
-            return false;
+        case QEvent::KeyPress: return watched == &field_ && field_.handleKey(static_cast<QKeyEvent&>(*event));
+        case QEvent::MouseButtonRelease: return field_.handleMouseUp(static_cast<QMouseEvent&>(*event));
+        default: return false;
         }
     }
 
@@ -84,8 +79,12 @@ private:
 };
 
 RecorderField::RecorderField(Name name, OnChange onChange, QWidget* parent)
-    : QLineEdit(parent), name_(std::move(name)), onChange_(std::move(onChange)), menus_(applicationMenus),
-      beep_(&QApplication::beep), monitor_(new Monitor(*this)) {
+    : QLineEdit(parent),
+      name_(std::move(name)),
+      onChange_(std::move(onChange)),
+      menus_(applicationMenus),
+      beep_(&QApplication::beep),
+      monitor_(new Monitor(*this)) {
     // The text is only ever the recorded shortcut: typing, pasting and dropping are the recorder's.
     setReadOnly(true);
     setContextMenuPolicy(Qt::NoContextMenu);
@@ -273,8 +272,9 @@ bool RecorderField::handleKey(QKeyEvent& event) {
     // does not have.
     const bool lonelyF12 = shortcut->key() == Key::f12 && shortcut->carbonModifiers == 0;
     if (!lonelyF12 && CarbonGlobalShortcuts::isTakenBySystem(*shortcut)) {
-        const auto choice = refuseWithAlert(localizedText("keyboard_shortcut_used_by_system"),
-                                            localizedText("keyboard_shortcuts_can_be_changed"), localizedText("force_use_shortcut"));
+        const auto choice =
+            refuseWithAlert(localizedText("keyboard_shortcut_used_by_system"),
+                            localizedText("keyboard_shortcuts_can_be_changed"), localizedText("force_use_shortcut"));
         if (choice != AlertChoice::second) return true;
     }
     record(*shortcut);
@@ -285,7 +285,8 @@ void RecorderField::record(const Shortcut& shortcut) {
     const QString shown = QString::fromStdString(shortcut.presentableDescription());
     if (const StoreResult result = userDefaultsSet(name_, shortcut); result != StoreResult::stored) {
         showStoredShortcut();
-        const char* why = result == StoreResult::refused ? "keyboard_shortcut_not_registered" : "keyboard_shortcut_not_saved";
+        const char* why =
+            result == StoreResult::refused ? "keyboard_shortcut_not_registered" : "keyboard_shortcut_not_saved";
         refuseWithAlert(QString::fromStdString(localized(why, shown.toStdString())));
         return;
     }
@@ -301,12 +302,13 @@ std::optional<RecorderField::AlertChoice> RecorderField::refuseWithAlert(const Q
     QPointer<RecorderField> self(this);
     clearFocus();
     // On the heap: closing the window meanwhile deletes the alert with it.
-    QPointer<QMessageBox> alert =
-        new QMessageBox(QMessageBox::Warning, QApplication::applicationName(), message, QMessageBox::NoButton, window());
+    QPointer<QMessageBox> alert = new QMessageBox(QMessageBox::Warning, QApplication::applicationName(), message,
+                                                  QMessageBox::NoButton, window());
     alert->setWindowModality(Qt::WindowModal);
     if (!informative.isEmpty()) alert->setInformativeText(informative);
     QPushButton* ok = alert->addButton(localizedText("ok"), QMessageBox::AcceptRole);
-    QPushButton* second = secondButton.isEmpty() ? nullptr : alert->addButton(secondButton, QMessageBox::DestructiveRole);
+    QPushButton* second =
+        secondButton.isEmpty() ? nullptr : alert->addButton(secondButton, QMessageBox::DestructiveRole);
     alert->setDefaultButton(ok);
     alert->exec();
     const bool secondChosen = alert && second && alert->clickedButton() == second;

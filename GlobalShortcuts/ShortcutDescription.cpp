@@ -4,8 +4,8 @@
 #include <QString>
 
 #include "GlobalShortcuts/KeyboardLayout.h"
-#include "GlobalShortcuts/Shortcut.h"
 #include "GlobalShortcuts/NonCharacterKeys.h"
+#include "GlobalShortcuts/Shortcut.h"
 
 namespace GlobalShortcuts {
 

@@ -18,8 +18,7 @@ namespace GlobalShortcuts {
 namespace {
 
 constexpr std::uint16_t numLockMask = XCB_MOD_MASK_2;
-constexpr std::array<std::uint16_t, 4> lockVariants{0, XCB_MOD_MASK_LOCK, numLockMask,
-                                                     XCB_MOD_MASK_LOCK | numLockMask};
+constexpr std::array<std::uint16_t, 4> lockVariants{0, XCB_MOD_MASK_LOCK, numLockMask, XCB_MOD_MASK_LOCK | numLockMask};
 
 struct ModifierBits {
     std::uint64_t flag;
@@ -136,8 +135,8 @@ bool X11KeyGrabs::isHeldByAnotherClient(const Shortcut& shortcut) {
     if (!wanted) return false;
     bool held = false;
     for (const std::uint16_t lock : lockVariants) {
-        const xcb_void_cookie_t cookie = xcb_grab_key_checked(connection_, 0, root_, wanted->modifiers | lock,
-                                                              wanted->keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        const xcb_void_cookie_t cookie = xcb_grab_key_checked(
+            connection_, 0, root_, wanted->modifiers | lock, wanted->keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
         if (xcb_generic_error_t* error = xcb_request_check(connection_, cookie)) {
             held = held || error->error_code == badAccess;
             std::free(error);

@@ -32,7 +32,7 @@ xcb_connection_t* applicationXConnection();
 class X11KeyGrabs final : public QAbstractNativeEventFilter {
 public:
     static constexpr int granted = 0;
-    static constexpr int badValue = 2;   // X's BadValue
+    static constexpr int badValue = 2;    // X's BadValue
     static constexpr int badAccess = 10;  // X's BadAccess
 
     // For the application's X connection, with its key events; null unless the application runs on

@@ -12,9 +12,7 @@
 namespace Platform {
 namespace {
 
-std::string describeErrno(const std::string& what, int error) {
-    return what + ": " + std::strerror(error);
-}
+std::string describeErrno(const std::string& what, int error) { return what + ": " + std::strerror(error); }
 
 bool writeAll(int fd, std::string_view bytes, int& error) {
     while (!bytes.empty()) {

@@ -258,8 +258,8 @@ private:
 
 // Never destroyed (see Pool). Reachable through this static, so leak checkers don't count it.
 Pool& globalPool(QoS qos) {
-    static const std::array<Pool*, 4> pools = {
-        new Pool("q.interactive"), new Pool("q.initiated"), new Pool("q.utility"), new Pool("q.background")};
+    static const std::array<Pool*, 4> pools = {new Pool("q.interactive"), new Pool("q.initiated"),
+                                               new Pool("q.utility"), new Pool("q.background")};
     return *pools[static_cast<std::size_t>(qos)];
 }
 
@@ -354,7 +354,7 @@ constexpr Clock::duration conditionRecheck = std::chrono::milliseconds(10);
 bool runUntil(const std::function<bool()>& done, Clock::duration timeout) {
     MainQueue::bindMainThread();
     const Clock::time_point start = Clock::now();
-    const Clock::time_point end = timeout <= Clock::duration::zero() ? start
+    const Clock::time_point end = timeout <= Clock::duration::zero()            ? start
                                   : timeout >= Clock::time_point::max() - start ? Clock::time_point::max()
                                                                                 : start + timeout;
     MainState& state = mainState();

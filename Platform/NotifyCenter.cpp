@@ -72,8 +72,7 @@ bool bindSocket(State& state, std::string& error) {
 // Takes every datagram waiting: they all stand for the same news.
 void discardPending(int socket) {
     char byte;
-    while (::recv(socket, &byte, sizeof byte, MSG_DONTWAIT) >= 0) {
-    }
+    while (::recv(socket, &byte, sizeof byte, MSG_DONTWAIT) >= 0) {}
 }
 
 void callSafely(const State& state) {
@@ -189,8 +188,7 @@ void Observation::stop() {
     ::unlinkat(state_->folder.fd.get(), state_->entry.c_str(), 0);
     state_->stopping.store(true);
     const std::uint64_t one = 1;
-    while (::write(state_->wake.get(), &one, sizeof one) < 0 && errno == EINTR) {
-    }
+    while (::write(state_->wake.get(), &one, sizeof one) < 0 && errno == EINTR) {}
     if (state_->thread.get_id() == std::this_thread::get_id()) {
         state_->thread.detach();  // inside its own callback: the thread ends once the callback returns
     } else {

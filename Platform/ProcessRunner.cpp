@@ -89,8 +89,7 @@ int spawnChild(const ProcessRequest& request, int outputWriteEnd, pid_t& pid) {
 
     SpawnSetup setup;
     if (int error = configure(setup, outputWriteEnd)) return error;
-    return posix_spawn(&pid, request.executable.c_str(), setup.actions(), setup.attributes(), argv.data(),
-                       envp.data());
+    return posix_spawn(&pid, request.executable.c_str(), setup.actions(), setup.attributes(), argv.data(), envp.data());
 }
 
 Deadline deadlineAfter(Clock::time_point start, const std::optional<std::chrono::milliseconds>& limit) {
@@ -253,14 +252,10 @@ ProcessResult runProcess(const ProcessRequest& request) {
 
     int status = 0;
     switch (waitForExit(pid, deadline, status)) {
-    case WaitResult::exited:
-        return finished(status, std::move(output));
-    case WaitResult::timedOut:
-        abandon(pid);
-        return timedOut();
+    case WaitResult::exited: return finished(status, std::move(output));
+    case WaitResult::timedOut: abandon(pid); return timedOut();
     case WaitResult::running:
-    case WaitResult::statusLost:
-        break;
+    case WaitResult::statusLost: break;
     }
     // Someone else reaped the child (SIGCHLD ignored, or a waitpid(-1) elsewhere). The output is
     // complete but the status is unknown; -1 keeps callers that check for success from trusting it.

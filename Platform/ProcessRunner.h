@@ -30,9 +30,9 @@ std::vector<std::string> environmentSnapshot();
 struct ProcessResult {
     enum class Outcome { exited, killedBySignal, timedOut, launchFailed };
     Outcome outcome = Outcome::launchFailed;
-    std::string output;        // raw bytes of standard output; empty unless exited or killedBySignal
-    int exitStatus = -1;       // exit code when exited, signal number when killedBySignal
-    std::string launchError;   // strerror-style description when launchFailed
+    std::string output;       // raw bytes of standard output; empty unless exited or killedBySignal
+    int exitStatus = -1;      // exit code when exited, signal number when killedBySignal
+    std::string launchError;  // strerror-style description when launchFailed
 
     bool launched() const { return outcome != Outcome::launchFailed; }
 };

@@ -151,7 +151,8 @@ public:
         while (!path.empty()) {
             Frame& frame = path.back();
             if (frame.next < frame.children.count) {
-                const std::uint64_t child = readBigEndian(frame.children.references + frame.next * referenceSize_, referenceSize_);
+                const std::uint64_t child =
+                    readBigEndian(frame.children.references + frame.next * referenceSize_, referenceSize_);
                 ++frame.next;
                 if (child >= objectCount_ || !enter(child)) return false;
                 continue;
@@ -159,7 +160,8 @@ public:
             // All children done: the container's own figures follow from theirs.
             std::size_t height = 0, nodes = 1;
             for (std::uint64_t i = 0; i < frame.children.count; ++i) {
-                const std::uint64_t child = readBigEndian(frame.children.references + i * referenceSize_, referenceSize_);
+                const std::uint64_t child =
+                    readBigEndian(frame.children.references + i * referenceSize_, referenceSize_);
                 height = std::max(height, height_[child]);
                 nodes += expanded_[child];
                 if (nodes > expandedNodes) return false;
@@ -251,7 +253,8 @@ private:
         const Children children{data_ + found->content, found->count * references};
         if (isDictionary) {
             for (std::uint64_t i = 0; i < found->count; ++i)
-                if (isKeyWithNul(readBigEndian(children.references + i * referenceSize_, referenceSize_))) return std::nullopt;
+                if (isKeyWithNul(readBigEndian(children.references + i * referenceSize_, referenceSize_)))
+                    return std::nullopt;
         }
         return children;
     }

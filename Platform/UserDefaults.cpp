@@ -39,9 +39,13 @@ struct FileStamp {
     long long ctimeSeconds = 0, ctimeNanoseconds = 0;
 
     explicit FileStamp(const struct stat& info)
-        : device(info.st_dev), inode(info.st_ino), size(info.st_size),
-          mtimeSeconds(info.st_mtim.tv_sec), mtimeNanoseconds(info.st_mtim.tv_nsec),
-          ctimeSeconds(info.st_ctim.tv_sec), ctimeNanoseconds(info.st_ctim.tv_nsec) {}
+        : device(info.st_dev),
+          inode(info.st_ino),
+          size(info.st_size),
+          mtimeSeconds(info.st_mtim.tv_sec),
+          mtimeNanoseconds(info.st_mtim.tv_nsec),
+          ctimeSeconds(info.st_ctim.tv_sec),
+          ctimeNanoseconds(info.st_ctim.tv_nsec) {}
     bool operator==(const FileStamp&) const = default;
 };
 
@@ -129,8 +133,7 @@ std::optional<UserDefaults::Value> valueOf(plist_t node) {
         plist_get_uint_val(node, &number);
         return static_cast<std::int64_t>(number);
     }
-    default:
-        return std::nullopt;  // kinds we never write (dates, reals, arrays...) are kept but not read
+    default: return std::nullopt;  // kinds we never write (dates, reals, arrays...) are kept but not read
     }
 }
 
@@ -141,9 +144,7 @@ plist_t nodeOf(const UserDefaults::Value& value) {
         }
         plist_t operator()(const std::string& text) const { return plist_new_string(text.c_str()); }
         plist_t operator()(bool flag) const { return plist_new_bool(flag ? 1 : 0); }
-        plist_t operator()(std::int64_t number) const {
-            return plist_new_uint(static_cast<uint64_t>(number));
-        }
+        plist_t operator()(std::int64_t number) const { return plist_new_uint(static_cast<uint64_t>(number)); }
     };
     return std::visit(Visitor{}, value);
 }
@@ -185,8 +186,7 @@ std::optional<std::string> ensureSettingsFolder() {
     const fs::path folder = settingsFolder();
     std::error_code error;
     fs::create_directories(folder, error);
-    if (!error && !fs::is_directory(folder, error) && !error)
-        error = std::make_error_code(std::errc::not_a_directory);
+    if (!error && !fs::is_directory(folder, error) && !error) error = std::make_error_code(std::errc::not_a_directory);
     if (error) return error.message();
     return std::nullopt;
 }
@@ -331,7 +331,9 @@ std::optional<T> as(std::optional<UserDefaults::Value> value) {
 std::optional<UserDefaults::Data> UserDefaults::data(const std::string& key) const { return as<Data>(object(key)); }
 std::optional<std::string> UserDefaults::string(const std::string& key) const { return as<std::string>(object(key)); }
 std::optional<bool> UserDefaults::boolean(const std::string& key) const { return as<bool>(object(key)); }
-std::optional<std::int64_t> UserDefaults::integer(const std::string& key) const { return as<std::int64_t>(object(key)); }
+std::optional<std::int64_t> UserDefaults::integer(const std::string& key) const {
+    return as<std::int64_t>(object(key));
+}
 
 bool UserDefaults::set(const std::string& key, const Value& value) {
     // Keys and texts are stored as C strings; a NUL would silently cut them short and store the

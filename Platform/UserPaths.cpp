@@ -1,8 +1,8 @@
 #include "Platform/UserPaths.h"
 
-#include <cstdlib>
 #include <pwd.h>
 #include <unistd.h>
+#include <cstdlib>
 
 #include <vector>
 
@@ -44,8 +44,6 @@ std::filesystem::path dataHome() {
     return homeDirectory() / ".local/share";
 }
 
-std::optional<std::filesystem::path> runtimeDirectory() {
-    return absoluteFromEnvironment("XDG_RUNTIME_DIR");
-}
+std::optional<std::filesystem::path> runtimeDirectory() { return absoluteFromEnvironment("XDG_RUNTIME_DIR"); }
 
 }  // namespace Platform

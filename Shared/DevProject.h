@@ -8,8 +8,8 @@
 #include "Shared/DevServer.h"
 
 struct DevProject {
-    std::string name;               // shown as the project's title
-    std::string path;               // absolute folder, "service://<command>", or a container's form
+    std::string name;  // shown as the project's title
+    std::string path;  // absolute folder, "service://<command>", or a container's form
     std::vector<DevServer> servers;
 
     const std::string& id() const { return path; }

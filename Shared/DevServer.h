@@ -21,10 +21,10 @@ struct DevServer {
     double mem = 0;                             // percent, summed over the group
     std::optional<std::int64_t> rss;            // bytes, summed over the group
     std::optional<std::string> commandLine;
-    std::optional<std::string> cwd;             // absent for background services
+    std::optional<std::string> cwd;  // absent for background services
     std::optional<std::string> containerID;
     std::optional<std::string> containerName;
-    std::optional<bool> keptAlive;              // only for servers of background-service projects
+    std::optional<bool> keptAlive;  // only for servers of background-service projects
 
     std::int32_t id() const { return pid; }
 

@@ -15,8 +15,7 @@ using Json = nlohmann::json;
 // The integral value of a JSON number, when it has one that fits 64 signed bits.
 std::optional<std::int64_t> integralValue(const Json& value) {
     switch (value.type()) {
-    case Json::value_t::number_integer:
-        return value.get<std::int64_t>();
+    case Json::value_t::number_integer: return value.get<std::int64_t>();
     case Json::value_t::number_unsigned: {
         const auto unsignedValue = value.get<std::uint64_t>();
         if (unsignedValue > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
@@ -29,14 +28,12 @@ std::optional<std::int64_t> integralValue(const Json& value) {
         // -2^63 is exact as a double; 2^63 is the first value out of range.
         constexpr double lowest = -9223372036854775808.0;
         constexpr double beyondHighest = 9223372036854775808.0;
-        if (!std::isfinite(number) || number != std::trunc(number) || number < lowest ||
-            number >= beyondHighest) {
+        if (!std::isfinite(number) || number != std::trunc(number) || number < lowest || number >= beyondHighest) {
             return std::nullopt;
         }
         return static_cast<std::int64_t>(number);
     }
-    default:
-        return std::nullopt;
+    default: return std::nullopt;
     }
 }
 

@@ -118,7 +118,8 @@ std::string_view shortestDigits(double value, char (&digits)[24], int& n) {
     }
     // The shortest digits as d.ddde±x, without the point.
     char scientific[32];
-    const auto end = std::to_chars(scientific, scientific + sizeof scientific, value, std::chars_format::scientific).ptr;
+    const auto end =
+        std::to_chars(scientific, scientific + sizeof scientific, value, std::chars_format::scientific).ptr;
     const std::string_view text(scientific, static_cast<std::size_t>(end - scientific));
     const auto e = text.find('e');
     std::size_t k = 0;

@@ -12,10 +12,10 @@ enum class SortMode { activity, project, port, cpu, memory, uptime };
 namespace SortModes {
 // Declaration order.
 inline constexpr std::array<SortMode, 6> allCases{SortMode::activity, SortMode::project, SortMode::port,
-                                                  SortMode::cpu, SortMode::memory, SortMode::uptime};
+                                                  SortMode::cpu,      SortMode::memory,  SortMode::uptime};
 // The order in which the sort menu offers the modes.
-inline constexpr std::array<SortMode, 6> menuOrder{SortMode::activity, SortMode::port, SortMode::cpu,
-                                                   SortMode::memory, SortMode::uptime, SortMode::project};
+inline constexpr std::array<SortMode, 6> menuOrder{SortMode::activity, SortMode::port,   SortMode::cpu,
+                                                   SortMode::memory,   SortMode::uptime, SortMode::project};
 }  // namespace SortModes
 
 std::string_view rawValue(SortMode mode);

@@ -2,15 +2,15 @@
 
 #include <xcb/xcb.h>
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
 
-#include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
+#include <QGuiApplication>
 #include <QWidget>
 
 namespace DesktopWindowHints {
@@ -43,8 +43,8 @@ void apply(QWidget& window) {
 
     const xcb_atom_t stateProperty = atom(connection, "_NET_WM_STATE");
     std::vector<xcb_atom_t> states = currentStates(connection, id, stateProperty);
-    for (const char* name : {"_NET_WM_STATE_BELOW", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER",
-                             "_NET_WM_STATE_STICKY"}) {
+    for (const char* name :
+         {"_NET_WM_STATE_BELOW", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_STICKY"}) {
         const xcb_atom_t state = atom(connection, name);
         if (state != XCB_ATOM_NONE && std::find(states.begin(), states.end(), state) == states.end())
             states.push_back(state);

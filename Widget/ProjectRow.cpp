@@ -16,8 +16,8 @@
 
 namespace {
 
-constexpr qreal labelSpacing = 2;   // between the name and the ports line
-constexpr qreal portSpacing = 5;    // between the ports and the commands
+constexpr qreal labelSpacing = 2;  // between the name and the ports line
+constexpr qreal portSpacing = 5;   // between the ports and the commands
 constexpr int rowSpacing = 8;
 
 QString qText(const std::string& text) { return QString::fromStdString(text); }
@@ -90,7 +90,8 @@ void ProjectButton::paintEvent(QPaintEvent*) {
         painter.setFont(*segment.font);
         painter.setPen(Theme::color(segment.color, *this));
         if (needed > room) {
-            painter.drawText(QPointF(x, baseline), metrics.elidedText(segment.text, Qt::ElideRight, std::max<qreal>(0, room)));
+            painter.drawText(QPointF(x, baseline),
+                             metrics.elidedText(segment.text, Qt::ElideRight, std::max<qreal>(0, room)));
             break;
         }
         painter.drawText(QPointF(x, baseline), segment.text);

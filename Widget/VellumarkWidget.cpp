@@ -4,9 +4,9 @@ namespace WidgetFamilies {
 
 std::string_view name(WidgetFamily family) {
     switch (family) {
-        case WidgetFamily::small: return "small";
-        case WidgetFamily::medium: return "medium";
-        case WidgetFamily::large: return "large";
+    case WidgetFamily::small: return "small";
+    case WidgetFamily::medium: return "medium";
+    case WidgetFamily::large: return "large";
     }
     return {};
 }
@@ -19,18 +19,18 @@ std::optional<WidgetFamily> named(std::string_view text) {
 
 Size nominalSize(WidgetFamily family) {
     switch (family) {
-        case WidgetFamily::small: return {170, 170};
-        case WidgetFamily::medium: return {364, 170};
-        case WidgetFamily::large: return {364, 382};
+    case WidgetFamily::small: return {170, 170};
+    case WidgetFamily::medium: return {364, 170};
+    case WidgetFamily::large: return {364, 382};
     }
     return {};
 }
 
 int rowLimit(WidgetFamily family) {
     switch (family) {
-        case WidgetFamily::small: return 2;
-        case WidgetFamily::medium: return 4;
-        case WidgetFamily::large: return 9;
+    case WidgetFamily::small: return 2;
+    case WidgetFamily::medium: return 4;
+    case WidgetFamily::large: return 9;
     }
     return 0;
 }

@@ -31,10 +31,11 @@ QString qText(const std::string& text) { return QString::fromStdString(text); }
 
 // The server count: mono 10 in the secondary colour on a chipBg capsule, padded 8 by 2.
 CapsuleLabel* makeCountPill(QWidget* parent = nullptr) {
-    return new CapsuleLabel(QString(), {.font = Theme::mono(10),
-                                        .text = Tint::of(ThemeColor::secondary),
-                                        .fill = Tint::of(ThemeColor::chipBg),
-                                        .padding = QMarginsF(8, 2, 8, 2)},
+    return new CapsuleLabel(QString(),
+                            {.font = Theme::mono(10),
+                             .text = Tint::of(ThemeColor::secondary),
+                             .fill = Tint::of(ThemeColor::chipBg),
+                             .padding = QMarginsF(8, 2, 8, 2)},
                             parent);
 }
 
@@ -56,7 +57,8 @@ WidgetView::WidgetView(WidgetFamily family, ProjectRow::IntentHandler perform, Q
       rowStack_(new QVBoxLayout),
       more_(makeMoreLine()) {
     setFixedSize(sizeFor(family));
-    setAccessibleName(QString::fromUtf8(VellumarkWidget::displayName.data(), qsizetype(VellumarkWidget::displayName.size())));
+    setAccessibleName(
+        QString::fromUtf8(VellumarkWidget::displayName.data(), qsizetype(VellumarkWidget::displayName.size())));
     // The mark's own name, as assistive technology calls such a symbol.
     conflictMark_->setAccessibleName(QStringLiteral("Warning"));
     emptyNote_->setText(QStringLiteral("Nothing running"));
@@ -75,7 +77,8 @@ WidgetView::WidgetView(WidgetFamily family, ProjectRow::IntentHandler perform, Q
     header->addWidget(wordmark_, 0, Qt::AlignVCenter);
     header->addWidget(ghost_, 0, Qt::AlignVCenter);
     // A box layout spaces a spacer from what follows it only: its least width holds the spacing before it.
-    header->addSpacerItem(new QSpacerItem(headerSpacing + minimumHeaderGap, 0, QSizePolicy::MinimumExpanding, QSizePolicy::Minimum));
+    header->addSpacerItem(
+        new QSpacerItem(headerSpacing + minimumHeaderGap, 0, QSizePolicy::MinimumExpanding, QSizePolicy::Minimum));
     header->addWidget(conflictMark_, 0, Qt::AlignVCenter);
     header->addWidget(pill_, 0, Qt::AlignVCenter);
     stack->addLayout(header);
@@ -160,8 +163,8 @@ void WidgetView::layOut() {
 }
 
 void WidgetView::fitHeaderMark(bool conflict) {
-    int needed = wordmark_->sizeHint().width() + headerSpacing + minimumHeaderGap + headerSpacing +
-                 pill_->sizeHint().width();
+    int needed =
+        wordmark_->sizeHint().width() + headerSpacing + minimumHeaderGap + headerSpacing + pill_->sizeHint().width();
     if (conflict) needed += conflictMark_->sizeHint().width() + headerSpacing;
     const bool fits = needed <= width() - 2 * paddingX;
     wordmark_->setVisible(fits);

@@ -29,7 +29,8 @@ WidgetWindow::WidgetWindow(WidgetFamily family, Content content)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint),
       family_(family),
       intents_("io.kestrow.v3lk.widgetIntents", Platform::Dispatch::QoS::userInitiated) {
-    setWindowTitle(QString::fromUtf8(VellumarkWidget::displayName.data(), qsizetype(VellumarkWidget::displayName.size())));
+    setWindowTitle(
+        QString::fromUtf8(VellumarkWidget::displayName.data(), qsizetype(VellumarkWidget::displayName.size())));
     setAttribute(Qt::WA_DeleteOnClose, false);
 
     ProjectRow::IntentHandler perform;
@@ -42,8 +43,9 @@ WidgetWindow::WidgetWindow(WidgetFamily family, Content content)
     layout->addWidget(view_);
     setFixedSize(view_->size());
 
-    timeline_ = new WidgetTimeline(content == Content::live ? WidgetTimeline::Kind::live : WidgetTimeline::Kind::placeholder,
-                                   [this](const DevProcessEntry& entry) { view_->setEntry(entry); }, this);
+    timeline_ = new WidgetTimeline(
+        content == Content::live ? WidgetTimeline::Kind::live : WidgetTimeline::Kind::placeholder,
+        [this](const DevProcessEntry& entry) { view_->setEntry(entry); }, this);
 
     move(initialOrigin());
     DesktopWindowHints::apply(*this);

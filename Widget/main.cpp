@@ -26,14 +26,16 @@ int main(int argc, char** argv) {
     const auto options = std::get<WidgetOptions::Options>(parsed);
 
     // Qt would abort with its own message; say in one line what is missing.
-    if (const auto problem = DisplayCheck::problem(DisplayCheck::systemProbe(), DisplayCheck::platformArgument(arguments))) {
+    if (const auto problem =
+            DisplayCheck::problem(DisplayCheck::systemProbe(), DisplayCheck::platformArgument(arguments))) {
         Platform::systemLog(*problem);
         return 1;
     }
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vellumark-widget"));
-    WidgetWindow window(options.family, options.preview ? WidgetWindow::Content::placeholder : WidgetWindow::Content::live);
+    WidgetWindow window(options.family,
+                        options.preview ? WidgetWindow::Content::placeholder : WidgetWindow::Content::live);
     window.show();
     return QApplication::exec();
 }

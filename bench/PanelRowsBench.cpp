@@ -5,12 +5,12 @@
 // its tick, with a snapshot equal to the one shown and with one whose figures changed, each until
 // the layouts and paints it asked for are done. The snapshot is handed over already decoded.
 
+#include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QDir>
 #include <QScrollArea>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
-#include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <memory>
@@ -93,7 +93,8 @@ void BuildRows(benchmark::State& state) {
     for (auto _ : state) {
         List list;
         const RowTrackerState trackers = RowTrackerState::current();
-        for (const ServerRowView::Inputs& row : rows) list.column->addWidget(new ServerRowView(row, actions(), trackers));
+        for (const ServerRowView::Inputs& row : rows)
+            list.column->addWidget(new ServerRowView(row, actions(), trackers));
         list.scroll.show();
         QApplication::processEvents();
         benchmark::DoNotOptimize(list.rows->sizeHint());

@@ -36,17 +36,18 @@ const Machine& machine() {
             const int project = (i / 10) % 400;
             // Every tenth listener runs outside the project folders, like a database or a model server.
             const bool service = listens && (i / 10) % 10 == 0;
-            const std::string cwd = !listens ? "/"
+            const std::string cwd = !listens  ? "/"
                                     : service ? home + "/.local/share/svc" + std::to_string(project)
-                                    : devFolder + "/project" + std::to_string(project) + "/packages/web";
+                                              : devFolder + "/project" + std::to_string(project) + "/packages/web";
             m.cwdText += "p" + std::to_string(pid) + "\ncnode\nfcwd\nn" + cwd + "\n";
             m.psText += " " + std::to_string(pid) + " " + std::to_string(pgid) + "  1.5  0.3 " +
                         std::to_string(20480 + i) + "    1-02:03:04 0:" + std::to_string(i % 60) +
                         ".25 /usr/local/bin/node /srv/app/server.js --port " + std::to_string(3000 + i / 10) + "\n";
             if (listens) {
                 const int port = 3000 + i / 10;
-                m.listenText += "p" + std::to_string(pid) + "\nf23\nn*:" + std::to_string(port) + "\nf24\nn[::1]:" +
-                                std::to_string(port) + "\nf25\nn127.0.0.1:" + std::to_string(55000 + i % 1000) + "\n";
+                m.listenText += "p" + std::to_string(pid) + "\nf23\nn*:" + std::to_string(port) +
+                                "\nf24\nn[::1]:" + std::to_string(port) +
+                                "\nf25\nn127.0.0.1:" + std::to_string(55000 + i % 1000) + "\n";
                 if (service && i % 200 == 0) m.rules.watchedPorts.insert(port);
             }
         }

@@ -6,7 +6,8 @@
 #include "fuzz/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    for (const auto& [pid, ports] : ProcessScannerParsing::parseListeningPorts(replacingInvalidUTF8(fuzzing::text(data, size)))) {
+    for (const auto& [pid, ports] :
+         ProcessScannerParsing::parseListeningPorts(replacingInvalidUTF8(fuzzing::text(data, size)))) {
         // Only TCP ports below the dynamic range count as a server's.
         for (const int port : ports) FUZZ_EXPECT(port >= 1 && port < 49152);
     }

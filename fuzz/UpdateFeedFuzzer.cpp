@@ -17,7 +17,8 @@ namespace {
 constexpr const char* ownVersion = "0.1.0";
 
 bool startsWithWebScheme(std::string url) {
-    std::transform(url.begin(), url.end(), url.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+    std::transform(url.begin(), url.end(), url.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
     return url.starts_with("http://") || url.starts_with("https://");
 }
 

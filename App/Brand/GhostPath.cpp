@@ -11,7 +11,8 @@ struct GridMapping {
                 rect.y() + point.y * rect.height() / Ghost::gridHeight};
     }
     QRectF operator()(const Ghost::GridRect& box) const {
-        return {(*this)(Ghost::GridPoint{box.x, box.y}), (*this)(Ghost::GridPoint{box.x + box.width, box.y + box.height})};
+        return {(*this)(Ghost::GridPoint{box.x, box.y}),
+                (*this)(Ghost::GridPoint{box.x + box.width, box.y + box.height})};
     }
 };
 

@@ -13,8 +13,7 @@ namespace Icons {
 namespace {
 
 QString resourcePath(std::string_view name) {
-    return QStringLiteral(":/icons/") + QString::fromUtf8(name.data(), qsizetype(name.size())) +
-           QStringLiteral(".svg");
+    return QStringLiteral(":/icons/") + QString::fromUtf8(name.data(), qsizetype(name.size())) + QStringLiteral(".svg");
 }
 
 // One renderer per image, parsed on first use and kept: the panel redraws its icons often.
@@ -77,9 +76,9 @@ void paint(QPainter& painter, const QRectF& rect, std::string_view name, const Q
         if (image.isNull()) return;
         QPixmapCache::insert(key, image);
     }
-    painter.drawPixmap(QPointF(rect.x() + (rect.width() - size.width()) / 2.0,
-                               rect.y() + (rect.height() - size.height()) / 2.0),
-                       image);
+    painter.drawPixmap(
+        QPointF(rect.x() + (rect.width() - size.width()) / 2.0, rect.y() + (rect.height() - size.height()) / 2.0),
+        image);
 }
 
 QIcon icon(std::string_view name, const QColor& tint) {

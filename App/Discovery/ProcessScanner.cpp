@@ -7,7 +7,6 @@
 
 #include <unistd.h>
 
-#include "Shared/UTF8.h"
 #include "App/Discovery/KernelCPUTimes.h"
 #include "App/Docker/DockerScanner.h"
 #include "App/Launchd/LaunchdScanner.h"
@@ -19,6 +18,7 @@
 #include "Shared/Docker/DockerParsing.h"
 #include "Shared/Scan/ProcessScannerParsing.h"
 #include "Shared/Settings/FilterRules.h"
+#include "Shared/UTF8.h"
 
 namespace ProcessScanner {
 

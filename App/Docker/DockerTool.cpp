@@ -117,19 +117,18 @@ bool socketPresent() {
 std::optional<std::string> run(const std::string& path, const std::vector<std::string>& arguments,
                                double timeoutSeconds) {
     const std::string firstArgument = arguments.empty() ? std::string() : arguments.front();
-    auto result = Platform::runProcess({.executable = path, .arguments = arguments,
-                                        .timeLimit = timeLimit(timeoutSeconds)});
+    auto result =
+        Platform::runProcess({.executable = path, .arguments = arguments, .timeLimit = timeLimit(timeoutSeconds)});
     switch (result.outcome) {
     case Platform::ProcessResult::Outcome::launchFailed:
         Platform::systemLog("Vellumark: docker launch error (" + firstArgument + "): " + result.launchError);
         return std::nullopt;
     case Platform::ProcessResult::Outcome::timedOut:
-        Platform::systemLog("Vellumark: docker " + firstArgument + " timed out after " +
-                            wholeSeconds(timeoutSeconds) + "s");
+        Platform::systemLog("Vellumark: docker " + firstArgument + " timed out after " + wholeSeconds(timeoutSeconds) +
+                            "s");
         return std::nullopt;
     case Platform::ProcessResult::Outcome::exited:
-    case Platform::ProcessResult::Outcome::killedBySignal:
-        break;
+    case Platform::ProcessResult::Outcome::killedBySignal: break;
     }
     if (!isValidUTF8(result.output)) return std::nullopt;
     return std::move(result.output);

@@ -67,10 +67,8 @@ bool keepsAlive(plist_t value) {
         plist_get_real_val(value, &number);
         return number != 0;
     }
-    case PLIST_DICT:
-        return true;  // conditional keep-alive (SuccessfulExit, PathState…) still restarts the job
-    default:
-        return false;
+    case PLIST_DICT: return true;  // conditional keep-alive (SuccessfulExit, PathState…) still restarts the job
+    default: return false;
     }
 }
 

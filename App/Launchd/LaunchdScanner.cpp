@@ -76,8 +76,8 @@ std::string launchctlPath() {
 std::optional<std::string> run(const std::string& path, const std::vector<std::string>& arguments) {
     auto result = Platform::runProcess({.executable = path, .arguments = arguments, .timeLimit = std::nullopt});
     if (result.outcome == Platform::ProcessResult::Outcome::launchFailed) {
-        logLaunchFailureOnce(path, "Vellumark: launchctl error (" + argumentsDescription(arguments) +
-                                       "): " + result.launchError);
+        logLaunchFailureOnce(
+            path, "Vellumark: launchctl error (" + argumentsDescription(arguments) + "): " + result.launchError);
         return std::nullopt;
     }
     // A job launchctl does not know makes it exit non-zero; killed by a signal is no answer either.

@@ -26,8 +26,8 @@ bool registerProgram() {
         logFailure("cannot create " + entry.parent_path().string() + ": " + error.message());
         return false;
     }
-    if (const auto failure = Platform::writeFileAtomically(
-            entry, DesktopEntry::autostartEntry("Vellumark", program.string()))) {
+    if (const auto failure =
+            Platform::writeFileAtomically(entry, DesktopEntry::autostartEntry("Vellumark", program.string()))) {
         logFailure(*failure);
         return false;
     }

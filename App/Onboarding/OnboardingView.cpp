@@ -20,7 +20,9 @@ constexpr int pageCount = 2;
 
 // Centred lines with two extra pixels between them, as rich text.
 QString spacedLines(const QString& richText, qreal fontSize) {
-    return QStringLiteral("<p align=\"center\" style=\"line-height:%1px\">%2</p>").arg(qRound(fontSize * 1.2 + 2)).arg(richText);
+    return QStringLiteral("<p align=\"center\" style=\"line-height:%1px\">%2</p>")
+        .arg(qRound(fontSize * 1.2 + 2))
+        .arg(richText);
 }
 
 QLabel* centredText(const QString& richText, qreal size, ThemeColor color) {
@@ -87,7 +89,9 @@ protected:
 // One dot per page, the current one solid.
 class PageDots : public QWidget {
 public:
-    explicit PageDots(const QStackedWidget& pages) : pages_(pages) { setFixedSize(7 * pageCount + 6 * (pageCount - 1), 7 + 2); }
+    explicit PageDots(const QStackedWidget& pages) : pages_(pages) {
+        setFixedSize(7 * pageCount + 6 * (pageCount - 1), 7 + 2);
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -124,7 +128,8 @@ OnboardingView::OnboardingView(std::function<void()> finish, QWidget* parent)
 
     // Return presses the shown page's default button wherever the focus is.
     for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
-        connect(new QShortcut(QKeySequence(key), this), &QShortcut::activated, this, [this] { continueButton()->click(); });
+        connect(new QShortcut(QKeySequence(key), this), &QShortcut::activated, this,
+                [this] { continueButton()->click(); });
     }
     showPage(0);
 }
@@ -167,9 +172,10 @@ QWidget* OnboardingView::howItWorksPage() {
             .toHtmlEscaped(),
         12, ThemeColor::secondary));
     stack->addWidget(new SampleLines, 0, Qt::AlignHCenter);
-    stack->addWidget(centredText(
-        QStringLiteral("Too much? Right-click any row to hide it, or tune ports & folders in Settings.").toHtmlEscaped(),
-        10, ThemeColor::muted));
+    stack->addWidget(
+        centredText(QStringLiteral("Too much? Right-click any row to hide it, or tune ports & folders in Settings.")
+                        .toHtmlEscaped(),
+                    10, ThemeColor::muted));
     continueButtons_[1] = largeButton(QStringLiteral("Continue"));
     connect(continueButtons_[1], &QPushButton::clicked, this, [this] {
         if (finish_) finish_();

@@ -110,8 +110,9 @@ void BrandWordMenuStyle::drawControl(ControlElement element, const QStyleOption*
     }
 
     QStyleOptionMenuItem withoutTitle = *item;
-    withoutTitle.text = item->text.contains(QLatin1Char('\t')) ? QLatin1Char('\t') + item->text.section(QLatin1Char('\t'), 1)
-                                                                : QString();
+    withoutTitle.text = item->text.contains(QLatin1Char('\t'))
+                            ? QLatin1Char('\t') + item->text.section(QLatin1Char('\t'), 1)
+                            : QString();
     QProxyStyle::drawControl(element, &withoutTitle, painter, widget);
 
     const QFont brandFont = BrandWord::fontBeside(drawnTitle->font);

@@ -1,7 +1,7 @@
 #include "App/Panel/MenuContentView.h"
 
-#include <QLayout>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QPainter>
 #include <QShortcut>
 #include <QTimer>
@@ -81,8 +81,9 @@ bool MenuContentView::dismissConfirmation() {
 void MenuContentView::showModel(PanelModel::Changes changes) {
     const PanelDerivation& derived = model_->derived();
     const bool firstScan = model_->isScanning() && !model_->snapshot();
-    header_->show(QString::fromStdString(PanelText::countChip(derived.isSearching, derived.matchCount, derived.totalServers)),
-                  firstScan, model_->isScanning());
+    header_->show(
+        QString::fromStdString(PanelText::countChip(derived.isSearching, derived.matchCount, derived.totalServers)),
+        firstScan, model_->isScanning());
 
     constexpr PanelModel::Changes listChanges = PanelModel::snapshotChanged | PanelModel::prefsChanged |
                                                 PanelModel::searchChanged | PanelModel::restartsChanged |

@@ -41,8 +41,10 @@ ServerArea::ServerArea(PanelModel& model, std::function<bool()> reduceMotion, QW
 
     connect(empty_, &EmptyState::rescanClicked, this, [this] { model_.rescan(); });
     connect(noResults_, &NoResultsState::clearClicked, this, [this] { model_.setSearchQuery({}); });
-    connect(footer_, &PanelFooter::searchEdited, this, [this](const QString& text) { model_.setSearchQuery(text.toStdString()); });
-    connect(footer_, &PanelFooter::searchFocusChanged, this, [this](bool focused) { model_.setSearchFocused(focused); });
+    connect(footer_, &PanelFooter::searchEdited, this,
+            [this](const QString& text) { model_.setSearchQuery(text.toStdString()); });
+    connect(footer_, &PanelFooter::searchFocusChanged, this,
+            [this](bool focused) { model_.setSearchFocused(focused); });
     connect(footer_, &PanelFooter::sortChosen, this, [this](SortMode mode) { model_.setSortMode(mode); });
     connect(footer_, &PanelFooter::groupedChosen, this, [this](bool grouped) { model_.setGrouped(grouped); });
 }
@@ -50,9 +52,9 @@ ServerArea::ServerArea(PanelModel& model, std::function<bool()> reduceMotion, QW
 void ServerArea::showModel(bool listChanged) {
     const PanelDerivation& derived = model_.derived();
     const auto& snapshot = model_.snapshot();
-    state_ = !snapshot ? State::loading
+    state_ = !snapshot                                                        ? State::loading
              : snapshot->projects.empty() && derived.orphanedRestarts.empty() ? State::empty
-                                                                               : State::list;
+                                                                              : State::list;
     loading_->setVisible(state_ == State::loading);
     empty_->setVisible(state_ == State::empty);
     empty_->setScanning(model_.isScanning());

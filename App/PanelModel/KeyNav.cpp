@@ -16,7 +16,8 @@ void KeyNav::setRows(std::vector<Row> rows) {
 
 void KeyNav::move(int step) {
     if (rows_.empty()) return;
-    const auto selected = std::find_if(rows_.begin(), rows_.end(), [&](const Row& row) { return row.id == selectedID_; });
+    const auto selected =
+        std::find_if(rows_.begin(), rows_.end(), [&](const Row& row) { return row.id == selectedID_; });
     if (selected == rows_.end()) {
         select(step >= 0 ? rows_.front().id : rows_.back().id);
         return;

@@ -44,7 +44,9 @@ bool flatOrder(SortMode mode, const FlatEntry& a, const FlatEntry& b) {
     return false;
 }
 
-bool contains(std::string_view haystack, std::string_view needle) { return haystack.find(needle) != std::string_view::npos; }
+bool contains(std::string_view haystack, std::string_view needle) {
+    return haystack.find(needle) != std::string_view::npos;
+}
 
 void deriveConflicts(const std::vector<DevProject>& projects, PanelDerivation& out) {
     for (auto& [port, names] : conflictingProjectNames(projects)) {

@@ -43,8 +43,8 @@ struct PanelDerivation {
     bool isSearching = false;
     std::string loweredQuery;  // the query without blanks around it, lower-cased
 
-    std::vector<FlatEntry> flatServers;       // every server, sorted by the sort mode
-    std::vector<FlatEntry> filteredFlat;      // flatServers reduced by the search
+    std::vector<FlatEntry> flatServers;        // every server, sorted by the sort mode
+    std::vector<FlatEntry> filteredFlat;       // flatServers reduced by the search
     std::vector<DevProject> filteredProjects;  // projects sorted, each reduced to its matching servers
     // Per filtered project, the restarts shown as ghost rows inside it (none while searching).
     std::vector<std::vector<RestartEntry>> projectGhosts;

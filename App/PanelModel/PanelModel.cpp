@@ -40,7 +40,8 @@ bool PanelModel::PendingKill::isContainer() const {
 PanelModel::PanelModel() : PanelModel(Environment{}) {}
 
 PanelModel::PanelModel(Environment environment)
-    : environment_(std::move(environment)), prefs_(DisplayPrefs::load(AppGroup::sharedDefaults())),
+    : environment_(std::move(environment)),
+      prefs_(DisplayPrefs::load(AppGroup::sharedDefaults())),
       self_(std::make_shared<PanelModel*>(this)) {
     if (!environment_.scan) environment_.scan = &ProcessScanner::scan;
     if (!environment_.readSnapshot) environment_.readSnapshot = [] { return DataStore::read(); };
@@ -172,14 +173,13 @@ void PanelModel::setKillArmedRowID(std::optional<std::string> rowID) {
 }
 
 void PanelModel::setSortMode(SortMode mode) {
-    prefs_ = DisplayPrefs::change(AppGroup::sharedDefaults(),
-                                  [mode](DisplayPrefs& prefs) { prefs.sortMode = mode; });
+    prefs_ = DisplayPrefs::change(AppGroup::sharedDefaults(), [mode](DisplayPrefs& prefs) { prefs.sortMode = mode; });
     rederive(prefsChanged);
 }
 
 void PanelModel::setGrouped(bool grouped) {
-    prefs_ = DisplayPrefs::change(AppGroup::sharedDefaults(),
-                                  [grouped](DisplayPrefs& prefs) { prefs.grouped = grouped; });
+    prefs_ =
+        DisplayPrefs::change(AppGroup::sharedDefaults(), [grouped](DisplayPrefs& prefs) { prefs.grouped = grouped; });
     rederive(prefsChanged);
 }
 
@@ -230,14 +230,16 @@ void PanelModel::cancelPendingKill() {
 }
 
 void PanelModel::performKill(const DevServer& server, std::int32_t signal) {
-    const StopRoad::Outcome outcome = StopRoad::performKill(server, signal, weakly([](PanelModel& model) { model.rescan(); }));
+    const StopRoad::Outcome outcome =
+        StopRoad::performKill(server, signal, weakly([](PanelModel& model) { model.rescan(); }));
     // A stop that reached nobody mostly means the server had exited already: the rescans are what
     // take its stale row away.
     if (outcome == StopRoad::Outcome::signalled || outcome == StopRoad::Outcome::nothingSignalled) scheduleRescans();
 }
 
 void PanelModel::scheduleRescans() {
-    for (const auto delay : rescansAfterStop) Dispatch::mainAsyncAfter(delay, weakly([](PanelModel& model) { model.rescan(); }));
+    for (const auto delay : rescansAfterStop)
+        Dispatch::mainAsyncAfter(delay, weakly([](PanelModel& model) { model.rescan(); }));
 }
 
 // --- other actions of the rows ---
@@ -254,7 +256,7 @@ void PanelModel::restartServer(const DevServer& server, const DevProject& projec
         ContainerActionTracker::shared().setPhase(id, ContainerActionTracker::Phase::restarting);
         DockerScanner::restart(id, [id] {
             ContainerActionTracker::shared().finishRestart(id, std::chrono::system_clock::now(),
-                                                          ContainerActionTracker::restartedPill);
+                                                           ContainerActionTracker::restartedPill);
         });
         return;
     }

@@ -42,18 +42,18 @@ public:
         killAllArmedChanged = 1u << 3,  // changes what the list shows (the project dimmed, its header)
         pendingKillChanged = 1u << 4,
         scanningChanged = 1u << 5,
-        restartsChanged = 1u << 6,       // the restart entries, not only their "restarted" marks
-        focusChanged = 1u << 7,          // the search field's focus
-        rowArmedChanged = 1u << 8,       // killArmedRowID: only the rows' own state
+        restartsChanged = 1u << 6,  // the restart entries, not only their "restarted" marks
+        focusChanged = 1u << 7,     // the search field's focus
+        rowArmedChanged = 1u << 8,  // killArmedRowID: only the rows' own state
     };
     using Changes = unsigned;
     using Token = Platform::ObserverList<Changes>::Token;
 
     // What the model reaches outside itself; each defaults to the real thing.
     struct Environment {
-        std::function<std::vector<DevProject>()> scan;                       // ProcessScanner::scan
-        std::function<std::optional<ProcessSnapshot>()> readSnapshot;        // DataStore::read
-        std::function<void(const ProcessSnapshot&)> writeSnapshot;           // DataStore::write
+        std::function<std::vector<DevProject>()> scan;                 // ProcessScanner::scan
+        std::function<std::optional<ProcessSnapshot>()> readSnapshot;  // DataStore::read
+        std::function<void(const ProcessSnapshot&)> writeSnapshot;     // DataStore::write
         // After a panel scan has fed the badge trackers: the application's own bookkeeping (its last
         // projects and the tray icon). Nothing when unset.
         std::function<void(const std::vector<DevProject>&)> scanFinished;
@@ -62,9 +62,8 @@ public:
 
     static constexpr std::chrono::milliseconds tickInterval{2000};
     // When the panel looks again after a stop, so the row leaves soon after the server has gone.
-    static constexpr std::chrono::milliseconds rescansAfterStop[] = {std::chrono::milliseconds(400),
-                                                                     std::chrono::milliseconds(1200),
-                                                                     std::chrono::milliseconds(2500)};
+    static constexpr std::chrono::milliseconds rescansAfterStop[] = {
+        std::chrono::milliseconds(400), std::chrono::milliseconds(1200), std::chrono::milliseconds(2500)};
     static constexpr double hotCPU = 25.0;  // a CPU percentage at or above this shows red
 
     PanelModel();

@@ -39,8 +39,8 @@ Outcome performKill(const DevServer& server, std::int32_t signal, std::function<
         DockerScanner::stop(id, force, std::move(containerDone));
         return Outcome::containerRequested;
     }
-    Platform::systemLog(std::string("Vellumark: ") + (force ? "force-kill" : "kill") + " " + server.command + ", pgid " +
-                        std::to_string(server.pgid) + ", pids " + bracketed(server.groupPIDs));
+    Platform::systemLog(std::string("Vellumark: ") + (force ? "force-kill" : "kill") + " " + server.command +
+                        ", pgid " + std::to_string(server.pgid) + ", pids " + bracketed(server.groupPIDs));
     const std::size_t reached =
         Platform::ProcessGroups::signalMembers(server.groupPIDs, server.pgid, force ? SIGKILL : SIGTERM);
     // A signal that reached nobody stopped nothing: showing the row as stopping would be a lie.

@@ -12,8 +12,8 @@
 
 namespace StopRoad {
 
-inline constexpr std::int32_t stopSignal = 15;       // SIGTERM
-inline constexpr std::int32_t forceStopSignal = 9;   // SIGKILL
+inline constexpr std::int32_t stopSignal = 15;      // SIGTERM
+inline constexpr std::int32_t forceStopSignal = 9;  // SIGKILL
 
 enum class Outcome {
     refusedKeptAlive,    // logged, nothing else happened

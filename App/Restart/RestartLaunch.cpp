@@ -15,9 +15,9 @@
 #include <thread>
 #include <vector>
 
+#include "App/Restart/RestartTracker.h"
 #include "Platform/ProcessGroups.h"
 #include "Platform/SpawnSetup.h"
-#include "App/Restart/RestartTracker.h"
 #include "Platform/SystemLog.h"
 
 extern char** environ;
@@ -69,13 +69,11 @@ void reapInBackground(pid_t pid) {
         std::thread([pid] {
             // Wait without reaping, then forget the leader and reap it in one step under the lock.
             siginfo_t info{};
-            while (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
-            }
+            while (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {}
             std::lock_guard guard(unreaped().mutex);
             unreaped().pids.erase(pid);
             int status = 0;
-            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-            }
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
         }).detach();
     } catch (const std::system_error&) {
         // No thread to spare: the server still runs; it stays a zombie after it exits.

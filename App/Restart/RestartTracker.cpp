@@ -170,11 +170,11 @@ void RestartTracker::publish() {
     }
     std::stable_sort(entries.begin(), entries.end(),
                      [](const RestartEntry& a, const RestartEntry& b) { return a.phaseChangedAt < b.phaseChangedAt; });
-    Trackers::applyOnMainThread(
-        weak_from_this(), [entries = std::move(entries), restarted = std::move(restarted), number](RestartTracker& tracker) mutable {
-            if (!tracker.sequence_.admit(number)) return;
-            tracker.entries_ = std::move(entries);
-            tracker.recentlyRestarted_ = std::move(restarted);
-            tracker.observers_.notify();
-        });
+    Trackers::applyOnMainThread(weak_from_this(), [entries = std::move(entries), restarted = std::move(restarted),
+                                                   number](RestartTracker& tracker) mutable {
+        if (!tracker.sequence_.admit(number)) return;
+        tracker.entries_ = std::move(entries);
+        tracker.recentlyRestarted_ = std::move(restarted);
+        tracker.observers_.notify();
+    });
 }

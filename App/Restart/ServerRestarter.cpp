@@ -9,10 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "Platform/ProcessGroups.h"
 #include "App/Restart/RestartLaunch.h"
 #include "App/Restart/RestartTracker.h"
 #include "Platform/Dispatch.h"
+#include "Platform/ProcessGroups.h"
 #include "Platform/SystemLog.h"
 #include "Shared/Store/DataStore.h"
 
@@ -25,7 +25,8 @@ std::set<std::int32_t> pidsInLastSnapshot() {
     std::set<std::int32_t> pids;
     if (const std::optional<ProcessSnapshot> snapshot = DataStore::read()) {
         for (const DevProject& project : snapshot->projects) {
-            for (const DevServer& server : project.servers) pids.insert(server.groupPIDs.begin(), server.groupPIDs.end());
+            for (const DevServer& server : project.servers)
+                pids.insert(server.groupPIDs.begin(), server.groupPIDs.end());
         }
     }
     return pids;

@@ -14,16 +14,15 @@ ElidedLabel::ElidedLabel(const QString& text, QWidget* parent) : QWidget(parent)
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
 }
 
-QSize ElidedLabel::sizeHint() const {
-    return {fontMetrics().horizontalAdvance(text_), fontMetrics().height()};
-}
+QSize ElidedLabel::sizeHint() const { return {fontMetrics().horizontalAdvance(text_), fontMetrics().height()}; }
 
 QSize ElidedLabel::minimumSizeHint() const { return {fontMetrics().averageCharWidth() * 8, fontMetrics().height()}; }
 
 void ElidedLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter, fontMetrics().elidedText(text_, Qt::ElideMiddle, width()));
+    painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter,
+                     fontMetrics().elidedText(text_, Qt::ElideMiddle, width()));
 }
 
 namespace {
@@ -52,7 +51,9 @@ QWidget* textRow(const QString& text, Action remove) {
     return row;
 }
 
-QWidget* portRow(std::int64_t port, Action remove) { return textRow(QStringLiteral(":%1").arg(port), std::move(remove)); }
+QWidget* portRow(std::int64_t port, Action remove) {
+    return textRow(QStringLiteral(":%1").arg(port), std::move(remove));
+}
 
 QWidget* folderRow(const std::string& path, const std::string& home, bool ineffective, Action remove) {
     auto* label = new ElidedLabel(QString::fromStdString(abbreviatingHome(path, home)));

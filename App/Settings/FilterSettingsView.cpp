@@ -55,9 +55,8 @@ bool holdsNumber(const QLineEdit* field) { return FilterEdits::portNumber(field-
 }  // namespace
 
 std::optional<QString> FilterSettingsView::chooseFolderWithDialog(QWidget* parent) {
-    const QString folder = QFileDialog::getExistingDirectory(parent, QStringLiteral("Choose a Folder"),
-                                                             QString::fromStdString(homeFolder()),
-                                                             QFileDialog::ShowDirsOnly);
+    const QString folder = QFileDialog::getExistingDirectory(
+        parent, QStringLiteral("Choose a Folder"), QString::fromStdString(homeFolder()), QFileDialog::ShowDirsOnly);
     if (folder.isEmpty()) return std::nullopt;
     return folder;
 }
@@ -77,7 +76,11 @@ FilterSettingsView::FilterSettingsView(FolderChooser chooser, QWidget* parent)
         if (key != FilterRules::key) return;
         if (QCoreApplication* application = QCoreApplication::instance()) {
             QMetaObject::invokeMethod(
-                application, [page] { if (page) page->reload(); }, Qt::QueuedConnection);
+                application,
+                [page] {
+                    if (page) page->reload();
+                },
+                Qt::QueuedConnection);
         }
     });
 }
@@ -117,8 +120,9 @@ void FilterSettingsView::buildIgnoredPorts() {
     ignoredAddRow_ = addPortControls(ignoredPorts_, "newPortField", "addPortButton", newPortField_, nodeDebuggerButton_,
                                      &FilterSettingsView::addPort);
     // The node debugger's port goes by the same rule as a typed one; only the field is left alone.
-    connect(nodeDebuggerButton_, &QPushButton::clicked, this,
-            [this] { change([](FilterRules& rules) { return FilterEdits::ignore(rules, FilterEdits::nodeDebuggerPort); }); });
+    connect(nodeDebuggerButton_, &QPushButton::clicked, this, [this] {
+        change([](FilterRules& rules) { return FilterEdits::ignore(rules, FilterEdits::nodeDebuggerPort); });
+    });
 }
 
 void FilterSettingsView::buildWatchedPorts() {
@@ -141,7 +145,7 @@ void FilterSettingsView::buildWatchedPorts() {
 void FilterSettingsView::buildFolders() {
     // A folder list: its rows, then a row with its "Add Folder…" button.
     const auto folderSection = [this](const QString& title, const QString& footer, const char* name,
-                                       const char* buttonName, void (FilterSettingsView::*add)(), QWidget*& addRow) {
+                                      const char* buttonName, void (FilterSettingsView::*add)(), QWidget*& addRow) {
         FormSection* section = addSection(title, footer);
         section->setObjectName(QString::fromLatin1(name));
         auto* button = new QPushButton(QStringLiteral("Add Folder…"));
@@ -153,12 +157,13 @@ void FilterSettingsView::buildFolders() {
         connect(button, &QPushButton::clicked, this, add);
         return section;
     };
-    excludedFolders_ = folderSection(QStringLiteral("Don’t watch (folders under home)"), {}, "excludedFoldersSection",
-                                     "addExcludedFolderButton", &FilterSettingsView::addExcludedFolder, excludedAddRow_);
-    includedFolders_ = folderSection(QStringLiteral("Also watch (folders outside home)"),
-                                     QStringLiteral("For projects kept outside your home folder, such as /opt or /srv."),
-                                     "includedFoldersSection", "addIncludedFolderButton",
-                                     &FilterSettingsView::addIncludedFolder, includedAddRow_);
+    excludedFolders_ =
+        folderSection(QStringLiteral("Don’t watch (folders under home)"), {}, "excludedFoldersSection",
+                      "addExcludedFolderButton", &FilterSettingsView::addExcludedFolder, excludedAddRow_);
+    includedFolders_ = folderSection(
+        QStringLiteral("Also watch (folders outside home)"),
+        QStringLiteral("For projects kept outside your home folder, such as /opt or /srv."), "includedFoldersSection",
+        "addIncludedFolderButton", &FilterSettingsView::addIncludedFolder, includedAddRow_);
 }
 
 void FilterSettingsView::change(const std::function<bool(FilterRules&)>& edit) {
@@ -222,7 +227,8 @@ void FilterSettingsView::rejectFolder(const QString& message) {
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->setIcon(QMessageBox::Warning);
     alert->setWindowTitle(QStringLiteral("Settings"));
-    alert->setText(QString::fromUtf8(FilterEdits::rejectionTitle.data(), qsizetype(FilterEdits::rejectionTitle.size())));
+    alert->setText(
+        QString::fromUtf8(FilterEdits::rejectionTitle.data(), qsizetype(FilterEdits::rejectionTitle.size())));
     alert->setInformativeText(message);
     alert->setStandardButtons(QMessageBox::Ok);
     alert->setEscapeButton(QMessageBox::Ok);
@@ -255,17 +261,15 @@ void FilterSettingsView::refill() {
 
     rows.clear();
     for (const std::int64_t port : rules_.ignoredPorts) {
-        rows.push_back(FilterRows::portRow(port, [this, port] {
-            change([&](FilterRules& rules) { return rules.ignoredPorts.erase(port) > 0; });
-        }));
+        rows.push_back(FilterRows::portRow(
+            port, [this, port] { change([&](FilterRules& rules) { return rules.ignoredPorts.erase(port) > 0; }); }));
     }
     refillRows(ignoredPorts_, ignoredAddRow_, rows);
 
     rows.clear();
     for (const std::int64_t port : rules_.watchedPorts) {
-        rows.push_back(FilterRows::portRow(port, [this, port] {
-            change([&](FilterRules& rules) { return rules.watchedPorts.erase(port) > 0; });
-        }));
+        rows.push_back(FilterRows::portRow(
+            port, [this, port] { change([&](FilterRules& rules) { return rules.watchedPorts.erase(port) > 0; }); }));
     }
     refillRows(watchedPorts_, watchedAddRow_, rows);
 

@@ -32,8 +32,7 @@ const char* const acknowledgements[] = {
 
 }  // namespace
 
-GeneralSettingsView::GeneralSettingsView(AppUpdater& updater, QWidget* parent)
-    : FormPage(parent), updater_(updater) {
+GeneralSettingsView::GeneralSettingsView(AppUpdater& updater, QWidget* parent) : FormPage(parent), updater_(updater) {
     addHeader();
     addLaunchAtLogin();
     addMenuSection();

@@ -127,4 +127,3 @@ FormSection* FormPage::addSection(const QString& title, const QString& footer) {
     column_->insertWidget(column_->count() - 1, section);  // above the closing stretch
     return section;
 }
-

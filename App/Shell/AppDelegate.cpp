@@ -74,8 +74,9 @@ void AppDelegate::applicationDidFinishLaunching() {
     });
 
     // The widget posts this after every command it queues; the callback may come on any thread.
-    widgetCommandObservation_ = Platform::NotifyCenter::observe(
-        std::string(WidgetCommandQueue::notificationName), [] { Dispatch::mainAsync(&AppDelegate::runWidgetCommands); });
+    widgetCommandObservation_ = Platform::NotifyCenter::observe(std::string(WidgetCommandQueue::notificationName), [] {
+        Dispatch::mainAsync(&AppDelegate::runWidgetCommands);
+    });
 
     // Commands queued while the application was not running go first; their refresh is then the
     // launch's first scan.

@@ -111,8 +111,8 @@ private:
     Platform::NotifyCenter::Observation widgetCommandObservation_;
     bool scanInFlight_ = false;
     bool tickHeld_ = false;
-    bool queueBusy_ = false;          // the last drain found the widget's queue locked
-    bool drainRetryPending_ = false;  // a drain of a busy queue is scheduled
+    bool queueBusy_ = false;                                       // the last drain found the widget's queue locked
+    bool drainRetryPending_ = false;                               // a drain of a busy queue is scheduled
     std::chrono::milliseconds drainRetryDelay_ = firstDrainRetry;  // until the next drain of a busy queue
     // Last, so it is destroyed first: a scan still running is waited for while everything else exists.
     Platform::Dispatch::SerialQueue scanQueue_{scanQueueLabel, Platform::Dispatch::QoS::utility};

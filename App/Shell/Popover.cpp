@@ -10,7 +10,8 @@
 
 #include "App/Shell/PopoverPlacement.h"
 
-Popover::Popover(QWidget* parent) : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint), layout_(new QVBoxLayout(this)) {
+Popover::Popover(QWidget* parent)
+    : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint), layout_(new QVBoxLayout(this)) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowTitle(QStringLiteral("Vellumark"));
     layout_->setContentsMargins(0, 0, 0, 0);

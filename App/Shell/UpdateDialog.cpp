@@ -18,8 +18,8 @@ QMessageBox* UpdateDialog::present(const UpdateCheckResult& result, PageOpener o
     case UpdateCheckResult::Kind::newerVersion: {
         box->setIcon(QMessageBox::Information);
         box->setText(QStringLiteral("A new version of Vellumark is available!"));
-        box->setInformativeText(
-            QStringLiteral("Vellumark %1 is available — you have %2. Its page tells how to get it.").arg(latest, current));
+        box->setInformativeText(QStringLiteral("Vellumark %1 is available — you have %2. Its page tells how to get it.")
+                                    .arg(latest, current));
         QPushButton* open = box->addButton(QStringLiteral("Open Page"), QMessageBox::AcceptRole);
         box->addButton(QStringLiteral("Later"), QMessageBox::RejectRole);
         box->setDefaultButton(open);

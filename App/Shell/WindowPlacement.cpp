@@ -27,8 +27,8 @@ void WindowPlacement::centerOnActiveScreen(QWidget& window) { centerOnScreen(win
 
 QWidget* WindowPlacement::makeViewWindow(const QString& title, const QString& objectName, QWidget* view, QSize size,
                                          Qt::WindowFlags extraFlags) {
-    auto* window = new QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                            Qt::WindowCloseButtonHint | extraFlags);
+    auto* window = new QWidget(
+        nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | extraFlags);
     window->setWindowTitle(title);
     window->setObjectName(objectName);
     auto* layout = new QVBoxLayout(window);

@@ -68,8 +68,10 @@ bool gnomeDisablesAnimations(const std::optional<std::vector<std::string>>& envi
     std::error_code error;
     if (!std::filesystem::exists(gsettingsTool, error)) return false;
     const Platform::ProcessResult result =
-        Platform::runProcess({gsettingsTool, {"get", "org.gnome.desktop.interface", "enable-animations"},
-                              std::chrono::milliseconds(1000), environment});
+        Platform::runProcess({gsettingsTool,
+                              {"get", "org.gnome.desktop.interface", "enable-animations"},
+                              std::chrono::milliseconds(1000),
+                              environment});
     return result.outcome == Platform::ProcessResult::Outcome::exited && result.exitStatus == 0 &&
            gsettingsOutputDisablesAnimations(result.output);
 }
@@ -107,20 +109,21 @@ void startReadLocked(Cache& state) {
     state.reading = true;
     // The environment is read here, on the caller's thread: a worker reading it while another
     // thread changes it (tests do) could see it half rewritten.
-    Platform::Dispatch::globalAsync(Platform::Dispatch::QoS::utility, [config = Platform::configHome(),
-                                                                       environment = Platform::environmentSnapshot()] {
-        bool requested = false;
-        try {
-            requested = requestedIn(config, environment);
-        } catch (...) {
-            // Motion stays fine, and the next read may do better; the flag must not stay set.
-        }
-        Cache& state = cache();
-        std::lock_guard lock(state.mutex);
-        state.requested = requested;
-        state.reading = false;
-        state.readAt = std::chrono::steady_clock::now();
-    });
+    Platform::Dispatch::globalAsync(Platform::Dispatch::QoS::utility,
+                                    [config = Platform::configHome(), environment = Platform::environmentSnapshot()] {
+                                        bool requested = false;
+                                        try {
+                                            requested = requestedIn(config, environment);
+                                        } catch (...) {
+                                            // Motion stays fine, and the next read may do better; the flag must not
+                                            // stay set.
+                                        }
+                                        Cache& state = cache();
+                                        std::lock_guard lock(state.mutex);
+                                        state.requested = requested;
+                                        state.reading = false;
+                                        state.readAt = std::chrono::steady_clock::now();
+                                    });
 }
 
 }  // namespace
@@ -156,8 +159,6 @@ bool kdeGlobalsDisableAnimations(std::string_view iniText) {
 
 bool gsettingsOutputDisablesAnimations(std::string_view output) { return trimmed(output) == "false"; }
 
-bool isRequested() {
-    return requestedIn(Platform::configHome(), std::nullopt);
-}
+bool isRequested() { return requestedIn(Platform::configHome(), std::nullopt); }
 
 }  // namespace ReducedMotion

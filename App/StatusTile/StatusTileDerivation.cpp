@@ -77,32 +77,31 @@ Derivation derive(const std::vector<DevProject>& projects, const DisplayPrefs& p
 
 std::string imageName(State state) {
     switch (state) {
-        case State::idle: return "StatusTile-idle";
-        case State::running: return "StatusTile-running";
-        case State::energy: return "StatusTile-energy";
-        case State::newServer: return "StatusTile-new";
-        case State::conflict: return "StatusTile-conflict";
+    case State::idle: return "StatusTile-idle";
+    case State::running: return "StatusTile-running";
+    case State::energy: return "StatusTile-energy";
+    case State::newServer: return "StatusTile-new";
+    case State::conflict: return "StatusTile-conflict";
     }
     return {};
 }
 
 std::string toolTip(State state, const Inputs& inputs) {
     switch (state) {
-        case State::idle: return prefix + "no live servers";
-        case State::running:
-            return prefix + serverCountText(inputs.serverCount) + " running";
-        case State::energy: return prefix + "high CPU: " + inputs.energyProject.value_or("");
-        case State::newServer: return prefix + "new server on " + inputs.newPortText.value_or("");
-        case State::conflict: return inputs.conflictText.value_or("");
+    case State::idle: return prefix + "no live servers";
+    case State::running: return prefix + serverCountText(inputs.serverCount) + " running";
+    case State::energy: return prefix + "high CPU: " + inputs.energyProject.value_or("");
+    case State::newServer: return prefix + "new server on " + inputs.newPortText.value_or("");
+    case State::conflict: return inputs.conflictText.value_or("");
     }
     return {};
 }
 
 std::string accessibilityLabel(State state, const Inputs& inputs) {
     switch (state) {
-        case State::idle: return prefix + "no servers running";
-        case State::conflict: return prefix + "port conflict on " + inputs.conflictText.value_or("");
-        default: return toolTip(state, inputs);
+    case State::idle: return prefix + "no servers running";
+    case State::conflict: return prefix + "port conflict on " + inputs.conflictText.value_or("");
+    default: return toolTip(state, inputs);
     }
 }
 

@@ -47,12 +47,11 @@ void ContainerActionTracker::publish() {
         restarted = restartedStore_;
         number = sequence_.take();
     }
-    Trackers::applyOnMainThread(
-        weak_from_this(),
-        [phases = std::move(phases), restarted = std::move(restarted), number](ContainerActionTracker& tracker) mutable {
-            if (!tracker.sequence_.admit(number)) return;
-            tracker.phases_ = std::move(phases);
-            tracker.restartedUntil_ = std::move(restarted);
-            tracker.observers_.notify();
-        });
+    Trackers::applyOnMainThread(weak_from_this(), [phases = std::move(phases), restarted = std::move(restarted),
+                                                   number](ContainerActionTracker& tracker) mutable {
+        if (!tracker.sequence_.admit(number)) return;
+        tracker.phases_ = std::move(phases);
+        tracker.restartedUntil_ = std::move(restarted);
+        tracker.observers_.notify();
+    });
 }

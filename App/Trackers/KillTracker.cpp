@@ -20,9 +20,8 @@ void KillTracker::recordStop(std::int32_t pgid, Platform::Date now) {
 void KillTracker::reconcile(const std::set<std::int32_t>& presentPGIDs, Platform::Date now) {
     {
         std::lock_guard guard(lock_);
-        std::erase_if(store_, [&](const auto& entry) {
-            return !presentPGIDs.contains(entry.first) || !(entry.second > now);
-        });
+        std::erase_if(store_,
+                      [&](const auto& entry) { return !presentPGIDs.contains(entry.first) || !(entry.second > now); });
     }
     publish();
 }

@@ -13,8 +13,7 @@ namespace {
 using Json = nlohmann::json;
 
 bool startsWithCaseless(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
+    return text.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
                return a == (b >= 'A' && b <= 'Z' ? char(b - 'A' + 'a') : b);
            });
 }
@@ -26,9 +25,8 @@ bool isWebAddress(std::string_view url) {
     else if (startsWithCaseless(url, "http://")) rest = url.substr(7);
     else return false;
     const bool hasHost = !rest.empty() && rest.front() != '/';
-    return hasHost && std::none_of(url.begin(), url.end(), [](char c) {
-        return static_cast<unsigned char>(c) <= 0x20 || c == 0x7F;
-    });
+    return hasHost && std::none_of(url.begin(), url.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) <= 0x20 || c == 0x7F; });
 }
 
 // Text from the feed as a sentence for the user quotes it: the feed may hold anything, and the
@@ -44,8 +42,8 @@ std::string excerpt(std::string_view text) {
         const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
         const std::string_view character = std::string_view(valid).substr(at, length);
         at += length;
-        const bool isControl = lead < 0x20 || lead == 0x7F ||
-                               (lead == 0xC2 && static_cast<unsigned char>(character[1]) < 0xA0);  // C1
+        const bool isControl =
+            lead < 0x20 || lead == 0x7F || (lead == 0xC2 && static_cast<unsigned char>(character[1]) < 0xA0);  // C1
         if (isControl) continue;
         if (++characters > maximumCharacters) return shown + "\u2026";
         shown += character;

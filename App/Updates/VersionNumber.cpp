@@ -27,8 +27,8 @@ std::strong_ordering VersionNumber::operator<=>(const VersionNumber& other) cons
         const std::string& theirs = i < other.components_.size() ? other.components_[i] : zero;
         // Without leading zeros, the longer run of digits is the larger number.
         if (const auto order = mine.size() <=> theirs.size(); order != 0) return order;
-        if (const int order = mine.compare(theirs); order != 0) return order < 0 ? std::strong_ordering::less
-                                                                                 : std::strong_ordering::greater;
+        if (const int order = mine.compare(theirs); order != 0)
+            return order < 0 ? std::strong_ordering::less : std::strong_ordering::greater;
     }
     return std::strong_ordering::equal;
 }

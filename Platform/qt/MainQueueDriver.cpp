@@ -41,7 +41,8 @@ public:
     // it is safe under the main queue's wake lock.
     void wake() {
         if (wakePending_.exchange(true)) return;
-        QMetaObject::invokeMethod(this, [this] { pump(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { pump(); }, Qt::QueuedConnection);
     }
 
 private:

@@ -9,8 +9,15 @@
 
 // Weights on the OpenType scale (100 to 900); values in between belong to the named weight below.
 enum class FontWeight : int {
-    ultraLight = 100, thin = 200, light = 300, regular = 400, medium = 500,
-    semibold = 600, bold = 700, heavy = 800, black = 900,
+    ultraLight = 100,
+    thin = 200,
+    light = 300,
+    regular = 400,
+    medium = 500,
+    semibold = 600,
+    bold = 700,
+    heavy = 800,
+    black = 900,
 };
 
 struct FontFace {
@@ -32,10 +39,10 @@ std::optional<FontFace> named(std::string_view postScriptName);
 namespace Brand {
 // "Manrope-SemiBold" for semibold or heavier, else "Manrope-Regular".
 const FontFace& brandFace(FontWeight weight);
-}
+}  // namespace Brand
 
 namespace Theme {
 // Bold, heavy and black: "JetBrainsMono-Bold"; semibold: "JetBrainsMono-SemiBold"; medium:
 // "JetBrainsMono-Medium"; every lighter weight: "JetBrainsMono-Regular".
 const FontFace& monoFace(FontWeight weight);
-}
+}  // namespace Theme

@@ -24,6 +24,4 @@ constexpr Ghost::PathSegment segments[] = {
 
 std::span<const Ghost::PathSegment> Ghost::outline() { return segments; }
 
-std::array<Ghost::GridRect, 2> Ghost::eyes() {
-    return {GridRect{32, 51, 16, 22}, GridRect{72, 51, 16, 22}};
-}
+std::array<Ghost::GridRect, 2> Ghost::eyes() { return {GridRect{32, 51, 16, 22}, GridRect{72, 51, 16, 22}}; }

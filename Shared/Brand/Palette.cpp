@@ -6,9 +6,7 @@ constexpr RGBA mint = RGBA::hex(0x5DF8D8);
 constexpr RGBA ink = RGBA::hex(0x16191D);
 
 // A pair from its dark and light 24-bit values, in that order, as the design lists them.
-constexpr ColorPair darkLight(std::uint32_t dark, std::uint32_t light) {
-    return {RGBA::hex(light), RGBA::hex(dark)};
-}
+constexpr ColorPair darkLight(std::uint32_t dark, std::uint32_t light) { return {RGBA::hex(light), RGBA::hex(dark)}; }
 
 // Translucent white over dark cards, translucent black over light ones.
 constexpr ColorPair overlay(double darkWhite, double lightBlack) {

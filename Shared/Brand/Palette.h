@@ -8,8 +8,22 @@ enum class BrandColor { markMint, inkOutline, aliveMark, alive };
 
 // The interface colours every view draws with.
 enum class ThemeColor {
-    card, ink, heading, secondary, muted, faint, alive, port, red, amber, thumb,
-    hairline, fieldBg, chipBg, track, rowHover,
+    card,
+    ink,
+    heading,
+    secondary,
+    muted,
+    faint,
+    alive,
+    port,
+    red,
+    amber,
+    thumb,
+    hairline,
+    fieldBg,
+    chipBg,
+    track,
+    rowHover,
 };
 
 namespace Brand {

@@ -35,8 +35,8 @@ struct Unit {
 
 // Prefixes, so plurals count; checked in this order.
 constexpr Unit units[] = {
-    {"second", 1},      {"minute", 60},        {"hour", 3600},          {"day", 86400},
-    {"week", 604800},   {"month", 2592000},    {"year", 31536000},
+    {"second", 1},    {"minute", 60},     {"hour", 3600},     {"day", 86400},
+    {"week", 604800}, {"month", 2592000}, {"year", 31536000},
 };
 
 std::string lowercasedASCII(std::string_view text) {

@@ -44,8 +44,7 @@ DevServer devServer(const Container& container) {
 }
 
 std::vector<DevProject> merge(const std::vector<Container>& containers, std::vector<DevProject> into,
-                              const std::string& devFolder,
-                              const std::vector<std::string>& excludedFolders) {
+                              const std::string& devFolder, const std::vector<std::string>& excludedFolders) {
     if (containers.empty()) return into;
 
     std::vector<DevProject> projects;

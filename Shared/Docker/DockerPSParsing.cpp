@@ -43,10 +43,8 @@ std::optional<PSLine> decodeLine(std::string_view line) {
     if (!json.is_object()) return std::nullopt;  // also what a parse error gives (discarded)
     PSLine decoded;
     if (!readRequiredText(json, "ID", decoded.id) || !readRequiredText(json, "Image", decoded.image) ||
-        !readRequiredText(json, "Names", decoded.names) ||
-        !readOptionalText(json, "Labels", decoded.labels) ||
-        !readOptionalText(json, "Ports", decoded.ports) ||
-        !readOptionalText(json, "RunningFor", decoded.runningFor) ||
+        !readRequiredText(json, "Names", decoded.names) || !readOptionalText(json, "Labels", decoded.labels) ||
+        !readOptionalText(json, "Ports", decoded.ports) || !readOptionalText(json, "RunningFor", decoded.runningFor) ||
         !readOptionalText(json, "State", decoded.state))
         return std::nullopt;
     return decoded;

@@ -14,10 +14,10 @@ namespace DockerParsing {
 
 // One running container that publishes at least one host port.
 struct Container {
-    std::string id;     // the full id, as printed with --no-trunc
-    std::string name;   // the "Names" text as printed (several names stay comma-separated)
-    std::string image;  // the "Image" text as printed
-    std::vector<int> hostPorts;                 // distinct, ascending, each in 1...49151; never empty
+    std::string id;                                // the full id, as printed with --no-trunc
+    std::string name;                              // the "Names" text as printed (several names stay comma-separated)
+    std::string image;                             // the "Image" text as printed
+    std::vector<int> hostPorts;                    // distinct, ascending, each in 1...49151; never empty
     std::optional<std::string> composeWorkingDir;  // label com.docker.compose.project.working_dir
     std::optional<std::int64_t> uptimeSeconds;     // from the "RunningFor" text
 
@@ -58,7 +58,6 @@ DevServer devServer(const Container& container);
 // first port then pid, and the projects by activity. Without containers the projects come back
 // unchanged.
 std::vector<DevProject> merge(const std::vector<Container>& containers, std::vector<DevProject> into,
-                              const std::string& devFolder,
-                              const std::vector<std::string>& excludedFolders);
+                              const std::string& devFolder, const std::vector<std::string>& excludedFolders);
 
 }  // namespace DockerParsing

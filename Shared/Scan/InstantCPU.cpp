@@ -22,7 +22,6 @@ double percentSince(double now, double before, double wallDelta) {
     return std::isfinite(percent) && percent > 0 ? percent : 0;
 }
 
-
 // Plain decimal digits, as the kernel writes its counters.
 std::optional<std::uint64_t> parseCounter(std::string_view text) {
     if (text.empty() || text.front() < '0' || text.front() > '9') return std::nullopt;  // no sign
@@ -64,7 +63,8 @@ ProcessTable withExactInstantCPU(ProcessTable stats, const CPUTimes& exact, cons
         while (before != previousExact.end() && before->first < pid) ++before;
         while (entry != stats.end() && entry->first < pid) ++entry;
         if (before == previousExact.end() || entry == stats.end()) break;
-        if (before->first == pid && entry->first == pid) entry->second.cpu = percentSince(now, before->second, wallDelta);
+        if (before->first == pid && entry->first == pid)
+            entry->second.cpu = percentSince(now, before->second, wallDelta);
     }
     return stats;
 }

@@ -233,7 +233,8 @@ std::optional<TimeParts> splitTime(std::string_view text) {
     const char* const end = text.data() + text.size();
     const char* start = std::find(text.data(), end, '-');
     if (start != end) {
-        const auto days = ScanText::parseInt64(std::string_view(text.data(), static_cast<std::size_t>(start - text.data())));
+        const auto days =
+            ScanText::parseInt64(std::string_view(text.data(), static_cast<std::size_t>(start - text.data())));
         if (!days) return std::nullopt;
         parts.days = *days;
         ++start;

@@ -30,9 +30,9 @@ struct CWDEntry {
 // One line of the process table.
 struct PSEntry {
     std::int32_t pgid = 0;
-    double cpu = 0;                              // percent
-    double mem = 0;                              // percent
-    std::int64_t rss = 0;                        // kilobytes, as ps reports it
+    double cpu = 0;        // percent
+    double mem = 0;        // percent
+    std::int64_t rss = 0;  // kilobytes, as ps reports it
     std::optional<std::int64_t> uptimeSeconds;
     std::optional<double> cpuTimeSeconds;
     std::optional<std::string> commandLine;
@@ -147,9 +147,8 @@ ProjectIdentityView projectIdentityView(std::string_view cwd, std::string_view d
 // `stats` is the process table with instant CPU. Servers are in orderServers' order (their ports
 // ascend, so the first is the lowest), projects in the activity order.
 std::vector<DevProject> buildProjects(const WorkingDirectories& cwds, const ListeningPorts& listeners,
-                                      const ProcessTable& stats, std::string_view home,
-                                      std::string_view devFolder, std::int32_t selfPID,
-                                      const std::vector<std::string>& excludedFolders,
+                                      const ProcessTable& stats, std::string_view home, std::string_view devFolder,
+                                      std::int32_t selfPID, const std::vector<std::string>& excludedFolders,
                                       const std::vector<std::string>& includedFolders,
                                       const std::set<std::int64_t>& watchedPorts);
 

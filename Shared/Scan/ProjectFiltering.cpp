@@ -30,7 +30,8 @@ bool filterOut(DevServer& server, const FilterRules& rules) {
 
 std::vector<DevProject> applyFilters(std::vector<DevProject> projects, const FilterRules& rules) {
     if (rules.isEmpty()) return projects;
-    for (auto& project : projects) std::erase_if(project.servers, [&](DevServer& server) { return filterOut(server, rules); });
+    for (auto& project : projects)
+        std::erase_if(project.servers, [&](DevServer& server) { return filterOut(server, rules); });
     std::erase_if(projects, [](const DevProject& project) { return project.servers.empty(); });
     return projects;
 }

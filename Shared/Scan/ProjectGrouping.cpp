@@ -176,9 +176,8 @@ std::vector<Group> groupsOf(std::span<const Listener> listeners, const ProcessTa
 }  // namespace
 
 std::vector<DevProject> buildProjects(const WorkingDirectories& cwds, const ListeningPorts& listeners,
-                                      const ProcessTable& stats, std::string_view home,
-                                      std::string_view devFolder, std::int32_t selfPID,
-                                      const std::vector<std::string>& excludedFolders,
+                                      const ProcessTable& stats, std::string_view home, std::string_view devFolder,
+                                      std::int32_t selfPID, const std::vector<std::string>& excludedFolders,
                                       const std::vector<std::string>& includedFolders,
                                       const std::set<std::int64_t>& watchedPorts) {
     const ScopeRules rules{home, excludedFolders, includedFolders, watchedPorts};

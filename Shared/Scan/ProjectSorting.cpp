@@ -1,5 +1,5 @@
-// The orders of the panel's and the widget's project lists, and of the servers within a project. Each mode compares precomputed keys, so
-// a project's sums are worked out once per sort rather than once per comparison.
+// The orders of the panel's and the widget's project lists, and of the servers within a project. Each mode compares
+// precomputed keys, so a project's sums are worked out once per sort rather than once per comparison.
 
 #include <algorithm>
 #include <climits>
@@ -34,11 +34,8 @@ SortKeys keysOf(const DevProject& project, SortMode mode) {
         for (const auto& server : project.servers)
             for (const int port : server.ports) keys.lowestPort = std::min(keys.lowestPort, port);
         break;
-    case SortMode::uptime:
-        keys.maxUptime = maxUptime(project);
-        break;
-    case SortMode::project:
-        break;
+    case SortMode::uptime: keys.maxUptime = maxUptime(project); break;
+    case SortMode::project: break;
     }
     return keys;
 }

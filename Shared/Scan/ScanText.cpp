@@ -9,9 +9,7 @@ namespace ScanText {
 
 namespace {
 
-bool startsWithDigit(std::string_view text) {
-    return !text.empty() && text.front() >= '0' && text.front() <= '9';
-}
+bool startsWithDigit(std::string_view text) { return !text.empty() && text.front() >= '0' && text.front() <= '9'; }
 
 // from_chars reads a "-" itself but not a "+"; accept one "+" that a digit follows.
 std::string_view withoutPlus(std::string_view text) {
@@ -79,14 +77,12 @@ std::optional<double> parseFiniteDouble(std::string_view text) {
     const bool negative = !text.empty() && text.front() == '-';
     const auto unsignedPart = negative ? text.substr(1) : withoutPlus(text);
     // A digit or a point must lead, which keeps out "inf", "nan" and a second sign.
-    if (unsignedPart.empty() || !(startsWithDigit(unsignedPart) || unsignedPart.front() == '.'))
-        return std::nullopt;
+    if (unsignedPart.empty() || !(startsWithDigit(unsignedPart) || unsignedPart.front() == '.')) return std::nullopt;
     const auto number = negative ? text : unsignedPart;
     double value = 0;
     const auto [end, error] =
         std::from_chars(number.data(), number.data() + number.size(), value, std::chars_format::general);
-    if (error != std::errc{} || end != number.data() + number.size() || !std::isfinite(value))
-        return std::nullopt;
+    if (error != std::errc{} || end != number.data() + number.size() || !std::isfinite(value)) return std::nullopt;
     return value;
 }
 

@@ -22,7 +22,8 @@ constexpr std::int64_t firstDynamicPort = 49152;
 // the home folder's real bytes, so an accent in it must not put every server out of scope.
 std::string lsofText(std::string_view value) {
     // Nearly every name is plain ASCII without escapes, which is itself.
-    if (std::all_of(value.begin(), value.end(), [](char c) { return c != '\\' && static_cast<unsigned char>(c) < 0x80; }))
+    if (std::all_of(value.begin(), value.end(),
+                    [](char c) { return c != '\\' && static_cast<unsigned char>(c) < 0x80; }))
         return std::string(value);
     std::string decoded = ScanText::decodeLsofEscapes(value);
     return isValidUTF8(decoded) ? decoded : replacingInvalidUTF8(decoded);
@@ -35,7 +36,7 @@ WorkingDirectories readCWDs(std::string_view text, std::size_t expected, const W
     WorkingDirectories::Entries entries;
     entries.reserve(expected);
     std::optional<std::int32_t> pid;  // the current record's
-    bool keep = false;                 // whether there is a current pid and it is one of the wanted
+    bool keep = false;                // whether there is a current pid and it is one of the wanted
     std::string command;
     ScanText::forEachLine(text, [&](std::string_view line) {
         const auto value = line.substr(1);
@@ -51,8 +52,7 @@ WorkingDirectories readCWDs(std::string_view text, std::size_t expected, const W
         case 'n':
             if (keep) entries.emplace_back(*pid, CWDEntry{command, lsofText(value)});
             break;
-        default:
-            break;
+        default: break;
         }
     });
     return WorkingDirectories::keepingLastOfEachKey(std::move(entries));
@@ -71,8 +71,8 @@ WorkingDirectories parseCWDs(std::string_view text, const ListeningPorts& listen
 }
 
 ListeningPorts parseListeningPorts(std::string_view text) {
-    ListeningPorts::Entries records;  // a pid's ports per "p" record that has any, as lsof lists them
-    std::optional<std::int32_t> pid;  // the current record's
+    ListeningPorts::Entries records;    // a pid's ports per "p" record that has any, as lsof lists them
+    std::optional<std::int32_t> pid;    // the current record's
     std::set<int>* pidPorts = nullptr;  // the current record's, once it has one
     ScanText::forEachLine(text, [&](std::string_view line) {
         const auto value = line.substr(1);
@@ -91,9 +91,8 @@ ListeningPorts parseListeningPorts(std::string_view text) {
         pidPorts->insert(static_cast<int>(port));
     });
     // A pid listed twice has the ports of both.
-    return ListeningPorts::combiningEqualKeys(std::move(records), [](std::set<int>& ports, std::set<int>&& more) {
-        ports.merge(more);
-    });
+    return ListeningPorts::combiningEqualKeys(std::move(records),
+                                              [](std::set<int>& ports, std::set<int>&& more) { ports.merge(more); });
 }
 
 }  // namespace ProcessScannerParsing

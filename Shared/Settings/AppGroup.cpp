@@ -7,9 +7,7 @@
 
 namespace AppGroup {
 
-std::optional<std::filesystem::path> containerURL() {
-    return Platform::appGroupContainer(std::string(identifier));
-}
+std::optional<std::filesystem::path> containerURL() { return Platform::appGroupContainer(std::string(identifier)); }
 
 Platform::UserDefaults& sharedDefaults() {
     // The platform keeps one suite object per name for the life of the process, so handing out a

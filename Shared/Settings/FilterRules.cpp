@@ -67,7 +67,8 @@ std::optional<FilterRules::IncludeRejection> FilterRules::includeRejection(std::
     if (std::find(agentFolderNames.begin(), agentFolderNames.end(), last) != agentFolderNames.end()) {
         return IncludeRejection::agentFolder;
     }
-    for (const std::string& library : {homeFolder + "/Library", std::string("/Library"), std::string("/System/Library")}) {
+    for (const std::string& library :
+         {homeFolder + "/Library", std::string("/Library"), std::string("/System/Library")}) {
         if (hasPathPrefix(folder, library)) return IncludeRejection::libraryFolder;
     }
     if (ScanText::hasHiddenComponent(folder)) return IncludeRejection::hiddenFolder;

@@ -20,8 +20,9 @@ struct FilterRules {
 
     // Ports are stored as 64-bit integers, as every stored integer is; one beyond the TCP range is
     // kept and simply never matches.
-    std::set<std::int64_t> ignoredPorts;       // removed from every server; a server left without ports disappears
-    std::set<std::string> hiddenServers;       // "<command>:<port>" (hiddenServerKey); a server with any matching key disappears
+    std::set<std::int64_t> ignoredPorts;  // removed from every server; a server left without ports disappears
+    std::set<std::string>
+        hiddenServers;  // "<command>:<port>" (hiddenServerKey); a server with any matching key disappears
     std::vector<std::string> excludedFolders;  // servers below these are never in scope
     std::vector<std::string> includedFolders;  // folders outside the home folder whose servers are in scope
     std::set<std::int64_t> watchedPorts;       // listeners always shown, as background services when out of scope

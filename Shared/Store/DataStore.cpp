@@ -11,7 +11,6 @@
 
 namespace DataStore {
 
-
 namespace {
 
 bool ensureFolder(const std::filesystem::path& folder) {

@@ -91,7 +91,8 @@ Drained tryDrain(std::chrono::milliseconds patience) {
     // Nothing queued: leave the container as it is. A file that appears right after this look comes
     // with its own notification.
     std::error_code missing;
-    if (!fs::exists(fs::symlink_status(files->queue, missing)) && !fs::exists(fs::symlink_status(files->aside, missing))) {
+    if (!fs::exists(fs::symlink_status(files->queue, missing)) &&
+        !fs::exists(fs::symlink_status(files->aside, missing))) {
         return {};
     }
     const WidgetChannel::QueueLock lock(files->lock, patience);

@@ -60,7 +60,9 @@ protected:
         });
         delegate->applicationDidFinishLaunching();
     }
-    bool scanned(int count) { return runUntil([&] { return calls == count && !delegate->scanInFlight(); }); }
+    bool scanned(int count) {
+        return runUntil([&] { return calls == count && !delegate->scanInFlight(); });
+    }
     std::string toolTip() const { return delegate->statusItem()->toolTip().toStdString(); }
 
     testing_support::TempHome home;
@@ -159,8 +161,8 @@ TEST_F(AppShell, WidgetCommandsQueuedBeforeLaunchRunBeforeTheFirstScanAndOnNotif
         if (entered++ > 0) return;
         drainedFirst = !std::filesystem::exists(queueFile);
         // Ended, or SIGTERM waits to be delivered to it.
-        const auto pending = testing_support::signalMask(target.pid(), "SigPnd") |
-                             testing_support::signalMask(target.pid(), "ShdPnd");
+        const auto pending =
+            testing_support::signalMask(target.pid(), "SigPnd") | testing_support::signalMask(target.pid(), "ShdPnd");
         stoppedFirst = !testing_support::isRunning(target.pid()) || (pending >> (SIGTERM - 1) & 1);
     };
     launch();
@@ -191,7 +193,8 @@ TEST_F(AppShell, AWidgetCommandInAQueueFoundBusyIsExecutedOnceTheLockIsFree) {
         const std::vector<WidgetCommand> queued = {WidgetCommand::kill({target.pid()}, {target.pid()})};
         ASSERT_FALSE(Platform::writeFileAtomically(queueFile, nlohmann::json(queued).dump()));
         Platform::NotifyCenter::post(std::string(WidgetCommandQueue::notificationName));
-        ASSERT_TRUE(runUntil([&] { return log.contains("Vellumark: widget command queue is busy; draining it again shortly"); }));
+        ASSERT_TRUE(runUntil(
+            [&] { return log.contains("Vellumark: widget command queue is busy; draining it again shortly"); }));
     }
     ASSERT_TRUE(runUntil([&] { return target.hasExited(); }));
     EXPECT_EQ(target.terminatingSignal(), SIGTERM);

@@ -9,8 +9,8 @@
 #include <signal.h>
 
 #include <algorithm>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -52,8 +52,8 @@ TEST(ApplicationEndToEnd, TheWelcomeWindowOnTheFirstLaunchOnly) {
         app_test::WindowInfo window = welcome().front();
         // Painted once its page's title can be read on the screen.
         const auto showsTitle = [&](const std::string& title) {
-            return waitUntil([&] { return app_test::textOnWindow(window.id, home.home()).find(title) != std::string::npos; },
-                             30s);
+            return waitUntil(
+                [&] { return app_test::textOnWindow(window.id, home.home()).find(title) != std::string::npos; }, 30s);
         };
         EXPECT_TRUE(showsTitle("Never wonder")) << app_test::textOnWindow(window.id, home.home());
         EXPECT_FALSE(app_test::screenshot("welcome-1", window.x, window.y, window.width, window.height).empty());
@@ -109,16 +109,14 @@ std::vector<nlohmann::json> hostReport(const std::filesystem::path& path) {
 
 // The first entry the host reported for this event (an empty object when there is none).
 nlohmann::json firstEntry(const std::vector<nlohmann::json>& entries, const std::string& event) {
-    const auto found = std::ranges::find_if(entries, [&](const nlohmann::json& entry) {
-        return entry.value("event", std::string()) == event;
-    });
+    const auto found = std::ranges::find_if(
+        entries, [&](const nlohmann::json& entry) { return entry.value("event", std::string()) == event; });
     return found == entries.end() ? nlohmann::json::object() : *found;
 }
 
 bool reportsToolTip(const std::vector<nlohmann::json>& entries, const std::string& toolTip) {
-    return std::ranges::any_of(entries, [&](const nlohmann::json& entry) {
-        return entry.value("toolTip", std::string()) == toolTip;
-    });
+    return std::ranges::any_of(
+        entries, [&](const nlohmann::json& entry) { return entry.value("toolTip", std::string()) == toolTip; });
 }
 
 // A StatusNotifier host draws the icon itself and passes clicks on as Activate(x, y); where the
@@ -134,9 +132,9 @@ TEST(ApplicationEndToEnd, AStatusNotifierHostShowsIconAndToolTipAndItsActivateOp
     const int clickX = 640, clickY = 400;
     const auto report = home.home() / "host.jsonl";
     const std::map<std::string, std::optional<std::string>> onBus{{"DBUS_SESSION_BUS_ADDRESS", bus.address()}};
-    ChildProcess host({"/usr/bin/python3", STATUS_NOTIFIER_HOST, report.string(), std::to_string(clickX),
-                       std::to_string(clickY)},
-                      app_test::logTo(home.home() / "host.log", onBus));
+    ChildProcess host(
+        {"/usr/bin/python3", STATUS_NOTIFIER_HOST, report.string(), std::to_string(clickX), std::to_string(clickY)},
+        app_test::logTo(home.home() / "host.log", onBus));
     const auto entries = [&] { return hostReport(report); };
     ASSERT_TRUE(waitUntil([&] { return !firstEntry(entries(), "Ready").empty(); }, 10s))
         << fileText(home.home() / "host.log");
@@ -193,9 +191,9 @@ TEST(ApplicationEndToEnd, AStatusNotifierHostShowsIconAndToolTipAndItsActivateOp
 TEST(ApplicationEndToEnd, WithoutADisplayItSaysSoInOneLine) {
     testing_support::TempHome home;
     ChildProcess app({program}, app_test::logTo(home.home() / "app.log", {{"DISPLAY", std::nullopt},
-                                                                        {"WAYLAND_DISPLAY", std::nullopt},
-                                                                        {"QT_QPA_PLATFORM", std::nullopt},
-                                                                        {"XDG_SESSION_TYPE", std::nullopt}}));
+                                                                          {"WAYLAND_DISPLAY", std::nullopt},
+                                                                          {"QT_QPA_PLATFORM", std::nullopt},
+                                                                          {"XDG_SESSION_TYPE", std::nullopt}}));
     ASSERT_TRUE(app.waitForExit(10s));
     EXPECT_EQ(app.exitCode(), 1);
     const std::string output = fileText(home.home() / "app.log");
@@ -232,7 +230,8 @@ std::vector<Word> wordsOn(const app_test::WindowInfo& window, const std::filesys
 }
 
 const Word* findWord(const std::vector<Word>& words, const std::string& part) {
-    const auto found = std::ranges::find_if(words, [&](const Word& word) { return word.text.find(part) != std::string::npos; });
+    const auto found =
+        std::ranges::find_if(words, [&](const Word& word) { return word.text.find(part) != std::string::npos; });
     return found == words.end() ? nullptr : &*found;
 }
 
@@ -255,8 +254,9 @@ bool showsPort(const Word& word, int port) {
 // word could pass for both.
 bool showsPorts(const std::vector<Word>& words, int first, int second) {
     return std::ranges::any_of(words, [&](const Word& one) {
-        return showsPort(one, first) &&
-               std::ranges::any_of(words, [&](const Word& other) { return &other != &one && showsPort(other, second); });
+        return showsPort(one, first) && std::ranges::any_of(words, [&](const Word& other) {
+                   return &other != &one && showsPort(other, second);
+               });
     });
 }
 
@@ -297,7 +297,8 @@ struct PanelSession {
     app_test::WindowInfo open() {
         desktop.click(icon.x + icon.width / 2, icon.y + icon.height / 2);
         std::optional<app_test::WindowInfo> shown;
-        if (!waitUntil([&] { return (shown = panel()).has_value(); }, 10s)) throw std::runtime_error("no panel: " + log());
+        if (!waitUntil([&] { return (shown = panel()).has_value(); }, 10s))
+            throw std::runtime_error("no panel: " + log());
         return *shown;
     }
     // A click with the button at the point, and the application's window it opened (a menu).
@@ -305,12 +306,15 @@ struct PanelSession {
         const auto before = desktop.windows("--classname", "vellumark");
         desktop.xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", std::to_string(button)});
         std::optional<app_test::WindowInfo> menu;
-        waitUntil([&] {
-            for (const auto& window : desktop.windows("--classname", "vellumark")) {
-                if (std::ranges::none_of(before, [&](const auto& old) { return old.id == window.id; })) menu = window;
-            }
-            return menu.has_value();
-        }, 10s);
+        waitUntil(
+            [&] {
+                for (const auto& window : desktop.windows("--classname", "vellumark")) {
+                    if (std::ranges::none_of(before, [&](const auto& old) { return old.id == window.id; }))
+                        menu = window;
+                }
+                return menu.has_value();
+            },
+            10s);
         return menu;
     }
     // Waits until what the window shows passes the test; its words then, or none when it never did
@@ -323,7 +327,8 @@ struct PanelSession {
         return shown ? std::optional(words) : std::nullopt;
     }
     // Waits until the window shows every one of the texts and none of the absent ones.
-    std::optional<std::vector<Word>> waitForWords(const app_test::WindowInfo& window, const std::vector<std::string>& texts,
+    std::optional<std::vector<Word>> waitForWords(const app_test::WindowInfo& window,
+                                                  const std::vector<std::string>& texts,
                                                   const std::vector<std::string>& absent = {}) {
         return waitForScreen(window, [&](const std::vector<Word>& words) {
             return std::ranges::all_of(texts, [&](const auto& text) { return findWord(words, text); }) &&
@@ -354,11 +359,15 @@ TEST(PanelEndToEnd, TheTrayIconsPanelShowsBothProjectsFiltersByPortAndCopiesARow
     // clicks leave it at: Qt merges the moves that wait for a busy application into one, and one
     // that ends where the pointer was is no move to it (no tool tip).
     session.desktop.xdotool({"mousemove", std::to_string(iconX - 2), std::to_string(iconY - 2)});
-    EXPECT_TRUE(waitUntil([&] {
-        return std::ranges::any_of(session.desktop.windows("--classname", "vellumark"), [&](const app_test::WindowInfo& window) {
-            return window.id != icon.id && window.y >= iconY && session.panel().value_or(app_test::WindowInfo{}).id != window.id;
-        });
-    }, 10s));
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return std::ranges::any_of(session.desktop.windows("--classname", "vellumark"),
+                                       [&](const app_test::WindowInfo& window) {
+                                           return window.id != icon.id && window.y >= iconY &&
+                                                  session.panel().value_or(app_test::WindowInfo{}).id != window.id;
+                                       });
+        },
+        10s));
 
     // The panel under the icon: its width, inside the screen. The icon's next click closes it, and
     // does not open it again: were it open again (late or not), the click after would close it
@@ -402,7 +411,11 @@ TEST(PanelEndToEnd, TheTrayIconsPanelShowsBothProjectsFiltersByPortAndCopiesARow
     const std::string address = "http://localhost:" + std::to_string(session.api.port);
     ASSERT_TRUE(session.clickMenuItem(session.openMenu(row->x, row->y, 3), "Copy")) << session.log();
     std::string copied;
-    EXPECT_TRUE(waitUntil([&] { return (copied = run({"xclip", "-o", "-selection", "clipboard"})) == address; }, 10s))
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return (copied = run({"xclip", "-o", "-selection", "clipboard"})) == address;
+        },
+        10s))
         << copied;
     EXPECT_FALSE(session.app->hasExited()) << session.log();
 }
@@ -435,7 +448,8 @@ TEST(PanelEndToEnd, KeysStopTheFirstRowAndTheGearMenuReachesLoginAndSettings) {
     EXPECT_NE(fileText(entry).find("Exec=" + program), std::string::npos) << fileText(entry);
 
     ASSERT_TRUE(session.clickMenuItem(gearMenu(), "Settings")) << session.log();
-    ASSERT_TRUE(waitUntil([&] { return session.desktop.windows("--name", "Settings").size() == 1; }, 10s)) << session.log();
+    ASSERT_TRUE(waitUntil([&] { return session.desktop.windows("--name", "Settings").size() == 1; }, 10s))
+        << session.log();
     EXPECT_TRUE(waitUntil([&] { return !session.panel(); }, 10s)) << "opening Settings closes the panel";
     EXPECT_FALSE(session.app->hasExited()) << session.log();
 }

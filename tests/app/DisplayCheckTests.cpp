@@ -21,11 +21,14 @@ TEST(DisplayCheck, SaysInOneHelpfulLineWhatIsMissing) {
         {{{"DISPLAY", ":0"}}, {":0"}, nullptr},
         {{{"QT_QPA_PLATFORM", " minimal "}}, {}, nullptr},
         // A list needs one platform that works; the first one's reason is reported.
-        {{{"QT_QPA_PLATFORM", "wayland;xcb"}, {"DISPLAY", ":1"}, {"XDG_RUNTIME_DIR", "/run/user/1000"}}, {},
+        {{{"QT_QPA_PLATFORM", "wayland;xcb"}, {"DISPLAY", ":1"}, {"XDG_RUNTIME_DIR", "/run/user/1000"}},
+         {},
          "no Wayland display at /run/user/1000/wayland-0"},
         {{{"QT_QPA_PLATFORM", "wayland;xcb"}, {"DISPLAY", ":1"}}, {":1"}, nullptr},
         {{{"QT_QPA_PLATFORM", "wayland"}, {"WAYLAND_DISPLAY", "/tmp/c.sock"}}, {}, "/tmp/c.sock"},
-        {{{"QT_QPA_PLATFORM", "wayland"}, {"WAYLAND_DISPLAY", "wayland-1"}}, {"/r/wayland-1"}, "XDG_RUNTIME_DIR is not set"},
+        {{{"QT_QPA_PLATFORM", "wayland"}, {"WAYLAND_DISPLAY", "wayland-1"}},
+         {"/r/wayland-1"},
+         "XDG_RUNTIME_DIR is not set"},
     };
     for (const Case& c : cases) {
         const DisplayCheck::Probe probe{

@@ -15,9 +15,9 @@ TEST(ReducedMotion, ReadsEachDesktopsSettingInTheConfigHome) {
     using namespace ReducedMotion;
     EXPECT_TRUE(gtkSettingsDisableAnimations("[Settings]\n  gtk-enable-animations = 0  \n"));
     EXPECT_TRUE(kdeGlobalsDisableAnimations("[General]\nfoo=1\n[KDE]\nAnimationDurationFactor=0.0\n"));
-    const std::string animated[] = {"[Other]\ngtk-enable-animations=false\n", "[Settings]\n# gtk-enable-animations=false\n",
-                                    "[Settings]\ngtk-enable-animations=false\ngtk-enable-animations=true\n",
-                                    std::string("\0\xff[Settings", 10)};
+    const std::string animated[] = {
+        "[Other]\ngtk-enable-animations=false\n", "[Settings]\n# gtk-enable-animations=false\n",
+        "[Settings]\ngtk-enable-animations=false\ngtk-enable-animations=true\n", std::string("\0\xff[Settings", 10)};
     for (const std::string& text : animated) EXPECT_FALSE(gtkSettingsDisableAnimations(text)) << text;
     EXPECT_FALSE(kdeGlobalsDisableAnimations("[KDE]\nAnimationDurationFactor=0x\n"));
     EXPECT_FALSE(kdeGlobalsDisableAnimations("[General]\nAnimationDurationFactor=0\n"));

@@ -21,9 +21,11 @@ using namespace std::chrono_literals;
 
 TEST(StatusTileConflict, NamesTheSmallestSharedPortAndItsProjectsInListOrderEachOnce) {
     const std::pair<std::vector<DevProject>, std::optional<std::string>> cases[] = {
-        {{project("shop", {devServer(10, {8080, 3000})}), project("blog", {devServer(20, {3000}), devServer(21, {8080})})},
+        {{project("shop", {devServer(10, {8080, 3000})}),
+          project("blog", {devServer(20, {3000}), devServer(21, {8080})})},
          ":3000 used by shop + blog"},
-        {{project("zeta", {devServer(1, {5000})}), project("alpha", {devServer(2, {5000})})}, ":5000 used by zeta + alpha"},
+        {{project("zeta", {devServer(1, {5000})}), project("alpha", {devServer(2, {5000})})},
+         ":5000 used by zeta + alpha"},
         {{project("shop", {devServer(10, {3000}), devServer(11, {3000})})}, ":3000 used by shop"},
         {{project("shop", {devServer(10, {3000, 3000})})}, std::nullopt},  // IPv4 and IPv6 of one server
         {{project("a", {devServer(1, {80})}), project("b", {devServer(2, {80})}), project("a", {devServer(3, {80})}),
@@ -39,7 +41,7 @@ TEST(StatusTileDerivation, StateTextsAndPulse) {
     const std::vector<DevProject> clash = {shop, project("blog", {devServer(20, {3000})})},
                                   clashWithNew = {shop, project("blog", {devServer(30, {3000})})},
                                   // Groups from 30 up are new; the list's order decides which one is named.
-                                  fresh = {shop, project("blog", {devServer(40, {5173, 24678}), devServer(30, {8000})})},
+        fresh = {shop, project("blog", {devServer(40, {5173, 24678}), devServer(30, {8000})})},
                                   hot = {shop, project("blog", {devServer(20, {4000}), devServer(21, {4001})}),
                                          project("docs", {devServer(21, {4002})})};  // 21 is hot
     auto hotAndFresh = hot;
@@ -62,7 +64,8 @@ TEST(StatusTileDerivation, StateTextsAndPulse) {
         {.projects = {project("empty", {})}, .state = idle, .toolTip = none, .label = noneLabel},
         {.projects = {shop}, .state = running, .toolTip = "Vellumark · 1 server running"},
         {.projects = {project("shop", {devServer(10, {}), devServer(11, {})}), project("b", {devServer(12, {4000})})},
-         .state = running, .toolTip = three},  // no port still counts
+         .state = running,
+         .toolTip = three},  // no port still counts
         {.projects = clash, .state = conflict, .toolTip = clashed, .label = clashLabel},
         {.projects = clashWithNew, .state = conflict, .toolTip = clashed, .label = clashLabel},  // outranks new
         {.projects = fresh, .state = newServer, .toolTip = announced, .pulse = true},
@@ -75,10 +78,14 @@ TEST(StatusTileDerivation, StateTextsAndPulse) {
         {.projects = fresh, .state = running, .toolTip = three, .popoverWasOpen = true},
         // The search stops at the first new server, even when it has no port and a later one has.
         {.projects = {project("shop", {devServer(10, {3000}), devServer(30, {}), devServer(40, {4000})})},
-         .state = running, .toolTip = three},
+         .state = running,
+         .toolTip = three},
         {.projects = hot, .state = running, .toolTip = "Vellumark · 4 servers running"},
         {.projects = hot, .state = energy, .toolTip = "Vellumark · high CPU: blog", .energyIcon = true},
-        {.projects = hotAndFresh, .state = newServer, .toolTip = "Vellumark · new server on :5000", .pulse = true,
+        {.projects = hotAndFresh,
+         .state = newServer,
+         .toolTip = "Vellumark · new server on :5000",
+         .pulse = true,
          .energyIcon = true},
     };
     const Platform::Date t0 = Platform::Date(std::chrono::seconds(1'796'501'894));

@@ -50,9 +50,12 @@ TEST(TrayAttachment, ALateTrayGetsTheIconAfterOneLogLineAndPatientLooking) {
     attachment.start();
     ASSERT_TRUE(app_test::runUntil([&] { return attachment.isLookingPatiently() && checks >= 6; }, 5s));
     EXPECT_FALSE(late.isVisible());
-    EXPECT_EQ(std::ranges::count_if(log.lines(), [](const std::string& line) {
-                  return line.starts_with("Vellumark: no system tray found; running without a tray icon");
-              }), 1);
+    EXPECT_EQ(std::ranges::count_if(log.lines(),
+                                    [](const std::string& line) {
+                                        return line.starts_with(
+                                            "Vellumark: no system tray found; running without a tray icon");
+                                    }),
+              1);
     trayStarted = true;
     ASSERT_TRUE(app_test::runUntil([&] { return attachment.isAttached(); }, 5s));
     EXPECT_TRUE(late.isVisible());

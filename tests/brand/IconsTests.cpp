@@ -1,17 +1,17 @@
 // The icon images come out of the program itself, in the colour their view asks for.
 
-#include <QImage>
 #include <gtest/gtest.h>
+#include <QImage>
 
 #include "App/Brand/Icons.h"
 
 namespace {
 
 TEST(Icons, EveryNamedImageIsCarriedAndDrawnOnlyInItsTint) {
-    for (const char* name : {"ph-arrow-clockwise-light", "ph-broadcast-light", "ph-clock-light", "ph-copy-light",
-                             "ph-cpu-light", "ph-folder-light", "ph-gear-light", "ph-lightning-light",
-                             "ph-list-light", "ph-magnifying-glass-light", "ph-memory-light", "ph-x-light",
-                             "exclamationmark.triangle.fill", "folder", "xmark", "arrow.up.arrow.down"}) {
+    for (const char* name :
+         {"ph-arrow-clockwise-light", "ph-broadcast-light", "ph-clock-light", "ph-copy-light", "ph-cpu-light",
+          "ph-folder-light", "ph-gear-light", "ph-lightning-light", "ph-list-light", "ph-magnifying-glass-light",
+          "ph-memory-light", "ph-x-light", "exclamationmark.triangle.fill", "folder", "xmark", "arrow.up.arrow.down"}) {
         const QPixmap pixmap = Icons::pixmap(name, QSize(16, 16), QColor(0x2F, 0x2F, 0xE4), 2.0);
         ASSERT_FALSE(pixmap.isNull()) << name;
         const QImage image = pixmap.toImage();

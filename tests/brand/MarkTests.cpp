@@ -1,8 +1,8 @@
 // The ghost logo and the wordmark as drawn in each appearance.
 
+#include <gtest/gtest.h>
 #include <QFontMetricsF>
 #include <QImage>
-#include <gtest/gtest.h>
 
 #include <cmath>
 
@@ -81,7 +81,8 @@ TEST(Wordmark, GhostIsOneCapHeightOnTheBaselineThenTheGapThenTheText) {
 
     EXPECT_NEAR(ghost.height(), capHeight, tolerance);
     EXPECT_NEAR(ghost.width(), capHeight * 120 / 132, tolerance);
-    EXPECT_NEAR(ghost.bottom(), text.bottom(), tolerance) << "\"vellumark\" has no descenders: its bottom is the baseline";
+    EXPECT_NEAR(ghost.bottom(), text.bottom(), tolerance)
+        << "\"vellumark\" has no descenders: its bottom is the baseline";
     const qreal margin = capHeight * 10 / 132, bearing = QFontMetricsF(font).leftBearing(QChar('v'));
     EXPECT_NEAR(ghost.left(), margin, tolerance) << "the ghost's frame";
     EXPECT_NEAR(text.left() - bearing - (ghost.right() + margin), size * 0.55, tolerance);

@@ -1,10 +1,10 @@
 // The pointing hand on the override-cursor stack as the pointer enters, leaves and loses controls. A
 // wait cursor pushed first stands for whatever lay on the stack already: a control must never pop it.
 
+#include <gtest/gtest.h>
 #include <QEnterEvent>
 #include <QGuiApplication>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 #include <memory>
 

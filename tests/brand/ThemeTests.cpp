@@ -1,9 +1,9 @@
 // Colours resolved for the appearance of the view that draws them, and the faces each weight picks.
 
+#include <gtest/gtest.h>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -33,9 +33,9 @@ TEST(ThemeColor, EachViewGetsTheValueOfTheAppearanceItsPaletteGives) {
 
 TEST(Fonts, EachWeightLoadsItsFaceOrElseTheSystemFontOfThatSizeAndWeight) {
     const std::tuple<QFont::Weight, const char*, const char*> cases[] = {
-        {QFont::Thin, "Regular", "Regular"},       {QFont::Normal, "Regular", "Regular"},
-        {QFont::Medium, "Medium", "Regular"},      {QFont::DemiBold, "SemiBold", "SemiBold"},
-        {QFont::Bold, "Bold", "SemiBold"},         {QFont::Black, "Bold", "SemiBold"},
+        {QFont::Thin, "Regular", "Regular"},  {QFont::Normal, "Regular", "Regular"},
+        {QFont::Medium, "Medium", "Regular"}, {QFont::DemiBold, "SemiBold", "SemiBold"},
+        {QFont::Bold, "Bold", "SemiBold"},    {QFont::Black, "Bold", "SemiBold"},
     };
     for (const auto& [weight, mono, brand] : cases) {
         EXPECT_EQ(Theme::monoPostScript(weight).toStdString(), std::string("JetBrainsMono-") + mono);
@@ -45,7 +45,8 @@ TEST(Fonts, EachWeightLoadsItsFaceOrElseTheSystemFontOfThatSizeAndWeight) {
         EXPECT_EQ(brandFace.family(), "Manrope");
         EXPECT_EQ(brandFace.styleName(), brand) << weight;
     }
-    for (qreal unusable : {0.0, -4.0, std::numeric_limits<qreal>::quiet_NaN(), std::numeric_limits<qreal>::infinity()}) {
+    for (qreal unusable :
+         {0.0, -4.0, std::numeric_limits<qreal>::quiet_NaN(), std::numeric_limits<qreal>::infinity()}) {
         EXPECT_LE(QFontInfo(Brand::brandFont(unusable, QFont::Normal)).pixelSize(), 1) << unusable;
     }
     std::vector<std::string> asked;

@@ -28,14 +28,25 @@ TEST(RunShell, WhatATerminatedToolPrintedComesBackMendedToUTF8) {
 TEST(UTF8Repair, WellFormedTextStaysAndEachIllFormedPartBecomesOneReplacementCharacter) {
     const std::string r = "\xEF\xBF\xBD";
     const std::pair<std::string, std::string> cases[] = {
-        {"", ""}, {"caf\xC3\xA9 \xE2\x80\x94 \xF0\x9F\x98\x80", "caf\xC3\xA9 \xE2\x80\x94 \xF0\x9F\x98\x80"},
-        {std::string("nul\0inside", 10), std::string("nul\0inside", 10)}, {"\xF4\x8F\xBF\xBF", "\xF4\x8F\xBF\xBF"},
-        {"a\xFF" "b", "a" + r + "b"}, {"\x80\x80", r + r},                   // bytes that start nothing
-        {"\xE2\x82" "A", r + "A"}, {"\xE2\x82\xAC\xF0\x9F\x98", "\xE2\x82\xAC" + r},  // broken off, cut at the end
+        {"", ""},
+        {"caf\xC3\xA9 \xE2\x80\x94 \xF0\x9F\x98\x80", "caf\xC3\xA9 \xE2\x80\x94 \xF0\x9F\x98\x80"},
+        {std::string("nul\0inside", 10), std::string("nul\0inside", 10)},
+        {"\xF4\x8F\xBF\xBF", "\xF4\x8F\xBF\xBF"},
+        {"a\xFF"
+         "b",
+         "a" + r + "b"},
+        {"\x80\x80", r + r},  // bytes that start nothing
+        {"\xE2\x82"
+         "A",
+         r + "A"},
+        {"\xE2\x82\xAC\xF0\x9F\x98", "\xE2\x82\xAC" + r},  // broken off, cut at the end
         // Overlong, a surrogate, above U+10FFFF.
-        {"\xC0\xAF", r + r}, {"\xED\xA0\x80", r + r + r}, {"\xF4\x90\x80\x80", r + r + r + r},
+        {"\xC0\xAF", r + r},
+        {"\xED\xA0\x80", r + r + r},
+        {"\xF4\x90\x80\x80", r + r + r + r},
     };
-    for (const auto& [in, expected] : cases) EXPECT_EQ(replacingInvalidUTF8(in), expected) << testing::PrintToString(in);
+    for (const auto& [in, expected] : cases)
+        EXPECT_EQ(replacingInvalidUTF8(in), expected) << testing::PrintToString(in);
 }
 
 // Long ASCII runs are checked a word at a time: a bad byte is found wherever it falls in one.
@@ -43,7 +54,8 @@ TEST(UTF8Repair, AnIllFormedPartInsideLongASCIITextIsFoundAtEveryOffset) {
     const std::string r = "\xEF\xBF\xBD";
     for (std::size_t offset = 0; offset < 24; ++offset) {
         const std::string before(offset, 'a'), after(17, 'z');
-        for (const auto& [bad, mended] : {std::pair<std::string, std::string>{"\xFF", r}, {"\xE2\x82", r}, {"\xC3\xA9", "\xC3\xA9"}}) {
+        for (const auto& [bad, mended] :
+             {std::pair<std::string, std::string>{"\xFF", r}, {"\xE2\x82", r}, {"\xC3\xA9", "\xC3\xA9"}}) {
             const std::string text = before + bad + after;
             EXPECT_EQ(isValidUTF8(text), bad == mended) << offset;
             EXPECT_EQ(replacingInvalidUTF8(text), before + mended + after) << offset;
@@ -66,8 +78,8 @@ TEST(UTF8Repair, EachCharacterDecodesToItsCodePointAndIllFormedStartsToNothing) 
                         {U'a', 1}, {0xE9, 2}, {0x20AC, 3}, {0x1F600, 4}, {0x10FFFF, 4}}));
     EXPECT_EQ(decodeUTF8(text, text.size()), std::nullopt);
     EXPECT_EQ(decodeUTF8(text, 2), std::nullopt) << "a continuation byte starts nothing";
-    for (const std::string bad : {"\xC0\xAF", "\xC1\xBF", "\xE0\x9F\xBF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80",
-                                  "\xE2\x82", "\xFF"})
+    for (const std::string bad : {"\xC0\xAF", "\xC1\xBF", "\xE0\x9F\xBF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+                                  "\xF5\x80\x80\x80", "\xE2\x82", "\xFF"})
         EXPECT_EQ(decodeUTF8(bad, 0), std::nullopt) << testing::PrintToString(bad);
 }
 

@@ -63,11 +63,13 @@ protected:
         DockerScanner::Testing::setCLICandidates(Strings{});  // no Docker unless a test brings one
         if (apiPort < webPort) std::swap(webPort, apiPort);
         if (libraryPort < hiddenPort) std::swap(hiddenPort, libraryPort);
-        for (const auto* folder : {"Development/shop/web", "Development/shop/api", "code/site", ".cache/x", "Library/y"})
+        for (const auto* folder :
+             {"Development/shop/web", "Development/shop/api", "code/site", ".cache/x", "Library/y"})
             fs::create_directories(home.home() / folder);
         // Two servers started by one shell share its process group.
         shop = start("(cd Development/shop/web && exec " + server(webPort) + ") & (cd Development/shop/api && exec " +
-                     server(apiPort) + ") & wait", "");
+                         server(apiPort) + ") & wait",
+                     "");
         site = start("exec " + server(sitePort), "code/site");
         hidden = start("exec " + server(hiddenPort), ".cache/x");
         library = start("exec " + server(libraryPort), "Library/y");
@@ -100,13 +102,25 @@ protected:
         EXPECT_FALSE(actual.keptAlive.value_or(false)) << "there is no launchd here";
         const auto keptAlive = cwd ? std::nullopt : actual.keptAlive;  // only background services have it
         const auto members = group.members();
-        EXPECT_EQ(actual, (DevServer{pid, group.pid(), {members.begin(), members.end()}, "python3", ports,
-                                     actual.uptimeSeconds, actual.cpu, actual.mem, actual.rss, server(ports[0]),
-                                     std::move(cwd), {}, {}, keptAlive}));
+        EXPECT_EQ(actual, (DevServer{pid,
+                                     group.pid(),
+                                     {members.begin(), members.end()},
+                                     "python3",
+                                     ports,
+                                     actual.uptimeSeconds,
+                                     actual.cpu,
+                                     actual.mem,
+                                     actual.rss,
+                                     server(ports[0]),
+                                     std::move(cwd),
+                                     {},
+                                     {},
+                                     keptAlive}));
     }
 
     TempHome home;
-    int webPort = freePort(), apiPort = freePort(), sitePort = freePort(), hiddenPort = freePort(), libraryPort = freePort();
+    int webPort = freePort(), apiPort = freePort(), sitePort = freePort(), hiddenPort = freePort(),
+        libraryPort = freePort();
     std::unique_ptr<ChildProcess> shop, site, hidden, library;
 };
 
@@ -172,8 +186,14 @@ TEST_F(ScanOfRealServers, TheSecondOfTwoSimultaneousScansMeasuresCPUSinceTheFirs
 
     std::latch start(2);
     std::vector<DevProject> results[2];
-    std::thread first([&] { start.arrive_and_wait(); results[0] = ProcessScanner::scan(); });
-    std::thread second([&] { start.arrive_and_wait(); results[1] = ProcessScanner::scan(); });
+    std::thread first([&] {
+        start.arrive_and_wait();
+        results[0] = ProcessScanner::scan();
+    });
+    std::thread second([&] {
+        start.arrive_and_wait();
+        results[1] = ProcessScanner::scan();
+    });
     first.join();
     second.join();
     EXPECT_EQ(Platform::readWholeFile(home.home() / "runs"), "run\nrun\n");
@@ -193,7 +213,8 @@ TEST_F(ScanOfRealServers, TheSecondOfTwoSimultaneousScansMeasuresCPUSinceTheFirs
 TEST_F(ScanOfRealServers, AServerUsingASteadyTenthOfACoreReadsSoInEveryScan) {
     fs::create_directories(home.home() / "Development/steady");
     const int port = freePort();
-    ChildProcess steady({*python3(), "-c", steadyTenthOfACore, std::to_string(port)}, home.home() / "Development/steady");
+    ChildProcess steady({*python3(), "-c", steadyTenthOfACore, std::to_string(port)},
+                        home.home() / "Development/steady");
     ASSERT_TRUE(waitUntil([&] { return acceptsConnections(port); }, std::chrono::seconds(60)));
     std::vector<double> readings;
     for (int scan = 0; scan < 5; ++scan) {

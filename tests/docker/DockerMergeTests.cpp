@@ -19,7 +19,9 @@ Container compose(std::string id, std::string name, std::string workingDir, std:
     return {std::move(id), std::move(name), "ghcr.io/acme/api:2", std::move(ports), std::move(workingDir), 120};
 }
 
-Container plain(std::string id, std::string name) { return {std::move(id), std::move(name), "redis:7", {6379}, {}, {}}; }
+Container plain(std::string id, std::string name) {
+    return {std::move(id), std::move(name), "redis:7", {6379}, {}, {}};
+}
 
 Strings paths(const std::vector<DevProject>& projects) {
     Strings result;
@@ -53,9 +55,20 @@ TEST(DockerMerge, AComposeContainerJoinsTheNativeProjectOfItsFolderAndAllIsReord
     EXPECT_EQ(pids(merged[3]), (PIDs{21, 20}));
 
     // -440920331 is syntheticPGID("abc").
-    EXPECT_EQ(merged[0].servers[2], (DevServer{-440920331, -440920331, {}, "api:2", {8080}, 120, 0, 0, {},
-                                               "docker: shop-api-1 \xE2\x80\x94 ghcr.io/acme/api:2", dev + "/shop/api",
-                                               "abc", "shop-api-1", {}}));
+    EXPECT_EQ(merged[0].servers[2], (DevServer{-440920331,
+                                               -440920331,
+                                               {},
+                                               "api:2",
+                                               {8080},
+                                               120,
+                                               0,
+                                               0,
+                                               {},
+                                               "docker: shop-api-1 \xE2\x80\x94 ghcr.io/acme/api:2",
+                                               dev + "/shop/api",
+                                               "abc",
+                                               "shop-api-1",
+                                               {}}));
     const DevServer& redis = merged[2].servers.at(0);
     EXPECT_EQ(merged[2].name, "redis");
     EXPECT_TRUE(redis.groupPIDs.empty() && !redis.cwd && !redis.rss && !redis.keptAlive && !redis.uptimeSeconds);

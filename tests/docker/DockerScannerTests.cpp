@@ -48,7 +48,9 @@ protected:
     fs::path systemSocket() const { return tools.path() / "var/run/docker.sock"; }
     void touchHomeSocket() const { writeExecutable(homeSocket(), ""); }  // any file there counts as a socket
     void useTool(const fs::path& tool) { DockerScanner::Testing::setCLICandidates({{tool.string()}}); }
-    fs::path tool(const std::string& script) { return writeExecutable(tools.path() / "docker", "#!/bin/sh\n" + script); }
+    fs::path tool(const std::string& script) {
+        return writeExecutable(tools.path() / "docker", "#!/bin/sh\n" + script);
+    }
     fs::path record() const { return tools.path() / "record.txt"; }
     std::string recorded() const { return Platform::readWholeFile(record()).value_or("(not run)"); }
 
@@ -59,8 +61,9 @@ protected:
             containers.replace(at, 6, home.home().string());
         std::ofstream(tools.path() / "containers.json") << containers;
         fs::create_directories(socket.parent_path());
-        auto daemon = std::make_unique<ChildProcess>(std::vector<std::string>{
-            "python3", FAKE_DOCKER_DAEMON_SCRIPT, socket, tools.path() / "containers.json", tools.path() / "calls.log"});
+        auto daemon = std::make_unique<ChildProcess>(std::vector<std::string>{"python3", FAKE_DOCKER_DAEMON_SCRIPT,
+                                                                              socket, tools.path() / "containers.json",
+                                                                              tools.path() / "calls.log"});
         EXPECT_TRUE(testing_support::waitUntil([&] { return fs::exists(socket); })) << "the fake daemon did not start";
         setenv("DOCKER_HOST", ("unix://" + socket.string()).c_str(), 1);
         return daemon;
@@ -85,18 +88,18 @@ TEST_F(RealClientTest, TheRunningContainersThatPublishAPortAreListedWithTheirCom
     // "paused-api" is paused: none of them is a server.
     const auto containers = DockerScanner::scan();
     const std::string shop = (home.home() / "Development/shop").string();
-    EXPECT_EQ(containers, (std::vector<DockerParsing::Container>{
-                              {webID, "shop-web-1", "ghcr.io/acme/shop-web:1.2", {3000}, shop, 300},
-                              {redisID, "redis", "redis:7", {6379}, std::nullopt, 7200},
-                              {gatewayID, "gateway", "docker.io/library/nginx:1.25", {443, 8080}, std::nullopt, 1209600}}));
+    EXPECT_EQ(containers,
+              (std::vector<DockerParsing::Container>{
+                  {webID, "shop-web-1", "ghcr.io/acme/shop-web:1.2", {3000}, shop, 300},
+                  {redisID, "redis", "redis:7", {6379}, std::nullopt, 7200},
+                  {gatewayID, "gateway", "docker.io/library/nginx:1.25", {443, 8080}, std::nullopt, 1209600}}));
     EXPECT_EQ(daemonCalls().find("all="), std::string::npos) << "only running containers are asked for";
 }
 
 TEST_F(DockerScannerTest, TheHomeOrTheSystemSocketOrTheUnixSocketThatDockerHostNamesCounts) {
     EXPECT_EQ(DockerScanner::socketCandidates(), (std::vector<std::string>{homeSocket(), systemSocket()}));
     DockerScanner::Testing::setSocketCandidates(std::nullopt);
-    EXPECT_EQ(DockerScanner::socketCandidates(),
-              (std::vector<std::string>{homeSocket(), "/var/run/docker.sock"}));
+    EXPECT_EQ(DockerScanner::socketCandidates(), (std::vector<std::string>{homeSocket(), "/var/run/docker.sock"}));
     DockerScanner::Testing::setSocketCandidates({{homeSocket(), systemSocket()}});
     const auto socket = tools.path() / "podman.sock";
     setenv("DOCKER_HOST", ("unix://" + socket.string()).c_str(), 1);
@@ -160,8 +163,9 @@ TEST_F(DockerScannerTest, AToolThatCannotStartIsLoggedUnreadableOutputGivesNothi
     EXPECT_TRUE(DockerScanner::scan().empty()) << "not UTF-8";
 
     // Whatever the tool exits with, its listing counts (reading long output is ProcessRunner's, tested there).
-    tool("echo 'Error response from daemon: partial listing'\n"
-         "printf '{\"ID\":\"a\",\"Image\":\"i\",\"Names\":\"n\",\"Ports\":\"0.0.0.0:3000->3000/tcp\"}\\n'\nexit 1\n");
+    tool(
+        "echo 'Error response from daemon: partial listing'\n"
+        "printf '{\"ID\":\"a\",\"Image\":\"i\",\"Names\":\"n\",\"Ports\":\"0.0.0.0:3000->3000/tcp\"}\\n'\nexit 1\n");
     const auto containers = DockerScanner::scan();
     ASSERT_EQ(containers.size(), 1u);
     EXPECT_EQ(containers[0].hostPorts, std::vector<int>{3000});

@@ -26,8 +26,8 @@ struct Rows {
     std::vector<KeyNav::Row> make() {
         std::vector<KeyNav::Row> rows;
         for (const std::string id : {"a", "b", "c"}) {
-            KeyNav::Row row{id, [this, id] { ran.push_back("open " + id); }, [this, id] { ran.push_back("kill " + id); },
-                            std::nullopt};
+            KeyNav::Row row{id, [this, id] { ran.push_back("open " + id); },
+                            [this, id] { ran.push_back("kill " + id); }, std::nullopt};
             if (id != "b") row.restart = [this, id] { ran.push_back("restart " + id); };
             rows.push_back(std::move(row));
         }
@@ -185,12 +185,13 @@ TEST_F(KeyMonitorTest, EscapeAndDownLeaveTheFilterFieldOtherKeysTypeIntoIt) {
 TEST_F(KeyMonitorTest, WhileTheWarningCardIsShownOnlyTheCardSeesKeys) {
     nav.select("b");
     cardShown = true;
-    for (const Qt::Key key : {Qt::Key_O, Qt::Key_K, Qt::Key_R, Qt::Key_Up, Qt::Key_Down, Qt::Key_Return, Qt::Key_Escape})
+    for (const Qt::Key key :
+         {Qt::Key_O, Qt::Key_K, Qt::Key_R, Qt::Key_Up, Qt::Key_Down, Qt::Key_Return, Qt::Key_Escape})
         press(key);
     EXPECT_TRUE(rows.ran.empty());
     EXPECT_EQ(nav.selectedID(), Selection("b"));
-    EXPECT_EQ(target.keys, (std::vector<int>{Qt::Key_O, Qt::Key_K, Qt::Key_R, Qt::Key_Up, Qt::Key_Down,
-                                             Qt::Key_Return, Qt::Key_Escape}));
+    EXPECT_EQ(target.keys, (std::vector<int>{Qt::Key_O, Qt::Key_K, Qt::Key_R, Qt::Key_Up, Qt::Key_Down, Qt::Key_Return,
+                                             Qt::Key_Escape}));
     cardShown = false;
     press(Qt::Key_K);
     EXPECT_EQ(rows.ran, std::vector<std::string>{"kill b"});

@@ -30,7 +30,8 @@ protected:
     void SetUp() override {
         app_test::installMainQueueOnQt();
         name.emplace("recorderTest", optionCommandP);
-        field = new RecorderField(*name, [this](const std::optional<Shortcut>& changed) { changes.push_back(changed); });
+        field =
+            new RecorderField(*name, [this](const std::optional<Shortcut>& changed) { changes.push_back(changed); });
         field->setBeep([this] { ++beeps; });
         field->setMenusToSearch([this] { return QList<QMenu*>{&menu}; });
         menu.addAction(QStringLiteral("&Quit Vellumark"))->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));

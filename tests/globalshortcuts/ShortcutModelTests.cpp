@@ -36,15 +36,13 @@ TEST(ShortcutJSON, ReadsAndWritesTheStoredTextAndDropsStrayModifierBits) {
     EXPECT_EQ(Shortcut::fromJSONText(R"({"carbonKeyCode":35,"carbonModifiers":10496})"), optionCommandP);
     EXPECT_EQ(Shortcut(Key::f5, ModifierFlags{ModifierFlags::function}).carbonModifiers, 131072);
 
-    for (const char* bad : {"", "false", "[]", "{", R"({"carbonKeyCode":35})", R"({"carbonModifiers":2304})",
-                            R"({"carbonKeyCode":"35","carbonModifiers":2304})",
-                            R"({"carbonKeyCode":35.5,"carbonModifiers":2304})",
-                            R"({"carbonKeyCode":-1,"carbonModifiers":2304})",
-                            R"({"carbonKeyCode":4294967296,"carbonModifiers":2304})"}) {
+    for (const char* bad :
+         {"", "false", "[]", "{", R"({"carbonKeyCode":35})", R"({"carbonModifiers":2304})",
+          R"({"carbonKeyCode":"35","carbonModifiers":2304})", R"({"carbonKeyCode":35.5,"carbonModifiers":2304})",
+          R"({"carbonKeyCode":-1,"carbonModifiers":2304})", R"({"carbonKeyCode":4294967296,"carbonModifiers":2304})"}) {
         EXPECT_FALSE(Shortcut::fromJSONText(bad)) << bad;
     }
-    EXPECT_EQ(Shortcut::fromJSONText(R"({"carbonKeyCode":4294967295,"carbonModifiers":0})")->carbonKeyCode,
-              4294967295);
+    EXPECT_EQ(Shortcut::fromJSONText(R"({"carbonKeyCode":4294967295,"carbonModifiers":0})")->carbonKeyCode, 4294967295);
 }
 
 TEST(StoredShortcuts, TheDefaultIsStoredOnceRemovedAsFalseAndEveryChangeIsPosted) {
@@ -73,8 +71,8 @@ TEST(StoredShortcuts, TheDefaultIsStoredOnceRemovedAsFalseAndEveryChangeIsPosted
     EXPECT_EQ(getShortcut(Name("modelPlain", optionCommandP)), Shortcut(Key::k, ModifierFlags{ModifierFlags::control}));
     setShortcut(std::nullopt, plain);
     EXPECT_FALSE(defaults().object("GlobalShortcuts_modelPlain"));
-    EXPECT_EQ(posted, (std::vector<std::string>{"modelDefault", "modelDefault", "modelDefault", "modelPlain",
-                                                "modelPlain"}));
+    EXPECT_EQ(posted,
+              (std::vector<std::string>{"modelDefault", "modelDefault", "modelDefault", "modelPlain", "modelPlain"}));
 
     // Values that are not the JSON text read as no shortcut.
     for (const Platform::UserDefaults::Value& value : std::vector<Platform::UserDefaults::Value>{
@@ -98,9 +96,9 @@ TEST(ShortcutText, ModifierGlyphsInFixedOrderThenTheKeyUnderTheLayout) {
     EXPECT_EQ(Shortcut(Key::space, ModifierFlags{ModifierFlags::control}).presentableDescription(), "⌃Space");
     EXPECT_EQ(Shortcut(Key::keypad5, ModifierFlags{ModifierFlags::option}).presentableDescription(), "⌥5\u20E3");
     EXPECT_EQ(Shortcut(Key::help, ModifierFlags{}).presentableDescription(), "?\u20DD");
-    EXPECT_EQ(Shortcut(Key::slash, ModifierFlags{ModifierFlags::function | ModifierFlags::command})
-                  .presentableDescription(),
-              "⌘🌐︎/");
+    EXPECT_EQ(
+        Shortcut(Key::slash, ModifierFlags{ModifierFlags::function | ModifierFlags::command}).presentableDescription(),
+        "⌘🌐︎/");
     // Keys the layout has no character for.
     EXPECT_EQ(Shortcut(Key::volumeUp, optionCommand).presentableDescription(), "⌥⌘\uFFFD");
     EXPECT_EQ(Shortcut(999, 256).presentableDescription(), "⌘\uFFFD");
@@ -116,7 +114,8 @@ TEST(ShortcutOfEvent, KeysAndMasksFromKeyEventsByHardwareKeyOrByQtKey) {
     EXPECT_EQ(shortcutOfEvent(everything), Shortcut(123, 4096 + 512));
     // Shifted symbols are their keys; with the keypad flag digits are keypad keys.
     const QKeyEvent exclam(QEvent::KeyPress, Qt::Key_Exclam, Qt::ShiftModifier | Qt::ControlModifier);
-    EXPECT_EQ(shortcutOfEvent(exclam), Shortcut(Key::one, ModifierFlags{ModifierFlags::shift | ModifierFlags::control}));
+    EXPECT_EQ(shortcutOfEvent(exclam),
+              Shortcut(Key::one, ModifierFlags{ModifierFlags::shift | ModifierFlags::control}));
     const QKeyEvent keypad(QEvent::KeyPress, Qt::Key_5, Qt::KeypadModifier | Qt::AltModifier);
     EXPECT_EQ(shortcutOfEvent(keypad), Shortcut(Key::keypad5, ModifierFlags{ModifierFlags::option}));
     // The hardware key wins over what the layout typed: X key code 33 is the P position (a "r" on Dvorak).
@@ -142,8 +141,8 @@ TEST(MenuKeyEquivalents, TheFirstMenuItemWithTheShortcutIsFoundInSubmenusToo) {
     const ModifierFlags control{ModifierFlags::control};
     EXPECT_EQ(menuItemWithMatchingShortcut(Shortcut(Key::q, control), {&gear}), quit);
     EXPECT_EQ(menuItemTitle(*quit), QStringLiteral("Quit Vellumark & Co"));
-    EXPECT_EQ(menuItemWithMatchingShortcut(Shortcut(Key::s, ModifierFlags{ModifierFlags::control | ModifierFlags::shift}),
-                                           {nullptr, &gear}),
+    EXPECT_EQ(menuItemWithMatchingShortcut(
+                  Shortcut(Key::s, ModifierFlags{ModifierFlags::control | ModifierFlags::shift}), {nullptr, &gear}),
               save);
     EXPECT_FALSE(menuItemWithMatchingShortcut(Shortcut(Key::s, control), {&gear})) << "modifiers must match exactly";
     EXPECT_FALSE(menuItemWithMatchingShortcut(Shortcut(Key::q, ModifierFlags{ModifierFlags::command}), {&gear}));

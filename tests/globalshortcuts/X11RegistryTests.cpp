@@ -73,7 +73,8 @@ public:
     ~KeyPressCounter() override { QCoreApplication::instance()->removeNativeEventFilter(this); }
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
         const auto* event = static_cast<const xcb_key_press_event_t*>(message);
-        if (type == "xcb_generic_event_t" && (event->response_type & 0x7F) == XCB_KEY_PRESS && event->detail == keycode_)
+        if (type == "xcb_generic_event_t" && (event->response_type & 0x7F) == XCB_KEY_PRESS &&
+            event->detail == keycode_)
             ++count;
         return false;
     }
@@ -141,7 +142,8 @@ TEST_F(X11Registry, ACombinationAnotherClientHoldsIsReportedAndNotRegistered) {
     testing::internal::CaptureStdout();
     const Name held("x11HeldDefault", controlAltJ);
     onKeyUp(held, [] {});
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error registering hotkey ⌃⌥J: 10\nError registering hotkey ⌃⌥J: 10\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Error registering hotkey ⌃⌥J: 10\nError registering hotkey ⌃⌥J: 10\n");
     EXPECT_EQ(getShortcut(held), controlAltJ);
     EXPECT_FALSE(isEnabled(held));
     desktop.grabs().ungrab(controlAltJ);
@@ -283,8 +285,9 @@ TEST_F(X11Recorder, AShortcutAnotherProgramHoldsIsRefusedAndForcingItKeepsTheOld
     QTest::keyClick(window.windowHandle(), Qt::Key_J, Qt::ControlModifier | Qt::AltModifier);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error registering hotkey ⌃⌥J: 10\n");
     ASSERT_EQ(answerer.seen().size(), 3u);
-    EXPECT_EQ(answerer.seen()[2].text, "The keyboard shortcut ⌃⌥J could not be registered: another program holds it. "
-                                       "The previous shortcut stays in use.");
+    EXPECT_EQ(answerer.seen()[2].text,
+              "The keyboard shortcut ⌃⌥J could not be registered: another program holds it. "
+              "The previous shortcut stays in use.");
     EXPECT_EQ(stored(), superAltP.jsonText());
     EXPECT_EQ(field->text(), QStringLiteral("⌥⌘P"));
     EXPECT_TRUE(isEnabled(*name));

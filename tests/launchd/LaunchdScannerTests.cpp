@@ -49,7 +49,8 @@ struct StandInLaunchctl {
     ~StandInLaunchctl() { LaunchdScanner::Testing::setLaunchctlPath(std::nullopt); }
 
     void respond(std::string arguments, const std::string& output, int status = 0) {
-        std::ranges::replace_if(arguments, [](char c) { return c == '/' || c == ' '; }, '_');
+        std::ranges::replace_if(
+            arguments, [](char c) { return c == '/' || c == ' '; }, '_');
         std::ofstream(folder.path() / (arguments + ".out"), std::ios::binary) << output;
         std::ofstream(folder.path() / (arguments + ".status")) << status;
     }
@@ -95,9 +96,12 @@ TEST(LaunchdScanner, KeepsAliveAnswersFromThePropertyListInEitherFormat) {
     // either form: PropertyListTests).
     const auto deep = launchctl.folder.path() / "deep.plist";
     ASSERT_FALSE(Platform::writeFileAtomically(deep, testing_support::nestedBinaryPlist(300'000)));
-    std::vector<std::pair<fs::path, bool>> plists{{fifo, false}, {launchctl.folder.path(), false}, {gone, false},
+    std::vector<std::pair<fs::path, bool>> plists{{fifo, false},
+                                                  {launchctl.folder.path(), false},
+                                                  {gone, false},
                                                   {fixture("truncated.binary.plist"), false},
-                                                  {fixture("not-a-plist.xml.plist"), false}, {deep, false}};
+                                                  {fixture("not-a-plist.xml.plist"), false},
+                                                  {deep, false}};
     const std::set<std::string> keeping{"true", "one", "negative", "real", "dict", "empty-dict"};
     for (const std::string value : {"true", "one", "negative", "real", "dict", "empty-dict", "false", "zero",
                                     "real-zero", "string", "array", "date", "data", "missing", "top-level-array"}) {

@@ -1,8 +1,8 @@
 // Ghost rows: what they say in each phase of a restart, and that their buttons reach the shared
 // restart tracker and restarter.
 
-#include <QTest>
 #include <gtest/gtest.h>
+#include <QTest>
 
 #include <algorithm>
 #include <chrono>
@@ -22,7 +22,9 @@ namespace {
 using namespace panel_test;
 using namespace std::chrono_literals;
 
-QString text(const GhostRow& row, const char* name) { return row.findChild<TextView*>(QString::fromLatin1(name))->text(); }
+QString text(const GhostRow& row, const char* name) {
+    return row.findChild<TextView*>(QString::fromLatin1(name))->text();
+}
 
 bool shown(const GhostRow& row, const char* name) {
     return row.findChild<QWidget*>(QString::fromLatin1(name))->isVisibleTo(&row);

@@ -1,11 +1,11 @@
 // The one-time warning card over the panel: its texts for each kind of stop, and every way to
 // answer it.
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "App/Panel/Controls/TextButton.h"
 #include "App/Panel/Warning/KillWarningOverlay.h"

@@ -4,12 +4,12 @@
 
 #include <signal.h>
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
@@ -60,7 +60,9 @@ DevServer serverOf(pid_t pid, int port, std::string command = "sleep") {
     return server;
 }
 
-void store(std::vector<DevProject> projects) { DataStore::write({std::chrono::system_clock::now(), std::move(projects)}); }
+void store(std::vector<DevProject> projects) {
+    DataStore::write({std::chrono::system_clock::now(), std::move(projects)});
+}
 
 // The panel in the popover, shown, reading the real snapshot file of the test's home; its own scan
 // finds what the file holds, once `scanMayEnd` lets it.
@@ -89,7 +91,9 @@ struct ShownPanel {
     ServerArea& area() const { return *view->serverArea(); }
     ServerList& list() const { return *area().list(); }
     PanelHeader& header() const { return *view->header(); }
-    ServerRowView* row(pid_t pid, int port) const { return list().row(std::to_string(pid) + ":" + std::to_string(port)); }
+    ServerRowView* row(pid_t pid, int port) const {
+        return list().row(std::to_string(pid) + ":" + std::to_string(port));
+    }
     // What a 2-second tick shows of the file as it is now.
     void tick(std::vector<DevProject> projects) {
         store(std::move(projects));
@@ -258,7 +262,8 @@ TEST(MenuContentView, StopsReachOnlyTheShownServersAndWarnOncePerKind) {
 
     const auto forceStopFirst = [&] {
         QTest::mouseClick(rowButton<KillArmButton>(panel.row(first.pid(), port)), Qt::LeftButton);
-        QTest::mouseClick(panel.row(first.pid(), port)->findChild<KillConfirmCluster*>()->forceButton(), Qt::LeftButton);
+        QTest::mouseClick(panel.row(first.pid(), port)->findChild<KillConfirmCluster*>()->forceButton(),
+                          Qt::LeftButton);
         return panel.view->isShowingWarning();
     };
     ASSERT_TRUE(forceStopFirst());
@@ -338,7 +343,8 @@ TEST(MenuContentView, ARestartFromARowComesBackUnderANewPidWithThePill) {
             for (const auto& left : testing_support::processesWhere([&](const auto& p) { return p.cwd == folder; }))
                 ::kill(-left.pgid, SIGKILL);
         }
-    } restore{folder.path().string(), std::getenv("SHELL") ? std::optional<std::string>(std::getenv("SHELL")) : std::nullopt};
+    } restore{folder.path().string(),
+              std::getenv("SHELL") ? std::optional<std::string>(std::getenv("SHELL")) : std::nullopt};
     setenv("SHELL", "/bin/bash", 1);
     const int port = testing_support::freePort();
     ChildProcess original({*python, "-m", "http.server", std::to_string(port), "--bind", "127.0.0.1"}, folder.path());
@@ -365,10 +371,13 @@ TEST(MenuContentView, ARestartFromARowComesBackUnderANewPidWithThePill) {
 
     // The relaunched server as the scan reports it: its own group, led by the spawned shell.
     std::vector<testing_support::ProcessInfo> found;
-    ASSERT_TRUE(runUntil([&] {
-        found = testing_support::processesWhere([&](const auto& p) { return p.cwd == path && p.name.starts_with("python3"); });
-        return found.size() == 1 && testing_support::acceptsConnections(port);
-    }, 20s));
+    ASSERT_TRUE(runUntil(
+        [&] {
+            found = testing_support::processesWhere(
+                [&](const auto& p) { return p.cwd == path && p.name.starts_with("python3"); });
+            return found.size() == 1 && testing_support::acceptsConnections(port);
+        },
+        20s));
     DevServer back = server;
     back.pid = found[0].pid;
     back.pgid = found[0].pgid;
@@ -397,7 +406,8 @@ TEST(MenuContentView, ArmedRowsAndRestartedMarksReachTheRowsWithoutAReload) {
     store(projects);
     panel.show();
     std::vector<PanelModel::Changes> changes;
-    const PanelModel::Token token = panel.model().subscribe([&](const PanelModel::Changes& change) { changes.push_back(change); });
+    const PanelModel::Token token =
+        panel.model().subscribe([&](const PanelModel::Changes& change) { changes.push_back(change); });
     const auto confirming = [&](pid_t pid, int port) {
         auto* confirmation = panel.row(pid, port)->findChild<KillConfirmCluster*>();
         return confirmation && confirmation->isVisibleTo(panel.row(pid, port));

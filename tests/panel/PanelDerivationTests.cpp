@@ -43,11 +43,11 @@ RestartEntry restart(std::int32_t originalPID, std::string projectPath) {
 TEST(PanelSearch, TrimsBlanksButNotLineBreaksAndSearchesNameCommandPidAndPortsOnly) {
     DevServer deno = devServer(1200, {4000}, "deno");
     deno.commandLine = "deno run --port 51";  // the command line is not searched
-    deno.cwd = "/home/dev/dev51";              // nor the folder or the project's path
-    const auto snapshot = snapshotOf({{"Api51", "/home/dev/api", {devServer(700, {3000}, "ruby")}},
-                                      {"shop", "/home/dev/shop",
-                                       {devServer(4512, {8080}, "python3"), devServer(900, {5173}, "NODE")}},
-                                      {"Développement", "/home/dev/dev51", {deno}}});
+    deno.cwd = "/home/dev/dev51";             // nor the folder or the project's path
+    const auto snapshot =
+        snapshotOf({{"Api51", "/home/dev/api", {devServer(700, {3000}, "ruby")}},
+                    {"shop", "/home/dev/shop", {devServer(4512, {8080}, "python3"), devServer(900, {5173}, "NODE")}},
+                    {"Développement", "/home/dev/dev51", {deno}}});
     const DisplayPrefs flat = prefs(SortMode::port, false);
 
     EXPECT_EQ(flatPIDs(PanelDerivation::derive(snapshot, flat, "51", {})), (std::vector<std::int32_t>{700, 900, 4512}));
@@ -91,7 +91,9 @@ TEST(PanelFlatList, EachModeSortsByItsKeyThenItsTieBreakStably) {
     smallRSS.rss = 1'000;
     const auto snapshot = snapshotOf({{"a", "/a", {noUptime, zeroUptime, longUp, noPorts}},
                                       {"b", "/b", {bigRSS, smallRSS, devServer(3, {3002}), devServer(2, {3002})}}});
-    const auto order = [&](SortMode mode) { return flatPIDs(PanelDerivation::derive(snapshot, prefs(mode, false), "", {})); };
+    const auto order = [&](SortMode mode) {
+        return flatPIDs(PanelDerivation::derive(snapshot, prefs(mode, false), "", {}));
+    };
     EXPECT_EQ(order(SortMode::uptime), (std::vector<std::int32_t>{12, 11, 10, 3, 2, 20, 21, 5}));
     EXPECT_EQ(order(SortMode::port), (std::vector<std::int32_t>{10, 11, 2, 3, 12, 20, 21, 5}));
     EXPECT_EQ(order(SortMode::memory), (std::vector<std::int32_t>{21, 20, 10, 11, 12, 3, 2, 5}));
@@ -134,8 +136,8 @@ TEST(PanelGhosts, RestartsStandInTheirProjectOrAfterEverythingAndNeverWhileSearc
 
 TEST(PanelRows, OneRowPerPortInDisplayOrderAndNoneForAServerWithoutPorts) {
     DevServer busy = devServer(4312, {5173, 5174}, "vite", 50);
-    const auto snapshot = snapshotOf({{"web", "/p/web", {busy, devServer(7, {})}},
-                                      {"api", "/p/api", {devServer(901, {8080}, "go", 90)}}});
+    const auto snapshot = snapshotOf(
+        {{"web", "/p/web", {busy, devServer(7, {})}}, {"api", "/p/api", {devServer(901, {8080}, "go", 90)}}});
     const PanelDerivation grouped = PanelDerivation::derive(snapshot, prefs(SortMode::project, true), "", {});
     EXPECT_EQ(grouped.navSignature, "901:8080,4312:5173,4312:5174");  // projects by name
     ASSERT_EQ(grouped.visibleRows.size(), 3u);

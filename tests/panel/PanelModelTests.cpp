@@ -4,9 +4,9 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
 #include <QDesktopServices>
 #include <QUrl>
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
@@ -103,7 +103,8 @@ TEST_F(PanelModelTest, OnlyAChangeOfWhatThePanelShowsIsAnnounced) {
     PanelModel model(environment());
     model.appear();
     std::vector<PanelModel::Changes> changes;
-    const PanelModel::Token token = model.subscribe([&](const PanelModel::Changes& change) { changes.push_back(change); });
+    const PanelModel::Token token =
+        model.subscribe([&](const PanelModel::Changes& change) { changes.push_back(change); });
 
     stored->timestamp += 5s;
     model.tick();
@@ -225,4 +226,3 @@ TEST_F(PanelModelTest, TheKeyboardGetsOneRowPerPortWithRestartOnlyWhereAPlanExis
 }
 
 }  // namespace
-

@@ -85,7 +85,9 @@ struct PanelStandIn {
             armed = std::move(id);
             for (ServerRowView* row : rows) row->refresh();
         };
-        actions.killServer = [this](const DevServer& server, std::int32_t signal) { kills.emplace_back(server.pid, signal); };
+        actions.killServer = [this](const DevServer& server, std::int32_t signal) {
+            kills.emplace_back(server.pid, signal);
+        };
         actions.openLocalhost = [this](int port, std::int32_t) { opened.push_back(port); };
         actions.restartServer = [this](const DevServer& server, const DevProject&) { restarted.push_back(server.pid); };
         actions.hideServer = [this](const DevServer& server) { hidden.push_back(server.pid); };

@@ -5,10 +5,10 @@
 // (screenshots/panel-{grouped,flat,warning}-{light,dark}.png); the pictures are also checked for the
 // colours that matter.
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <memory>
@@ -76,7 +76,8 @@ TEST(PanelWidgetsGallery, EveryWidgetInBothAppearances) {
         auto* stopAllHovered = new StopAllButton;
         auto* stopAllDisabled = new StopAllButton;
         stopAllDisabled->setDisabledReason(QStringLiteral("kept running"));
-        for (QWidget* control : std::initializer_list<QWidget*>{rescan, rescanHovered, stopAll, stopAllHovered, stopAllDisabled})
+        for (QWidget* control :
+             std::initializer_list<QWidget*>{rescan, rescanHovered, stopAll, stopAllHovered, stopAllDisabled})
             header->addWidget(control);
         header->addStretch(1);
 
@@ -149,7 +150,8 @@ TEST(PanelWidgetsGallery, EveryWidgetInBothAppearances) {
 
         const QImage image = window->grab().toImage();
         const std::string name = dark ? "dark" : "light";
-        ASSERT_TRUE(image.save(QString::fromStdString((screenshotFolder() / ("panel-widgets-" + name + ".png")).string())));
+        ASSERT_TRUE(
+            image.save(QString::fromStdString((screenshotFolder() / ("panel-widgets-" + name + ".png")).string())));
 
         // The armed row's red wash, the selected row's green one, a plain row's card.
         const QColor card = Theme::color(ThemeColor::card, dark);
@@ -168,11 +170,13 @@ TEST(PanelWidgetsGallery, EveryWidgetInBothAppearances) {
         overlay->present(false, 9);
         QApplication::processEvents();
         const QImage warned = window->grab().toImage();
-        ASSERT_TRUE(warned.save(QString::fromStdString((screenshotFolder() / ("warning-card-" + name + ".png")).string())));
+        ASSERT_TRUE(
+            warned.save(QString::fromStdString((screenshotFolder() / ("warning-card-" + name + ".png")).string())));
         const QColor dimmed = pixel(warned, window.get(), QPoint(3, 3));
         EXPECT_NEAR(dimmed.red(), card.red() * 0.55, 3) << name;
         EXPECT_NEAR(dimmed.blue(), card.blue() * 0.55, 3) << name;
-        const QColor cardMiddle = pixel(warned, overlay->card(), QPoint(overlay->card()->width() - 4, overlay->card()->height() / 2));
+        const QColor cardMiddle =
+            pixel(warned, overlay->card(), QPoint(overlay->card()->width() - 4, overlay->card()->height() / 2));
         EXPECT_EQ(cardMiddle, card) << name;
     }
 }
@@ -187,8 +191,9 @@ TEST(PanelWidgetsGallery, TheWholePanelGroupedFlatAndWarnedInBothAppearances) {
     DevServer api = server(5120, {3000}, "node");
     api.uptimeSeconds = 40;
     DevServer worker = server(5190, {8080}, "python3");
-    const ProcessSnapshot snapshot{Platform::Date{}, {{"storefront", (home.home() / "Development/storefront").string(), {vite, next}},
-                                                      {"api", (home.home() / "Development/api").string(), {api, worker}}}};
+    const ProcessSnapshot snapshot{Platform::Date{},
+                                   {{"storefront", (home.home() / "Development/storefront").string(), {vite, next}},
+                                    {"api", (home.home() / "Development/api").string(), {api, worker}}}};
     RestartEntry ghost = restartEntry(RestartEntry::Phase::relaunching(), {4000}, 4400);
     ghost.command = "rails";
     ghost.projectPath = snapshot.projects[1].path;
@@ -223,7 +228,8 @@ TEST(PanelWidgetsGallery, TheWholePanelGroupedFlatAndWarnedInBothAppearances) {
         settleLayouts();
         ASSERT_TRUE(view.isShowingWarning());
         const QImage warned = view.grab().toImage();
-        ASSERT_TRUE(warned.save(QString::fromStdString((screenshotFolder() / ("panel-warning-" + appearance + ".png")).string())));
+        ASSERT_TRUE(warned.save(
+            QString::fromStdString((screenshotFolder() / ("panel-warning-" + appearance + ".png")).string())));
         view.model().cancelPendingKill();
     }
     RestartTracker::shared().remove(ghost.id);

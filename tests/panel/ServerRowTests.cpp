@@ -1,12 +1,12 @@
 // A server row's marks, metrics, states and actions, driven as the list and the pointer drive it.
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QClipboard>
 #include <QMenu>
 #include <QMimeData>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <memory>

@@ -1,11 +1,11 @@
 // The footer's and headers' small controls as a person uses them: hover, clicks, typing, and what
 // each tells its owner.
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include <chrono>
 
@@ -135,11 +135,13 @@ TEST(RescanButton, SpinsEndlesslyUntilTheScanEndsThenComesToRest) {
     EXPECT_TRUE(app_test::runUntil([&] { return button.angle() > 0; }, 5s)) << "the arrow turns";
     // Past a whole turn it keeps going: the animation repeats.
     qreal highest = 0;
-    EXPECT_TRUE(app_test::runUntil([&] {
-        const bool wrapped = button.angle() < highest - 90;
-        highest = std::max(highest, button.angle());
-        return wrapped;
-    }, 5s));
+    EXPECT_TRUE(app_test::runUntil(
+        [&] {
+            const bool wrapped = button.angle() < highest - 90;
+            highest = std::max(highest, button.angle());
+            return wrapped;
+        },
+        5s));
     EXPECT_TRUE(button.isAnimating());
     QTest::mouseClick(&button, Qt::LeftButton);
     EXPECT_EQ(clicks.count(), 1) << "still enabled while spinning";

@@ -13,7 +13,7 @@ namespace fs = std::filesystem;
 TEST(AppGroupContainer, IsAPrivateFolderUnderTheDataHomeOrAbsentWhenItCannotBeHad) {
     testing_support::TempHome home;
     const auto folder = home.dataHome() / "Q4W9ZK2M7T.io.kestrow";
-    fs::remove_all(home.dataHome());  // created on demand, parents included
+    fs::remove_all(home.dataHome());           // created on demand, parents included
     for (int round = 0; round < 2; ++round) {  // the second time round, a folder others could read is tightened
         EXPECT_EQ(Platform::appGroupContainer("Q4W9ZK2M7T.io.kestrow"), folder);
         EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all);

@@ -42,9 +42,8 @@ TEST_F(MainQueueTest, TasksFromWorkerThreadsRunOnTheMainThreadInEachProducersOrd
     for (int p = 0; p < producers; ++p) {
         threads.emplace_back([&, p] {
             for (int j = 0; j < perProducer; ++j)
-                Dispatch::mainAsync([&, p, j] {
-                    offMain += !Dispatch::isMainThread(), misordered += j != next[p]++, ++ran;
-                });
+                Dispatch::mainAsync(
+                    [&, p, j] { offMain += !Dispatch::isMainThread(), misordered += j != next[p]++, ++ran; });
         });
     }
     const bool finished = Dispatch::MainLoop::runUntil([&] { return ran == producers * perProducer; }, patience);
@@ -57,7 +56,7 @@ TEST_F(MainQueueTest, DelayedTasksRunByDeadlineThenQueueingOrderAndNeverEarly) {
     std::vector<std::string> order;
     int early = 0;
     Dispatch::mainAsyncAfter(Clock::duration::max(), [&] { order.push_back("never"); });  // must not overflow
-    Dispatch::mainAsyncAfter(-5s, [&] { order.push_back("overdue"); });  // counts as no delay
+    Dispatch::mainAsyncAfter(-5s, [&] { order.push_back("overdue"); });                   // counts as no delay
     for (auto [name, delay] : {std::pair{"last", 60ms}, {"first", 10ms}, {"second", 30ms}, {"third", 30ms}}) {
         Dispatch::mainAsyncAfter(delay, [&, name, deadline = Clock::now() + delay] {
             early += Clock::now() < deadline, order.push_back(name);
@@ -157,7 +156,9 @@ TEST(SerialQueueTest, DestructionFinishesQueuedWorkAndDropsDelayedOrRequeuedWork
 TEST(GlobalQueueTest, TasksOnOneQueueRunConcurrentlyOffTheMainThread) {
     MainQueue::bindMainThread();
     for (QoS qos : {QoS::userInteractive, QoS::userInitiated, QoS::utility, QoS::background}) {
-        struct Meeting { std::atomic<int> arrived{0}, met{0}, onMain{0}; };
+        struct Meeting {
+            std::atomic<int> arrived{0}, met{0}, onMain{0};
+        };
         auto meeting = std::make_shared<Meeting>();  // outlives a test that gave up
         auto meet = [meeting] {
             meeting->onMain += Dispatch::isMainThread();

@@ -19,7 +19,8 @@ TEST(ISO8601, FormatsWholeUTCSecondsReadsThemBackAndRefusesEveryOtherForm) {
 
 // Found by fuzzing snapshot.json: a year a Date cannot hold overflowed into another date.
 TEST(ISO8601, DatesBeyondWhatADateHoldsAreRefusedAndTheEdgesRead) {
-    for (const char* text : {"0026-01-01T00:00:00Z", "1677-09-21T00:12:43Z", "2262-04-11T23:47:17Z", "9999-12-31T23:59:59Z"})
+    for (const char* text :
+         {"0026-01-01T00:00:00Z", "1677-09-21T00:12:43Z", "2262-04-11T23:47:17Z", "9999-12-31T23:59:59Z"})
         EXPECT_FALSE(Platform::parseISO8601(text).has_value()) << text;
     for (const char* text : {"1677-09-21T00:12:44Z", "2262-04-11T23:47:16Z"}) {
         const auto date = Platform::parseISO8601(text);

@@ -39,7 +39,8 @@ TEST(MainQueueDriver, OutlivedByWorkersQueueingWorkAndFollowedByTheNextApplicati
         application.reset();
         // Work keeps coming with no application at all.
         const long before = queued;
-        for (auto end = std::chrono::steady_clock::now() + 10s; queued < before + 100 && std::chrono::steady_clock::now() < end;)
+        for (auto end = std::chrono::steady_clock::now() + 10s;
+             queued < before + 100 && std::chrono::steady_clock::now() < end;)
             std::this_thread::sleep_for(1ms);
         EXPECT_GE(queued, before + 100) << "round " << round;
     }

@@ -1,5 +1,5 @@
-#include "Platform/ProcessRunner.h"
 #include "Platform/AtomicFile.h"
+#include "Platform/ProcessRunner.h"
 #include "support/TempHome.h"
 
 #include <gmock/gmock.h>
@@ -63,7 +63,12 @@ TEST(ProcessRunner, TheChildRunsInTheCLocaleWithTheRestOfItsEnvironment) {
 TEST(ProcessRunner, ReportsHowTheChildEndedOrWhyItCouldNotStart) {
     testing_support::TempDir dir;
     std::ofstream(dir.path() / "plain") << "#!/bin/sh\necho hi\n";  // not executable
-    struct Case { Platform::ProcessRequest request; Outcome outcome; int status; std::string output, error; };
+    struct Case {
+        Platform::ProcessRequest request;
+        Outcome outcome;
+        int status;
+        std::string output, error;
+    };
     const Case cases[] = {
         {shell(R"(printf '%s|' "$@"; echo err >&2; exit 3)", {"", "a b", "$HOME", ""}), Outcome::exited, 3,
          "|a b|$HOME||", ""},
@@ -71,13 +76,14 @@ TEST(ProcessRunner, ReportsHowTheChildEndedOrWhyItCouldNotStart) {
         {{"/nonexistent/vellumark-tool", {}, 5s}, Outcome::launchFailed, -1, "", "No such file or directory"},
         {{(dir.path() / "plain").string(), {}, std::nullopt}, Outcome::launchFailed, -1, "", "Permission denied"},
         // An embedded NUL would cut the argument short: refused before anything runs.
-        {shell(R"(touch "$1")", {(dir.path() / "ran").string(), std::string("x\0y", 3)}), Outcome::launchFailed, -1,
-         "", "Invalid argument"},
+        {shell(R"(touch "$1")", {(dir.path() / "ran").string(), std::string("x\0y", 3)}), Outcome::launchFailed, -1, "",
+         "Invalid argument"},
     };
     for (const Case& c : cases) {
         const ProcessResult r = runProcess(c.request);
         EXPECT_EQ(std::tie(r.outcome, r.exitStatus, r.output, r.launchError),
-                  std::tie(c.outcome, c.status, c.output, c.error)) << c.request.executable;
+                  std::tie(c.outcome, c.status, c.output, c.error))
+            << c.request.executable;
     }
     EXPECT_FALSE(fs::exists(dir.path() / "ran"));
 }

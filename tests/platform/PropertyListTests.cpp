@@ -60,8 +60,9 @@ TEST(PropertyList, TheXMLScanCountsLevelsAsTheLibraryReadsThem) {
     EXPECT_EQ(plist_array_get_size(read.get()), 2u);
 
     for (const char* hidden : {R"(<true note="</array>"/>)", "<!-- </array> -->", "<?pi </array> ?>",
-                                      "<string><![CDATA[</array>]]></string>", "<array/>"}) {
-        const std::string deep = head + repeat(std::string("<array>") + hidden, 2000) + repeat("</array>", 2000) + "</plist>";
+                               "<string><![CDATA[</array>]]></string>", "<array/>"}) {
+        const std::string deep =
+            head + repeat(std::string("<array>") + hidden, 2000) + repeat("</array>", 2000) + "</plist>";
         EXPECT_TRUE(PropertyList::isOutsideLimits(deep)) << hidden;
         EXPECT_FALSE(PropertyList::parse(deep)) << hidden;
     }
@@ -71,11 +72,12 @@ TEST(PropertyList, TheXMLScanCountsLevelsAsTheLibraryReadsThem) {
 // reference: a loop would never end and doubled references grow twice as large with every level.
 TEST(PropertyList, BinaryLoopsAndExplosiveSharingAreRefusedAndModestSharingRead) {
     EXPECT_FALSE(PropertyList::parse(binaryPlist({"\xA1" + plistReference(0)})));
-    EXPECT_FALSE(PropertyList::parse(binaryPlist({"\xA2" + plistReference(1) + plistReference(2), "\x09",
-                                                  "\xA1" + plistReference(0)})));
+    EXPECT_FALSE(PropertyList::parse(
+        binaryPlist({"\xA2" + plistReference(1) + plistReference(2), "\x09", "\xA1" + plistReference(0)})));
     const auto doubling = [](std::size_t levels) {
         std::vector<std::string> objects;
-        for (std::size_t i = 0; i < levels; ++i) objects.push_back("\xA2" + plistReference(i + 1) + plistReference(i + 1));
+        for (std::size_t i = 0; i < levels; ++i)
+            objects.push_back("\xA2" + plistReference(i + 1) + plistReference(i + 1));
         objects.push_back("\x08");  // false
         return binaryPlist(objects);
     };
@@ -88,9 +90,23 @@ TEST(PropertyList, BinaryLoopsAndExplosiveSharingAreRefusedAndModestSharingRead)
     // Found by fuzzing: a key holding U+0000 in UTF-16 stopped the program on an assertion of the
     // library when the dictionary was read; in either string form such a key is refused.
     const std::string keyed = "\xD1" + plistReference(1) + plistReference(2);
-    EXPECT_FALSE(PropertyList::parse(binaryPlist({keyed, std::string("\x62\x00" "a\x00\x00", 5), "\x09"})));
-    EXPECT_FALSE(PropertyList::parse(binaryPlist({keyed, std::string("\x53" "a\x00" "b", 4), "\x09"})));
-    const PropertyList::Node plainKey = PropertyList::parse(binaryPlist({keyed, std::string("\x62\x00" "a\x00" "b", 5), "\x09"}));
+    EXPECT_FALSE(PropertyList::parse(binaryPlist({keyed,
+                                                  std::string("\x62\x00"
+                                                              "a\x00\x00",
+                                                              5),
+                                                  "\x09"})));
+    EXPECT_FALSE(PropertyList::parse(binaryPlist({keyed,
+                                                  std::string("\x53"
+                                                              "a\x00"
+                                                              "b",
+                                                              4),
+                                                  "\x09"})));
+    const PropertyList::Node plainKey = PropertyList::parse(binaryPlist({keyed,
+                                                                         std::string("\x62\x00"
+                                                                                     "a\x00"
+                                                                                     "b",
+                                                                                     5),
+                                                                         "\x09"}));
     ASSERT_TRUE(plainKey);
     EXPECT_TRUE(plist_dict_get_item(plainKey.get(), "ab"));
 

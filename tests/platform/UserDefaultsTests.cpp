@@ -44,12 +44,19 @@ protected:
 
 TEST_F(UserDefaultsTest, EveryValueKindReachesAnotherProcessAndNulInKeysOrTextsIsRefused) {
     auto& defaults = suite();
-    struct Case { std::string key; UserDefaults::Value value; std::string peerSees; };
+    struct Case {
+        std::string key;
+        UserDefaults::Value value;
+        std::string peerSees;
+    };
     const Case cases[] = {{"binary", Data{0x00, 0x01, 0xff, 0x00, 'a', 0x80, 0x00}, "d:\0\1\xff\0a\x80\0"s},
-                          {"empty", Data{}, "d:"}, {"text", unicodeText, "s:" + unicodeText}, {"no", false, "b:0"},
+                          {"empty", Data{}, "d:"},
+                          {"text", unicodeText, "s:" + unicodeText},
+                          {"no", false, "b:0"},
                           {"min", std::int64_t{INT64_MIN}, "i:" + std::to_string(INT64_MIN)},
                           {"max", std::int64_t{INT64_MAX}, "i:" + std::to_string(INT64_MAX)},
-                          {"ключ 🔑", "key"s, "s:key"}, {"gone", true, ""}};
+                          {"ключ 🔑", "key"s, "s:key"},
+                          {"gone", true, ""}};
     for (const Case& c : cases) ASSERT_TRUE(defaults.set(c.key, c.value)) << c.key;
     ASSERT_TRUE(defaults.remove("gone"));
     for (const Case& c : cases) EXPECT_EQ(runPeer({suiteName, "get", c.key}).output, c.peerSees) << c.key;
@@ -132,7 +139,7 @@ TEST_F(UserDefaultsTest, ObserversHearChangesMadeHereOnTheirDomainUntilRemovedEv
     });
     // Observers live as long as the domain, the whole process: no early return before removing them.
     EXPECT_TRUE(defaults.set("a", true) && defaults.remove("a") && UserDefaults::standard().set("other", true));
-    EXPECT_FALSE(defaults.object("count"));  // read first, so later reads must notice the change
+    EXPECT_FALSE(defaults.object("count"));   // read first, so later reads must notice the change
     for (const char* value : {"41", "42"}) {  // same size, possibly the same second
         EXPECT_EQ(runPeer({suiteName, "set", "count", value}).exitStatus, 0);
         EXPECT_EQ(defaults.integer("count"), std::stoll(value)) << "another process's write was not read";

@@ -18,19 +18,28 @@ TEST(RestartPlan, OnlyAPlainCommandLineInAnAbsoluteFolderGetsAPlanForAnAbsoluteS
     EXPECT_EQ(plan("npm run dev -- --port=3000", "/Users/a/shop", "/bin/zsh"),
               (ServerRestarter::Plan{"/bin/zsh", {"-l", "-c", "exec npm run dev -- --port=3000"}, "/Users/a/shop"}));
     // Unicode spaces and line separators are white space too.
-    EXPECT_EQ(plan(" \t\xC2\xA0npm start\n\xE3\x80\x80\xE2\x80\xA8", "/", "/bin/sh")->arguments.at(2), "exec npm start");
+    EXPECT_EQ(plan(" \t\xC2\xA0npm start\n\xE3\x80\x80\xE2\x80\xA8", "/", "/bin/sh")->arguments.at(2),
+              "exec npm start");
     EXPECT_TRUE(plan("x" + std::string(ServerRestarter::shellSafe), "/w", "/bin/sh").has_value());
 
     const std::pair<std::optional<std::string>, std::optional<std::string>> refused[] = {
-        {"npm start", std::nullopt}, {"npm start", ""}, {"npm start", "~/shop"}, {"npm start", "shop"},
-        {"npm start", std::string("/w\0/etc", 7)}, {std::nullopt, "/w"}, {"", "/w"}, {" \n\t", "/w"},
-        {"\xC2\xA0", "/w"}, {std::string("npm\0start", 9), "/w"},
+        {"npm start", std::nullopt},
+        {"npm start", ""},
+        {"npm start", "~/shop"},
+        {"npm start", "shop"},
+        {"npm start", std::string("/w\0/etc", 7)},
+        {std::nullopt, "/w"},
+        {"", "/w"},
+        {" \n\t", "/w"},
+        {"\xC2\xA0", "/w"},
+        {std::string("npm\0start", 9), "/w"},
     };
     for (const auto& [line, folder] : refused)
         EXPECT_FALSE(plan(line, folder, "/bin/sh")) << line.value_or("(none)") << " in " << folder.value_or("(none)");
     // Anything the shell could read as syntax.
-    for (std::string unsafe : {"'", "\"", "$HOME", ";", "&", "|", ">", "<", "*", "?", "[", "\\", "`", "!", "#", "(",
-                               "{", "a\tb", "a\nb", "caf\xC3\xA9", "\xE3\x80\x80", "\x01"})
+    for (std::string unsafe : {"'",    "\"",          "$HOME",        ";",   "&", "|", ">", "<", "*",
+                               "?",    "[",           "\\",           "`",   "!", "#", "(", "{", "a\tb",
+                               "a\nb", "caf\xC3\xA9", "\xE3\x80\x80", "\x01"})
         EXPECT_FALSE(plan("npm run dev " + unsafe + " x", "/w", "/bin/sh")) << unsafe;
 
     setenv("SHELL", "/usr/local/bin/fish", 1);
@@ -65,7 +74,8 @@ TEST_F(RestartTrackerTest, MatchesTheSpawnedGroupFirstThenANewPidInTheSameFolder
     entry.cwd = "/w/shop";
     entry.priorPIDs = {500};
     entry.spawnedPID = 700;
-    const DevProject shop{"shop", "/w/shop", {server(500, 500, "/w/shop"), server(80, 80, {}), server(810, 800, "/w/shop")}};
+    const DevProject shop{
+        "shop", "/w/shop", {server(500, 500, "/w/shop"), server(80, 80, {}), server(810, 800, "/w/shop")}};
     EXPECT_EQ(RestartTracker::matchedServer(entry, {shop, {"o", "/o", {server(701, 700, "/o")}}})->pid, 701);
     EXPECT_EQ(RestartTracker::matchedServer(entry, {shop})->pid, 810) << "500 ran before the restart";
     EXPECT_FALSE(RestartTracker::matchedServer(entry, {{"s", "/w/shop", {server(500, 500, "/w/shop")}}}));

@@ -18,8 +18,20 @@ using namespace testing_support;
 namespace fs = std::filesystem;
 
 DevServer serverOf(pid_t pid, std::vector<std::int32_t> group, const std::string& commandLine, const fs::path& cwd) {
-    return {pid, pid, std::move(group), commandLine.substr(0, commandLine.find(' ')), {}, {}, 0, 0, {}, commandLine,
-            cwd.string(), {}, {}, {}};
+    return {pid,
+            pid,
+            std::move(group),
+            commandLine.substr(0, commandLine.find(' ')),
+            {},
+            {},
+            0,
+            0,
+            {},
+            commandLine,
+            cwd.string(),
+            {},
+            {},
+            {}};
 }
 
 bool runs(pid_t pid, const std::string& name) {
@@ -36,7 +48,8 @@ protected:
     void TearDown() override {
         for (pid_t group : spawned_) ::kill(-group, SIGKILL);
         // A restart still stopping in the background ends before the next test.
-        waitFor([&] { return std::ranges::none_of(tracker.entries(), [](auto& e) { return e.phase.kind == stopping; }); });
+        waitFor(
+            [&] { return std::ranges::none_of(tracker.entries(), [](auto& e) { return e.phase.kind == stopping; }); });
         for (const RestartEntry& entry : tracker.entries()) tracker.remove(entry.id);
         drainMainQueue();
         MainThreadTest::TearDown();
@@ -57,14 +70,17 @@ protected:
         return entries.empty() ? std::nullopt : std::optional(entries[0]);
     }
     std::size_t logged(const std::string& text) const {
-        return std::ranges::count_if(log.lines(), [&](const std::string& l) { return l.find(text) != std::string::npos; });
+        return std::ranges::count_if(log.lines(),
+                                     [&](const std::string& l) { return l.find(text) != std::string::npos; });
     }
     void restart(pid_t pid, Trackers::Seconds timeout = ServerRestarter::panelTimeout) {
-        ServerRestarter::restart(serverOf(pid, {pid}, "sleep 300", project.path()), "p", project.path().string(), timeout);
+        ServerRestarter::restart(serverOf(pid, {pid}, "sleep 300", project.path()), "p", project.path().string(),
+                                 timeout);
     }
     // A server that ignores SIGTERM, as some do.
     std::unique_ptr<ChildProcess> startStubborn() {
-        auto child = std::make_unique<ChildProcess>(Strings{"sh", "-c", "trap '' TERM; exec sleep 300"}, project.path());
+        auto child =
+            std::make_unique<ChildProcess>(Strings{"sh", "-c", "trap '' TERM; exec sleep 300"}, project.path());
         const pid_t pid = child->pid();
         EXPECT_TRUE(waitUntil([&] { return runs(pid, "sleep") && (signalMask(pid, "SigIgn") >> (SIGTERM - 1) & 1); }));
         return child;
@@ -82,7 +98,8 @@ protected:
 TEST_F(ServerRestarterTest, TwoPressesStopOnlyTheGroupOnceAndSpawnOneCleanProcess) {
     int leaked[2];  // an inheritable descriptor of the application, which the server must not get
     ASSERT_EQ(::pipe(leaked), 0);
-    ChildProcess leader({"/bin/sleep", "300"}, project.path()), member({"/bin/sleep", "300"}, project.path(), leader.pid());
+    ChildProcess leader({"/bin/sleep", "300"}, project.path()),
+        member({"/bin/sleep", "300"}, project.path(), leader.pid());
     ChildProcess departed({"/bin/sleep", "300"}, project.path());  // listed in the group, no longer in it
     const DevServer server =
         serverOf(leader.pid(), {leader.pid(), member.pid(), departed.pid()}, "sleep 300", project.path());

@@ -35,7 +35,7 @@ TEST(RealToolOutput, groupsTheCapturedServersIntoProjects) {
     EXPECT_EQ(table.at(8675).commandLine,
               "/root/.pyenv/versions/3.11.7/bin/python3 -m http.server 43117 --bind 127.0.0.1");
     const auto projects = buildProjects(cwds, ports, table, home, home + "/Development", 1, {}, {}, {});
-    ASSERT_EQ(projects.size(), 2u);  // the hidden folder's server is out of scope
+    ASSERT_EQ(projects.size(), 2u);                           // the hidden folder's server is out of scope
     EXPECT_EQ(projects[0].path, home + "/Development/shop");  // more CPU than site
     ASSERT_EQ(projects[0].servers.size(), 1u);
     const auto& shop = projects[0].servers[0];

@@ -15,35 +15,42 @@ PSEntry row(std::int32_t pgid) { return PSEntry{pgid, 0, 0, 0, std::nullopt, std
 }  // namespace
 
 TEST(ParseCWDs, readsPidCommandAndFolderAndSkipsLinesWithoutValidPid) {
-    const auto cwds = parseCWDs("n/orphan\np12\ncnode\nfcwd\nn/Users/a/Development/app\n"
-                                "pabc\ncruby\nn/ignored\np13\nn/no/command\n");
+    const auto cwds = parseCWDs(
+        "n/orphan\np12\ncnode\nfcwd\nn/Users/a/Development/app\n"
+        "pabc\ncruby\nn/ignored\np13\nn/no/command\n");
     EXPECT_EQ(cwds, (WorkingDirectories{{12, {"node", "/Users/a/Development/app"}},
                                         {13, {"", "/no/command"}}}));  // a new "p" forgets the previous command
 }
 
 TEST(ParseCWDs, decodesLsofsEscapesInCommandAndFolder) {
-    const auto cwds = parseCWDs("p7\ncsl\\xc3\\xa9\\\\ep\nfcwd\nn/home/Andr\\xc3\\xa9/D\\xc3\\xa9v/app\n"
-                                "p8\ncsleep\nn/tmp/hi\\xffz\\tx^A\\x\n");
+    const auto cwds = parseCWDs(
+        "p7\ncsl\\xc3\\xa9\\\\ep\nfcwd\nn/home/Andr\\xc3\\xa9/D\\xc3\\xa9v/app\n"
+        "p8\ncsleep\nn/tmp/hi\\xffz\\tx^A\\x\n");
     EXPECT_EQ(cwds.at(7), (CWDEntry{"sl\xC3\xA9\\ep", "/home/Andr\xC3\xA9/D\xC3\xA9v/app"}));
     // A decoded byte that is no UTF-8 becomes U+FFFD; what is no complete escape stays as written.
-    EXPECT_EQ(cwds.at(8).cwd, "/tmp/hi\xEF\xBF\xBD" "z\tx^A\\x");
+    EXPECT_EQ(cwds.at(8).cwd,
+              "/tmp/hi\xEF\xBF\xBD"
+              "z\tx^A\\x");
 }
 
 TEST(ParsePS, splitsSevenFieldsAndKeepsTheCommandLinesInnerSpaces) {
-    const auto table = parsePS("   501   501  0.0  0.1 20480    01:02:03 0:01.50 /usr/bin/node server.js  --port 3000 "
-                               "\n  7 7 1,5 0,2 x 05:09 0:00.00\n  8 8 0.0 0.0 10 05:09 0:00.00      \n"
-                               "abc 1 0.0 0.0 1 00:01 0:00.00 cmd\n  9 9 nan 0.0 1 00:01 0:00.00 cmd\n"
-                               " 10 10 0.0 0.0 1 00:01\n");
+    const auto table = parsePS(
+        "   501   501  0.0  0.1 20480    01:02:03 0:01.50 /usr/bin/node server.js  --port 3000 "
+        "\n  7 7 1,5 0,2 x 05:09 0:00.00\n  8 8 0.0 0.0 10 05:09 0:00.00      \n"
+        "abc 1 0.0 0.0 1 00:01 0:00.00 cmd\n  9 9 nan 0.0 1 00:01 0:00.00 cmd\n"
+        " 10 10 0.0 0.0 1 00:01\n");
     EXPECT_EQ(table, (ProcessTable{{501, {501, 0.0, 0.1, 20480, 3723, 1.5, "/usr/bin/node server.js  --port 3000"}},
                                    {7, {7, 1.5, 0.2, 0, 309, 0.0, {}}},  // an unreadable size does not cost the line
                                    {8, {8, 0.0, 0.0, 10, 309, 0.0, {}}}}));  // only spaces after the seventh field
 }
 
 TEST(ScanParsers, readOnlyTheListenersTextsAndOtherwiseAgreeWithTheFullTables) {
-    const std::string cwdText = "p7\ncsl\\xc3\\xa9ep\nfcwd\nn/home/a/web\np8\ncnode\nn/home/a/api\np9\nn/x\n"
-                                "p7\ncvite\nn/home/a/l\\xc3\\xa9\n";
-    const std::string psText = " 7 7 0.0 0.0 1 00:01 0:00.00 node web.js\n 8 7 0,5 0.0 1 00:01 0:00.00 node worker.js\n"
-                               " 9 9 0.0 0.0 1 00:01 0:00.00\n 7 7 1.0 0.0 2 00:02 0:00.10  vite \n";
+    const std::string cwdText =
+        "p7\ncsl\\xc3\\xa9ep\nfcwd\nn/home/a/web\np8\ncnode\nn/home/a/api\np9\nn/x\n"
+        "p7\ncvite\nn/home/a/l\\xc3\\xa9\n";
+    const std::string psText =
+        " 7 7 0.0 0.0 1 00:01 0:00.00 node web.js\n 8 7 0,5 0.0 1 00:01 0:00.00 node worker.js\n"
+        " 9 9 0.0 0.0 1 00:01 0:00.00\n 7 7 1.0 0.0 2 00:02 0:00.10  vite \n";
     const ListeningPorts listeners{{7, {3000}}, {9, {4000}}, {12, {5000}}};
     // A later record for the same pid still wins, and the names are decoded as in the full table.
     EXPECT_EQ(parseCWDs(cwdText, listeners), (WorkingDirectories{{7, {"vite", "/home/a/l\xC3\xA9"}}, {9, {"", "/x"}}}));
@@ -92,9 +99,10 @@ TEST(ParseTimes, readEveryPsFormAndRejectTheRest) {
 }
 
 TEST(ParseListeningPorts, takesThePortAfterTheLastColonBelowTheEphemeralRange) {
-    const auto ports = parseListeningPorts("n*:1111\np7\nf5\nn*:3000\nn[::1]:3000\nn127.0.0.1:5173\n"
-                                           "n*:49152\nn*:60000\nn*:49151\nn*:0\nn*:-80\nn*:+81\nnnocolon\nn*:\n"
-                                           "pbad\nn*:4000\np8\nn*:99999999999999999999\n");
+    const auto ports = parseListeningPorts(
+        "n*:1111\np7\nf5\nn*:3000\nn[::1]:3000\nn127.0.0.1:5173\n"
+        "n*:49152\nn*:60000\nn*:49151\nn*:0\nn*:-80\nn*:+81\nnnocolon\nn*:\n"
+        "pbad\nn*:4000\np8\nn*:99999999999999999999\n");
     EXPECT_EQ(ports, (ListeningPorts{{7, {81, 3000, 5173, 49151}}}));  // pid 8 had nothing valid
     // A pid listed twice, and after a higher one, has the ports of both records.
     EXPECT_EQ(parseListeningPorts("p9\nn*:4000\np7\nn*:3000\np9\nn*:3001\nn[::1]:4000\n"),
@@ -115,7 +123,8 @@ TEST(WithInstantCPU, usesTheCPUTimeSpentSinceThePreviousScan) {
     // The kernel's exact times count only where both scans have one: 2 has no earlier exact time
     // and keeps its ps figure, 3 and 4 are in no listening group.
     const auto exact = withExactInstantCPU(now, {{1, 10.5}, {2, 9.9}, {9, 1}}, {{1, 10.0}, {3, 0.5}, {9, 0}}, 5);
-    EXPECT_EQ(std::tuple(exact.at(1).cpu, exact.at(2).cpu, exact.at(3).cpu, exact.size()), std::tuple(10.0, 0.0, 3.0, 4u));
+    EXPECT_EQ(std::tuple(exact.at(1).cpu, exact.at(2).cpu, exact.at(3).cpu, exact.size()),
+              std::tuple(10.0, 0.0, 3.0, 4u));
     EXPECT_EQ(withExactInstantCPU(now, {{1, 99}}, {{1, 1}}, 0), now);
 
     // Who is read exactly: every process of a group with a listener, and a listener ps missed.

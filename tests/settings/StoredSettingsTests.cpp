@@ -11,8 +11,8 @@
 #include <string_view>
 
 #include "Platform/SystemLog.h"
-#include "Shared/JSONCoding.h"
 #include "Platform/UserDefaults.h"
+#include "Shared/JSONCoding.h"
 #include "Shared/Settings/AppGroup.h"
 #include "Shared/Settings/DisplayPrefs.h"
 #include "Shared/Settings/FilterRules.h"
@@ -125,16 +125,16 @@ TEST(StoredSettings, ACorruptValueIsLoggedRemovedAndGivesTheDefaults) {
     auto& shared = AppGroup::sharedDefaults();
     const auto displayDefaults = [&] { return DisplayPrefs::load(shared) == DisplayPrefs{}; };
     const std::string rest = R"("grouped":false,"showPID":false,"flashNewServers":false,"energyIcon":true})";
-    for (const std::string& stored : {R"({"sortMode":"CPU",)" + rest, R"({"sortMode":2,)" + rest, "{" + rest,
-                                      std::string(R"({"sortMode":"port","grouped":false,"showPID":false,"flashNewServers":false})")})
+    for (const std::string& stored :
+         {R"({"sortMode":"CPU",)" + rest, R"({"sortMode":2,)" + rest, "{" + rest,
+          std::string(R"({"sortMode":"port","grouped":false,"showPID":false,"flashNewServers":false})")})
         expectReset(shared, DisplayPrefs::key, stored, displayDefaults);
     auto& standard = UserDefaults::standard();
     const auto noRules = [&] { return FilterRules::load(standard) == FilterRules{}; };
     for (const std::string& stored : std::initializer_list<std::string>{
              R"({"watchedPorts":[3000,"11434"]})", R"({"ignoredPorts":[9223372036854775808]})",
-             R"({"ignoredPorts":[3000.5]})", R"({"hiddenServers":"x:1"})",
-             R"({"includedFolders":["/a",null]})", "42", "{not json", "", "{\"hiddenServers\":[\"\xc0\xaf\"]}",
-             std::string(200000, '{')})
+             R"({"ignoredPorts":[3000.5]})", R"({"hiddenServers":"x:1"})", R"({"includedFolders":["/a",null]})", "42",
+             "{not json", "", "{\"hiddenServers\":[\"\xc0\xaf\"]}", std::string(200000, '{')})
         expectReset(standard, FilterRules::key, stored, noRules);
 
     ASSERT_TRUE(shared.set(DisplayPrefs::key, std::string("{}")));

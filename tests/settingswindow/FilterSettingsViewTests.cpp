@@ -174,10 +174,13 @@ TEST_F(FiltersPage, FollowsRulesStoredElsewhereAndTagsFoldersThatCanNeverMatch) 
     EXPECT_TRUE(hint->text().endsWith(QStringLiteral("\">Vellumark</span> menu and choose “Hide” to add it here.")));
 
     // Only the included folder the rules refuse is tagged, with its explanation.
-    const auto tags = named<FormSection>(*page, "includedFoldersSection")->findChildren<QLabel*>(QStringLiteral("noEffectTag"));
+    const auto tags =
+        named<FormSection>(*page, "includedFoldersSection")->findChildren<QLabel*>(QStringLiteral("noEffectTag"));
     ASSERT_EQ(tags.size(), 1);
     EXPECT_EQ(tags[0]->toolTip().toStdString(), FilterRows::noEffectHelp);
-    EXPECT_TRUE(named<FormSection>(*page, "excludedFoldersSection")->findChildren<QLabel*>(QStringLiteral("noEffectTag")).isEmpty());
+    EXPECT_TRUE(named<FormSection>(*page, "excludedFoldersSection")
+                    ->findChildren<QLabel*>(QStringLiteral("noEffectTag"))
+                    .isEmpty());
 
     // A server hidden from the panel meanwhile shows up while the page is open, in text order.
     rules = stored();

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include "App/LoginItem/DesktopEntry.h"
 #include "App/LoginItem/LoginItem.h"
 #include "Platform/AtomicFile.h"
@@ -56,8 +55,9 @@ TEST(LoginItem, AnEntrySwitchedOffByTheDesktopOrStartingAnotherProgramIsNotEnabl
     const fs::path entry = home.configHome() / "autostart/io.kestrow.v3lk.desktop";
     fs::create_directories(entry.parent_path());
     const std::string ours = DesktopEntry::autostartEntry("Vellumark", LoginItem::programPath().string());
-    for (const std::string& text : {ours + "Hidden=true\n", std::string("[Desktop Entry]\nType=Application\nExec=/usr/bin/other\n"),
-                                    "[Other Group]\n" + ours.substr(ours.find('\n') + 1), std::string("\x01\xff garbage")}) {
+    for (const std::string& text :
+         {ours + "Hidden=true\n", std::string("[Desktop Entry]\nType=Application\nExec=/usr/bin/other\n"),
+          "[Other Group]\n" + ours.substr(ours.find('\n') + 1), std::string("\x01\xff garbage")}) {
         ASSERT_FALSE(Platform::writeFileAtomically(entry, text));
         EXPECT_FALSE(LoginItem::isEnabled()) << text;
     }

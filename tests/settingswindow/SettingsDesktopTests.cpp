@@ -34,7 +34,8 @@ void clickAt(const QPoint& point) { Desktop::click(point.x(), point.y()); }
 QMenu* openMenu(const std::filesystem::path& folder) {
     QMenu* menu = nullptr;
     const bool shown = runUntil([&] {
-        return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) && app_test::showsAsPainted(*menu, folder);
+        return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) &&
+               app_test::showsAsPainted(*menu, folder);
     });
     return shown ? menu : nullptr;
 }

@@ -76,8 +76,8 @@ TEST_F(SettingsWindows, TheHotKeyRowRefusesTheGearMenusKeys) {
     ASSERT_TRUE(recorder);
     EXPECT_EQ(recorder->shortcutName().rawValue, "togglePopover");
     app_test::AlertAnswerer answerer(QStringLiteral("OK"));
-    for (const QKeyCombination key : {QKeyCombination(Qt::ControlModifier, Qt::Key_Q),
-                                      QKeyCombination(Qt::ControlModifier, Qt::Key_Comma)}) {
+    for (const QKeyCombination key :
+         {QKeyCombination(Qt::ControlModifier, Qt::Key_Q), QKeyCombination(Qt::ControlModifier, Qt::Key_Comma)}) {
         QTest::mouseClick(recorder, Qt::LeftButton, Qt::NoModifier, QPoint(10, recorder->height() / 2));
         ASSERT_TRUE(app_test::runUntil([&] { return recorder->isRecording(); }));
         QTest::keyClick(page.windowHandle(), key.key(), key.keyboardModifiers());
@@ -85,7 +85,8 @@ TEST_F(SettingsWindows, TheHotKeyRowRefusesTheGearMenusKeys) {
     ASSERT_EQ(answerer.seen().size(), 2u);
     EXPECT_EQ(answerer.seen()[0].text, "This keyboard shortcut is already used by the menu item “Quit Vellumark”.");
     EXPECT_EQ(answerer.seen()[1].text, "This keyboard shortcut is already used by the menu item “Settings…”.");
-    EXPECT_EQ(GlobalShortcuts::getShortcut(ShortcutNames::togglePopoverName()), ShortcutNames::togglePopoverName().defaultShortcut);
+    EXPECT_EQ(GlobalShortcuts::getShortcut(ShortcutNames::togglePopoverName()),
+              ShortcutNames::togglePopoverName().defaultShortcut);
 }
 
 TEST_F(SettingsWindows, GeneralSwitchesApplyWhatTheUserAskedForOverStaleState) {
@@ -153,7 +154,8 @@ TEST_F(SettingsWindows, OneSettingsWindowCentredOnTheScreenEachTimeItIsShown) {
     for (const bool dark : {true, false}) {
         QApplication::setPalette(QPalette(dark ? QColor(0x20, 0x20, 0x20) : QColor(0xF6, 0xF6, 0xF6)));
         const QColor text = QApplication::palette().color(QPalette::WindowText);
-        ASSERT_TRUE(app_test::runUntil([&] { return controller.view()->palette().color(QPalette::WindowText) == text; }));
+        ASSERT_TRUE(
+            app_test::runUntil([&] { return controller.view()->palette().color(QPalette::WindowText) == text; }));
         for (int tab : {0, 1}) {
             const QColor ink = inkOf(controller.view()->tabIcon(tab));
             EXPECT_GT(ink.alpha(), 200) << tab;

@@ -26,11 +26,13 @@ TEST(VersionNumber, ComparesComponentsAsWholeNumbers) {
 }
 
 TEST(UpdateFeed, TellsNewerSameOrWhatIsWrongWithTheBytes) {
-    const UpdateCheckResult newer = judgeUpdateFeed(R"({"version": "0.10.0", "url": "https://example.org/v"})", "0.9.3");
+    const UpdateCheckResult newer =
+        judgeUpdateFeed(R"({"version": "0.10.0", "url": "https://example.org/v"})", "0.9.3");
     EXPECT_EQ(newer.kind, Kind::newerVersion);
     EXPECT_EQ(newer.latestVersion, "0.10.0");
     EXPECT_EQ(newer.url, "https://example.org/v");
-    EXPECT_EQ(judgeUpdateFeed(R"({"version": "0.9.3", "url": "http://x.org", "notes": 1})", "0.9.3").kind, Kind::upToDate);
+    EXPECT_EQ(judgeUpdateFeed(R"({"version": "0.9.3", "url": "http://x.org", "notes": 1})", "0.9.3").kind,
+              Kind::upToDate);
     EXPECT_EQ(judgeUpdateFeed(R"({"version": "0.9", "url": "http://x.org"})", "0.9.3").kind, Kind::upToDate);
 
     const std::pair<const char*, const char*> broken[] = {
@@ -41,7 +43,8 @@ TEST(UpdateFeed, TellsNewerSameOrWhatIsWrongWithTheBytes) {
         {R"({"url": "https://x.org"})", "The update feed has no “version” text."},
         {R"({"version": 2, "url": "https://x.org"})", "The update feed has no “version” text."},
         {R"({"version": "2.0"})", "The update feed has no “url” text."},
-        {R"({"version": "latest", "url": "https://x.org"})", "The update feed’s version “latest” is not a version number."},
+        {R"({"version": "latest", "url": "https://x.org"})",
+         "The update feed’s version “latest” is not a version number."},
         {R"({"version": "2.0", "url": "file:///etc/passwd"})", "The update feed’s “url” is not a web address."},
         {R"x({"version": "2.0", "url": "javascript:alert(1)"})x", "The update feed’s “url” is not a web address."},
         {R"({"version": "2.0", "url": "https://x.org/a b"})", "The update feed’s “url” is not a web address."},

@@ -20,7 +20,8 @@ namespace {
 // A one-file HTTP server on the loopback: every request gets `body` with `status`.
 class FeedServer : public QObject {
 public:
-    explicit FeedServer(QByteArray body, QByteArray status = "200 OK") : body_(std::move(body)), status_(std::move(status)) {
+    explicit FeedServer(QByteArray body, QByteArray status = "200 OK")
+        : body_(std::move(body)), status_(std::move(status)) {
         server_.listen(QHostAddress::LocalHost);
         connect(&server_, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* socket = server_.nextPendingConnection()) {
@@ -78,7 +79,8 @@ TEST_F(Updater, ANewerVersionOffersItsPage) {
     QMessageBox* box = dialog(*checker);
     ASSERT_TRUE(box);
     EXPECT_EQ(box->text(), QStringLiteral("A new version of Vellumark is available!"));
-    EXPECT_EQ(box->informativeText(), QStringLiteral("Vellumark 1.10.0 is available — you have 1.4.0. Its page tells how to get it."));
+    EXPECT_EQ(box->informativeText(),
+              QStringLiteral("Vellumark 1.10.0 is available — you have 1.4.0. Its page tells how to get it."));
     qobject_cast<QPushButton*>(box->defaultButton())->click();
     EXPECT_EQ(opened, "https://example.org/vellumark/1.10.0");
     EXPECT_EQ(feed.requests, 1);
@@ -134,7 +136,8 @@ TEST_F(Updater, AutomaticChecksAskOnceADayAndSpeakOnlyOfANewerVersion) {
     nextDay->start();
     ASSERT_TRUE(nextDay->isChecking());
     ASSERT_TRUE(app_test::runUntil([&] { return answers == 1; }));
-    EXPECT_EQ(settings_test::openMessageBoxes().at(0)->text(), QStringLiteral("A new version of Vellumark is available!"));
+    EXPECT_EQ(settings_test::openMessageBoxes().at(0)->text(),
+              QStringLiteral("A new version of Vellumark is available!"));
 }
 
 }  // namespace

@@ -21,12 +21,27 @@ TEST(DevServerTexts, MemoryAndUptimeFollowTheirThresholds) {
     const Text mem = &DevServer::memText, up = &DevServer::uptimeText;
     constexpr auto min = std::numeric_limits<std::int64_t>::min(), max = std::numeric_limits<std::int64_t>::max();
     const std::tuple<Text, std::int64_t, const char*> cases[] = {
-        {mem, 0, "<1 MB"}, {mem, 1048575, "<1 MB"}, {mem, 1048576, "1 MB"}, {mem, 1677722, "2 MB"},
-        {mem, 1072693248, "1023 MB"}, {mem, 1073322394, "1024 MB"},  // 1023.6 MB: below the GB threshold, rounded
-        {mem, 1073741824, "1.0 GB"}, {mem, 1610612736, "1.5 GB"}, {mem, -1, "<1 MB"}, {mem, min, "<1 MB"},
-        {mem, max, "8589934592.0 GB"}, {up, 0, "up <1m"}, {up, 59, "up <1m"}, {up, 60, "up 1m"}, {up, 3599, "up 59m"},
-        {up, 3600, "up 1h 0m"}, {up, 86399, "up 23h 59m"}, {up, 86400, "up 1d 0h"}, {up, 400 * 86400 + 23 * 3600,
-        "up 400d 23h"}, {up, -1, "up <1m"}, {up, min, "up <1m"}};  // clock skew reads as just started
+        {mem, 0, "<1 MB"},
+        {mem, 1048575, "<1 MB"},
+        {mem, 1048576, "1 MB"},
+        {mem, 1677722, "2 MB"},
+        {mem, 1072693248, "1023 MB"},
+        {mem, 1073322394, "1024 MB"},  // 1023.6 MB: below the GB threshold, rounded
+        {mem, 1073741824, "1.0 GB"},
+        {mem, 1610612736, "1.5 GB"},
+        {mem, -1, "<1 MB"},
+        {mem, min, "<1 MB"},
+        {mem, max, "8589934592.0 GB"},
+        {up, 0, "up <1m"},
+        {up, 59, "up <1m"},
+        {up, 60, "up 1m"},
+        {up, 3599, "up 59m"},
+        {up, 3600, "up 1h 0m"},
+        {up, 86399, "up 23h 59m"},
+        {up, 86400, "up 1d 0h"},
+        {up, 400 * 86400 + 23 * 3600, "up 400d 23h"},
+        {up, -1, "up <1m"},
+        {up, min, "up <1m"}};  // clock skew reads as just started
     for (const auto& [text, value, expected] : cases) {
         DevServer measured = devServer(1);
         measured.rss = measured.uptimeSeconds = value;

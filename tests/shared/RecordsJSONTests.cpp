@@ -4,8 +4,8 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
-#include <random>
 #include <nlohmann/json.hpp>
+#include <random>
 #include <string>
 
 #include "Shared/ProcessSnapshot.h"
@@ -37,9 +37,10 @@ DevServer makeBare() {
     return s;
 }
 const DevServer server = makeServer(), container = makeContainer();
-const ProcessSnapshot sample{sampleTime, {DevProject{"shop", "/home/dev/shop", {server, container}},
-                                          DevProject{"launchd", "service://postgres", {makeBare()}},
-                                          DevProject{"empty", "/home/dev/empty", {}}}};
+const ProcessSnapshot sample{
+    sampleTime,
+    {DevProject{"shop", "/home/dev/shop", {server, container}},
+     DevProject{"launchd", "service://postgres", {makeBare()}}, DevProject{"empty", "/home/dev/empty", {}}}};
 
 // Absent optionals are left out, never null.
 TEST(RecordsJSON, ASnapshotHasTheExactCompactText) {
@@ -88,13 +89,31 @@ TEST(RecordsJSON, ReadsLeniently) {
 TEST(RecordsJSON, AMissingOrMistypedKeyAnywhereSpoilsTheWholeSnapshot) {
     const std::string s = "/projects/0/servers/0/", c = "/projects/0/servers/1/";
     const std::pair<std::string, std::optional<json>> damages[] = {
-        {s + "pid", {}}, {s + "pid", "12"}, {s + "pid", 1.5}, {s + "pid", 3000000000ULL}, {s + "pgid", -2147483649LL},
-        {s + "groupPIDs", {}}, {s + "groupPIDs", json::array({3000, "1"})}, {s + "ports", json::array({2147483648LL})},
-        {s + "command", {}}, {s + "cpu", "1.5"}, {"/projects/1/servers/0/mem", {}}, {s + "uptimeSeconds", "5"},
-        {s + "rss", 9223372036854775808ULL}, {s + "commandLine", 1}, {c + "containerID", 1}, {c + "keptAlive", 0},
-        {"/projects/0/servers/1", json::array()}, {"/projects/0/servers", json::object()}, {"/projects/0/name", {}},
-        {"/projects/0/path", 7}, {"/projects/1", "x"}, {"/projects", {}}, {"/timestamp", {}},
-        {"/timestamp", 1796501894}, {"/timestamp", "2026-12-05T20:18:14.250Z"},
+        {s + "pid", {}},
+        {s + "pid", "12"},
+        {s + "pid", 1.5},
+        {s + "pid", 3000000000ULL},
+        {s + "pgid", -2147483649LL},
+        {s + "groupPIDs", {}},
+        {s + "groupPIDs", json::array({3000, "1"})},
+        {s + "ports", json::array({2147483648LL})},
+        {s + "command", {}},
+        {s + "cpu", "1.5"},
+        {"/projects/1/servers/0/mem", {}},
+        {s + "uptimeSeconds", "5"},
+        {s + "rss", 9223372036854775808ULL},
+        {s + "commandLine", 1},
+        {c + "containerID", 1},
+        {c + "keptAlive", 0},
+        {"/projects/0/servers/1", json::array()},
+        {"/projects/0/servers", json::object()},
+        {"/projects/0/name", {}},
+        {"/projects/0/path", 7},
+        {"/projects/1", "x"},
+        {"/projects", {}},
+        {"/timestamp", {}},
+        {"/timestamp", 1796501894},
+        {"/timestamp", "2026-12-05T20:18:14.250Z"},
     };
     const json valid = json::parse(sample.encode());
     for (const auto& [pointer, value] : damages) {
@@ -135,7 +154,9 @@ TEST(RecordsJSON, LoadsAreWrittenWithTheShortestDigitsThatReadBack) {
         double value = 0;
         switch (round % 4) {
         case 0: value = static_cast<double>(random() % 100000) / 10.0; break;
-        case 1: for (int k = 1 + random() % 8; k > 0; --k) value += static_cast<double>(random() % 1000) / 10.0; break;
+        case 1:
+            for (int k = 1 + random() % 8; k > 0; --k) value += static_cast<double>(random() % 1000) / 10.0;
+            break;
         case 2: value = (static_cast<double>(random() % 100000) - 50000.0) / 100.0 / 5.0 * 100.0; break;
         default: value = std::ldexp(static_cast<double>(random() % (1ULL << 53)), static_cast<int>(random() % 60) - 70);
         }

@@ -9,7 +9,8 @@
 
 namespace testing_support {
 
-inline DevServer devServer(std::int32_t pid, std::vector<int> ports = {3000}, std::string command = "node", double cpu = 0) {
+inline DevServer devServer(std::int32_t pid, std::vector<int> ports = {3000}, std::string command = "node",
+                           double cpu = 0) {
     DevServer made;
     made.pid = made.pgid = pid;
     made.groupPIDs = {pid};

@@ -2,8 +2,8 @@
 // GUI application whose session bus points nowhere before anything touches D-Bus, so no test reaches
 // the developer's desktop or starts a real file manager.
 
-#include <QGuiApplication>
 #include <gtest/gtest.h>
+#include <QGuiApplication>
 
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -43,7 +43,9 @@ inline std::string nestedXMLPlist(std::size_t levels) {
 
 // The same document in binary form.
 inline std::string nestedBinaryPlist(std::size_t levels) {
-    std::vector<std::string> objects{"\xD1" + plistReference(1) + plistReference(2), "\x51" "a"};
+    std::vector<std::string> objects{"\xD1" + plistReference(1) + plistReference(2),
+                                     "\x51"
+                                     "a"};
     for (std::size_t i = 0; i < levels; ++i) objects.push_back("\xA1" + plistReference(3 + i));
     objects.push_back("\x09");  // true
     return binaryPlist(objects);

@@ -1,8 +1,8 @@
 // The main of the Qt test programs: one QApplication for every test, rendering off screen unless
 // the caller chose a platform (an end-to-end run may ask for xcb).
 
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

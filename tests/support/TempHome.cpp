@@ -19,9 +19,10 @@ fs::path makeTempFolder(const fs::path& base = fs::temp_directory_path()) {
 }  // namespace
 
 TempHome::TempHome(const fs::path& base) : root_(makeTempFolder(base)), home_(root_ / "home") {
-    const std::pair<const char*, fs::path> variables[] = {
-        {"HOME", home_}, {"XDG_CONFIG_HOME", configHome()}, {"XDG_DATA_HOME", dataHome()},
-        {"XDG_RUNTIME_DIR", runtimeDir()}};
+    const std::pair<const char*, fs::path> variables[] = {{"HOME", home_},
+                                                          {"XDG_CONFIG_HOME", configHome()},
+                                                          {"XDG_DATA_HOME", dataHome()},
+                                                          {"XDG_RUNTIME_DIR", runtimeDir()}};
     for (const auto& [name, folder] : variables) fs::create_directories(folder);
     fs::permissions(runtimeDir(), fs::perms::owner_all, fs::perm_options::replace);
     // Only once nothing can throw any more, as a constructor that throws gets no destructor call.

@@ -58,7 +58,9 @@ TEST_F(PublishedTrackerTest, ChangesOffTheMainThreadReachItInTheOrderMadeAndNotO
     // stale copy published after a newer one would show as the mirror shrinking.
     std::vector<std::jthread> workers;
     for (int t = 0; t < 6; ++t) {
-        workers.emplace_back([this, t] { for (int i = 0; i < 150; ++i) kills->recordStop(t * 1000 + i, at(i)); });
+        workers.emplace_back([this, t] {
+            for (int i = 0; i < 150; ++i) kills->recordStop(t * 1000 + i, at(i));
+        });
     }
     workers.clear();  // joins them
     drainMainQueue();

@@ -14,7 +14,8 @@ namespace widget_test {
 
 inline bool near(QRgb pixel, QColor color, int tolerance) {
     return std::abs(qRed(pixel) - color.red()) + std::abs(qGreen(pixel) - color.green()) +
-               std::abs(qBlue(pixel) - color.blue()) <= tolerance;
+               std::abs(qBlue(pixel) - color.blue()) <=
+           tolerance;
 }
 
 // The middle of the box around every pixel of that colour; none when there is none.

@@ -45,13 +45,15 @@ bool shown(WidgetWindow& window) {
 // Eleven projects, two of them on port 3000, one of containers, one with a long name.
 std::vector<DevProject> busyDesktop() {
     std::vector<DevProject> listed{
-        project("webshop", {server(1230, {5173}, "vite", 3.2, {1230, 1234, 1235}), server(2340, {3000}, "next-server", 1.0)}),
+        project("webshop",
+                {server(1230, {5173}, "vite", 3.2, {1230, 1234, 1235}), server(2340, {3000}, "next-server", 1.0)}),
         project("api", {server(5678, {8000}, "python3", 0.1)}),
         project("blog", {server(7000, {3000}, "hugo", 0.4)}),
         project("inventory-service-with-a-long-name", {server(7100, {8080}, "java", 12.5)}),
         project("db", {container(1, {5432})}),
     };
-    for (int i = 0; i < 6; ++i) listed.push_back(project("tool-" + std::to_string(i), {server(8000 + i, {9100 + i}, "node")}));
+    for (int i = 0; i < 6; ++i)
+        listed.push_back(project("tool-" + std::to_string(i), {server(8000 + i, {9100 + i}, "node")}));
     return listed;
 }
 
@@ -101,12 +103,16 @@ TEST(WidgetDesktop, DraggingMovesTheWindowAndItOpensThereNextTime) {
         // The window follows each step of the pointer before the next.
         for (int step = 1; step <= 4; ++step) {
             run({"xdotool", "mousemove", std::to_string(grip.x() - 30 * step), std::to_string(grip.y() + 20 * step)});
-            ASSERT_TRUE(app_test::runUntil([&] { return geometry(window).topLeft() == before.topLeft() + QPoint(-30, 20) * step; }))
-                << "step " << step;
+            ASSERT_TRUE(app_test::runUntil([&] {
+                return geometry(window).topLeft() == before.topLeft() + QPoint(-30, 20) * step;
+            })) << "step "
+                << step;
         }
         run({"xdotool", "mouseup", "1"});
-        ASSERT_TRUE(app_test::runUntil([&] { return geometry(window).topLeft() == before.topLeft() + QPoint(-120, 80); }))
-            << geometry(window).x() << "," << geometry(window).y();
+        ASSERT_TRUE(app_test::runUntil([&] {
+            return geometry(window).topLeft() == before.topLeft() + QPoint(-120, 80);
+        })) << geometry(window).x()
+            << "," << geometry(window).y();
         after = geometry(window);
         ASSERT_TRUE(app_test::runUntil([&] {
             return WidgetPlacement::remembered(WidgetFamily::medium) == WidgetPlacement::Origin{after.x(), after.y()};

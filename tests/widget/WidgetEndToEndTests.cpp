@@ -35,14 +35,15 @@ namespace fs = std::filesystem;
 const std::string application = VELLUMARK_BUILD_DIR "/App/vellumark";
 const std::string widget = VELLUMARK_BUILD_DIR "/Widget/vellumark-widget";
 
-
 // The window's picture, as the X server shows it.
 QImage picture(const WindowInfo& window, const fs::path& file) {
     run({"import", "-window", window.id, file.string()});
     return QImage(QString::fromStdString(file.string()));
 }
 
-std::string textOn(const WindowInfo& window, const fs::path& folder) { return app_test::textOnWindow(window.id, folder); }
+std::string textOn(const WindowInfo& window, const fs::path& folder) {
+    return app_test::textOnWindow(window.id, folder);
+}
 
 std::optional<WindowInfo> widgetWindow(const DesktopSession& desktop) {
     const auto found = desktop.windows("--classname", "vellumark-widget");
@@ -61,10 +62,12 @@ TEST(WidgetEndToEnd, TheWidgetShowsARealServerAndItsStopButtonEndsItThroughTheAp
     ChildProcess& server = *developmentServer.process;
     DesktopSession desktop(home.home());
     ChildProcess app({application}, app_test::logTo(home.home() / "app.log", {{"QT_QPA_PLATFORM", "xcb"}}));
-    ChildProcess shown({widget, "--family", "medium"}, app_test::logTo(home.home() / "widget.log", {{"QT_QPA_PLATFORM", "xcb"}}));
+    ChildProcess shown({widget, "--family", "medium"},
+                       app_test::logTo(home.home() / "widget.log", {{"QT_QPA_PLATFORM", "xcb"}}));
 
     std::optional<WindowInfo> window;
-    ASSERT_TRUE(waitUntil([&] { return (window = widgetWindow(desktop)).has_value(); }, 10s)) << fileText(home.home() / "widget.log");
+    ASSERT_TRUE(waitUntil([&] { return (window = widgetWindow(desktop)).has_value(); }, 10s))
+        << fileText(home.home() / "widget.log");
     // The application's first scan reaches the widget through the reload request.
     std::string text;
     EXPECT_TRUE(waitUntil([&] { return (text = textOn(*window, home.home())).find("demo") != std::string::npos; }, 30s))
@@ -78,7 +81,8 @@ TEST(WidgetEndToEnd, TheWidgetShowsARealServerAndItsStopButtonEndsItThroughTheAp
     EXPECT_TRUE(server.waitForExit(15s)) << fileText(home.home() / "app.log");
     EXPECT_TRUE(waitUntil([&] { return server.members().empty(); }, 10s));
     // The application's next scan finds nothing, and the widget says so.
-    EXPECT_TRUE(waitUntil([&] { return textOn(*window, home.home()).find("Nothing running") != std::string::npos; }, 30s))
+    EXPECT_TRUE(
+        waitUntil([&] { return textOn(*window, home.home()).find("Nothing running") != std::string::npos; }, 30s))
         << textOn(*window, home.home());
     EXPECT_FALSE(app.hasExited()) << fileText(home.home() / "app.log");
     EXPECT_FALSE(shown.hasExited()) << fileText(home.home() / "widget.log");
@@ -87,7 +91,8 @@ TEST(WidgetEndToEnd, TheWidgetShowsARealServerAndItsStopButtonEndsItThroughTheAp
 TEST(WidgetEndToEnd, AnOpenPressedWhileTheApplicationIsNotRunningWaitsForItsStart) {
     testing_support::TempHome home;
     const int port = testing_support::freePort();
-    DataStore::write({std::chrono::system_clock::now(), {widget_test::project("shop", {widget_test::server(4242, {port})})}});
+    DataStore::write(
+        {std::chrono::system_clock::now(), {widget_test::project("shop", {widget_test::server(4242, {port})})}});
     // The browser: a stand-in for xdg-open that writes down what it was asked to open.
     const fs::path bin = home.home() / "bin", opened = home.home() / "opened.txt";
     fs::create_directories(bin);
@@ -101,14 +106,18 @@ TEST(WidgetEndToEnd, AnOpenPressedWhileTheApplicationIsNotRunningWaitsForItsStar
     DesktopSession desktop(home.home());
     ChildProcess shown({widget, "--family=small"}, app_test::logTo(home.home() / "widget.log", environment));
     std::optional<WindowInfo> window;
-    ASSERT_TRUE(waitUntil([&] { return (window = widgetWindow(desktop)).has_value(); }, 10s)) << fileText(home.home() / "widget.log");
+    ASSERT_TRUE(waitUntil([&] { return (window = widgetWindow(desktop)).has_value(); }, 10s))
+        << fileText(home.home() / "widget.log");
     EXPECT_EQ(window->width, 170);
 
     // The port under the project's name is part of its main button.
     std::optional<QPoint> portLabel;
-    ASSERT_TRUE(waitUntil([&] {
-        return (portLabel = widget_test::centreOf(picture(*window, home.home() / "widget.png"), lightPort, 60)).has_value();
-    }, 10s));
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return (portLabel = widget_test::centreOf(picture(*window, home.home() / "widget.png"), lightPort, 60))
+                .has_value();
+        },
+        10s));
     click(desktop, *window, *portLabel);
     const std::string command = R"([{"openLocalhost":{"port":)" + std::to_string(port) + "}}]";
     ASSERT_TRUE(waitUntil([&] { return widget_test::queued() == command; }, 10s)) << widget_test::queued();

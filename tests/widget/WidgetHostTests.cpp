@@ -34,10 +34,11 @@ TEST(WidgetHost, CommandLineChoosesOneFamilyAndThePreview) {
     const auto options = [](std::vector<std::string> arguments) { return WidgetOptions::parse(arguments); };
     EXPECT_EQ(std::get<Options>(options({})), (Options{WidgetFamily::medium, false}));
     EXPECT_EQ(std::get<Options>(options({"--family", "small", "--preview"})), (Options{WidgetFamily::small, true}));
-    EXPECT_EQ(std::get<Options>(options({"-platform", "xcb", "--family=large"})), (Options{WidgetFamily::large, false}));
+    EXPECT_EQ(std::get<Options>(options({"-platform", "xcb", "--family=large"})),
+              (Options{WidgetFamily::large, false}));
     EXPECT_TRUE(std::holds_alternative<WidgetOptions::Help>(options({"--family", "small", "--help"})));
-    for (const std::vector<std::string>& refused : {std::vector<std::string>{"--family"}, {"--family", "huge"},
-                                                    {"--family=Small"}, {"--family="}}) {
+    for (const std::vector<std::string>& refused :
+         {std::vector<std::string>{"--family"}, {"--family", "huge"}, {"--family=Small"}, {"--family="}}) {
         const Result result = options(refused);
         ASSERT_TRUE(std::holds_alternative<WidgetOptions::Refused>(result)) << refused.back();
         EXPECT_TRUE(std::get<WidgetOptions::Refused>(result).message.starts_with("vellumark-widget: "));
@@ -83,13 +84,15 @@ TEST(WidgetHost, TheTimelineFollowsTheApplicationsSnapshotsOneReloadPerBurst) {
     // No snapshot yet: the live widget shows nothing running, the placeholder its sample.
     DevProcessEntry live, placeholder;
     WidgetTimeline timeline(WidgetTimeline::Kind::live, [&](const DevProcessEntry& entry) { live = entry; });
-    WidgetTimeline sample(WidgetTimeline::Kind::placeholder, [&](const DevProcessEntry& entry) { placeholder = entry; });
+    WidgetTimeline sample(WidgetTimeline::Kind::placeholder,
+                          [&](const DevProcessEntry& entry) { placeholder = entry; });
     EXPECT_TRUE(live.projects.empty());
     EXPECT_EQ(names(placeholder), (std::vector<std::string>{"webshop", "api"}));
     EXPECT_EQ(Provider::snapshot(std::chrono::system_clock::now()).projects, Provider::sample());
 
     // Every snapshot written asks for a reload; the new projects arrive in file order.
-    DataStore::write({std::chrono::system_clock::now(), {project("b", {server(2, {3001})}), project("a", {server(1, {3000})})}});
+    DataStore::write(
+        {std::chrono::system_clock::now(), {project("b", {server(2, {3001})}), project("a", {server(1, {3000})})}});
     ASSERT_TRUE(app_test::runUntil([&] { return live.projects.size() == 2; }));
     EXPECT_EQ(names(live), (std::vector<std::string>{"b", "a"}));
     EXPECT_EQ(Provider::snapshot(std::chrono::system_clock::now()).projects, live.projects);
@@ -116,8 +119,10 @@ TEST(WidgetHost, TheTimelineFollowsTheApplicationsSnapshotsOneReloadPerBurst) {
 
 TEST(WidgetHost, TheInstallStepPutsTheProgramAndItsDesktopEntryInPlace) {
     testing_support::TempDir prefix;
-    const auto install = Platform::runProcess(
-        {"/usr/bin/env", {"cmake", "--install", VELLUMARK_BUILD_DIR, "--prefix", prefix.path().string()}, std::chrono::seconds(60)});
+    const auto install =
+        Platform::runProcess({"/usr/bin/env",
+                              {"cmake", "--install", VELLUMARK_BUILD_DIR, "--prefix", prefix.path().string()},
+                              std::chrono::seconds(60)});
     ASSERT_EQ(install.exitStatus, 0) << install.output;
     EXPECT_EQ(::access((prefix.path() / "bin/vellumark-widget").c_str(), X_OK), 0);
     const auto entry = prefix.path() / "share/applications/vellumark-widget.desktop";
@@ -126,7 +131,8 @@ TEST(WidgetHost, TheInstallStepPutsTheProgramAndItsDesktopEntryInPlace) {
                              "Actions=small;medium;large;\n", "Exec=vellumark-widget --family small\n",
                              "Exec=vellumark-widget --family medium\n", "Exec=vellumark-widget --family large\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line;
-    const auto valid = Platform::runProcess({"/usr/bin/env", {"desktop-file-validate", entry.string()}, std::chrono::seconds(10)});
+    const auto valid =
+        Platform::runProcess({"/usr/bin/env", {"desktop-file-validate", entry.string()}, std::chrono::seconds(10)});
     EXPECT_EQ(valid.exitStatus, 0) << valid.output;
 }
 

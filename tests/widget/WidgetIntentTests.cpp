@@ -42,7 +42,8 @@ TEST(WidgetIntents, EachQueuesItsCommandAfterThoseBeforeIt) {
 TEST(WidgetIntents, APortBelowOneQueuesAndPostsNothing) {
     TempHome home;
     std::atomic<int> posts = 0;
-    const auto observation = Platform::NotifyCenter::observe(std::string(WidgetCommandQueue::notificationName), [&] { ++posts; });
+    const auto observation =
+        Platform::NotifyCenter::observe(std::string(WidgetCommandQueue::notificationName), [&] { ++posts; });
     OpenLocalhostIntent(0).perform();
     OpenLocalhostIntent(-80).perform();
     EXPECT_FALSE(std::filesystem::exists(queueFile()));

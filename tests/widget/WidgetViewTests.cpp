@@ -61,7 +61,8 @@ TEST(WidgetView, EachFamilyShowsItsRowsAndSumsUpTheRest) {
         Shown shown(c.family, projects(c.projects));
         EXPECT_TRUE(shown.view.width() == c.nominal.width() && shown.view.height() >= c.nominal.height()) << family;
         EXPECT_EQ(shown.view.rows().size(), std::size_t(c.rows));
-        EXPECT_EQ(visible(shown.view.moreLine(), shown.view) ? shown.view.moreLine()->text() : "", c.more ? c.more : "");
+        EXPECT_EQ(visible(shown.view.moreLine(), shown.view) ? shown.view.moreLine()->text() : "",
+                  c.more ? c.more : "");
         EXPECT_FALSE(visible(shown.view.emptyNote(), shown.view));
         // Every row gets its full height, and the last line ends above the bottom padding.
         for (const ProjectRow* row : shown.view.rows()) EXPECT_GE(row->height(), row->sizeHint().height()) << family;
@@ -87,7 +88,8 @@ TEST(WidgetView, HeaderCountsServersMarksConflictsAndSaysWhenNothingRuns) {
     const QImage label = one.view.rows()[0]->mainButton()->grab().toImage();
     EXPECT_TRUE(holdsColor(label, port) && !holdsColor(label, red));
     // Port 3000 twice, in two projects: the mark shows and both ":3000" are red; 5173 stays blue.
-    Shown clash(WidgetFamily::medium, {project("shop", {server(10, {3000, 5173})}), project("blog", {server(20, {3000})})});
+    Shown clash(WidgetFamily::medium,
+                {project("shop", {server(10, {3000, 5173})}), project("blog", {server(20, {3000})})});
     EXPECT_EQ(clash.view.countPill()->text(), "2 servers");
     EXPECT_TRUE(visible(clash.view.conflictMark(), clash.view));
     for (const ProjectRow* row : clash.view.rows()) {
@@ -186,9 +188,9 @@ TEST(WidgetView, ThePlaceholdersButtonsDoNothing) {
     view.show();
     ASSERT_EQ(view.rows().size(), 2u);
     for (ProjectRow* row : view.rows()) {
-        for (QAbstractButton* button : {static_cast<QAbstractButton*>(row->mainButton()),
-                                        static_cast<QAbstractButton*>(row->folderButton()),
-                                        static_cast<QAbstractButton*>(row->stopButton())}) {
+        for (QAbstractButton* button :
+             {static_cast<QAbstractButton*>(row->mainButton()), static_cast<QAbstractButton*>(row->folderButton()),
+              static_cast<QAbstractButton*>(row->stopButton())}) {
             button->click();
             EXPECT_FALSE(button->findChild<PointingCursor*>()) << row->row().name;
         }

@@ -39,7 +39,8 @@ TEST(WidgetChannelAcrossProcesses, AThousandCommandsFromTheWidgetAreEachExecuted
             executed.push_back(std::get<WidgetCommand::OpenLocalhost>(command.action).port);
     };
     {
-        const auto observation = observe(std::string(WidgetCommandQueue::notificationName), [&] { Dispatch::mainAsync(drain); });
+        const auto observation =
+            observe(std::string(WidgetCommandQueue::notificationName), [&] { Dispatch::mainAsync(drain); });
         ASSERT_TRUE(observation.isActive());
         ChildProcess widget({WIDGET_CHANNEL_PEER, "enqueue", "1", "1000"});
         // Every command arrives through a notification; the limit only keeps a lost one from
@@ -50,7 +51,7 @@ TEST(WidgetChannelAcrossProcesses, AThousandCommandsFromTheWidgetAreEachExecuted
         EXPECT_EQ(widget.exitCode(), 0);
     }
     Dispatch::MainQueue::reset();  // drains still queued would outlive `executed`
-    drain();  // anything left over would be a command lost until now
+    drain();                       // anything left over would be a command lost until now
     std::vector<std::int64_t> expected(1000);
     std::iota(expected.begin(), expected.end(), 1);
     EXPECT_EQ(executed, expected);

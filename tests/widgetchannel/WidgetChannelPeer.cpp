@@ -9,6 +9,7 @@
 int main(int argc, char** argv) {
     if (argc != 4 || std::string(argv[1]) != "enqueue" || std::atol(argv[3]) <= 0) return 2;
     const long first = std::atol(argv[2]);
-    for (long port = first; port < first + std::atol(argv[3]); ++port) WidgetCommandQueue::enqueue(WidgetCommand::openLocalhost(port));
+    for (long port = first; port < first + std::atol(argv[3]); ++port)
+        WidgetCommandQueue::enqueue(WidgetCommand::openLocalhost(port));
     return 0;
 }

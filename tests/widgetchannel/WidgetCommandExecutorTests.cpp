@@ -36,7 +36,8 @@ TEST(ExecutorKill, SendsOnlySIGTERMAndOnlyToListedProcessesStillInTheirGroup) {
     ChildProcess leader({"/bin/sleep", "600"}), member({"/bin/sleep", "600"}, {}, leader.pid());
     ChildProcess moved({"/bin/sleep", "600"}), other({"/bin/sleep", "600"}), unpaired({"/bin/sleep", "600"});
     ChildProcess stubborn({"/bin/sh", "-c", "trap '' TERM; exec sleep 600"});
-    ASSERT_TRUE(testing_support::waitUntil([&] { return testing_support::processInfo(stubborn.pid())->name == "sleep"; }));
+    ASSERT_TRUE(
+        testing_support::waitUntil([&] { return testing_support::processInfo(stubborn.pid())->name == "sleep"; }));
     WidgetCommandExecutor::execute({
         WidgetCommand::kill({member.pid(), moved.pid(), unpaired.pid()}, {leader.pid(), other.pid()}),
         WidgetCommand::kill({stubborn.pid()}, {stubborn.pid()}),
@@ -58,7 +59,8 @@ constexpr int sandboxUnavailable = 77;
 pid_t startBystander(bool ownGroup) {
     const pid_t pid = ::fork();
     if (pid == 0 && ownGroup) ::setpgid(0, 0);
-    if (pid == 0) for (;;) ::pause();
+    if (pid == 0)
+        for (;;) ::pause();
     if (pid > 0 && ownGroup) ::setpgid(pid, pid);
     return pid;
 }
@@ -106,7 +108,8 @@ TEST(ExecutorKill, PidsBelowOneAreSkippedRatherThanSignallingGroupsOrEveryProces
 // Runs the event loop until the condition holds; the limit only keeps a broken path from hanging.
 bool spinUntil(const std::function<bool()>& condition) {
     QElapsedTimer timer;
-    for (timer.start(); !condition() && timer.elapsed() < 30000;) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    for (timer.start(); !condition() && timer.elapsed() < 30000;)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return condition();
 }
 
@@ -128,8 +131,9 @@ protected:
 
 TEST_F(ExecutorWorkspace, OpenLocalhostOpensEachPortFromOneUpInListOrder) {
     const fs::path record = home.home() / "opened.txt";
-    std::ofstream(home.home() / "xdg-open") << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << record.string() << ".part'\nmv '"
-                                            << record.string() << ".part' '" << record.string() << "'\n";
+    std::ofstream(home.home() / "xdg-open")
+        << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << record.string() << ".part'\nmv '" << record.string() << ".part' '"
+        << record.string() << "'\n";
     fs::permissions(home.home() / "xdg-open", fs::perms::owner_all);
     const std::string savedPath = std::getenv("PATH");
     setenv("PATH", (home.home().string() + ":" + savedPath).c_str(), 1);
@@ -139,8 +143,8 @@ TEST_F(ExecutorWorkspace, OpenLocalhostOpensEachPortFromOneUpInListOrder) {
                                     WidgetCommand::openLocalhost(3000), WidgetCommand::openLocalhost(70000)});
     const bool opened = spinUntil([&] { return fs::exists(record); });
     setenv("PATH", savedPath.c_str(), 1);
-    EXPECT_EQ(browser.opened, (QList<QUrl>{QUrl("http://localhost:3000"), QUrl("http://localhost:1"),
-                                           QUrl("http://localhost:3000")}));
+    EXPECT_EQ(browser.opened,
+              (QList<QUrl>{QUrl("http://localhost:3000"), QUrl("http://localhost:1"), QUrl("http://localhost:3000")}));
     // Qt's URL type refuses ports above 65535, so that address goes to the desktop's opener as it is.
     ASSERT_TRUE(opened);
     EXPECT_EQ(Platform::readWholeFile(record), "http://localhost:70000\n");
@@ -152,8 +156,8 @@ TEST_F(ExecutorWorkspace, RevealFolderFallsBackToOpeningTheFolderThatHoldsIt) {
     // Answers come back in the order of the calls, so had the empty path made a call, its fallback
     // would come first.
     spinUntil([&] { return folders.opened.size() >= 3; });
-    EXPECT_EQ(folders.opened, (QList<QUrl>{QUrl::fromLocalFile("/srv/projects"), QUrl::fromLocalFile(QDir::currentPath()),
-                                           QUrl::fromLocalFile("/")}));
+    EXPECT_EQ(folders.opened, (QList<QUrl>{QUrl::fromLocalFile("/srv/projects"),
+                                           QUrl::fromLocalFile(QDir::currentPath()), QUrl::fromLocalFile("/")}));
 }
 
 }  // namespace

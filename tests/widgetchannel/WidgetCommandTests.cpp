@@ -42,20 +42,24 @@ TEST(WidgetCommandJSON, EachCaseIsOneKeyHoldingItsLabelsAndAnythingElseIsRefused
         EXPECT_EQ(decode(text), command) << text;
     }
     // Keys in any order, unknown keys and whole floating-point numbers are accepted.
-    EXPECT_EQ(decode(R"({"kill":{"pgids":[7,7],"extra":"x","pids":[7,8]},"note":1})"), WidgetCommand::kill({7, 8}, {7, 7}));
+    EXPECT_EQ(decode(R"({"kill":{"pgids":[7,7],"extra":"x","pids":[7,8]},"note":1})"),
+              WidgetCommand::kill({7, 8}, {7, 7}));
     EXPECT_EQ(decode(R"({"openLocalhost":{"port":8080.0}})"), WidgetCommand::openLocalhost(8080));
 
-    for (const char* refused : {R"({})", R"({"note":1,"Kill":{"pids":[],"pgids":[]}})", R"({"openLocalhost":{}})",
-                                R"({"openLocalhost":{"port":"3000"}})", R"({"openLocalhost":{"port":1.5}})",
-                                R"({"openLocalhost":{"port":null}})", R"({"openLocalhost":3000})",
-                                R"({"revealFolder":{"path":7}})", R"({"kill":{"pids":[1]}})",
-                                R"({"kill":{"pids":["1"],"pgids":[1]}})", R"({"kill":{"pids":[2147483648],"pgids":[1]}})",
-                                R"({"kill":{"pids":[1],"pgids":[-2147483649]}})", R"([{"openLocalhost":{"port":1}}])"})
+    for (const char* refused :
+         {R"({})", R"({"note":1,"Kill":{"pids":[],"pgids":[]}})", R"({"openLocalhost":{}})",
+          R"({"openLocalhost":{"port":"3000"}})", R"({"openLocalhost":{"port":1.5}})",
+          R"({"openLocalhost":{"port":null}})", R"({"openLocalhost":3000})", R"({"revealFolder":{"path":7}})",
+          R"({"kill":{"pids":[1]}})", R"({"kill":{"pids":["1"],"pgids":[1]}})",
+          R"({"kill":{"pids":[2147483648],"pgids":[1]}})", R"({"kill":{"pids":[1],"pgids":[-2147483649]}})",
+          R"([{"openLocalhost":{"port":1}}])"})
         EXPECT_THROW(decode(refused), DecodingError) << refused;
     try {
         decode(R"({"openLocalhost":{"port":1},"revealFolder":{"path":"/p"}})");
         ADD_FAILURE() << "two case keys decoded";
-    } catch (const DecodingError& error) { EXPECT_STREQ(error.what(), "Invalid number of keys found, expected one."); }
+    } catch (const DecodingError& error) {
+        EXPECT_STREQ(error.what(), "Invalid number of keys found, expected one.");
+    }
 }
 
 fs::path queueFile() { return *AppGroup::containerURL() / WidgetCommandQueue::fileName; }

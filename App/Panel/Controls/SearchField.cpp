@@ -20,7 +20,8 @@ constexpr qreal radius = 8;
 SearchField::SearchField(QWidget* parent)
     : QWidget(parent),
       edit_(new QLineEdit(this)),
-      clear_(new IconButton("ph-x-light", QSizeF(11, 11), QSize(11, 11), {.normal = Tint::of(ThemeColor::muted)}, this)) {
+      clear_(
+          new IconButton("ph-x-light", QSizeF(11, 11), QSize(11, 11), {.normal = Tint::of(ThemeColor::muted)}, this)) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFocusProxy(edit_);
 
@@ -58,10 +59,8 @@ bool SearchField::isFocused() const { return edit_->hasFocus(); }
 
 void SearchField::setFocused(bool focused) {
     if (focused == isFocused()) return;
-    if (focused)
-        edit_->setFocus(Qt::OtherFocusReason);
-    else
-        edit_->clearFocus();
+    if (focused) edit_->setFocus(Qt::OtherFocusReason);
+    else edit_->clearFocus();
 }
 
 QRectF SearchField::fieldRect() const { return QRectF(rect()).adjusted(ringRoom, ringRoom, -ringRoom, -ringRoom); }

@@ -61,9 +61,7 @@ void ViewToggle::setGrouped(bool grouped) {
     update();
 }
 
-QSize ViewToggle::sizeHint() const {
-    return {3 * inset + 2 * segmentSize.width(), 2 * inset + segmentSize.height()};
-}
+QSize ViewToggle::sizeHint() const { return {3 * inset + 2 * segmentSize.width(), 2 * inset + segmentSize.height()}; }
 
 void ViewToggle::paintEvent(QPaintEvent*) {
     QPainter painter(this);

@@ -33,8 +33,8 @@ PanelHeader::PanelHeader(QWidget* parent)
     indicator->setContentsMargins(0, 0, 0, 0);
     indicator->setSpacing(5);
     indicator->addWidget(new ActivitySpinner);
-    indicator->addWidget(new TextView(QStringLiteral("Scanning ports…"), PanelStyle::monoFont(10.5),
-                                      Tint::of(ThemeColor::secondary)));
+    indicator->addWidget(
+        new TextView(QStringLiteral("Scanning ports…"), PanelStyle::monoFont(10.5), Tint::of(ThemeColor::secondary)));
     scanningIndicator_->hide();
 
     auto* row = new QHBoxLayout(this);

@@ -17,7 +17,8 @@ void ListCanvas::setItems(std::vector<Item> items) {
     for (QObject* child : children()) {
         auto* widget = qobject_cast<QWidget*>(child);
         if (!widget) continue;
-        const bool listed = std::any_of(items_.begin(), items_.end(), [&](const Item& item) { return item.widget == widget; });
+        const bool listed =
+            std::any_of(items_.begin(), items_.end(), [&](const Item& item) { return item.widget == widget; });
         if (!listed) widget->hide();
     }
     relayout();
@@ -56,7 +57,9 @@ int ListCanvas::naturalTop(const QWidget* widget) const {
     return -1;
 }
 
-int ListCanvas::itemWidth() const { return std::max(0, width() - contentsMargins().left() - contentsMargins().right()); }
+int ListCanvas::itemWidth() const {
+    return std::max(0, width() - contentsMargins().left() - contentsMargins().right());
+}
 
 QSize ListCanvas::sizeHint() const { return QSize(width(), contentHeight_); }
 
@@ -71,7 +74,8 @@ bool ListCanvas::event(QEvent* event) {
 
 void ListCanvas::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    for (const Item& item : items_) item.widget->setGeometry(contentsMargins().left(), item.widget->y(), itemWidth(), item.widget->height());
+    for (const Item& item : items_)
+        item.widget->setGeometry(contentsMargins().left(), item.widget->y(), itemWidth(), item.widget->height());
     placePinnedHeaders();
 }
 

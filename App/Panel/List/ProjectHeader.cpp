@@ -31,8 +31,9 @@ protected:
 };
 
 bool allKeptAlive(const DevProject& project) {
-    return !project.servers.empty() && std::all_of(project.servers.begin(), project.servers.end(),
-                                                   [](const DevServer& server) { return server.keptAlive.value_or(false); });
+    return !project.servers.empty() &&
+           std::all_of(project.servers.begin(), project.servers.end(),
+                       [](const DevServer& server) { return server.keptAlive.value_or(false); });
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 // The header of a project's section in the grouped list: the project's name with its "Stop all"
 // button and, under it, the folder ("~/…", or "Background service"). Once "Stop all" is pressed it
 // turns into the inline confirmation "Stop all <n> servers in <name>?" with "Stop all" and
-// "Cancel" (Escape cancels too: the panel takes that key). Drawn on the card's colour with a hairline along its top, so rows
-// scrolling under it while it is pinned are hidden.
+// "Cancel" (Escape cancels too: the panel takes that key). Drawn on the card's colour with a hairline along its top, so
+// rows scrolling under it while it is pinned are hidden.
 //
 // The project it gets is the one shown: during a search, only its matching servers, so the count,
 // the disabled reason and what "Stop all" stops are theirs. It only reports; the owner arms,

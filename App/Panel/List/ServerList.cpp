@@ -84,7 +84,8 @@ void ServerList::reload() {
         .setKillArmedRowID = [this](std::optional<std::string> id) { model_.setKillArmedRowID(std::move(id)); },
         .killServer = [this](const DevServer& server, std::int32_t signal) { model_.killServer(server, signal); },
         .openLocalhost = [this](int port, std::int32_t pgid) { model_.openLocalhost(port, pgid); },
-        .restartServer = [this](const DevServer& server, const DevProject& project) { model_.restartServer(server, project); },
+        .restartServer = [this](const DevServer& server,
+                                const DevProject& project) { model_.restartServer(server, project); },
         .hideServer = [this](const DevServer& server) { model_.hideServer(server); },
     };
     const auto addRow = [&](const DevServer& server, int port, const DevProject& project) {
@@ -132,8 +133,8 @@ void ServerList::reload() {
         if (!derived.isSearching) {
             for (const RestartEntry& entry : derived.orphanedRestarts) {
                 const bool existed = ghostBlocks_.contains(entry.id);
-                GhostProjectBlock* block =
-                    reuse(ghostBlocks_, keptBlocks, entry.id, [&] { return new GhostProjectBlock(entry, home, canvas_); });
+                GhostProjectBlock* block = reuse(ghostBlocks_, keptBlocks, entry.id,
+                                                 [&] { return new GhostProjectBlock(entry, home, canvas_); });
                 if (existed) block->setEntry(entry, home);
                 items.push_back({block, false, true});
             }
@@ -166,12 +167,14 @@ void ServerList::reveal(const std::string& rowID) {
         const int top = canvas_->naturalTop(found);
         // Below its section's header, which is pinned over the top and would cover the row.
         int pinned = 0;
-        if (const ProjectHeader* pinnedHeader = model_.derived().grouped ? header(found->inputs().project.path) : nullptr)
+        if (const ProjectHeader* pinnedHeader =
+                model_.derived().grouped ? header(found->inputs().project.path) : nullptr)
             pinned = pinnedHeader->height();
         const int visibleTop = verticalScrollBar()->value();
         const int visibleBottom = visibleTop + viewport()->height();
         if (top - pinned < visibleTop) verticalScrollBar()->setValue(top - pinned);
-        else if (top + found->height() > visibleBottom) verticalScrollBar()->setValue(top + found->height() - viewport()->height());
+        else if (top + found->height() > visibleBottom)
+            verticalScrollBar()->setValue(top + found->height() - viewport()->height());
     }
 }
 

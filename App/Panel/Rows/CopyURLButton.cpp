@@ -37,7 +37,6 @@ void CopyURLButton::setCopied(bool copied) {
 }
 
 void CopyURLButton::updateHelp() {
-    setHelp(copied_ ? QStringLiteral("Copied!")
-                    : QStringLiteral("Copy ") + QString::fromStdString(localhostURL(port_)),
+    setHelp(copied_ ? QStringLiteral("Copied!") : QStringLiteral("Copy ") + QString::fromStdString(localhostURL(port_)),
             QStringLiteral("Copy localhost URL"));
 }

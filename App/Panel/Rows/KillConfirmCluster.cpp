@@ -12,7 +12,8 @@ KillConfirmCluster::KillConfirmCluster(QWidget* parent)
     : QWidget(parent),
       kill_(ButtonLooks::makeStopConfirmButton(QStringLiteral("Kill"))),
       force_(new TextButton(QStringLiteral("Force"), ButtonLooks::stopForce())),
-      cancel_(new IconButton("ph-x-light", QSizeF(11, 11), QSize(20, 20), {.normal = Tint::of(ThemeColor::secondary)})) {
+      cancel_(
+          new IconButton("ph-x-light", QSizeF(11, 11), QSize(20, 20), {.normal = Tint::of(ThemeColor::secondary)})) {
     auto* question = new TextView(QStringLiteral("Stop this server?"), PanelStyle::systemFont(11, QFont::DemiBold),
                                   Tint::of(ThemeColor::red));
     question->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);

@@ -13,6 +13,7 @@ void RevealFolderButton::setProject(const std::string& projectName, const std::s
     path_ = projectPath;
     if (name_ == projectName && !toolTip().isEmpty()) return;
     name_ = projectName;
-    const QString help = QStringLiteral("Reveal ") + QString::fromStdString(name_) + QStringLiteral(" in the file manager");
+    const QString help =
+        QStringLiteral("Reveal ") + QString::fromStdString(name_) + QStringLiteral(" in the file manager");
     setHelp(help, help);
 }

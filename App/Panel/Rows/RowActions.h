@@ -6,7 +6,6 @@
 
 #include <QString>
 
-
 namespace RowActions {
 
 // Clears the clipboard, then puts the text on it as plain text.

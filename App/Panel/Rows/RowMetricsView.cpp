@@ -99,8 +99,8 @@ void RowMetricsView::paintEvent(QPaintEvent*) {
         Icons::paint(painter, QRectF(x, middle - iconSide / 2, iconSide, iconSide), metric.icon, color);
         x += iconSide + iconGap;
         painter.setPen(color);
-        painter.drawText(QRectF(x, 0, figureWidths_[i] + 1, height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                         metric.text);
+        painter.drawText(QRectF(x, 0, figureWidths_[i] + 1, height()),
+                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, metric.text);
         x += figureWidths_[i] + spacing;
     }
 }

@@ -45,8 +45,9 @@ ServerRowState ServerRowState::derive(const DevServer& server, const std::string
     } else {
         state.processStopping = laterThan(trackers.stopping, server.pgid, trackers.now);
     }
-    state.restarted = laterThan(trackers.recentlyRestarted, server.pgid, trackers.now) ||
-                      (server.containerID && laterThan(trackers.containerRestartedUntil, *server.containerID, trackers.now));
+    state.restarted =
+        laterThan(trackers.recentlyRestarted, server.pgid, trackers.now) ||
+        (server.containerID && laterThan(trackers.containerRestartedUntil, *server.containerID, trackers.now));
     return state;
 }
 

@@ -37,7 +37,7 @@ enum class RowTrailing {
     processStopping,  // a stop signal was sent and its deadline is ahead
     confirmation,     // the inline stop confirmation
     metrics,
-    actions,          // the four action buttons, while hovered
+    actions,  // the four action buttons, while hovered
 };
 
 struct ServerRowState {

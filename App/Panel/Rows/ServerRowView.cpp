@@ -34,7 +34,10 @@ QString text(const std::string& value) { return QString::fromStdString(value); }
 CapsuleLabel::Look rowMarkLook(ThemeColor color, qreal fillOpacity) {
     QFont font = PanelStyle::monoFont(9, QFont::DemiBold);
     font.setLetterSpacing(QFont::AbsoluteSpacing, 0.5);
-    return {.font = font, .text = Tint::of(color), .fill = Tint::of(color, fillOpacity), .padding = QMarginsF(6, 1.5, 6, 1.5)};
+    return {.font = font,
+            .text = Tint::of(color),
+            .fill = Tint::of(color, fillOpacity),
+            .padding = QMarginsF(6, 1.5, 6, 1.5)};
 }
 
 std::vector<RowMetricsView::Metric> metricsOf(const ServerRowView::Inputs& inputs) {
@@ -191,10 +194,8 @@ void ServerRowView::showTrailing(RowTrailing trailing) {
         setShown(actionBar_, false);
     }
 
-    if (trailing == RowTrailing::confirmation)
-        setShown(confirmation(), true);
-    else if (confirmation_)
-        setShown(confirmation_, false);
+    if (trailing == RowTrailing::confirmation) setShown(confirmation(), true);
+    else if (confirmation_) setShown(confirmation_, false);
 
     const bool busy = trailing == RowTrailing::restartStopping || trailing == RowTrailing::containerAction ||
                       trailing == RowTrailing::processStopping;
@@ -324,10 +325,8 @@ void ServerRowView::resizeEvent(QResizeEvent* event) {
 void ServerRowView::enterEvent(QEnterEvent* event) {
     hovered_ = true;
     // Moving onto another row closes a stop confirmation left open there.
-    if (const std::optional<std::string> armed = armedRowID(); armed && *armed != rowID_)
-        setArmedRow(std::nullopt);
-    else
-        applyState();
+    if (const std::optional<std::string> armed = armedRowID(); armed && *armed != rowID_) setArmedRow(std::nullopt);
+    else applyState();
     QWidget::enterEvent(event);
 }
 

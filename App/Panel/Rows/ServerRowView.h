@@ -26,8 +26,8 @@
 #include <QWidget>
 
 #include "App/Panel/Rows/RowActions.h"
-#include "App/PanelModel/PanelModel.h"
 #include "App/Panel/Rows/ServerRowState.h"
+#include "App/PanelModel/PanelModel.h"
 #include "Shared/DevProject.h"
 #include "Shared/DevServer.h"
 
@@ -52,8 +52,8 @@ public:
 
     struct Inputs {
         DevServer server;
-        int port = 0;            // one of server.ports
-        DevProject project;      // only its name and path matter: the list passes it without servers
+        int port = 0;              // one of server.ports
+        DevProject project;        // only its name and path matter: the list passes it without servers
         bool showProject = false;  // the flat list shows the project name in the row
         bool dimmed = false;       // the project's stop-all confirmation is open
         bool inConflict = false;   // another server listens on the port too
@@ -131,7 +131,7 @@ private:
     std::string rowID_;
     ServerRowState state_;
     bool hovered_ = false;
-    std::pair<QRgb, QRgb> paintedBackground_{0, 0};  // fill and outline last drawn
+    std::pair<QRgb, QRgb> paintedBackground_{0, 0};   // fill and outline last drawn
     std::optional<ActionAvailability> availability_;  // none since the last fill
 
     QWidget* content_;

@@ -11,8 +11,8 @@
 
 namespace {
 
-constexpr QMargins outer(12, 0, 12, 8);     // around the banner, in the list
-constexpr QMarginsF inner(10, 7, 10, 7);    // inside it
+constexpr QMargins outer(12, 0, 12, 8);   // around the banner, in the list
+constexpr QMarginsF inner(10, 7, 10, 7);  // inside it
 constexpr qreal dot = 6, dotSpacing = 7;
 
 const QFont& textFont() { return PanelStyle::systemFont(11); }
@@ -75,7 +75,8 @@ void ConflictBanner::paintEvent(QPaintEvent*) {
         const QFontMetricsF metrics(*fonts[i]);
         const qreal room = content.right() - x;
         if (room <= 0) break;
-        const QString shown = metrics.horizontalAdvance(runs[i]) <= room ? runs[i] : metrics.elidedText(runs[i], Qt::ElideRight, room);
+        const QString shown =
+            metrics.horizontalAdvance(runs[i]) <= room ? runs[i] : metrics.elidedText(runs[i], Qt::ElideRight, room);
         painter.setFont(*fonts[i]);
         painter.drawText(QPointF(x, baseline), shown);
         if (shown != runs[i]) break;

@@ -33,7 +33,9 @@ protected:
 }  // namespace
 
 EmptyState::EmptyState(QWidget* parent)
-    : QWidget(parent), spinner_(new ActivitySpinner), rescan_(new TextButton(QStringLiteral("Rescan now"), ButtonLooks::stateAction())) {
+    : QWidget(parent),
+      spinner_(new ActivitySpinner),
+      rescan_(new TextButton(QStringLiteral("Rescan now"), ButtonLooks::stateAction())) {
     rescan_->setObjectName(QStringLiteral("rescanNow"));
     auto* title = new TextView(QStringLiteral("No dev servers running"), PanelStyle::systemFont(13, QFont::DemiBold),
                                Tint::of(ThemeColor::heading));

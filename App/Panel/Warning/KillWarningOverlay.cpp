@@ -70,8 +70,8 @@ KillWarningOverlay::KillWarningOverlay(QWidget* panel)
       card_(new Card(this)),
       title_(new TextView(QString(), PanelStyle::systemFont(13, QFont::DemiBold), Tint::of(ThemeColor::red),
                           TextView::Mode::wrap)),
-      explanation_(new TextView(QString(), PanelStyle::systemFont(11.5), Tint::of(ThemeColor::secondary),
-                                TextView::Mode::wrap)),
+      explanation_(
+          new TextView(QString(), PanelStyle::systemFont(11.5), Tint::of(ThemeColor::secondary), TextView::Mode::wrap)),
       cancel_(new TextButton(QStringLiteral("Cancel"), ButtonLooks::cardCancel())),
       confirm_(new TextButton(QString(), ButtonLooks::cardConfirm())) {
     setFocusPolicy(Qt::StrongFocus);
@@ -133,10 +133,8 @@ void KillWarningOverlay::answer(bool confirmed) {
     hide();
     if (focusBefore_) focusBefore_->setFocus(Qt::OtherFocusReason);
     focusBefore_ = nullptr;
-    if (confirmed)
-        emit this->confirmed();
-    else
-        emit cancelled();
+    if (confirmed) emit this->confirmed();
+    else emit cancelled();
 }
 
 void KillWarningOverlay::placeCard() {

@@ -66,12 +66,15 @@ public:
             logTo(log));  // SIGTERM: it removes its lock file
         // Xvfb takes a free display number and writes it on a line of its own once it accepts clients.
         std::string display;
-        testing_support::waitUntil([&] {
-            std::ifstream output(log);
-            for (std::string line; display.empty() && std::getline(output, line) && !output.eof();)
-                if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos) display = ":" + line;
-            return !display.empty() || server_->hasExited();
-        }, std::chrono::seconds(10));
+        testing_support::waitUntil(
+            [&] {
+                std::ifstream output(log);
+                for (std::string line; display.empty() && std::getline(output, line) && !output.eof();)
+                    if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos)
+                        display = ":" + line;
+                return !display.empty() || server_->hasExited();
+            },
+            std::chrono::seconds(10));
         // Stopped before throwing: thrown out of a test program's main, nothing unwinds, and the
         // servers would outlive the test.
         if (display.empty()) {
@@ -81,8 +84,8 @@ public:
         setenv("DISPLAY", display.c_str(), 1);
         if (tray == Tray::none) return;
         tray_ = std::make_unique<testing_support::ChildProcess>(
-            std::vector<std::string>{"trayer", "--edge", "top", "--align", "right", "--widthtype", "request", "--height",
-                                     "28", "--SetDockType", "true", "--transparent", "false"},
+            std::vector<std::string>{"trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
+                                     "--height", "28", "--SetDockType", "true", "--transparent", "false"},
             logTo(logFolder / "trayer.log"));
         const auto panelShown = [&] { return !windows("--classname", "panel").empty(); };
         if (!testing_support::waitUntil(panelShown, std::chrono::seconds(20))) {
@@ -106,7 +109,8 @@ public:
     // The viewable windows whose name (`by` "--name") or WM_CLASS instance ("--classname") is exactly
     // `text`, which holds no regular-expression characters.
     static std::vector<WindowInfo> windows(const std::string& by, const std::string& text) {
-        return geometries(xdotool({"search", "--onlyvisible", by, "^" + text + "$", "getwindowgeometry", "--shell", "%@"}));
+        return geometries(
+            xdotool({"search", "--onlyvisible", by, "^" + text + "$", "getwindowgeometry", "--shell", "%@"}));
     }
     // The window's place and size, or none when the X server has no such window.
     static std::optional<WindowInfo> geometry(const std::string& id) {

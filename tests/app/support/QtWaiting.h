@@ -29,6 +29,8 @@ inline bool runUntil(const std::function<bool()>& condition,
     return true;
 }
 
-inline void runFor(std::chrono::milliseconds duration) { runUntil([] { return false; }, duration); }
+inline void runFor(std::chrono::milliseconds duration) {
+    runUntil([] { return false; }, duration);
+}
 
 }  // namespace app_test

@@ -14,10 +14,12 @@ namespace app_test {
 
 // A region of the root window into `target` (a PNG); whether import wrote it.
 inline bool importRegion(int x, int y, int width, int height, const std::filesystem::path& target) {
-    const std::string region = std::to_string(width) + "x" + std::to_string(height) + "+" + std::to_string(x) + "+" +
-                               std::to_string(y);
-    const auto result = Platform::runProcess(
-        {"/usr/bin/env", {"import", "-window", "root", "-crop", region, "+repage", target.string()}, std::chrono::seconds(20)});
+    const std::string region =
+        std::to_string(width) + "x" + std::to_string(height) + "+" + std::to_string(x) + "+" + std::to_string(y);
+    const auto result =
+        Platform::runProcess({"/usr/bin/env",
+                              {"import", "-window", "root", "-crop", region, "+repage", target.string()},
+                              std::chrono::seconds(20)});
     return result.outcome == Platform::ProcessResult::Outcome::exited && result.exitStatus == 0;
 }
 
@@ -33,7 +35,8 @@ constexpr int ocrScale = 3;
 // What tesseract reads on the picture, enlarged in place first; `options` follow the output
 // ("tsv" for each word with its box).
 inline std::string ocr(const std::filesystem::path& shot, std::vector<std::string> options = {}) {
-    run({"convert", shot.string(), "-resize", std::to_string(ocrScale * 100) + "%", "-colorspace", "Gray", shot.string()});
+    run({"convert", shot.string(), "-resize", std::to_string(ocrScale * 100) + "%", "-colorspace", "Gray",
+         shot.string()});
     // One thread: tesseract's thread pool crawls on a machine that is busy with other work.
     std::vector<std::string> arguments{"OMP_THREAD_LIMIT=1", "tesseract", shot.string(), "stdout"};
     arguments.insert(arguments.end(), options.begin(), options.end());

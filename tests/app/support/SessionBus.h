@@ -24,12 +24,14 @@ public:
         daemon_ = std::make_unique<testing_support::ChildProcess>(
             std::vector<std::string>{"dbus-daemon", "--session", "--nofork", "--print-address"}, options);
         // The address comes on a line of its own once the bus accepts connections.
-        testing_support::waitUntil([&] {
-            std::ifstream output(log);
-            for (std::string line; address_.empty() && std::getline(output, line) && !output.eof();)
-                if (line.starts_with("unix:")) address_ = line;
-            return !address_.empty() || daemon_->hasExited();
-        }, std::chrono::seconds(10));
+        testing_support::waitUntil(
+            [&] {
+                std::ifstream output(log);
+                for (std::string line; address_.empty() && std::getline(output, line) && !output.eof();)
+                    if (line.starts_with("unix:")) address_ = line;
+                return !address_.empty() || daemon_->hasExited();
+            },
+            std::chrono::seconds(10));
         if (address_.empty()) throw std::runtime_error("no session bus could be started");
     }
 

@@ -47,7 +47,7 @@ inline bool waitUntil(const std::function<bool()>& condition,
 
 struct ProcessInfo {
     pid_t pid = 0, pgid = 0;
-    char state = 'X';  // as in /proc: X dead, Z zombie
+    char state = 'X';       // as in /proc: X dead, Z zombie
     std::string name, cwd;  // name: the short command name
     std::vector<std::string> arguments;
     bool alive() const { return state != 'Z' && state != 'X'; }
@@ -96,9 +96,9 @@ inline unsigned long long signalMask(pid_t pid, const std::string& field) {
 }
 
 struct SpawnOptions {
-    std::filesystem::path cwd = {};  // the test's own when empty
-    pid_t joinGroup = 0;        // 0: the child leads a new process group
-    std::filesystem::path output = "/dev/null";  // standard output and error
+    std::filesystem::path cwd = {};                                      // the test's own when empty
+    pid_t joinGroup = 0;                                                 // 0: the child leads a new process group
+    std::filesystem::path output = "/dev/null";                          // standard output and error
     std::map<std::string, std::optional<std::string>> environment = {};  // changes; no value removes it
     int stopSignal = SIGKILL;  // sent to the group it leads when the object goes, SIGKILL after 5 s
 };
@@ -120,13 +120,15 @@ public:
         }
         Platform::SpawnSetup setup;
         posix_spawn_file_actions_addopen(setup.actions(), 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(setup.actions(), 1, options_.output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        posix_spawn_file_actions_addopen(setup.actions(), 1, options_.output.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                         0600);
         posix_spawn_file_actions_adddup2(setup.actions(), 1, 2);
         if (!options_.cwd.empty()) posix_spawn_file_actions_addchdir_np(setup.actions(), options_.cwd.c_str());
         posix_spawnattr_setflags(setup.attributes(), POSIX_SPAWN_SETPGROUP);
         posix_spawnattr_setpgroup(setup.attributes(), options_.joinGroup);
-        const int error = ::posix_spawnp(&pid_, argv.at(0).c_str(), setup.actions(), setup.attributes(),
-                                         Platform::nullTerminated(argv).data(), Platform::nullTerminated(environment).data());
+        const int error =
+            ::posix_spawnp(&pid_, argv.at(0).c_str(), setup.actions(), setup.attributes(),
+                           Platform::nullTerminated(argv).data(), Platform::nullTerminated(environment).data());
         if (error != 0 || setup.error() != 0) throw std::runtime_error("cannot start " + argv[0]);
         status_ = std::async(std::launch::async, [pid = pid_] {
             int status = 0;
