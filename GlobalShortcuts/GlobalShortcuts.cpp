@@ -95,10 +95,10 @@ StoreResult store(const Name& name, const Shortcut& shortcut, bool storeWhenRefu
 
 // --- Name ------------------------------------------------------------------------------------------
 
-Name::Name(std::string rawValue) : rawValue(std::move(rawValue)) {}
+Name::Name(std::string value) : rawValue(std::move(value)) {}
 
-Name::Name(std::string rawValue, std::optional<Shortcut> defaultShortcut)
-    : rawValue(std::move(rawValue)), defaultShortcut(defaultShortcut) {
+Name::Name(std::string value, std::optional<Shortcut> initialShortcut)
+    : rawValue(std::move(value)), defaultShortcut(initialShortcut) {
     // The default counts as the user's choice until they make one, even when another program holds
     // it now: the refusal is reported, and the next launch tries again.
     if (defaultShortcut && !userDefaultsContains(*this)) store(*this, *defaultShortcut, true);

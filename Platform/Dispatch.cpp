@@ -399,7 +399,7 @@ void globalAsyncAfter(QoS qos, Clock::duration delay, Task task) {
 // The quality of service is the caller's statement of intent; the thread runs at normal priority
 // for the same reason the pools do (see Pool).
 struct SerialQueue::State {
-    explicit State(std::string label) : label(std::move(label)) {}
+    explicit State(std::string queueLabel) : label(std::move(queueLabel)) {}
 
     void work() {
         workerThread.store(std::this_thread::get_id());

@@ -262,9 +262,9 @@ struct UserDefaults::Cache {
     // every read.
     std::optional<std::pair<fs::path, std::optional<FileStamp>>> reportedUnreadable;
 
-    void reportIfUnreadable(const fs::path& file, const LoadedFile& loaded) {
-        if (!loaded.unreadable) return;
-        auto state = std::make_pair(file, loaded.stamp);
+    void reportIfUnreadable(const fs::path& file, const LoadedFile& read) {
+        if (!read.unreadable) return;
+        auto state = std::make_pair(file, read.stamp);
         if (reportedUnreadable == state) return;
         reportedUnreadable = std::move(state);
         systemLog("Vellumark: unreadable defaults file " + file.string() + ", starting empty");

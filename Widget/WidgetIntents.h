@@ -37,7 +37,7 @@ struct OpenFolderIntent {
     std::string path;  // "Path"
 
     OpenFolderIntent() = default;
-    explicit OpenFolderIntent(std::string path) : path(std::move(path)) {}
+    explicit OpenFolderIntent(std::string folder) : path(std::move(folder)) {}
 
     // Queues revealFolder(path), the path as given.
     void perform() const;
@@ -50,7 +50,7 @@ struct OpenLocalhostIntent {
     std::int64_t port = 0;  // "Port"
 
     OpenLocalhostIntent() = default;
-    explicit OpenLocalhostIntent(std::int64_t port) : port(port) {}
+    explicit OpenLocalhostIntent(std::int64_t localPort) : port(localPort) {}
 
     // Queues openLocalhost(port) when the port is at least 1; otherwise does nothing at all (no
     // file written, no notification).

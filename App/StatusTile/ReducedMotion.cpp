@@ -118,11 +118,11 @@ void startReadLocked(Cache& state) {
                                             // Motion stays fine, and the next read may do better; the flag must not
                                             // stay set.
                                         }
-                                        Cache& state = cache();
-                                        std::lock_guard lock(state.mutex);
-                                        state.requested = requested;
-                                        state.reading = false;
-                                        state.readAt = std::chrono::steady_clock::now();
+                                        Cache& shared = cache();
+                                        std::lock_guard lock(shared.mutex);
+                                        shared.requested = requested;
+                                        shared.reading = false;
+                                        shared.readAt = std::chrono::steady_clock::now();
                                     });
 }
 

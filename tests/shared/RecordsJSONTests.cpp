@@ -160,9 +160,9 @@ TEST(RecordsJSON, LoadsAreWrittenWithTheShortestDigitsThatReadBack) {
         case 2: value = (static_cast<double>(random() % 100000) - 50000.0) / 100.0 / 5.0 * 100.0; break;
         default: value = std::ldexp(static_cast<double>(random() % (1ULL << 53)), static_cast<int>(random() % 60) - 70);
         }
-        DevServer server;
-        server.cpu = value;
-        const auto text = ProcessSnapshot{sampleTime, {DevProject{"p", "/p", {server}}}}.encode();
+        DevServer measured;
+        measured.cpu = value;
+        const auto text = ProcessSnapshot{sampleTime, {DevProject{"p", "/p", {measured}}}}.encode();
         const auto start = text.find("\"cpu\":") + 6;
         const auto written = text.substr(start, text.find(',', start) - start);
         double readBack = -1;
