@@ -8,6 +8,7 @@
 #include <QApplication>
 
 #include "App/Shell/DisplayCheck.h"
+#include "Platform/CharacterLocale.h"
 #include "Platform/SystemLog.h"
 #include "Widget/WidgetOptions.h"
 #include "Widget/WidgetWindow.h"
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
     }
 
     QApplication application(argc, argv);
+    Platform::useUTF8Characters();
     QApplication::setApplicationName(QStringLiteral("vellumark-widget"));
     WidgetWindow window(options.family,
                         options.preview ? WidgetWindow::Content::placeholder : WidgetWindow::Content::live);

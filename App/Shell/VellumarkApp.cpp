@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "App/Shell/AppDelegate.h"
+#include "Platform/CharacterLocale.h"
 #include "Platform/qt/MainQueueDriver.h"
 
 VellumarkApp::VellumarkApp() = default;
@@ -12,6 +13,7 @@ VellumarkApp::~VellumarkApp() = default;
 
 int VellumarkApp::run(int& argc, char** argv) {
     QApplication application(argc, argv);
+    Platform::useUTF8Characters();
     QApplication::setApplicationName(QStringLiteral("Vellumark"));
     // Closing the last window (the settings, the welcome) never ends a tray application.
     QApplication::setQuitOnLastWindowClosed(false);

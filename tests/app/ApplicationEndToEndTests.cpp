@@ -281,8 +281,11 @@ struct PanelSession {
 
     PanelSession() : web(home.home(), "web"), api(home.home(), "api"), desktop(home.home()) {
         markLaunchedBefore();
-        app = std::make_unique<ChildProcess>(std::vector<std::string>{program},
-                                             app_test::logTo(home.home() / "app.log", {{"QT_QPA_PLATFORM", "xcb"}}));
+        // Under the POSIX locale, as a service or a container starts it: the icon's window must still
+        // carry its "·" in WM_NAME, which is where xdotool finds it.
+        app = std::make_unique<ChildProcess>(
+            std::vector<std::string>{program},
+            app_test::logTo(home.home() / "app.log", {{"QT_QPA_PLATFORM", "xcb"}, {"LC_ALL", "C"}}));
         const std::string label = "Vellumark · 2 servers running";
         if (!waitUntil([&] { return desktop.windows("--name", label).size() == 1; }, 20s))
             throw std::runtime_error("no tray icon: " + log());
