@@ -40,14 +40,19 @@ struct ScanState {
     std::optional<Clock::time_point> previousTickDate;
 };
 
+// Never destroyed: a scan on a worker thread may still be running while the program exits, and must
+// not find its state (or a held mutex) torn down under it by the static destructors.
 ScanState& scanState() {
-    static ScanState state;
+    static ScanState& state = *new ScanState;
     return state;
 }
 
-const std::vector<std::string> workingDirectoriesArguments{"-a", "-w", "-d", "cwd", "-c", "", "-Fpcn"};
-const std::vector<std::string> processTableArguments{"-axwwo", "pid=,pgid=,pcpu=,pmem=,rss=,etime=,time=,command="};
-const std::vector<std::string> listeningPortsArguments{"-nP", "-w", "-iTCP", "-sTCP:LISTEN", "-Fpn"};
+// Built per call for the same reason: a global vector would be freed at exit while a scan copies it.
+std::vector<std::string> workingDirectoriesArguments() { return {"-a", "-w", "-d", "cwd", "-c", "", "-Fpcn"}; }
+std::vector<std::string> processTableArguments() {
+    return {"-axwwo", "pid=,pgid=,pcpu=,pmem=,rss=,etime=,time=,command="};
+}
+std::vector<std::string> listeningPortsArguments() { return {"-nP", "-w", "-iTCP", "-sTCP:LISTEN", "-Fpn"}; }
 
 bool isServiceProject(const DevProject& project) { return project.path.starts_with(servicePrefix); }
 
@@ -90,10 +95,10 @@ std::vector<DevProject> scan() {
     std::lock_guard lock(state.mutex);
 
     const auto rules = FilterRules::load(Platform::UserDefaults::standard());
-    const auto cwdText = runShell(Platform::ToolPaths::lsof, workingDirectoriesArguments).value_or("");
-    const auto psText = runShell(Platform::ToolPaths::ps, processTableArguments).value_or("");
+    const auto cwdText = runShell(Platform::ToolPaths::lsof, workingDirectoriesArguments()).value_or("");
+    const auto psText = runShell(Platform::ToolPaths::ps, processTableArguments()).value_or("");
     const auto listeners =
-        Parsing::parseListeningPorts(runShell(Platform::ToolPaths::lsof, listeningPortsArguments).value_or(""));
+        Parsing::parseListeningPorts(runShell(Platform::ToolPaths::lsof, listeningPortsArguments()).value_or(""));
     // Only the listeners' folders and command lines reach a server.
     const auto cwds = Parsing::parseCWDs(cwdText, listeners);
     auto table = Parsing::parsePS(psText, listeners);
