@@ -7,8 +7,6 @@
 #include <QMenu>
 #include <QTabBar>
 
-#include <cctype>
-
 #include "App/Panel/SettingsGearButton.h"
 #include "App/Settings/SettingsView.h"
 #include "App/Settings/SettingsWindowController.h"
@@ -38,13 +36,6 @@ QMenu* openMenu(const std::filesystem::path& folder) {
                app_test::showsAsPainted(*menu, folder);
     });
     return shown ? menu : nullptr;
-}
-
-// The X window that has the keyboard focus, as xdotool names windows.
-std::string focusedWindow() {
-    std::string id = Desktop::xdotool({"getwindowfocus"});
-    while (!id.empty() && std::isspace(static_cast<unsigned char>(id.back()))) id.pop_back();
-    return id;
 }
 
 QPoint itemCentre(QMenu& menu, int index) {
@@ -118,11 +109,11 @@ TEST(SettingsOnTheDesktop, TheGearMenuTicksLaunchAtLoginAndOpensOneSettingsWindo
     elsewhere.show();
     elsewhere.activateWindow();
     const std::string elsewhereId = std::to_string(elsewhere.winId());
-    ASSERT_TRUE(runUntil([&] { return focusedWindow() == elsewhereId; }));
+    ASSERT_TRUE(runUntil([&] { return Desktop::focusedWindow() == elsewhereId; }));
     menu = openGearMenu();
     ASSERT_TRUE(menu);
     clickAt(itemCentre(*menu, 0));
-    ASSERT_TRUE(runUntil([&] { return !panel.isVisible() && focusedWindow() == window.id; }));
+    ASSERT_TRUE(runUntil([&] { return !panel.isVisible() && Desktop::focusedWindow() == window.id; }));
     ASSERT_EQ(settingsWindows().size(), 1u);
     EXPECT_EQ(settingsWindows().front().id, window.id);
     settings.close();
