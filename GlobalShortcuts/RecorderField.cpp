@@ -193,6 +193,7 @@ void RecorderField::startRecording() {
     setPlaceholderText(localizedText("press_shortcut"));
     updateClearButton();
     setPaused(true);
+    releaseGrabs();
     Notifications::recorderActiveStatusDidChange().notify(true);
     monitor_->start();
 }
@@ -203,8 +204,23 @@ void RecorderField::endRecording() {
     monitor_->stop();
     setPlaceholderText(localizedText("record_shortcut"));
     updateClearButton();
+    retakeGrabs();
     setPaused(false);
     Notifications::recorderActiveStatusDidChange().notify(false);
+}
+
+// A grab of the application's takes its combination before any window sees it: pressed while
+// recording, the shortcut set now would never reach the field.
+void RecorderField::releaseGrabs() {
+    if (grabsReleased_ || !isEnabled()) return;
+    grabsReleased_ = true;
+    CarbonGlobalShortcuts::setEnabled(false);
+}
+
+void RecorderField::retakeGrabs() {
+    if (!grabsReleased_) return;
+    grabsReleased_ = false;
+    CarbonGlobalShortcuts::setEnabled(isEnabled());
 }
 
 void RecorderField::clearFromUser() {
@@ -283,6 +299,8 @@ bool RecorderField::handleKey(QKeyEvent& event) {
 
 void RecorderField::record(const Shortcut& shortcut) {
     const QString shown = QString::fromStdString(shortcut.presentableDescription());
+    // Held again first: only then does storing learn whether the new combination can be grabbed.
+    retakeGrabs();
     if (const StoreResult result = userDefaultsSet(name_, shortcut); result != StoreResult::stored) {
         showStoredShortcut();
         const char* why =

@@ -5,7 +5,10 @@
 // qualifying key press into the name's shortcut.
 //
 // While recording: the placeholder asks for a shortcut, no caret shows, every registered shortcut
-// is paused (GlobalShortcuts::isPaused) and the recorder-status notification says so.
+// is paused (GlobalShortcuts::isPaused) and the recorder-status notification says so. The
+// application lets go of its key grabs meanwhile, so its own combinations reach the field too (the
+// shortcut set now is stored again); they are grabbed again when recording ends, and before a
+// recorded shortcut is stored.
 // - Escape ends recording and keeps the shortcut; Tab ends it and moves on; a click more than 3
 //   pixels outside the field ends it and still reaches its target.
 // - Delete, Backspace or the clear button removes the shortcut and recording goes on.
@@ -76,6 +79,8 @@ private:
     void updateClearButton();
     void startRecording();
     void endRecording();
+    void releaseGrabs();
+    void retakeGrabs();
     void preventTakingFocus();
     void observeWindow(QWidget* window);
     void clearFromUser();
@@ -99,6 +104,7 @@ private:
     Monitor* monitor_;
     QPointer<QWidget> observedWindow_;
     bool recording_ = false;
+    bool grabsReleased_ = false;
     Platform::Subscription nameChanges_;
 };
 

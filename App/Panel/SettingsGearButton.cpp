@@ -5,6 +5,7 @@
 
 #include "App/LoginItem/LoginItem.h"
 #include "App/Panel/BrandWordMenuStyle.h"
+#include "App/Panel/KeyEquivalents.h"
 #include "App/Panel/SettingsMenuActions.h"
 
 SettingsGearButton::SettingsGearButton(QWidget* parent)
@@ -33,7 +34,8 @@ QMenu* SettingsGearButton::buildMenu(QPointer<QWidget> panel) {
     menu->setStyle(style);
 
     QAction* settings = menu->addAction(QStringLiteral("Settings…"));
-    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    // Shown here; KeyEquivalents acts on them.
+    settings->setShortcut(KeyEquivalents::settingsKey());
     connect(settings, &QAction::triggered, menu, [panel] { SettingsMenuActions::shared().openSettingsItem(panel); });
 
     QAction* updates = menu->addAction(QStringLiteral("Check for Updates…"));
@@ -47,7 +49,7 @@ QMenu* SettingsGearButton::buildMenu(QPointer<QWidget> panel) {
 
     menu->addSeparator();
     QAction* quit = menu->addAction(QStringLiteral("Quit Vellumark"));
-    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quit->setShortcut(KeyEquivalents::quitKey());
     connect(quit, &QAction::triggered, menu, [] { SettingsMenuActions::shared().quit(); });
 
     // Gone once closed: the next click builds it again. Deleted later, as the chosen item's action

@@ -12,6 +12,7 @@
 #include "App/Control/WidgetCommandExecutor.h"
 #include "App/Discovery/ProcessScanner.h"
 #include "App/Onboarding/OnboardingWindowController.h"
+#include "App/Panel/KeyEquivalents.h"
 #include "App/Panel/MenuContentView.h"
 #include "App/PanelModel/KeyNav.h"
 #include "App/Restart/RestartTracker.h"
@@ -65,6 +66,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     shared_ = this;
     AppUpdater::shared();
     setupStatusItem();
+    keyEquivalents_ = std::make_unique<KeyEquivalents>(popover_.get());
 
     // The global shortcut toggles the panel on release. Making the name stores its default on the
     // first launch.

@@ -1,8 +1,8 @@
 #pragma once
-// The application's spine. At launch it builds the tray icon and the popover, drains the commands
-// the widget queued while the application was not running, and starts the 5-second scan loop that
-// keeps "snapshot.json" and the tray icon current; afterwards it executes widget commands whenever
-// the widget posts its notification.
+// The application's spine. At launch it builds the tray icon and the popover, puts the gear menu's
+// key equivalents in place, drains the commands the widget queued while the application was not
+// running, and starts the 5-second scan loop that keeps "snapshot.json" and the tray icon current;
+// afterwards it executes widget commands whenever the widget posts its notification.
 //
 // Threads: everything here runs on the main thread except the loop's scan and snapshot write, which
 // run on the serial scan queue and touch none of the delegate's fields. At most one loop scan is
@@ -24,6 +24,7 @@
 #include "Platform/NotifyCenter.h"
 #include "Shared/DevProject.h"
 
+class KeyEquivalents;
 class KeyMonitor;
 class Popover;
 class QSystemTrayIcon;
@@ -105,6 +106,7 @@ private:
     std::vector<DevProject> lastProjects_;
     std::unique_ptr<Popover> popover_;
     std::unique_ptr<KeyMonitor> keyMonitor_;
+    std::unique_ptr<KeyEquivalents> keyEquivalents_;
     std::unique_ptr<QTimer> timer_;
     ScanFunction scan_;
     std::unique_ptr<TrayAttachment> trayAttachment_;

@@ -8,6 +8,7 @@
 
 #include "App/Shell/BuildInfo.h"
 #include "App/Shell/UpdateDialog.h"
+#include "App/Shell/UpdateProgressDialog.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UserDefaults.h"
 
@@ -23,6 +24,7 @@ AppUpdater& AppUpdater::shared() {
     static AppUpdater* instance = [] {
         auto* updater = new AppUpdater({BuildInfo::updateFeed(), BuildInfo::version(),
                                         [](const UpdateCheckResult& result) { UpdateDialog::present(result); }});
+        UpdateProgressDialog::follow(*updater);
         updater->start();
         return updater;
     }();
@@ -33,10 +35,20 @@ AppUpdater::AppUpdater(Configuration configuration, QObject* parent)
     : QObject(parent),
       configuration_(std::move(configuration)),
       network_(std::make_unique<QNetworkAccessManager>()),
-      dueTimer_(std::make_unique<QTimer>()) {
+      dueTimer_(std::make_unique<QTimer>()),
+      deadline_(std::make_unique<QTimer>()) {
     network_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
     dueTimer_->setInterval(std::chrono::duration_cast<std::chrono::milliseconds>(dueLook));
     connect(dueTimer_.get(), &QTimer::timeout, this, &AppUpdater::checkIfDue);
+    // One limit for the whole check: Qt's transfer timeout starts again with every byte, so a feed
+    // that trickles would never end, and what it reports reads as the user's cancel.
+    deadline_->setSingleShot(true);
+    deadline_->setInterval(configuration_.timeout);
+    connect(deadline_.get(), &QTimer::timeout, this, [this] {
+        if (!reply_) return;
+        timedOut_ = true;
+        reply_->abort();
+    });
 }
 
 AppUpdater::~AppUpdater() {
@@ -77,9 +89,16 @@ void AppUpdater::checkIfDue() {
 void AppUpdater::checkForUpdates() {
     if (isChecking()) {
         userInitiated_ = true;  // the check under way answers when it ends
+        emit userCheckRunning();
         return;
     }
     beginCheck(true);
+}
+
+void AppUpdater::cancelCheck() {
+    if (!reply_) return;
+    cancelled_ = true;
+    reply_->abort();
 }
 
 void AppUpdater::beginCheck(bool userInitiated) {
@@ -97,12 +116,12 @@ void AppUpdater::beginCheck(bool userInitiated) {
     Platform::UserDefaults::standard().set(lastCheckKey, secondsSinceEpoch(configuration_.now()));
 
     QNetworkRequest request(url);
-    request.setTransferTimeout(int(configuration_.timeout.count()));
     request.setHeader(QNetworkRequest::UserAgentHeader,
                       QString::fromStdString("Vellumark/" + configuration_.currentVersion));
     userInitiated_ = userInitiated;
-    tooLarge_ = false;
+    tooLarge_ = timedOut_ = cancelled_ = false;
     reply_ = network_->get(request);
+    deadline_->start();
     connect(reply_.data(), &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
         if (received > maximumFeedSize && reply_) {
             tooLarge_ = true;
@@ -110,6 +129,7 @@ void AppUpdater::beginCheck(bool userInitiated) {
         }
     });
     connect(reply_.data(), &QNetworkReply::finished, this, &AppUpdater::finishCheck);
+    if (userInitiated) emit userCheckRunning();
 }
 
 void AppUpdater::finishCheck() {
@@ -117,10 +137,15 @@ void AppUpdater::finishCheck() {
     if (!reply) return;
     reply_ = nullptr;
     reply->deleteLater();
+    deadline_->stop();
+    if (userInitiated_) emit userCheckEnded();
+    if (cancelled_) return;
 
     UpdateCheckResult result;
     if (tooLarge_) {
         result = UpdateCheckResult::failure("The update feed is larger than a feed can be.");
+    } else if (timedOut_) {
+        result = UpdateCheckResult::failure("The update server took too long to answer: the check timed out.");
     } else if (reply->error() != QNetworkReply::NoError) {
         result = UpdateCheckResult::failure("The network said: " + reply->errorString().toStdString());
     } else {

@@ -6,7 +6,11 @@
 //
 // - "Check for Updates…" (checkForUpdates) always answers through the presenter: a newer version,
 //   up to date, or why it could not check (no feed in this build, the network's error, a feed that
-//   is not what it should be). A failure is never shown as up to date.
+//   is not what it should be, no whole answer within the time limit). A failure is never shown as
+//   up to date.
+// - While a check the user asked for runs, userCheckRunning says so: at once, and again each time
+//   the user asks while it runs (the window showing it comes forward); userCheckEnded follows when
+//   it ends, before the answer. The user may cancel it: it then ends without an answer.
 // - With automatic checks on (stored under "automaticallyChecksForUpdates" in the standard
 //   defaults, off until the user turns it on) and a feed set, it asks by itself at most once a day:
 //   the time of the last check is stored under "lastUpdateCheckTime" (seconds since 1970). An
@@ -49,6 +53,7 @@ public:
         std::string currentVersion;  // the running application's
         Presenter present;           // shows the answer to the user
         Clock now = [] { return std::chrono::system_clock::now(); };
+        // The longest a check may take, from the request to the feed's last byte.
         std::chrono::milliseconds timeout{15000};
     };
 
@@ -63,11 +68,17 @@ public:
     void start();
     // The user's "Check for Updates…".
     void checkForUpdates();
+    // The user's Cancel: the check under way ends without an answer.
+    void cancelCheck();
     bool isChecking() const { return reply_ != nullptr; }
 
     bool automaticallyChecksForUpdates() const;
     // Turning it on checks at once when a check is due.
     void setAutomaticallyChecksForUpdates(bool enabled);
+
+signals:
+    void userCheckRunning();
+    void userCheckEnded();
 
 private:
     bool isAutomaticCheckDue() const;
@@ -79,7 +90,11 @@ private:
     Configuration configuration_;
     std::unique_ptr<QNetworkAccessManager> network_;
     std::unique_ptr<QTimer> dueTimer_;
+    std::unique_ptr<QTimer> deadline_;
     QPointer<QNetworkReply> reply_;
     bool userInitiated_ = false;
+    // Why the reply was aborted, if it was.
     bool tooLarge_ = false;
+    bool timedOut_ = false;
+    bool cancelled_ = false;
 };

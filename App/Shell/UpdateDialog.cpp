@@ -11,7 +11,7 @@ QMessageBox* UpdateDialog::present(const UpdateCheckResult& result, PageOpener o
     auto* box = new QMessageBox;
     box->setObjectName(QString::fromLatin1(objectName));
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowTitle(QStringLiteral("Software Update"));
+    box->setWindowTitle(QString::fromLatin1(title));
     const QString current = QString::fromStdString(result.currentVersion);
     const QString latest = QString::fromStdString(result.latestVersion);
     switch (result.kind) {

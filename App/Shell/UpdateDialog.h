@@ -13,6 +13,7 @@ class QMessageBox;
 namespace UpdateDialog {
 
 inline constexpr const char* objectName = "updateDialog";
+inline constexpr const char* title = "Software Update";
 
 using PageOpener = std::function<void(const std::string& url)>;
 

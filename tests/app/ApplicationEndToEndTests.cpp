@@ -76,6 +76,43 @@ TEST(ApplicationEndToEnd, TheWelcomeWindowOnTheFirstLaunchOnly) {
     EXPECT_TRUE(welcome().empty());
 }
 
+// The gear menu's key equivalents in the application's windows, with nothing else open: Ctrl+, in
+// the welcome window brings up the settings window, and again the same one, in front of it; Ctrl+Q
+// in the settings window ends the program with status 0.
+TEST(ApplicationEndToEnd, CtrlCommaBringsUpTheOneSettingsWindowAndCtrlQQuitsFromTheWindows) {
+    testing_support::TempHome home;
+    DesktopSession desktop(home.home());
+    ChildProcess app({program}, app_test::logTo(home.home() / "app.log", {{"QT_QPA_PLATFORM", "xcb"}}));
+    const auto log = [&] { return fileText(home.home() / "app.log"); };
+    std::vector<app_test::WindowInfo> welcome, settings;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return (welcome = desktop.windows("--name", "Welcome to Vellumark")).size() == 1 &&
+                   desktop.focusedWindow() == welcome[0].id;
+        },
+        10s))
+        << log();
+    const auto settingsInFront = [&] {
+        return (settings = desktop.windows("--name", "Settings")).size() == 1 &&
+               desktop.focusedWindow() == settings[0].id;
+    };
+    desktop.xdotool({"key", "ctrl+comma"});
+    ASSERT_TRUE(waitUntil(settingsInFront, 10s)) << log();
+    const std::string settingsId = settings[0].id;
+
+    // The welcome window given the keyboard back, as a window manager does on a click (the settings
+    // window covers it).
+    desktop.xdotool({"windowfocus", welcome[0].id});
+    ASSERT_TRUE(waitUntil([&] { return desktop.focusedWindow() == welcome[0].id; }, 10s));
+    desktop.xdotool({"key", "ctrl+comma"});
+    ASSERT_TRUE(waitUntil(settingsInFront, 10s)) << log();
+    EXPECT_EQ(settings[0].id, settingsId);
+
+    desktop.xdotool({"key", "ctrl+q"});
+    ASSERT_TRUE(app.waitForExit(10s)) << log();
+    EXPECT_EQ(app.exitCode(), 0) << log();
+}
+
 // Alt+Super+P (Option-Command-P) from anywhere: stored at the first launch, it opens the panel, and
 // pressed again while the panel holds the keyboard, closes it.
 TEST(ApplicationEndToEnd, TheDefaultHotKeyOpensAndClosesThePanel) {
@@ -455,6 +492,47 @@ TEST(PanelEndToEnd, KeysStopTheFirstRowAndTheGearMenuReachesLoginAndSettings) {
         << session.log();
     EXPECT_TRUE(waitUntil([&] { return !session.panel(); }, 10s)) << "opening Settings closes the panel";
     EXPECT_FALSE(session.app->hasExited()) << session.log();
+}
+
+// The same keys in the panel and in the gear menu open over it: Ctrl+, closes them and brings up
+// the one settings window; Ctrl+Q with the gear menu open ends the program with status 0.
+TEST(PanelEndToEnd, CtrlCommaAndCtrlQInThePanelAndItsGearMenu) {
+    PanelSession session;
+    DesktopSession& desktop = session.desktop;
+    std::vector<app_test::WindowInfo> settings;
+    session.open();
+    desktop.xdotool({"key", "ctrl+comma"});
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return (settings = desktop.windows("--name", "Settings")).size() == 1 &&
+                   desktop.focusedWindow() == settings[0].id && !session.panel();
+        },
+        10s))
+        << session.log();
+
+    // Opened again with the hot key: a second click on the tray icon this soon would be a double
+    // click, which opens nothing. The gear sits at the header's right end.
+    const auto gearMenu = [&]() -> std::optional<app_test::WindowInfo> {
+        desktop.xdotool({"key", "super+alt+p"});
+        std::optional<app_test::WindowInfo> panel;
+        if (!waitUntil([&] { return (panel = session.panel()).has_value(); }, 10s)) return std::nullopt;
+        return session.openMenu(panel->x + panel->width - 12 - 13, panel->y + 12 + 13);
+    };
+    const auto isShown = [&](const app_test::WindowInfo& window) {
+        return std::ranges::any_of(desktop.windows("--classname", "vellumark"),
+                                   [&](const app_test::WindowInfo& shown) { return shown.id == window.id; });
+    };
+    const auto menu = gearMenu();
+    ASSERT_TRUE(menu) << session.log();
+    desktop.xdotool({"key", "ctrl+comma"});
+    ASSERT_TRUE(waitUntil([&] { return !isShown(*menu) && !session.panel(); }, 10s)) << session.log();
+    EXPECT_EQ(desktop.windows("--name", "Settings").size(), 1u);
+    EXPECT_EQ(desktop.focusedWindow(), settings[0].id);
+
+    ASSERT_TRUE(gearMenu()) << session.log();
+    desktop.xdotool({"key", "ctrl+q"});
+    ASSERT_TRUE(session.app->waitForExit(10s)) << session.log();
+    EXPECT_EQ(session.app->exitCode(), 0) << session.log();
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "GlobalShortcuts/CarbonGlobalShortcuts.h"
 #include "GlobalShortcuts/GlobalShortcuts.h"
 #include "GlobalShortcuts/KeyCodes.h"
+#include "GlobalShortcuts/Notifications.h"
 #include "GlobalShortcuts/RecorderField.h"
 #include "GlobalShortcuts/X11KeyGrabs.h"
 #include "Platform/UserDefaults.h"
@@ -248,13 +249,44 @@ protected:
     RecorderField* field = nullptr;
 };
 
-TEST_F(X11Recorder, RecordingPausesActionsAndTheRecordedShortcutReplacesTheOldAtOnce) {
+// The application lets go of its grabs while the field records, so the shortcut set now reaches
+// the field like any other: pressed, it is stored again and recording ends, with no action run.
+// The grabs come back however recording ends.
+TEST_F(X11Recorder, RecordingLetsGoOfTheGrabsSoTheShortcutSetNowIsRecordedAgain) {
+    OtherClient desktop;
+    int stores = 0;
+    const Platform::Subscription changes(Notifications::shortcutByNameDidChange(), [&](const Name&) { ++stores; });
     clickIntoField();
     ASSERT_TRUE(runUntil([&] { return field->isRecording(); }));
+    EXPECT_TRUE(desktop.canGrab(superAltP)) << "let go of while recording";
     xdotool({"key", "super+alt+p"});
+    ASSERT_TRUE(runUntil([&] { return !field->isRecording(); }));
+    EXPECT_EQ(stores, 1);
+    EXPECT_EQ(stored(), superAltP.jsonText());
+    EXPECT_EQ(field->text(), QStringLiteral("⌥⌘P"));
+    EXPECT_FALSE(desktop.canGrab(superAltP)) << "held again";
+    xdotool({"key", "super+alt+p"});
+    ASSERT_TRUE(runUntil([&] { return ups == 1; }));
+    EXPECT_EQ(downs, 1) << "only the press after recording ran the actions";
+
+    // Escape, and the window going away, end recording with the grab back too.
+    for (const bool closeWindow : {false, true}) {
+        clickIntoField();
+        ASSERT_TRUE(runUntil([&] { return field->isRecording(); }));
+        EXPECT_TRUE(desktop.canGrab(superAltP));
+        if (closeWindow) window.hide();
+        else xdotool({"key", "Escape"});
+        ASSERT_TRUE(runUntil([&] { return !field->isRecording(); }));
+        EXPECT_FALSE(desktop.canGrab(superAltP)) << (closeWindow ? "closed" : "Escape");
+    }
+}
+
+TEST_F(X11Recorder, TheRecordedShortcutReplacesTheOldAtOnce) {
+    clickIntoField();
+    ASSERT_TRUE(runUntil([&] { return field->isRecording(); }));
     xdotool({"key", "ctrl+alt+k"});
     ASSERT_TRUE(runUntil([&] { return stored() == controlAltK.jsonText(); }));
-    EXPECT_EQ(ups + downs, 0) << "the press while recording ran nothing";
+    EXPECT_EQ(ups + downs, 0) << "recording ran nothing";
 
     xdotool({"key", "super+alt+p"});
     xdotool({"key", "ctrl+alt+k"});
@@ -291,6 +323,10 @@ TEST_F(X11Recorder, AShortcutAnotherProgramHoldsIsRefusedAndForcingItKeepsTheOld
     EXPECT_EQ(stored(), superAltP.jsonText());
     EXPECT_EQ(field->text(), QStringLiteral("⌥⌘P"));
     EXPECT_TRUE(isEnabled(*name));
+    // Recording goes on after the alert; once it ends, the old combination is held again.
+    ASSERT_TRUE(runUntil([&] { return field->isRecording(); }));
+    QTest::keyClick(window.windowHandle(), Qt::Key_Escape);
+    ASSERT_FALSE(field->isRecording());
     EXPECT_FALSE(desktop.canGrab(superAltP));
 }
 

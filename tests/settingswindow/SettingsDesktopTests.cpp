@@ -1,18 +1,26 @@
-// The gear menu and the settings window on a real X desktop of the program's own (Xvfb), clicked with
-// xdotool as a person would, and photographed once the screen shows them as painted.
+// The gear menu, the settings window and the update check on a real X desktop of the program's own
+// (Xvfb), clicked with xdotool as a person would, and photographed once the screen shows them as
+// painted.
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QTabBar>
+#include <QTcpServer>
 
-#include <cctype>
+#include <algorithm>
 
 #include "App/Panel/SettingsGearButton.h"
 #include "App/Settings/SettingsView.h"
 #include "App/Settings/SettingsWindowController.h"
+#include "App/Shell/AppUpdater.h"
 #include "App/Shell/Popover.h"
+#include "App/Shell/UpdateProgressDialog.h"
 #include "Platform/UserDefaults.h"
 #include "Shared/Settings/FilterRules.h"
 #include "app/support/DesktopSession.h"
@@ -38,13 +46,6 @@ QMenu* openMenu(const std::filesystem::path& folder) {
                app_test::showsAsPainted(*menu, folder);
     });
     return shown ? menu : nullptr;
-}
-
-// The X window that has the keyboard focus, as xdotool names windows.
-std::string focusedWindow() {
-    std::string id = Desktop::xdotool({"getwindowfocus"});
-    while (!id.empty() && std::isspace(static_cast<unsigned char>(id.back()))) id.pop_back();
-    return id;
 }
 
 QPoint itemCentre(QMenu& menu, int index) {
@@ -118,14 +119,44 @@ TEST(SettingsOnTheDesktop, TheGearMenuTicksLaunchAtLoginAndOpensOneSettingsWindo
     elsewhere.show();
     elsewhere.activateWindow();
     const std::string elsewhereId = std::to_string(elsewhere.winId());
-    ASSERT_TRUE(runUntil([&] { return focusedWindow() == elsewhereId; }));
+    ASSERT_TRUE(runUntil([&] { return Desktop::focusedWindow() == elsewhereId; }));
     menu = openGearMenu();
     ASSERT_TRUE(menu);
     clickAt(itemCentre(*menu, 0));
-    ASSERT_TRUE(runUntil([&] { return !panel.isVisible() && focusedWindow() == window.id; }));
+    ASSERT_TRUE(runUntil([&] { return !panel.isVisible() && Desktop::focusedWindow() == window.id; }));
     ASSERT_EQ(settingsWindows().size(), 1u);
     EXPECT_EQ(settingsWindows().front().id, window.id);
     settings.close();
+}
+
+// "Check for Updates…" against a server that takes the request and keeps silent: the check's
+// window is on the screen at once, and a click on its Cancel ends the check without an answer.
+TEST(SettingsOnTheDesktop, TheUpdateCheckShowsWhileItRunsAndItsCancelEndsIt) {
+    testing_support::TempHome home;
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    int answers = 0;
+    AppUpdater updater({"http://127.0.0.1:" + std::to_string(silent.serverPort()) + "/feed.json", "1.4.0",
+                        [&](const UpdateCheckResult&) { ++answers; }});
+    UpdateProgressDialog::follow(updater);
+    updater.checkForUpdates();
+    QDialog* progress = nullptr;
+    ASSERT_TRUE(runUntil([&] {
+        return (progress = qobject_cast<QDialog*>(QApplication::activeWindow())) &&
+               progress->objectName() == QLatin1String(UpdateProgressDialog::objectName) &&
+               std::ranges::all_of(progress->findChildren<QLabel*>(),
+                                   [&](QLabel* label) { return app_test::showsAsPainted(*label, home.home()); });
+    }));
+    const QRect frame = progress->frameGeometry();
+    EXPECT_FALSE(app_test::screenshot("update-checking", frame.x(), frame.y(), frame.width(), frame.height()).empty());
+
+    QPushButton* cancel = progress->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel);
+    ASSERT_TRUE(cancel);
+    EXPECT_EQ(cancel->text(), QStringLiteral("Cancel"));
+    const QPointer<QDialog> shown(progress);
+    clickAt(cancel->mapToGlobal(cancel->rect().center()));
+    ASSERT_TRUE(runUntil([&] { return !updater.isChecking() && (!shown || !shown->isVisible()); }));
+    EXPECT_EQ(answers, 0);
 }
 
 }  // namespace

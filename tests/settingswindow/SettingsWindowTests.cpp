@@ -18,6 +18,7 @@
 #include "App/LoginItem/LoginItem.h"
 #include "App/Onboarding/OnboardingView.h"
 #include "App/Onboarding/OnboardingWindowController.h"
+#include "App/Panel/KeyEquivalents.h"
 #include "App/Panel/SettingsGearButton.h"
 #include "App/Settings/GeneralSettingsView.h"
 #include "App/Settings/SettingsView.h"
@@ -66,8 +67,10 @@ protected:
 };
 
 // The hot-key row records for the panel's shortcut and refuses the key equivalents of the
-// application's own menu, even though the gear menu exists only while it is shown.
+// application's own menu, even though the gear menu exists only while it is shown. While it
+// records, those keys are the row's, not the key equivalents' (the window would open otherwise).
 TEST_F(SettingsWindows, TheHotKeyRowRefusesTheGearMenusKeys) {
+    const KeyEquivalents keyEquivalents(nullptr);
     GeneralSettingsView page(updater);
     page.show();
     QApplication::setActiveWindow(&page);

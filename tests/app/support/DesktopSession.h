@@ -2,6 +2,7 @@
 // A desktop of the test's own for end-to-end runs: Xvfb with trayer as the tray host, looked at and
 // driven through xdotool.
 
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -124,6 +125,12 @@ public:
     }
     // Without --sync: that waits for the pointer to move, forever when it is already there.
     static void click(int x, int y) { xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "1"}); }
+    // The X window that has the keyboard focus, as xdotool names windows.
+    static std::string focusedWindow() {
+        std::string id = xdotool({"getwindowfocus"});
+        while (!id.empty() && std::isspace(static_cast<unsigned char>(id.back()))) id.pop_back();
+        return id;
+    }
 
 private:
     // The windows of getwindowgeometry's --shell output.
