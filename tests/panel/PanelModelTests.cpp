@@ -38,8 +38,9 @@ class PanelModelTest : public tracker_support::MainThreadTest {
 protected:
     PanelModel::Environment environment() {
         PanelModel::Environment env;
-        env.scan = [this] {
+        env.scan = [this]() -> std::optional<std::vector<DevProject>> {
             ++scans;
+            if (scanFails) return std::nullopt;
             return scanResult;
         };
         env.readSnapshot = [this] { return stored; };
@@ -57,12 +58,13 @@ protected:
     testing_support::TempHome home;
     std::atomic<int> scans{0};
     std::vector<DevProject> scanResult{{"shop", "/p/shop", {}}};
+    std::atomic<bool> scanFails{false};
     std::optional<ProcessSnapshot> stored;
     std::mutex mutex;
     std::optional<ProcessSnapshot> written;
 };
 
-TEST_F(PanelModelTest, WithNothingToReadItScansOnceAndShowsTheResultNoSoonerThanTheIndicatorsMinimum) {
+TEST_F(PanelModelTest, WithNothingToReadItScansOnceAndShowsTheResultNoSoonerThanTheIndicatorsMinimumUnlessItFails) {
     PanelModel::Environment env = environment();
     env.minimumScanningTime = 300ms;
     std::vector<DevProject> finished;
@@ -79,9 +81,24 @@ TEST_F(PanelModelTest, WithNothingToReadItScansOnceAndShowsTheResultNoSoonerThan
     ASSERT_TRUE(model.snapshot());
     EXPECT_EQ(model.snapshot()->projects, scanResult);
     EXPECT_EQ(finished, scanResult);
+    {
+        std::lock_guard lock(mutex);
+        ASSERT_TRUE(written);
+        EXPECT_EQ(written->projects, scanResult);
+    }
+
+    // A scan that fails (a tool hung) ends the scanning state and leaves everything else as it was.
+    const std::vector<DevProject> shown = scanResult;
+    scanResult = {};
+    scanFails = true;
+    finished.clear();
+    model.rescan();
+    ASSERT_TRUE(runUntil([&] { return !model.isScanning(); }));
+    EXPECT_EQ(scans, 2);
+    EXPECT_EQ(model.snapshot()->projects, shown);
+    EXPECT_TRUE(finished.empty()) << "the application's bookkeeping got a failed scan";
     std::lock_guard lock(mutex);
-    ASSERT_TRUE(written);
-    EXPECT_EQ(written->projects, scanResult);
+    EXPECT_EQ(written->projects, shown);
 }
 
 TEST_F(PanelModelTest, AFileThatCannotBeReadTurnsThePanelBackToLoadingWithoutAScan) {
