@@ -6,6 +6,7 @@
 #include "App/Docker/DockerScanner.h"
 #include "App/PanelModel/KeyNav.h"
 #include "App/PanelModel/StopRoad.h"
+#include "App/Restart/RestartReadiness.h"
 #include "App/Restart/ServerRestarter.h"
 #include "App/Trackers/BadgeTrackers.h"
 #include "App/Trackers/ContainerActionTracker.h"
@@ -274,8 +275,7 @@ void PanelModel::restartServer(const DevServer& server, const DevProject& projec
 }
 
 bool PanelModel::canRestart(const DevServer& server) {
-    return server.containerID ||
-           ServerRestarter::plan(server.commandLine, server.cwd, ServerRestarter::userShell()).has_value();
+    return server.containerID || ServerRestarter::currentPlan(server).has_value();
 }
 
 void PanelModel::hideServer(const DevServer& server) {

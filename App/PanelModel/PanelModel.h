@@ -126,8 +126,8 @@ public:
     // Hides the server: the hidden key of each of its ports joins the stored filter rules.
     void hideServer(const DevServer& server);
 
-    // Whether the panel offers a restart: a container, or a server whose command line gives a restart
-    // plan in the user's shell.
+    // Whether the panel offers a restart: a container, or a server that a restart could bring back as
+    // it runs now (ServerRestarter::currentPlan).
     static bool canRestart(const DevServer& server);
 
 private:

@@ -10,6 +10,7 @@
 
 #include "App/Discovery/ProcessScanner.h"
 #include "App/Docker/DockerTool.h"
+#include "App/Restart/RestartReadiness.h"
 #include "Platform/AtomicFile.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UserDefaults.h"
@@ -201,6 +202,26 @@ TEST_F(ScanOfRealServers, AHomeFolderWithAnAccentKeepsItsServersInScope) {
     ASSERT_EQ(paths(projects), Strings{(accentedHome / "Development/caf\xC3\xA9").string()});
     EXPECT_EQ(projects[0].name, "caf\xC3\xA9");
     EXPECT_EQ(projects[0].servers.at(0).cwd, (accentedHome / "Development/caf\xC3\xA9/web").string());
+}
+
+// lsof's name of a folder that is not UTF-8 reaches the list mended, naming no folder: its server is
+// listed but offers no restart, which could only stop it. The server in a plain folder offers one.
+TEST_F(ScanOfRealServers, AServerInAFolderWhoseNameIsNotUTF8IsListedButOffersNoRestart) {
+    fs::create_directories(home.home() / "code/caf\xE9");
+    const int port = freePort();
+    const auto odd = start("exec " + server(port), "code/caf\xE9");
+    ASSERT_TRUE(waitUntil([&] { return acceptsConnections(port); }, std::chrono::seconds(60)));
+    std::optional<DevServer> oddFound, plainFound;
+    for (const auto& project : scanByPath()) {
+        for (const auto& found : project.servers) {
+            if (found.pid == odd->pid()) oddFound = found;
+            if (found.pid == site->pid()) plainFound = found;
+        }
+    }
+    ASSERT_TRUE(oddFound && plainFound);
+    EXPECT_NE(oddFound->cwd, (home.home() / "code/caf\xE9").string());
+    EXPECT_FALSE(ServerRestarter::currentPlan(*oddFound));
+    EXPECT_TRUE(ServerRestarter::currentPlan(*plainFound));
 }
 
 // Every scan runs the docker tool while it holds the scan lock; this one takes a folder as its own

@@ -213,26 +213,33 @@ TEST_F(PanelModelTest, HidingAServerAddsItsCommandWithEveryOneOfItsPortsToTheSto
 }
 
 TEST_F(PanelModelTest, TheKeyboardGetsOneRowPerPortWithRestartOnlyWhereAPlanExists) {
+    testing_support::TempDir shop;
+    ChildProcess running({"/bin/sleep", "300"}, shop.path());
     DevServer planned;
-    planned.pid = planned.pgid = 700;
-    planned.command = "node";
+    planned.pid = planned.pgid = running.pid();
+    planned.command = "sleep";
     planned.ports = {3000, 3001};
-    planned.commandLine = "npm run dev";
-    planned.cwd = "/p/shop";
+    planned.commandLine = "/bin/sleep 300";
+    planned.cwd = shop.path().string();
     DevServer unplanned = planned;
     unplanned.pid = unplanned.pgid = 800;
     unplanned.ports = {4000};
     unplanned.commandLine = "node -e 'x'";  // quotes: no plan
-    stored = ProcessSnapshot{Platform::Date{}, {{"shop", "/p/shop", {planned, unplanned}}}};
+    stored = ProcessSnapshot{Platform::Date{}, {{"shop", shop.path().string(), {planned, unplanned}}}};
     PanelModel model(environment());
     model.appear();
 
     const auto& rows = KeyNav::shared().rows();
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0].id, "700:3000");
-    EXPECT_EQ(rows[1].id, "700:3001");
-    EXPECT_TRUE(rows[1].restart);
-    EXPECT_FALSE(rows[2].restart);
+    const auto row = [&](const std::string& id) {
+        return std::ranges::find_if(rows, [&](const KeyNav::Row& r) { return r.id == id; });
+    };
+    const std::string planned3000 = std::to_string(planned.pid) + ":3000",
+                      planned3001 = std::to_string(planned.pid) + ":3001";
+    ASSERT_TRUE(row(planned3000) != rows.end() && row(planned3001) != rows.end() && row("800:4000") != rows.end());
+    EXPECT_EQ(row(planned3001) - row(planned3000), 1) << "a server's rows follow its ports";
+    EXPECT_TRUE(row(planned3000)->restart && row(planned3001)->restart);
+    EXPECT_FALSE(row("800:4000")->restart);
     UrlRecorder browser;
     QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
     KeyNav::shared().select("800:4000");
