@@ -215,6 +215,7 @@ TEST_F(PanelModelTest, HidingAServerAddsItsCommandWithEveryOneOfItsPortsToTheSto
 TEST_F(PanelModelTest, TheKeyboardGetsOneRowPerPortWithRestartOnlyWhereAPlanExists) {
     testing_support::TempDir shop;
     ChildProcess running({"/bin/sleep", "300"}, shop.path());
+    ASSERT_TRUE(running.started());
     DevServer planned;
     planned.pid = planned.pgid = running.pid();
     planned.command = "sleep";

@@ -67,6 +67,7 @@ TEST(ServerRow, MarksGiveWayToTheActionButtonsUnderThePointerButThePillStays) {
     testing_support::TempDir folder;
     // A real process: the restart button is there only for one that a restart could bring back.
     testing_support::ChildProcess vite({"/bin/sleep", "300"}, folder.path());
+    ASSERT_TRUE(vite.started());
     const pid_t pid = vite.pid();
     ServerRowView::Inputs inputs = rowInputs(server(pid, {5173, 5174}, "vite"), folder.path().string());
     inputs.isNew = true;

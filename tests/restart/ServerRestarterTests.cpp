@@ -100,7 +100,10 @@ protected:
         auto child =
             std::make_unique<ChildProcess>(Strings{"sh", "-c", "trap '' TERM; exec sleep 300"}, project.path());
         const pid_t pid = child->pid();
-        EXPECT_TRUE(waitUntil([&] { return runs(pid, "sleep") && (signalMask(pid, "SigIgn") >> (SIGTERM - 1) & 1); }));
+        EXPECT_TRUE(waitUntil([&] {
+            return processInfo(pid).value_or(ProcessInfo{}).arguments == Strings{"sleep", "300"} &&
+                   (signalMask(pid, "SigIgn") >> (SIGTERM - 1) & 1);
+        }));
         return child;
     }
     // The recorder in `folder`, started by `argv` (which runs it), once it has noted its arguments.
@@ -188,7 +191,7 @@ TEST_F(ServerRestarterTest, AServerWhoseProgramWasReplacedSinceItStartedCanBeRes
     const fs::path program = project.path() / "serve";
     fs::copy_file("/bin/sleep", program);
     ChildProcess server({"./serve", "300"}, project.path());
-    ASSERT_TRUE(waitUntil([&] { return runs(server.pid(), "serve"); }));
+    ASSERT_TRUE(server.started());
     fs::remove(program);
     fs::copy_file("/bin/sleep", program);
     ASSERT_TRUE(fs::read_symlink("/proc/" + std::to_string(server.pid()) + "/exe").string().ends_with(" (deleted)"));
@@ -203,6 +206,7 @@ TEST_F(ServerRestarterTest, TwoPressesStopOnlyTheGroupOnceAndSpawnOneCleanProces
     ChildProcess leader({"/bin/sleep", "300"}, project.path()),
         member({"/bin/sleep", "300"}, project.path(), leader.pid());
     ChildProcess departed({"/bin/sleep", "300"}, project.path());  // listed in the group, no longer in it
+    ASSERT_TRUE(leader.started());
     const DevServer server = serverOf(leader.pid(), {leader.pid(), member.pid(), departed.pid()}, project.path());
     ServerRestarter::restart(server, "p", project.path().string(), ServerRestarter::panelTimeout);
     ServerRestarter::restart(server, "p", project.path().string(), ServerRestarter::panelTimeout);

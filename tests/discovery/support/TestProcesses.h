@@ -152,6 +152,11 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     pid_t pid() const { return pid_; }
+    // Whether the program has started: the process shows its arguments, which for a moment after the
+    // spawn it does not yet.
+    bool started() const {
+        return waitUntil([&] { return !processInfo(pid_).value_or(ProcessInfo{}).arguments.empty(); });
+    }
     bool waitForExit(std::chrono::milliseconds limit) { return status_.wait_for(limit) == std::future_status::ready; }
     bool hasExited() { return waitForExit(std::chrono::milliseconds(0)); }
     std::optional<int> terminatingSignal() {
