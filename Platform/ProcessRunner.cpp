@@ -66,12 +66,15 @@ std::vector<std::string> childEnvironment(const std::optional<std::vector<std::s
 
 // Standard output into our pipe, standard error to /dev/null, a clean signal state: a blocked or
 // ignored SIGTERM inherited from the calling thread would make the child immune to the time limit.
+// The child leads a process group of its own, so that a tool that hangs can be stopped together with
+// whatever it started (a helper that holds the output open), and with nothing of ours.
 int configure(SpawnSetup& setup, int outputWriteEnd) {
     if (int error = setup.error()) return error;
     if (int error = posix_spawn_file_actions_adddup2(setup.actions(), outputWriteEnd, STDOUT_FILENO)) return error;
     if (int error = posix_spawn_file_actions_addopen(setup.actions(), STDERR_FILENO, "/dev/null", O_WRONLY, 0))
         return error;
-    return setup.resetSignals();
+    if (int error = posix_spawnattr_setpgroup(setup.attributes(), 0)) return error;
+    return setup.resetSignals(POSIX_SPAWN_SETPGROUP);
 }
 
 // glibc's posix_spawn waits for the exec in the child, so a missing or unrunnable executable comes
@@ -159,43 +162,68 @@ int openProcessHandle(pid_t pid) {
 #endif
 }
 
-// Waits for the child to exit within the deadline. A process handle makes the wait precise; where
-// the kernel or a sandbox refuses one, the child is checked on a short, growing interval instead.
-WaitResult waitForExit(pid_t pid, const Deadline& deadline, int& status) {
-    if (!deadline) return reap(pid, 0, status);
-    if (WaitResult result = reap(pid, WNOHANG, status); result != WaitResult::running) return result;
+enum class ChildState { running, ended, notOurs };
 
+// Looks at the child without reaping it. notOurs: reaped already, or never our child.
+ChildState peek(pid_t pid) {
+    siginfo_t info{};
+    while (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0) {
+        if (errno != EINTR) return ChildState::notOurs;
+    }
+    return info.si_pid == pid ? ChildState::ended : ChildState::running;
+}
+
+// Whether the child ended (or is no child of ours to wait for) by the deadline. It is left unreaped:
+// until it is reaped, its number, and so its process group's, cannot pass to another process. A
+// process handle makes the wait precise; where the kernel or a sandbox refuses one, the child is
+// checked on a short, growing interval instead.
+bool endsBy(pid_t pid, Clock::time_point deadline) {
     UniqueFd handle(openProcessHandle(pid));
     if (handle) {
         for (;;) {
             pollfd entry{handle.get(), POLLIN, 0};
             int ready = poll(&entry, 1, pollTimeout(deadline));
-            if (ready > 0) return reap(pid, 0, status);  // readable means exited, so this cannot block
+            if (ready > 0) return true;
+            if (ready == 0 && passed(deadline)) return false;
             if (ready < 0 && errno != EINTR) break;
-            if (ready == 0 && passed(deadline)) return WaitResult::timedOut;
         }
     }
     auto interval = std::chrono::milliseconds(1);
     for (;;) {
-        if (WaitResult result = reap(pid, WNOHANG, status); result != WaitResult::running) return result;
-        if (passed(deadline)) return WaitResult::timedOut;
-        auto remaining = *deadline - Clock::now();
+        if (peek(pid) != ChildState::running) return true;
+        if (passed(deadline)) return false;
+        auto remaining = deadline - Clock::now();
         std::this_thread::sleep_for(std::min<Clock::duration>(interval, remaining));
         interval = std::min(interval * 2, std::chrono::milliseconds(50));
     }
 }
 
-// The caller must not wait for a child that ignores SIGTERM, yet the child must not stay a zombie.
-// The pid stays ours until it is reaped, so the signal cannot reach a recycled pid.
+WaitResult waitForExit(pid_t pid, const Deadline& deadline, int& status) {
+    if (deadline && !endsBy(pid, *deadline)) return WaitResult::timedOut;
+    return reap(pid, 0, status);  // ended by now, so this cannot block
+}
+
+// How long a tool past its limit has, after SIGTERM, before what is left of its group gets SIGKILL.
+constexpr std::chrono::seconds terminationGrace{2};
+
+// A hung tool goes with everything it started (a helper may hold the output open), so the whole
+// group gets SIGTERM, and once the tool has ended or had its grace, SIGKILL for whatever of the
+// group is left. The caller does not wait for any of it, yet the child must not stay a zombie; it is
+// reaped last, so that until then its group's number stays ours.
 void abandon(pid_t pid) {
-    kill(pid, SIGTERM);
+    kill(-pid, SIGTERM);
     try {
         std::thread([pid] {
+            endsBy(pid, Clock::now() + terminationGrace);
+            // Only while the child is ours, running or unreaped, does its number name its group.
+            if (peek(pid) != ChildState::notOurs) kill(-pid, SIGKILL);
             int status = 0;
             reap(pid, 0, status);
         }).detach();
     } catch (const std::system_error&) {
-        // No thread to spare: the child stays a zombie until this process exits, which beats blocking.
+        // No thread to spare: no grace either. The child stays a zombie until this process exits,
+        // which beats blocking.
+        kill(-pid, SIGKILL);
     }
 }
 

@@ -2,10 +2,13 @@
 // Runs a system tool as a child process and collects its standard output.
 //
 // The child gets this process's environment plus LC_ALL=C (added or replacing), its standard error on
-// /dev/null and standard input inherited. Standard output is read through a pipe to its end while the
-// child runs, so outputs of any size never block the child. Without a time limit the call returns
-// when the output ends and the child has exited. With one, a child still running at the limit gets
-// SIGTERM and the call returns at once with no output (the child is reaped in the background).
+// /dev/null and standard input inherited, and leads a process group of its own. Standard output is
+// read through a pipe to its end while the child runs, so outputs of any size never block the child.
+// Without a time limit the call returns when the output ends and the child has exited. With one, when
+// the output has not ended or the child not exited at the limit (a helper the child started may hold
+// the output open), the call returns at once with no output; in the background the child's whole
+// process group gets SIGTERM, SIGKILL once the child has ended or 2 seconds have passed, and the child
+// is reaped.
 
 #include <chrono>
 #include <optional>

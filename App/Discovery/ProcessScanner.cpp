@@ -47,6 +47,30 @@ ScanState& scanState() {
     return state;
 }
 
+// The tools and time limit a test put in place of the real ones. Never destroyed, as above.
+struct ToolsForTesting {
+    std::mutex mutex;
+    std::optional<std::string> lsof, ps;
+    std::optional<std::chrono::milliseconds> timeLimit;
+};
+
+ToolsForTesting& toolsForTesting() {
+    static ToolsForTesting& tools = *new ToolsForTesting;
+    return tools;
+}
+
+struct Tools {
+    std::string lsof, ps;
+    std::chrono::milliseconds timeLimit;
+};
+
+Tools tools() {
+    auto& replaced = toolsForTesting();
+    std::lock_guard lock(replaced.mutex);
+    return {replaced.lsof.value_or(Platform::ToolPaths::lsof), replaced.ps.value_or(Platform::ToolPaths::ps),
+            replaced.timeLimit.value_or(Platform::ToolPaths::timeLimit)};
+}
+
 // Built per call for the same reason: a global vector would be freed at exit while a scan copies it.
 std::vector<std::string> workingDirectoriesArguments() { return {"-a", "-w", "-d", "cwd", "-c", "", "-Fpcn"}; }
 std::vector<std::string> processTableArguments() {
@@ -68,15 +92,23 @@ std::string developmentFolder(const std::string& home) { return (home == "/" ? "
 
 }  // namespace
 
-std::optional<std::string> runShell(const std::string& path, const std::vector<std::string>& arguments) {
-    const Platform::ProcessRequest request{.executable = path, .arguments = arguments, .timeLimit = std::nullopt};
+ShellOutput runShell(const std::string& path, const std::vector<std::string>& arguments,
+                     std::chrono::milliseconds timeLimit) {
+    const Platform::ProcessRequest request{.executable = path, .arguments = arguments, .timeLimit = timeLimit};
     auto result = Platform::runProcess(request);
-    if (!result.launched()) {
+    switch (result.outcome) {
+    case Platform::ProcessResult::Outcome::launchFailed:
         Platform::systemLog("Vellumark: shell error running " + Platform::commandDescription(request) + ": " +
                             result.launchError);
-        return std::nullopt;
+        return {};
+    case Platform::ProcessResult::Outcome::timedOut:
+        Platform::systemLog("Vellumark: shell timed out running " + Platform::commandDescription(request) + " after " +
+                            std::to_string(std::chrono::duration_cast<std::chrono::seconds>(timeLimit).count()) + "s");
+        return {.text = std::nullopt, .timedOut = true};
+    case Platform::ProcessResult::Outcome::exited:
+    case Platform::ProcessResult::Outcome::killedBySignal: break;
     }
-    return replacingInvalidUTF8(result.output);
+    return {.text = replacingInvalidUTF8(result.output), .timedOut = false};
 }
 
 std::vector<DevProject> annotateKeepAlive(std::vector<DevProject> projects) {
@@ -90,18 +122,22 @@ std::vector<DevProject> annotateKeepAlive(std::vector<DevProject> projects) {
     return projects;
 }
 
-std::vector<DevProject> scan() {
+std::optional<std::vector<DevProject>> scan() {
     auto& state = scanState();
     std::lock_guard lock(state.mutex);
 
     const auto rules = FilterRules::load(Platform::UserDefaults::standard());
-    const auto cwdText = runShell(Platform::ToolPaths::lsof, workingDirectoriesArguments()).value_or("");
-    const auto psText = runShell(Platform::ToolPaths::ps, processTableArguments()).value_or("");
-    const auto listeners =
-        Parsing::parseListeningPorts(runShell(Platform::ToolPaths::lsof, listeningPortsArguments()).value_or(""));
+    const Tools tool = tools();
+    const ShellOutput cwdOutput = runShell(tool.lsof, workingDirectoriesArguments(), tool.timeLimit);
+    if (cwdOutput.timedOut) return std::nullopt;
+    const ShellOutput psOutput = runShell(tool.ps, processTableArguments(), tool.timeLimit);
+    if (psOutput.timedOut) return std::nullopt;
+    const ShellOutput portsOutput = runShell(tool.lsof, listeningPortsArguments(), tool.timeLimit);
+    if (portsOutput.timedOut) return std::nullopt;
+    const auto listeners = Parsing::parseListeningPorts(portsOutput.text.value_or(""));
     // Only the listeners' folders and command lines reach a server.
-    const auto cwds = Parsing::parseCWDs(cwdText, listeners);
-    auto table = Parsing::parsePS(psText, listeners);
+    const auto cwds = Parsing::parseCWDs(cwdOutput.text.value_or(""), listeners);
+    auto table = Parsing::parsePS(psOutput.text.value_or(""), listeners);
 
     // Read right before the clock, so that both measure the same stretch of time.
     auto exactTimes = KernelCPUTimes::read(Parsing::listeningGroupMembers(table, listeners));
@@ -123,5 +159,22 @@ std::vector<DevProject> scan() {
     projects = annotateKeepAlive(std::move(projects));
     return Parsing::applyFilters(std::move(projects), rules);
 }
+
+namespace Testing {
+
+void setTools(std::optional<std::string> lsof, std::optional<std::string> ps) {
+    auto& tools = toolsForTesting();
+    std::lock_guard lock(tools.mutex);
+    tools.lsof = std::move(lsof);
+    tools.ps = std::move(ps);
+}
+
+void setTimeLimit(std::optional<std::chrono::milliseconds> limit) {
+    auto& tools = toolsForTesting();
+    std::lock_guard lock(tools.mutex);
+    tools.timeLimit = limit;
+}
+
+}  // namespace Testing
 
 }  // namespace ProcessScanner

@@ -9,9 +9,9 @@
 #include <string_view>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "Platform/ProcessRunner.h"
+#include "Platform/ProgramLookup.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UserPaths.h"
 #include "Shared/UTF8.h"
@@ -42,12 +42,6 @@ std::vector<std::string> realCandidates() {
 
 std::vector<std::string> candidatesLocked(const ToolLookup& lookup) {
     return lookup.candidatesForTesting ? *lookup.candidatesForTesting : realCandidates();
-}
-
-bool isExecutableFile(const std::string& path) {
-    struct stat status {};
-    if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return false;
-    return access(path.c_str(), X_OK) == 0;
 }
 
 bool fileExists(const std::string& path) {
@@ -91,7 +85,7 @@ std::optional<std::string> cli() {
     if (!lookup.located) {
         lookup.located.emplace();
         for (const auto& candidate : candidatesLocked(lookup)) {
-            if (isExecutableFile(candidate)) {
+            if (Platform::isExecutableFile(candidate)) {
                 lookup.located->emplace(candidate);
                 break;
             }

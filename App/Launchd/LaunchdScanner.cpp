@@ -73,11 +73,17 @@ std::string launchctlPath() {
     return path.forTesting.value_or(systemLaunchctl);
 }
 
-std::optional<std::string> run(const std::string& path, const std::vector<std::string>& arguments) {
-    auto result = Platform::runProcess({.executable = path, .arguments = arguments, .timeLimit = std::nullopt});
+std::optional<std::string> run(const std::string& path, const std::vector<std::string>& arguments,
+                               std::chrono::milliseconds timeLimit) {
+    auto result = Platform::runProcess({.executable = path, .arguments = arguments, .timeLimit = timeLimit});
     if (result.outcome == Platform::ProcessResult::Outcome::launchFailed) {
         logLaunchFailureOnce(
             path, "Vellumark: launchctl error (" + argumentsDescription(arguments) + "): " + result.launchError);
+        return std::nullopt;
+    }
+    if (result.outcome == Platform::ProcessResult::Outcome::timedOut) {
+        Platform::systemLog("Vellumark: launchctl timed out (" + argumentsDescription(arguments) + ") after " +
+                            std::to_string(std::chrono::duration_cast<std::chrono::seconds>(timeLimit).count()) + "s");
         return std::nullopt;
     }
     // A job launchctl does not know makes it exit non-zero; killed by a signal is no answer either.

@@ -6,6 +6,7 @@
 #include "App/Docker/DockerScanner.h"
 #include "App/PanelModel/KeyNav.h"
 #include "App/PanelModel/StopRoad.h"
+#include "App/Restart/RestartReadiness.h"
 #include "App/Restart/ServerRestarter.h"
 #include "App/Trackers/BadgeTrackers.h"
 #include "App/Trackers/ContainerActionTracker.h"
@@ -112,17 +113,27 @@ void PanelModel::rescan() {
     Dispatch::globalAsync(Dispatch::QoS::userInitiated, [scan = environment_.scan, write = environment_.writeSnapshot,
                                                          minimum = environment_.minimumScanningTime, started,
                                                          weak = std::weak_ptr<PanelModel*>(self_)] {
-        std::vector<DevProject> projects = scan();
-        auto snapshot = std::make_shared<const ProcessSnapshot>(
-            ProcessSnapshot{std::chrono::system_clock::now(), std::move(projects)});
-        write(*snapshot);
+        std::optional<std::vector<DevProject>> projects = scan();
+        std::shared_ptr<const ProcessSnapshot> snapshot;
+        if (projects) {
+            snapshot = std::make_shared<const ProcessSnapshot>(
+                ProcessSnapshot{std::chrono::system_clock::now(), std::move(*projects)});
+            write(*snapshot);
+        }
         const auto elapsed = Dispatch::Clock::now() - started;
         const auto wait = std::max<Dispatch::Clock::duration>(Dispatch::Clock::duration::zero(), minimum - elapsed);
         Dispatch::mainAsyncAfter(wait, [weak, snapshot] {
-            // The panel shows the new snapshot first, so that the trackers' publishes redraw its rows;
-            // the trackers are fed even when the panel is gone.
             const auto self = weak.lock();
             PanelModel* model = self ? *self : nullptr;
+            if (!snapshot) {  // failed: only the scanning state ends
+                if (model) {
+                    model->isScanning_ = false;
+                    model->rederive(scanningChanged);
+                }
+                return;
+            }
+            // The panel shows the new snapshot first, so that the trackers' publishes redraw its rows;
+            // the trackers are fed even when the panel is gone.
             if (model) {
                 model->snapshot_ = snapshot;
                 model->isScanning_ = false;
@@ -264,8 +275,7 @@ void PanelModel::restartServer(const DevServer& server, const DevProject& projec
 }
 
 bool PanelModel::canRestart(const DevServer& server) {
-    return server.containerID ||
-           ServerRestarter::plan(server.commandLine, server.cwd, ServerRestarter::userShell()).has_value();
+    return server.containerID || ServerRestarter::currentPlan(server).has_value();
 }
 
 void PanelModel::hideServer(const DevServer& server) {

@@ -51,7 +51,7 @@ public:
 
     // What the model reaches outside itself; each defaults to the real thing.
     struct Environment {
-        std::function<std::vector<DevProject>()> scan;                 // ProcessScanner::scan
+        std::function<std::optional<std::vector<DevProject>>()> scan;  // ProcessScanner::scan; none: failed
         std::function<std::optional<ProcessSnapshot>()> readSnapshot;  // DataStore::read
         std::function<void(const ProcessSnapshot&)> writeSnapshot;     // DataStore::write
         // After a panel scan has fed the badge trackers: the application's own bookkeeping (its last
@@ -95,6 +95,7 @@ public:
     // Reads "snapshot.json"; a file that is missing or does not decode leaves no snapshot.
     void loadSnapshot();
     // The panel's own scan, unless one runs; its result becomes the snapshot at least 0.5 s after it began.
+    // A scan that fails ends the scanning state then and leaves the snapshot and the trackers as they were.
     void rescan();
 
     // --- what the views set ---
@@ -125,8 +126,8 @@ public:
     // Hides the server: the hidden key of each of its ports joins the stored filter rules.
     void hideServer(const DevServer& server);
 
-    // Whether the panel offers a restart: a container, or a server whose command line gives a restart
-    // plan in the user's shell.
+    // Whether the panel offers a restart: a container, or a server that a restart could bring back as
+    // it runs now (ServerRestarter::currentPlan).
     static bool canRestart(const DevServer& server);
 
 private:

@@ -48,15 +48,39 @@ std::string userShell() {
     return Platform::defaultLoginShell();
 }
 
-std::optional<Plan> plan(const std::optional<std::string>& commandLine, const std::optional<std::string>& cwd,
-                         const std::string& shell) {
+std::string quotedForShell(const std::vector<std::string>& arguments) {
+    std::string words;
+    for (const std::string& argument : arguments) {
+        if (!words.empty()) words += ' ';
+        words += '\'';
+        for (const char c : argument) {
+            if (c == '\'') {
+                words += "'\\''";
+            } else {
+                words += c;
+            }
+        }
+        words += '\'';
+    }
+    return words;
+}
+
+std::optional<Plan> plan(const std::optional<std::string>& commandLine, const std::vector<std::string>& arguments,
+                         const std::optional<std::string>& cwd, const std::string& shell) {
     if (!commandLine) return std::nullopt;
     const std::string_view command = trimmed(*commandLine);
     if (command.empty()) return std::nullopt;
-    if (command.find_first_not_of(shellSafe) != std::string_view::npos) return std::nullopt;
+    // ps shows the arguments joined by single spaces.
+    std::string joined;
+    for (std::size_t index = 0; index < arguments.size(); ++index) {
+        if (arguments[index].find_first_not_of(shellSafe) != std::string::npos) return std::nullopt;
+        if (index > 0) joined += ' ';
+        joined += arguments[index];
+    }
+    if (trimmed(joined) != command) return std::nullopt;
     // A NUL would cut the folder short where the system reads it.
     if (!cwd || !cwd->starts_with('/') || cwd->find('\0') != std::string::npos) return std::nullopt;
-    return Plan{shell, {"-l", "-c", "exec " + std::string(command)}, *cwd};
+    return Plan{shell, {"-l", "-c", "exec " + quotedForShell(arguments)}, *cwd};
 }
 
 }  // namespace ServerRestarter

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "App/Restart/RestartLaunch.h"
+#include "App/Restart/RestartReadiness.h"
 #include "App/Restart/RestartTracker.h"
 #include "Platform/Dispatch.h"
 #include "Platform/ProcessGroups.h"
@@ -97,7 +98,8 @@ void restart(const DevServer& server, const std::string& projectName, const std:
     if (server.containerID) return;
     // Without real ids the stop could reach no process or the wrong ones.
     if (server.pid <= 0 || server.pgid <= 0) return;
-    std::optional<Plan> plan = ServerRestarter::plan(server.commandLine, server.cwd, userShell());
+    // Asked again right before the stop: the panel's answer may be out of date by now.
+    std::optional<Plan> plan = currentPlan(server);
     if (!plan) return;
 
     RestartEntry entry;

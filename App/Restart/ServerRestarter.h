@@ -1,8 +1,8 @@
 #pragma once
 // Restarts a server: stops its process group, waits in the background until the group is gone, and
-// starts the same command line again in the same folder through the user's login shell, in a process
-// group of its own. RestartTracker follows each restart; a later scan ends it by finding the server.
-// Docker containers are not restarted here.
+// starts the same argument vector again in the same folder through the user's login shell, in a
+// process group of its own. RestartTracker follows each restart; a later scan ends it by finding the
+// server. Docker containers are not restarted here.
 
 #include <optional>
 #include <string>
@@ -17,12 +17,12 @@ namespace ServerRestarter {
 // What the panel passes as the stop timeout.
 inline constexpr Trackers::Seconds panelTimeout{10.0};
 
-// Main thread; returns at once. Nothing happens for a container, a server without a plan (see plan()),
-// a server without positive pid and process group, or a server already being restarted. Otherwise
-// the restart is recorded as stopping and logged, and on a user-initiated queue each process of the
-// group still in it gets SIGTERM (never SIGKILL); every 200 ms the work checks whether the group is
-// gone, was cancelled, or outlived `timeout` (then it is left running and the restart dropped), and
-// once it is gone the plan is spawned.
+// Main thread; returns at once. Nothing happens for a container, a server without a plan now (see
+// currentPlan()), a server without positive pid and process group, or a server already being
+// restarted. Otherwise the restart is recorded as stopping and logged, and on a user-initiated queue
+// each process of the group still in it gets SIGTERM (never SIGKILL); every 200 ms the work checks
+// whether the group is gone, was cancelled, or outlived `timeout` (then it is left running and the
+// restart dropped), and once it is gone the plan is spawned.
 void restart(const DevServer& server, const std::string& projectName, const std::string& projectPath,
              Trackers::Seconds timeout);
 

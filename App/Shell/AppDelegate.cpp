@@ -215,7 +215,14 @@ void AppDelegate::refresh() {
     scanInFlight_ = true;
     QPointer<AppDelegate> weak(this);
     scanQueue_.async([scan = scan_, weak] {
-        std::vector<DevProject> projects = scan();
+        std::optional<std::vector<DevProject>> scanned = scan();
+        if (!scanned) {
+            Dispatch::mainAsync([weak] {
+                if (weak) weak->scanInFlight_ = false;
+            });
+            return;
+        }
+        std::vector<DevProject> projects = std::move(*scanned);
         const Platform::Date now = std::chrono::system_clock::now();
         DataStore::write(ProcessSnapshot{now, projects});
         Dispatch::mainAsync([weak, projects = std::move(projects), now] {

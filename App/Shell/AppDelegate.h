@@ -35,8 +35,10 @@ class AppDelegate : public QObject {
     Q_OBJECT
 
 public:
-    // What one loop scan runs: ProcessScanner::scan unless replaced (tests).
-    using ScanFunction = std::function<std::vector<DevProject>()>;
+    // What one loop scan runs: ProcessScanner::scan unless replaced (tests). None when the scan
+    // failed: the snapshot, the trackers and the tray icon then keep what they had until a later
+    // tick's scan succeeds.
+    using ScanFunction = std::function<std::optional<std::vector<DevProject>>()>;
 
     static constexpr double interval = 5.0;  // seconds between loop scans
     // How often a tick held back by an open menu looks whether the menu has closed.

@@ -1,6 +1,6 @@
 // The application shell with a scan the test controls: the loop's one-scan-at-a-time rule, the
-// snapshot and tray icon after a scan, and widget commands. Off screen, so there is no tray: the
-// application must work anyway.
+// snapshot and tray icon after a scan, a real scan whose tool hangs, and widget commands. Off
+// screen, so there is no tray: the application must work anyway.
 
 #include <gtest/gtest.h>
 
@@ -15,6 +15,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "App/Discovery/ProcessScanner.h"
+#include "App/Docker/DockerTool.h"
 #include "App/PanelModel/KeyNav.h"
 
 #include "App/Shell/AppDelegate.h"
@@ -100,6 +102,33 @@ TEST_F(AppShell, TicksDuringASlowScanStartNoSecondScanAndItsResultReachesTheTray
     delegate->tick();
     ASSERT_TRUE(scanned(2));
     EXPECT_TRUE(secondScanWasAsked) << "a tick during the slow scan was queued, not dropped";
+}
+
+// The real scan with an lsof that hangs: at the tool's time limit the scan fails, the loop keeps the
+// last snapshot and is free again, and the next tick's scan writes a new one.
+TEST_F(AppShell, AScanWhoseToolHangsKeepsTheSnapshotAndTheNextTickScansAgain) {
+    DockerScanner::Testing::setCLICandidates(std::vector<std::string>{});
+    const auto earlier = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now() - 1h);
+    DataStore::write(ProcessSnapshot{earlier, {}});
+    const auto stored = [] { return DataStore::read().value_or(ProcessSnapshot{}).timestamp; };
+    std::optional<testing_support::HangingTool> lsof(std::in_place);
+    ProcessScanner::Testing::setTools(lsof->path(), std::nullopt);
+    ProcessScanner::Testing::setTimeLimit(1s);
+    Platform::LogCapture log;
+    delegate = std::make_unique<AppDelegate>();
+    delegate->applicationDidFinishLaunching();
+    const bool freed = runUntil([&] { return !lsof->started().empty() && !delegate->scanInFlight(); }, 60s);
+    ProcessScanner::Testing::setTools(std::nullopt, std::nullopt);
+    ProcessScanner::Testing::setTimeLimit(std::nullopt);
+    if (!freed) {
+        lsof.reset();  // its end lets the scan go on
+        FAIL() << "the loop is still waiting for the hung lsof";
+    }
+    EXPECT_EQ(stored(), earlier) << "a failed scan wrote a snapshot";
+    EXPECT_TRUE(log.contains("Vellumark: shell timed out running " + lsof->path()));
+    delegate->tick();
+    EXPECT_TRUE(runUntil([&] { return stored() > earlier; }, 60s));
+    DockerScanner::Testing::setCLICandidates(std::nullopt);
 }
 
 // The loop holds still while a menu is tracked and catches up, once, when it closes.

@@ -1,5 +1,6 @@
 // Running one system tool: what the child gets, what comes back, what a tool that cannot start
-// leaves in the log, and how output that is not UTF-8 is mended.
+// leaves in the log, and how output that is not UTF-8 is mended. A tool that hangs is in
+// ScanOfRealServersTests.
 
 #include <gtest/gtest.h>
 
@@ -10,10 +11,12 @@
 namespace {
 
 using ProcessScanner::runShell;
+using namespace std::chrono_literals;
 
 TEST(RunShell, AToolThatIsMissingGivesNoTextAndOneLogLine) {
     Platform::LogCapture log;
-    EXPECT_EQ(runShell("/nonexistent/vellumark/lsof", {"-a", "-w", "-d", "cwd", "-c", "", "-Fpcn"}), std::nullopt);
+    const auto output = runShell("/nonexistent/vellumark/lsof", {"-a", "-w", "-d", "cwd", "-c", "", "-Fpcn"}, 10s);
+    EXPECT_TRUE(!output.text && !output.timedOut);
     EXPECT_EQ(log.lines(), std::vector<std::string>{"Vellumark: shell error running /nonexistent/vellumark/lsof "
                                                     "-a -w -d cwd -c  -Fpcn: No such file or directory"});
 }
@@ -21,7 +24,7 @@ TEST(RunShell, AToolThatIsMissingGivesNoTextAndOneLogLine) {
 // The arguments, the C locale and standard error are ProcessRunner's and tested there.
 TEST(RunShell, WhatATerminatedToolPrintedComesBackMendedToUTF8) {
     Platform::LogCapture log;
-    EXPECT_EQ(runShell("/bin/sh", {"-c", "printf 'caf\\351'; kill -9 $$"}), "caf\xEF\xBF\xBD");
+    EXPECT_EQ(runShell("/bin/sh", {"-c", "printf 'caf\\351'; kill -9 $$"}, 10s).text, "caf\xEF\xBF\xBD");
     EXPECT_TRUE(log.lines().empty());
 }
 

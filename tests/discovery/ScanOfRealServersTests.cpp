@@ -1,14 +1,16 @@
 // Real scans against real listening processes: Python servers started in folders of a temporary
 // home, found by the real lsof and ps and grouped into projects; hidden and Library folders stay out
-// unless their port is watched; a Docker tool that hangs costs only its containers; two scans at
-// once run one after the other; a steady load reads steadily.
+// unless their port is watched; a Docker tool that hangs costs only its containers, a hung lsof or ps
+// the one scan; two scans at once run one after the other; a steady load reads steadily.
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <latch>
 
 #include "App/Discovery/ProcessScanner.h"
 #include "App/Docker/DockerTool.h"
+#include "App/Restart/RestartReadiness.h"
 #include "Platform/AtomicFile.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UserDefaults.h"
@@ -24,7 +26,7 @@ namespace {
 
 // The projects by path, and their paths.
 std::vector<DevProject> scanByPath() {
-    auto projects = ProcessScanner::scan();
+    auto projects = ProcessScanner::scan().value();
     std::ranges::sort(projects, {}, &DevProject::path);
     return projects;
 }
@@ -157,6 +159,36 @@ TEST_F(ScanOfRealServers, FindsTheProjectsBelowTheHomeAndWatchedPortsElsewhere) 
         << testing::PrintToString(log.lines());
 }
 
+// A hung lsof or ps fails the scan at the time limit instead of holding up every later scan: the
+// tool and the helper it started are stopped, and the next scan finds the servers again.
+TEST_F(ScanOfRealServers, AHungToolFailsTheScanAtItsTimeLimitAndTheNextScanFindsTheServersAgain) {
+    const Strings found = paths(scanByPath());
+    ASSERT_EQ(found.size(), 2u);
+    for (const bool lsofHangs : {true, false}) {
+        SCOPED_TRACE(lsofHangs ? "lsof" : "ps");
+        std::optional<HangingTool> tool(std::in_place);
+        ProcessScanner::Testing::setTools(lsofHangs ? std::optional(tool->path()) : std::nullopt,
+                                          lsofHangs ? std::nullopt : std::optional(tool->path()));
+        ProcessScanner::Testing::setTimeLimit(std::chrono::seconds(1));
+        Platform::LogCapture log;
+        auto scan = std::async(std::launch::async, [] { return ProcessScanner::scan(); });
+        const bool returned = scan.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+        ProcessScanner::Testing::setTools(std::nullopt, std::nullopt);
+        ProcessScanner::Testing::setTimeLimit(std::nullopt);
+        if (!returned) {
+            tool.reset();  // its end lets the scan go on
+            FAIL() << "the scan is still waiting for the hung tool";
+        }
+        EXPECT_EQ(scan.get(), std::nullopt);
+        const std::string arguments =
+            lsofHangs ? " -a -w -d cwd -c  -Fpcn" : " -axwwo pid=,pgid=,pcpu=,pmem=,rss=,etime=,time=,command=";
+        EXPECT_EQ(log.lines(), Strings{"Vellumark: shell timed out running " + tool->path() + arguments + " after 1s"});
+        EXPECT_EQ(tool->started().size(), 2u) << "the scan ends at the first tool that hangs";
+        EXPECT_TRUE(waitUntil([&] { return !tool->anyRunning(); })) << "the tool or its helper still runs";
+        EXPECT_EQ(paths(scanByPath()), found);
+    }
+}
+
 // lsof escapes such names in the C locale the tools run in; a home with an accent must keep its projects.
 TEST_F(ScanOfRealServers, AHomeFolderWithAnAccentKeepsItsServersInScope) {
     const fs::path accentedHome = home.home() / "Andr\xC3\xA9";
@@ -170,6 +202,26 @@ TEST_F(ScanOfRealServers, AHomeFolderWithAnAccentKeepsItsServersInScope) {
     ASSERT_EQ(paths(projects), Strings{(accentedHome / "Development/caf\xC3\xA9").string()});
     EXPECT_EQ(projects[0].name, "caf\xC3\xA9");
     EXPECT_EQ(projects[0].servers.at(0).cwd, (accentedHome / "Development/caf\xC3\xA9/web").string());
+}
+
+// lsof's name of a folder that is not UTF-8 reaches the list mended, naming no folder: its server is
+// listed but offers no restart, which could only stop it. The server in a plain folder offers one.
+TEST_F(ScanOfRealServers, AServerInAFolderWhoseNameIsNotUTF8IsListedButOffersNoRestart) {
+    fs::create_directories(home.home() / "code/caf\xE9");
+    const int port = freePort();
+    const auto odd = start("exec " + server(port), "code/caf\xE9");
+    ASSERT_TRUE(waitUntil([&] { return acceptsConnections(port); }, std::chrono::seconds(60)));
+    std::optional<DevServer> oddFound, plainFound;
+    for (const auto& project : scanByPath()) {
+        for (const auto& found : project.servers) {
+            if (found.pid == odd->pid()) oddFound = found;
+            if (found.pid == site->pid()) plainFound = found;
+        }
+    }
+    ASSERT_TRUE(oddFound && plainFound);
+    EXPECT_NE(oddFound->cwd, (home.home() / "code/caf\xE9").string());
+    EXPECT_FALSE(ServerRestarter::currentPlan(*oddFound));
+    EXPECT_TRUE(ServerRestarter::currentPlan(*plainFound));
 }
 
 // Every scan runs the docker tool while it holds the scan lock; this one takes a folder as its own
@@ -188,11 +240,11 @@ TEST_F(ScanOfRealServers, TheSecondOfTwoSimultaneousScansMeasuresCPUSinceTheFirs
     std::vector<DevProject> results[2];
     std::thread first([&] {
         start.arrive_and_wait();
-        results[0] = ProcessScanner::scan();
+        results[0] = ProcessScanner::scan().value();
     });
     std::thread second([&] {
         start.arrive_and_wait();
-        results[1] = ProcessScanner::scan();
+        results[1] = ProcessScanner::scan().value();
     });
     first.join();
     second.join();
@@ -219,7 +271,8 @@ TEST_F(ScanOfRealServers, AServerUsingASteadyTenthOfACoreReadsSoInEveryScan) {
     std::vector<double> readings;
     for (int scan = 0; scan < 5; ++scan) {
         const auto next = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-        for (const auto& project : ProcessScanner::scan())
+        const auto projects = ProcessScanner::scan().value();
+        for (const auto& project : projects)
             for (const auto& found : project.servers)
                 if (found.pid == steady.pid()) readings.push_back(found.cpu);
         ASSERT_EQ(readings.size(), std::size_t(scan + 1)) << "the server was not found";

@@ -15,6 +15,7 @@
 #include "App/Launchd/LaunchdScanner.h"
 #include "Platform/AtomicFile.h"
 #include "Platform/SystemLog.h"
+#include "discovery/support/TestProcesses.h"
 #include "support/DevServers.h"
 #include "support/PropertyLists.h"
 #include "support/TempHome.h"
@@ -73,6 +74,16 @@ TEST(LaunchdScanner, WithoutLaunchctlEveryServerCountsAsStoppableAndTheFailureIs
     log.clear();  // every scan meets the same missing tool: it is said once per process
     EXPECT_TRUE(LaunchdScanner::listJobs().empty());
     EXPECT_TRUE(log.lines().empty());
+}
+
+// A launchctl that hangs is stopped at its time limit, with the helper it started, and answers nothing.
+TEST(LaunchdScanner, AHungLaunchctlIsStoppedAtItsTimeLimitAndAnswersNothing) {
+    testing_support::HangingTool launchctl;
+    Platform::LogCapture log;
+    EXPECT_EQ(LaunchdScanner::run(launchctl.path(), {"list"}, std::chrono::seconds(1)), std::nullopt);
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"Vellumark: launchctl timed out (list) after 1s"});
+    EXPECT_EQ(launchctl.started().size(), 2u);
+    EXPECT_TRUE(testing_support::waitUntil([&] { return !launchctl.anyRunning(); }));
 }
 
 // The listing also holds stopped jobs and one with a blank label.

@@ -85,7 +85,7 @@ TEST(GhostRow, ItsButtonsReachTheRestartTrackerAndRestarter) {
 
     // Dismiss removes the failed entry and only that one.
     RestartEntry failed = restartEntry(RestartEntry::Phase::failed("relaunch failed"), {5174}, 91002);
-    failed.plan = *ServerRestarter::plan("true", home.home().string(), "/bin/sh");
+    failed.plan = *ServerRestarter::plan("true", {"true"}, home.home().string(), "/bin/sh");
     ASSERT_TRUE(tracker.begin(failed));
     GhostRow failedRow(failed);
     failedRow.show();

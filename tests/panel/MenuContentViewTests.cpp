@@ -351,7 +351,7 @@ TEST(MenuContentView, ARestartFromARowComesBackUnderANewPidWithThePill) {
     ASSERT_TRUE(testing_support::waitUntil([&] { return testing_support::acceptsConnections(port); }));
     const std::string path = folder.path().string();
     DevServer server = serverOf(original.pid(), port, "python3");
-    server.commandLine = "python3 -m http.server " + std::to_string(port) + " --bind 127.0.0.1";
+    server.commandLine = *python + " -m http.server " + std::to_string(port) + " --bind 127.0.0.1";
     server.cwd = path;
     store({{"site", path, {server}}});
     panel.show();

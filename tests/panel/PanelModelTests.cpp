@@ -38,8 +38,9 @@ class PanelModelTest : public tracker_support::MainThreadTest {
 protected:
     PanelModel::Environment environment() {
         PanelModel::Environment env;
-        env.scan = [this] {
+        env.scan = [this]() -> std::optional<std::vector<DevProject>> {
             ++scans;
+            if (scanFails) return std::nullopt;
             return scanResult;
         };
         env.readSnapshot = [this] { return stored; };
@@ -57,12 +58,13 @@ protected:
     testing_support::TempHome home;
     std::atomic<int> scans{0};
     std::vector<DevProject> scanResult{{"shop", "/p/shop", {}}};
+    std::atomic<bool> scanFails{false};
     std::optional<ProcessSnapshot> stored;
     std::mutex mutex;
     std::optional<ProcessSnapshot> written;
 };
 
-TEST_F(PanelModelTest, WithNothingToReadItScansOnceAndShowsTheResultNoSoonerThanTheIndicatorsMinimum) {
+TEST_F(PanelModelTest, WithNothingToReadItScansOnceAndShowsTheResultNoSoonerThanTheIndicatorsMinimumUnlessItFails) {
     PanelModel::Environment env = environment();
     env.minimumScanningTime = 300ms;
     std::vector<DevProject> finished;
@@ -79,9 +81,24 @@ TEST_F(PanelModelTest, WithNothingToReadItScansOnceAndShowsTheResultNoSoonerThan
     ASSERT_TRUE(model.snapshot());
     EXPECT_EQ(model.snapshot()->projects, scanResult);
     EXPECT_EQ(finished, scanResult);
+    {
+        std::lock_guard lock(mutex);
+        ASSERT_TRUE(written);
+        EXPECT_EQ(written->projects, scanResult);
+    }
+
+    // A scan that fails (a tool hung) ends the scanning state and leaves everything else as it was.
+    const std::vector<DevProject> shown = scanResult;
+    scanResult = {};
+    scanFails = true;
+    finished.clear();
+    model.rescan();
+    ASSERT_TRUE(runUntil([&] { return !model.isScanning(); }));
+    EXPECT_EQ(scans, 2);
+    EXPECT_EQ(model.snapshot()->projects, shown);
+    EXPECT_TRUE(finished.empty()) << "the application's bookkeeping got a failed scan";
     std::lock_guard lock(mutex);
-    ASSERT_TRUE(written);
-    EXPECT_EQ(written->projects, scanResult);
+    EXPECT_EQ(written->projects, shown);
 }
 
 TEST_F(PanelModelTest, AFileThatCannotBeReadTurnsThePanelBackToLoadingWithoutAScan) {
@@ -196,26 +213,34 @@ TEST_F(PanelModelTest, HidingAServerAddsItsCommandWithEveryOneOfItsPortsToTheSto
 }
 
 TEST_F(PanelModelTest, TheKeyboardGetsOneRowPerPortWithRestartOnlyWhereAPlanExists) {
+    testing_support::TempDir shop;
+    ChildProcess running({"/bin/sleep", "300"}, shop.path());
+    ASSERT_TRUE(running.started());
     DevServer planned;
-    planned.pid = planned.pgid = 700;
-    planned.command = "node";
+    planned.pid = planned.pgid = running.pid();
+    planned.command = "sleep";
     planned.ports = {3000, 3001};
-    planned.commandLine = "npm run dev";
-    planned.cwd = "/p/shop";
+    planned.commandLine = "/bin/sleep 300";
+    planned.cwd = shop.path().string();
     DevServer unplanned = planned;
     unplanned.pid = unplanned.pgid = 800;
     unplanned.ports = {4000};
     unplanned.commandLine = "node -e 'x'";  // quotes: no plan
-    stored = ProcessSnapshot{Platform::Date{}, {{"shop", "/p/shop", {planned, unplanned}}}};
+    stored = ProcessSnapshot{Platform::Date{}, {{"shop", shop.path().string(), {planned, unplanned}}}};
     PanelModel model(environment());
     model.appear();
 
     const auto& rows = KeyNav::shared().rows();
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0].id, "700:3000");
-    EXPECT_EQ(rows[1].id, "700:3001");
-    EXPECT_TRUE(rows[1].restart);
-    EXPECT_FALSE(rows[2].restart);
+    const auto row = [&](const std::string& id) {
+        return std::ranges::find_if(rows, [&](const KeyNav::Row& r) { return r.id == id; });
+    };
+    const std::string planned3000 = std::to_string(planned.pid) + ":3000",
+                      planned3001 = std::to_string(planned.pid) + ":3001";
+    ASSERT_TRUE(row(planned3000) != rows.end() && row(planned3001) != rows.end() && row("800:4000") != rows.end());
+    EXPECT_EQ(row(planned3001) - row(planned3000), 1) << "a server's rows follow its ports";
+    EXPECT_TRUE(row(planned3000)->restart && row(planned3001)->restart);
+    EXPECT_FALSE(row("800:4000")->restart);
     UrlRecorder browser;
     QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
     KeyNav::shared().select("800:4000");

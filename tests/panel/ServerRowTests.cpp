@@ -27,6 +27,7 @@
 #include "Controls/TextView.h"
 #include "PanelTestSupport.h"
 #include "app/support/QtWaiting.h"
+#include "discovery/support/TestProcesses.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -64,20 +65,24 @@ struct Row {
 
 TEST(ServerRow, MarksGiveWayToTheActionButtonsUnderThePointerButThePillStays) {
     testing_support::TempDir folder;
-    ServerRowView::Inputs inputs = rowInputs(server(4312, {5173, 5174}, "vite"), folder.path().string());
+    // A real process: the restart button is there only for one that a restart could bring back.
+    testing_support::ChildProcess vite({"/bin/sleep", "300"}, folder.path());
+    ASSERT_TRUE(vite.started());
+    const pid_t pid = vite.pid();
+    ServerRowView::Inputs inputs = rowInputs(server(pid, {5173, 5174}, "vite"), folder.path().string());
     inputs.isNew = true;
-    inputs.server.commandLine = "vite --port 5173";
+    inputs.server.commandLine = "/bin/sleep 300";
     inputs.server.cwd = folder.path().string();
     Row row(inputs);
     RowTrackerState trackers = noTrackers();
-    trackers.recentlyRestarted[4312] = trackers.now + 5s;
+    trackers.recentlyRestarted[pid] = trackers.now + 5s;
     row.view->refresh(trackers);
 
-    EXPECT_EQ(row.view->rowID(), "4312:5173");
+    EXPECT_EQ(row.view->rowID(), std::to_string(pid) + ":5173");
     EXPECT_EQ(part<TextButton>(*row.view, "port")->text(), ":5173");
     EXPECT_TRUE(shown(*row.view, "new"));
     EXPECT_FALSE(shown(*row.view, "container"));
-    EXPECT_EQ(part<TextView>(*row.view, "pid")->text(), "#4312");
+    EXPECT_EQ(part<TextView>(*row.view, "pid")->text(), QStringLiteral("#") + QString::number(pid));
     EXPECT_TRUE(shown(*row.view, "pid"));
     EXPECT_TRUE(shown(*row.view, "restarted"));
     EXPECT_FALSE(shown(*row.view, "project")) << "the grouped list names the project in its header";
@@ -100,7 +105,7 @@ TEST(ServerRow, MarksGiveWayToTheActionButtonsUnderThePointerButThePillStays) {
     EXPECT_EQ(restart->toolTip(), "Restart vite (stop, then relaunch in its folder)");
     EXPECT_EQ(restart->accessibleName(), "Restart vite");
     QTest::mouseClick(restart, Qt::LeftButton);
-    EXPECT_EQ(row.owner.restarted, std::vector<std::int32_t>{4312});
+    EXPECT_EQ(row.owner.restarted, std::vector<std::int32_t>{pid});
     EXPECT_TRUE(arm->isEnabled());
     EXPECT_EQ(arm->toolTip(), "Stop this server, gracefully or by force");
     EXPECT_EQ(arm->accessibleName(), "Stop this server");
@@ -123,7 +128,7 @@ TEST(ServerRow, MarksGiveWayToTheActionButtonsUnderThePointerButThePillStays) {
     EXPECT_EQ(box.view->trailing(), RowTrailing::metrics);
 
     // The pill lasts until its date, not a moment longer.
-    trackers.recentlyRestarted[4312] = trackers.now;
+    trackers.recentlyRestarted[pid] = trackers.now;
     row.view->refresh(trackers);
     EXPECT_FALSE(shown(*row.view, "restarted"));
 }

@@ -6,6 +6,7 @@
 #include "App/Restart/RestartPlan.h"
 #include "App/Restart/RestartTracker.h"
 #include "Platform/LoginShell.h"
+#include "Platform/ProcessRunner.h"
 #include "trackers/TrackerTestSupport.h"
 
 namespace {
@@ -14,13 +15,30 @@ using ServerRestarter::plan;
 using tracker_support::at;
 using Kind = RestartEntry::Phase::Kind;
 
+// The argument vector that ps shows as `line`: its words between single spaces.
+std::vector<std::string> argumentsOf(std::string_view line) {
+    std::vector<std::string> arguments;
+    for (std::size_t space; (space = line.find(' ')) != std::string_view::npos; line.remove_prefix(space + 1))
+        arguments.emplace_back(line.substr(0, space));
+    arguments.emplace_back(line);
+    return arguments;
+}
+
 TEST(RestartPlan, OnlyAPlainCommandLineInAnAbsoluteFolderGetsAPlanForAnAbsoluteShell) {
-    EXPECT_EQ(plan("npm run dev -- --port=3000", "/Users/a/shop", "/bin/zsh"),
-              (ServerRestarter::Plan{"/bin/zsh", {"-l", "-c", "exec npm run dev -- --port=3000"}, "/Users/a/shop"}));
-    // Unicode spaces and line separators are white space too.
-    EXPECT_EQ(plan(" \t\xC2\xA0npm start\n\xE3\x80\x80\xE2\x80\xA8", "/", "/bin/sh")->arguments.at(2),
-              "exec npm start");
-    EXPECT_TRUE(plan("x" + std::string(ServerRestarter::shellSafe), "/w", "/bin/sh").has_value());
+    const auto planFor = [](const std::optional<std::string>& line, const std::optional<std::string>& folder) {
+        return plan(line, argumentsOf(line.value_or("")), folder, "/bin/sh");
+    };
+    EXPECT_EQ(
+        plan("npm run dev -- --port=3000", argumentsOf("npm run dev -- --port=3000"), "/Users/a/shop", "/bin/zsh"),
+        (ServerRestarter::Plan{
+            "/bin/zsh", {"-l", "-c", "exec 'npm' 'run' 'dev' '--' '--port=3000'"}, "/Users/a/shop"}));
+    // The arguments as the process has them: a space or a tilde inside one, an empty one.
+    EXPECT_EQ(plan("node srv.js a b  ~/x", {"node", "srv.js", "a b", "", "~/x"}, "/w", "/bin/sh")->arguments.at(2),
+              "exec 'node' 'srv.js' 'a b' '' '~/x'");
+    // Unicode spaces and line separators around the command line are white space too.
+    EXPECT_EQ(plan(" \t\xC2\xA0npm start\n\xE3\x80\x80\xE2\x80\xA8", {"npm", "start"}, "/", "/bin/sh")->arguments.at(2),
+              "exec 'npm' 'start'");
+    EXPECT_TRUE(planFor("x" + std::string(ServerRestarter::shellSafe), "/w").has_value());
 
     const std::pair<std::optional<std::string>, std::optional<std::string>> refused[] = {
         {"npm start", std::nullopt},
@@ -35,12 +53,17 @@ TEST(RestartPlan, OnlyAPlainCommandLineInAnAbsoluteFolderGetsAPlanForAnAbsoluteS
         {std::string("npm\0start", 9), "/w"},
     };
     for (const auto& [line, folder] : refused)
-        EXPECT_FALSE(plan(line, folder, "/bin/sh")) << line.value_or("(none)") << " in " << folder.value_or("(none)");
+        EXPECT_FALSE(planFor(line, folder)) << line.value_or("(none)") << " in " << folder.value_or("(none)");
     // Anything the shell could read as syntax.
     for (std::string unsafe : {"'",    "\"",          "$HOME",        ";",   "&", "|", ">", "<", "*",
                                "?",    "[",           "\\",           "`",   "!", "#", "(", "{", "a\tb",
                                "a\nb", "caf\xC3\xA9", "\xE3\x80\x80", "\x01"})
-        EXPECT_FALSE(plan("npm run dev " + unsafe + " x", "/w", "/bin/sh")) << unsafe;
+        EXPECT_FALSE(planFor("npm run dev " + unsafe + " x", "/w")) << unsafe;
+    // Arguments that are not the ones the command line shows: another process, or a line break that ps
+    // shows as a space.
+    EXPECT_FALSE(plan("npm start", {"npm", "stop"}, "/w", "/bin/sh"));
+    EXPECT_FALSE(plan("npm start", {}, "/w", "/bin/sh"));
+    EXPECT_FALSE(plan("srv l1 l2", {"srv", "l1\nl2"}, "/w", "/bin/sh"));
 
     setenv("SHELL", "/usr/local/bin/fish", 1);
     EXPECT_EQ(ServerRestarter::userShell(), "/usr/local/bin/fish");
@@ -68,6 +91,14 @@ protected:
     }
     std::shared_ptr<RestartTracker> tracker = RestartTracker::make();
 };
+
+// What the shell reads back from the quoted words is every argument as it was.
+TEST(RestartPlan, TheShellReadsTheQuotedWordsBackAsTheExactArguments) {
+    const std::vector<std::string> arguments = {"a b", "~/x", "", "it's", "$HOME", "*", "l1\nl2", "\\", "-"};
+    const auto read = Platform::runProcess(
+        {"/bin/sh", {"-c", "printf '[%s]' " + ServerRestarter::quotedForShell(arguments)}, std::chrono::seconds(10)});
+    EXPECT_EQ(read.output, "[a b][~/x][][it's][$HOME][*][l1\nl2][\\][-]");
+}
 
 TEST_F(RestartTrackerTest, MatchesTheSpawnedGroupFirstThenANewPidInTheSameFolder) {
     RestartEntry entry;

@@ -1,7 +1,7 @@
 #pragma once
 // Real processes for the tests that scan, signal or restart them: children reaped the moment they
 // end (a zombie would still count as a member of its group) and stopped with their group when they
-// go, what /proc says about any process, and free loopback ports.
+// go, a tool that hangs, what /proc says about any process, and free loopback ports.
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -29,7 +29,9 @@
 #include <thread>
 #include <vector>
 
+#include "Platform/AtomicFile.h"
 #include "Platform/SpawnSetup.h"
+#include "support/TempHome.h"
 
 extern char** environ;
 
@@ -150,6 +152,11 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     pid_t pid() const { return pid_; }
+    // Whether the program has started: the process shows its arguments, which for a moment after the
+    // spawn it does not yet.
+    bool started() const {
+        return waitUntil([&] { return !processInfo(pid_).value_or(ProcessInfo{}).arguments.empty(); });
+    }
     bool waitForExit(std::chrono::milliseconds limit) { return status_.wait_for(limit) == std::future_status::ready; }
     bool hasExited() { return waitForExit(std::chrono::milliseconds(0)); }
     std::optional<int> terminatingSignal() {
@@ -169,6 +176,43 @@ private:
     SpawnOptions options_;
     pid_t pid_ = -1;
     std::shared_future<int> status_;
+};
+
+// A tool that never finishes: each run starts a helper that holds the tool's output open, and both
+// sleep for a day. Whatever of them still runs is killed when the object goes, so that a caller
+// still reading the output gets its end.
+class HangingTool {
+public:
+    HangingTool() {
+        std::ofstream(path()) << "#!/bin/sh\nsleep 86400 &\necho $! >> '" << started_.string() << "'\necho $$ >> '"
+                              << started_.string() << "'\nexec sleep 86400\n";
+        std::filesystem::permissions(path(), std::filesystem::perms::owner_all);
+    }
+    ~HangingTool() {
+        for (const pid_t pid : started()) {
+            const auto info = processInfo(pid);
+            if (info && info->alive() && info->arguments == std::vector<std::string>{"sleep", "86400"})
+                ::kill(pid, SIGKILL);
+        }
+    }
+    HangingTool(const HangingTool&) = delete;
+    HangingTool& operator=(const HangingTool&) = delete;
+
+    std::string path() const { return (folder_.path() / "tool").string(); }
+    // The pids of every run and its helper, once they have started.
+    std::vector<pid_t> started() const {
+        std::vector<pid_t> pids;
+        std::istringstream lines(Platform::readWholeFile(started_).value_or(""));
+        for (pid_t pid = 0; lines >> pid;) pids.push_back(pid);
+        return pids;
+    }
+    bool anyRunning() const {
+        return std::ranges::any_of(started(), [](pid_t pid) { return isRunning(pid); });
+    }
+
+private:
+    TempDir folder_;
+    std::filesystem::path started_ = folder_.path() / "started";
 };
 
 // The signal that ended the process. The first fatal signal a process receives decides its exit
