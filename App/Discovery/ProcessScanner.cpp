@@ -10,6 +10,7 @@
 #include "App/Discovery/KernelCPUTimes.h"
 #include "App/Docker/DockerScanner.h"
 #include "App/Launchd/LaunchdScanner.h"
+#include "Platform/ProcFS.h"
 #include "Platform/ProcessRunner.h"
 #include "Platform/SystemLog.h"
 #include "Platform/ToolPaths.h"
@@ -61,6 +62,16 @@ std::string homeFolder() {
 
 std::string developmentFolder(const std::string& home) { return (home == "/" ? "" : home) + "/Development"; }
 
+// The real user of each process that can make part of a server; a process that has gone is left out.
+Parsing::ProcessOwners ownersOf(const std::vector<std::int32_t>& pids) {
+    Parsing::ProcessOwners owners;
+    owners.reserve(pids.size());
+    for (const std::int32_t pid : pids) {  // ascending
+        if (const auto uid = Platform::ProcFS::realUID(pid)) owners.emplace(pid, *uid);
+    }
+    return owners;
+}
+
 }  // namespace
 
 std::optional<std::string> runShell(const std::string& path, const std::vector<std::string>& arguments) {
@@ -92,11 +103,15 @@ std::vector<DevProject> scan() {
     const auto rules = FilterRules::load(Platform::UserDefaults::standard());
     const auto cwdText = runShell(Platform::ToolPaths::lsof, workingDirectoriesArguments).value_or("");
     const auto psText = runShell(Platform::ToolPaths::ps, processTableArguments).value_or("");
-    const auto listeners =
+    auto listeners =
         Parsing::parseListeningPorts(runShell(Platform::ToolPaths::lsof, listeningPortsArguments).value_or(""));
+    auto table = Parsing::parsePS(psText, listeners);
+    // Run as root, the tools list every user's processes; only ours make servers.
+    const auto owners = ownersOf(Parsing::listeningGroupMembers(table, listeners));
+    listeners = Parsing::ownListeners(std::move(listeners), owners, ::getuid());
+    table = Parsing::withoutOthersProcesses(std::move(table), owners, ::getuid());
     // Only the listeners' folders and command lines reach a server.
     const auto cwds = Parsing::parseCWDs(cwdText, listeners);
-    auto table = Parsing::parsePS(psText, listeners);
 
     // Read right before the clock, so that both measure the same stretch of time.
     auto exactTimes = KernelCPUTimes::read(Parsing::listeningGroupMembers(table, listeners));
