@@ -168,8 +168,8 @@ TEST_F(ExecutorWorkspace, OpenLocalhostOpensEachPortFromOneUpInListOrder) {
                       WidgetCommand::openLocalhost(70000)});
     const bool opened = spinUntil([&] { return fs::exists(record); });
     setenv("PATH", savedPath.c_str(), 1);
-    EXPECT_EQ(browser.opened,
-              (QList<QUrl>{QUrl("http://localhost:3000"), QUrl("http://localhost:1"), QUrl("http://localhost:3000")}));
+    EXPECT_EQ(browser.opened, (QList<QUrl>{QUrl("http://localhost:3000"), QUrl("http://localhost:1")}))
+        << "the repeated address is opened once";
     // Qt's URL type refuses ports above 65535, so that address goes to the desktop's opener as it is.
     ASSERT_TRUE(opened);
     EXPECT_EQ(Platform::readWholeFile(record), "http://localhost:70000\n");
@@ -183,6 +183,34 @@ TEST_F(ExecutorWorkspace, RevealFolderFallsBackToOpeningTheFolderThatHoldsIt) {
     spinUntil([&] { return folders.opened.size() >= 3; });
     EXPECT_EQ(folders.opened, (QList<QUrl>{QUrl::fromLocalFile("/srv/projects"),
                                            QUrl::fromLocalFile(QDir::currentPath()), QUrl::fromLocalFile("/")}));
+}
+
+// A flooded queue: 1,200 openings of 310 distinct kinds. Each runs once, and one drain starts no
+// more programs than its bound; the rest are dropped with one log line.
+TEST_F(ExecutorWorkspace, OneDrainOpensEachAddressAndFolderOnceAndAtMostItsBound) {
+    Platform::LogCapture log;
+    std::vector<WidgetCommand> flood;
+    for (int i = 0; i < 600; ++i) {
+        flood.push_back(WidgetCommand::openLocalhost(3000 + i % 10));
+        flood.push_back(WidgetCommand::revealFolder("/srv/site" + std::to_string(i % 300) + "/app"));
+    }
+    std::ofstream(*AppGroup::containerURL() / WidgetCommandQueue::fileName) << nlohmann::json(flood);
+    WidgetCommandExecutor::execute(WidgetCommandQueue::tryDrain(2s).batches);
+    // The next drain opens again; answers come back in the order of the calls, so its folder comes
+    // after everything the flood opened.
+    executeQueuedNow({WidgetCommand::revealFolder("/srv/next/app")});
+    ASSERT_TRUE(spinUntil([&] { return folders.opened.endsWith(QUrl::fromLocalFile("/srv/next")); }));
+
+    QList<QUrl> addresses, parents;
+    for (int i = 0; i < 8; ++i) {
+        addresses.append(QUrl("http://localhost:" + QString::number(3000 + i)));
+        parents.append(QUrl::fromLocalFile("/srv/site" + QString::number(i)));
+    }
+    parents.append(QUrl::fromLocalFile("/srv/next"));
+    EXPECT_EQ(browser.opened, addresses);
+    EXPECT_EQ(folders.opened, parents);
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"Vellumark: dropped 294 widget open and reveal commands beyond 16 "
+                                                    "in one drain"});
 }
 
 }  // namespace
