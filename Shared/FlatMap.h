@@ -104,6 +104,12 @@ public:
         return result;
     }
 
+    // Removes the entries (key and value) for which the predicate holds; returns how many went.
+    template <typename Predicate>
+    friend size_type erase_if(FlatMap& map, Predicate predicate) {
+        return std::erase_if(map.entries_, predicate);
+    }
+
     // Finds keys asked for in ascending order by walking forward from the last one found, which
     // reads the table front to back once instead of searching all of it each time.
     class AscendingFinder {

@@ -10,6 +10,7 @@
 #include "App/Discovery/KernelCPUTimes.h"
 #include "App/Docker/DockerScanner.h"
 #include "App/Launchd/LaunchdScanner.h"
+#include "Platform/ProcFS.h"
 #include "Platform/ProcessRunner.h"
 #include "Platform/SystemLog.h"
 #include "Platform/ToolPaths.h"
@@ -90,6 +91,16 @@ std::string homeFolder() {
 
 std::string developmentFolder(const std::string& home) { return (home == "/" ? "" : home) + "/Development"; }
 
+// The real user of each process that can make part of a server; a process that has gone is left out.
+Parsing::ProcessOwners ownersOf(const std::vector<std::int32_t>& pids) {
+    Parsing::ProcessOwners owners;
+    owners.reserve(pids.size());
+    for (const std::int32_t pid : pids) {  // ascending
+        if (const auto uid = Platform::ProcFS::realUID(pid)) owners.emplace(pid, *uid);
+    }
+    return owners;
+}
+
 }  // namespace
 
 ShellOutput runShell(const std::string& path, const std::vector<std::string>& arguments,
@@ -134,10 +145,14 @@ std::optional<std::vector<DevProject>> scan() {
     if (psOutput.timedOut) return std::nullopt;
     const ShellOutput portsOutput = runShell(tool.lsof, listeningPortsArguments(), tool.timeLimit);
     if (portsOutput.timedOut) return std::nullopt;
-    const auto listeners = Parsing::parseListeningPorts(portsOutput.text.value_or(""));
+    auto listeners = Parsing::parseListeningPorts(portsOutput.text.value_or(""));
+    auto table = Parsing::parsePS(psOutput.text.value_or(""), listeners);
+    // Run as root, the tools list every user's processes; only ours make servers.
+    const auto owners = ownersOf(Parsing::listeningGroupMembers(table, listeners));
+    listeners = Parsing::ownListeners(std::move(listeners), owners, ::getuid());
+    table = Parsing::withoutOthersProcesses(std::move(table), owners, ::getuid());
     // Only the listeners' folders and command lines reach a server.
     const auto cwds = Parsing::parseCWDs(cwdOutput.text.value_or(""), listeners);
-    auto table = Parsing::parsePS(psOutput.text.value_or(""), listeners);
 
     // Read right before the clock, so that both measure the same stretch of time.
     auto exactTimes = KernelCPUTimes::read(Parsing::listeningGroupMembers(table, listeners));

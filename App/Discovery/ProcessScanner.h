@@ -1,8 +1,9 @@
 #pragma once
 // The one entry point of discovery. A scan runs lsof (working directories, then listening TCP
-// ports) and ps (the process table), turns the listening processes into servers and projects, adds
-// the running Docker containers, marks background services that launchd keeps alive and applies the
-// user's filter rules, read anew from the standard defaults on every scan.
+// ports) and ps (the process table), turns the listening processes of the application's own real
+// user (/proc/<pid>/status) into servers and projects, adds the running Docker containers, marks
+// background services that launchd keeps alive and applies the user's filter rules, read anew from
+// the standard defaults on every scan.
 //
 // A scan is synchronous on the caller's thread. A tool that cannot start is logged and counts as
 // printing nothing, so the scan then simply finds fewer servers. A tool that hangs is stopped at its

@@ -196,29 +196,33 @@ void PanelModel::setGrouped(bool grouped) {
 
 // --- the stop road ---
 
-void PanelModel::killServer(const DevServer& server, std::int32_t signal) {
+Platform::Date PanelModel::listedAt() const { return snapshot_ ? snapshot_->timestamp : Platform::Date::min(); }
+
+void PanelModel::killServer(const DevServer& server, std::int32_t signal) { requestKill(server, signal, listedAt()); }
+
+void PanelModel::requestKill(const DevServer& server, std::int32_t signal, Platform::Date listedAt) {
     if (KillWarning::needsWarning(StopRoad::isForce(signal))) {
-        pendingKill_ = PendingKill{server, signal};
+        pendingKill_ = PendingKill{server, signal, listedAt};
         observers_.notify(pendingKillChanged);
         return;
     }
-    performKill(server, signal);
+    performKill(server, signal, listedAt);
 }
 
-void PanelModel::keyboardKill(const DevServer& server) {
+void PanelModel::keyboardKill(const DevServer& server, Platform::Date listedAt) {
     // A server the service manager restarts cannot be stopped here; its row's stop button is
     // disabled, and the key does nothing either (no warning card for a stop that would be refused).
     if (server.keptAlive.value_or(false)) return;
-    killServer(server, StopRoad::stopSignal);
+    requestKill(server, StopRoad::stopSignal, listedAt);
 }
 
 void PanelModel::killAllServers(const DevProject& project) {
     if (KillWarning::needsWarning(false)) {
-        pendingKill_ = PendingKill{project, StopRoad::stopSignal};
+        pendingKill_ = PendingKill{project, StopRoad::stopSignal, listedAt()};
         observers_.notify(pendingKillChanged);
         return;
     }
-    for (const DevServer& server : project.servers) performKill(server, StopRoad::stopSignal);
+    for (const DevServer& server : project.servers) performKill(server, StopRoad::stopSignal, listedAt());
 }
 
 void PanelModel::confirmPendingKill() {
@@ -228,9 +232,9 @@ void PanelModel::confirmPendingKill() {
     pendingKill_.reset();
     observers_.notify(pendingKillChanged);
     if (const DevProject* project = std::get_if<DevProject>(&pending.target)) {
-        for (const DevServer& server : project->servers) performKill(server, pending.signal);
+        for (const DevServer& server : project->servers) performKill(server, pending.signal, pending.listedAt);
     } else {
-        performKill(std::get<DevServer>(pending.target), pending.signal);
+        performKill(std::get<DevServer>(pending.target), pending.signal, pending.listedAt);
     }
 }
 
@@ -240,9 +244,9 @@ void PanelModel::cancelPendingKill() {
     observers_.notify(pendingKillChanged);
 }
 
-void PanelModel::performKill(const DevServer& server, std::int32_t signal) {
+void PanelModel::performKill(const DevServer& server, std::int32_t signal, Platform::Date listedAt) {
     const StopRoad::Outcome outcome =
-        StopRoad::performKill(server, signal, weakly([](PanelModel& model) { model.rescan(); }));
+        StopRoad::performKill(server, signal, listedAt, weakly([](PanelModel& model) { model.rescan(); }));
     // A stop that reached nobody mostly means the server had exited already: the rescans are what
     // take its stale row away.
     if (outcome == StopRoad::Outcome::signalled || outcome == StopRoad::Outcome::nothingSignalled) scheduleRescans();
@@ -262,6 +266,10 @@ void PanelModel::openLocalhost(int port, std::int32_t pgid) {
 }
 
 void PanelModel::restartServer(const DevServer& server, const DevProject& project) {
+    restartListed(server, project, listedAt());
+}
+
+void PanelModel::restartListed(const DevServer& server, const DevProject& project, Platform::Date listedAt) {
     if (server.containerID) {
         const std::string id = *server.containerID;
         ContainerActionTracker::shared().setPhase(id, ContainerActionTracker::Phase::restarting);
@@ -271,7 +279,7 @@ void PanelModel::restartServer(const DevServer& server, const DevProject& projec
         });
         return;
     }
-    ServerRestarter::restart(server, project.name, project.path, ServerRestarter::panelTimeout);
+    ServerRestarter::restart(server, listedAt, project.name, project.path, ServerRestarter::panelTimeout);
 }
 
 bool PanelModel::canRestart(const DevServer& server) {
@@ -290,6 +298,9 @@ void PanelModel::hideServer(const DevServer& server) {
 void PanelModel::publishNavRows() {
     std::vector<KeyNav::Row> rows;
     rows.reserve(derived_.visibleRows.size());
+    // A keyboard row is kept until the rows themselves change, while later snapshots may list its
+    // server with other group members: its stop keeps the time of the snapshot it was made from.
+    const Platform::Date rowsListedAt = listedAt();
     for (const PanelDerivation::VisibleRow& visible : derived_.visibleRows) {
         // Each row keeps the server, port and project of this moment.
         const DevServer server = *visible.server;
@@ -298,9 +309,11 @@ void PanelModel::publishNavRows() {
         KeyNav::Row row;
         row.id = visible.id();
         row.open = weakly([port, pgid = server.pgid](PanelModel& model) { model.openLocalhost(port, pgid); });
-        row.kill = weakly([server](PanelModel& model) { model.keyboardKill(server); });
+        row.kill = weakly([server, rowsListedAt](PanelModel& model) { model.keyboardKill(server, rowsListedAt); });
         if (canRestart(server)) {
-            row.restart = weakly([server, project](PanelModel& model) { model.restartServer(server, project); });
+            row.restart = weakly([server, project, rowsListedAt](PanelModel& model) {
+                model.restartListed(server, project, rowsListedAt);
+            });
         }
         rows.push_back(std::move(row));
     }

@@ -30,6 +30,7 @@ public:
     struct PendingKill {
         std::variant<DevServer, DevProject> target;  // one server, or every (shown) server of a project
         std::int32_t signal = 15;
+        Platform::Date listedAt;   // the timestamp of the snapshot the target was chosen from
         bool isContainer() const;  // the target is one Docker container
         bool operator==(const PendingKill&) const = default;
     };
@@ -109,19 +110,23 @@ public:
     void setGrouped(bool grouped);
 
     // --- the stop road ---
+    // A stop reaches only processes that had started when the snapshot the server was chosen from
+    // was taken (Platform/ProcessGroups.h): a row's server comes from the snapshot shown now, a
+    // keyboard row's from the one shown when the rows were handed over (`listedAt`).
     // A row's stop or force stop: the one-time warning of that kind first when it is due.
     void killServer(const DevServer& server, std::int32_t signal);
     // The keyboard's stop: always a plain stop; nothing for a server that is kept alive.
-    void keyboardKill(const DevServer& server);
+    void keyboardKill(const DevServer& server, Platform::Date listedAt);
     // A project's stop-all (the project as shown: while searching, its matching servers only).
     void killAllServers(const DevProject& project);
     // The warning card's answers.
     void confirmPendingKill();
     void cancelPendingKill();
-    void performKill(const DevServer& server, std::int32_t signal);
+    void performKill(const DevServer& server, std::int32_t signal, Platform::Date listedAt);
 
     // --- other actions of the rows ---
     void openLocalhost(int port, std::int32_t pgid);
+    // The restart's stop follows the stop road's rule.
     void restartServer(const DevServer& server, const DevProject& project);
     // Hides the server: the hidden key of each of its ports joins the stored filter rules.
     void hideServer(const DevServer& server);
@@ -131,6 +136,10 @@ public:
     static bool canRestart(const DevServer& server);
 
 private:
+    // The timestamp of the snapshot shown; without one, a time before any process started.
+    Platform::Date listedAt() const;
+    void requestKill(const DevServer& server, std::int32_t signal, Platform::Date listedAt);
+    void restartListed(const DevServer& server, const DevProject& project, Platform::Date listedAt);
     void setSnapshot(std::shared_ptr<const ProcessSnapshot> snapshot);
     void rederive(Changes changes);
     void publishNavRows();

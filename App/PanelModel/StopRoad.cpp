@@ -25,7 +25,8 @@ std::string bracketed(const std::vector<std::int32_t>& pids) {
 
 }  // namespace
 
-Outcome performKill(const DevServer& server, std::int32_t signal, std::function<void()> containerDone) {
+Outcome performKill(const DevServer& server, std::int32_t signal, Platform::Date listedAt,
+                    std::function<void()> containerDone) {
     const bool force = isForce(signal);
     if (server.keptAlive.value_or(false)) {
         Platform::systemLog("Vellumark: refusing to stop " + server.command + " — launchd KeepAlive would restart it");
@@ -42,7 +43,7 @@ Outcome performKill(const DevServer& server, std::int32_t signal, std::function<
     Platform::systemLog(std::string("Vellumark: ") + (force ? "force-kill" : "kill") + " " + server.command +
                         ", pgid " + std::to_string(server.pgid) + ", pids " + bracketed(server.groupPIDs));
     const std::size_t reached =
-        Platform::ProcessGroups::signalMembers(server.groupPIDs, server.pgid, force ? SIGKILL : SIGTERM);
+        Platform::ProcessGroups::signalMembers(server.groupPIDs, server.pgid, force ? SIGKILL : SIGTERM, listedAt);
     // A signal that reached nobody stopped nothing: showing the row as stopping would be a lie.
     if (reached == 0) return Outcome::nothingSignalled;
     KillTracker::shared().recordStop(server.pgid, std::chrono::system_clock::now());

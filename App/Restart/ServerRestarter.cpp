@@ -52,6 +52,7 @@ std::chrono::steady_clock::time_point deadlineAfter(Trackers::Seconds span) {
 struct StopRequest {
     std::vector<std::int32_t> groupPIDs;
     std::int32_t pgid = 0;
+    Platform::Date listedAt;
     RestartEntry::ID entryID;
     std::string command;
     Plan plan;
@@ -60,7 +61,7 @@ struct StopRequest {
 
 bool groupStillRuns(const StopRequest& request) {
     for (std::int32_t pid : request.groupPIDs) {
-        if (Platform::ProcessGroups::isInGroup(pid, request.pgid)) return true;
+        if (Platform::ProcessGroups::isListedMember(pid, request.pgid, request.listedAt)) return true;
     }
     return false;
 }
@@ -68,7 +69,7 @@ bool groupStillRuns(const StopRequest& request) {
 void stopAndWait(const StopRequest& request) {
     RestartTracker& tracker = RestartTracker::shared();
     // Only pids still in the group: one that left it, or a number since reused, is someone else's.
-    Platform::ProcessGroups::signalMembers(request.groupPIDs, request.pgid, SIGTERM);
+    Platform::ProcessGroups::signalMembers(request.groupPIDs, request.pgid, SIGTERM, request.listedAt);
     const auto deadline = deadlineAfter(request.timeout);
     while (groupStillRuns(request)) {
         const std::optional<RestartEntry> entry = tracker.entry(request.entryID);
@@ -93,8 +94,8 @@ void stopAndWait(const StopRequest& request) {
 
 }  // namespace
 
-void restart(const DevServer& server, const std::string& projectName, const std::string& projectPath,
-             Trackers::Seconds timeout) {
+void restart(const DevServer& server, Platform::Date listedAt, const std::string& projectName,
+             const std::string& projectPath, Trackers::Seconds timeout) {
     if (server.containerID) return;
     // Without real ids the stop could reach no process or the wrong ones.
     if (server.pid <= 0 || server.pgid <= 0) return;
@@ -126,6 +127,7 @@ void restart(const DevServer& server, const std::string& projectName, const std:
     // running one; the representative is always part of its group.
     request.groupPIDs = server.groupPIDs.empty() ? std::vector<std::int32_t>{server.pid} : server.groupPIDs;
     request.pgid = server.pgid;
+    request.listedAt = listedAt;
     request.entryID = id;
     request.command = server.command;
     request.plan = std::move(*plan);

@@ -271,8 +271,8 @@ void AppDelegate::drainWidgetCommands(std::chrono::milliseconds patience) {
     }
     delegate->queueBusy_ = false;
     delegate->drainRetryDelay_ = firstDrainRetry;
-    if (drained.commands.empty()) return;
-    WidgetCommandExecutor::execute(drained.commands);
+    if (drained.batches.empty()) return;
+    WidgetCommandExecutor::execute(drained.batches);
     // Dropped while a loop scan runs: the change then shows after the next tick.
     delegate->refresh();
 }

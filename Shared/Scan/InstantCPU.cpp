@@ -3,13 +3,12 @@
 // the kernel's exact times are at hand, they take the place of ps's whole seconds.
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <iterator>
 
+#include "Platform/ProcFS.h"
 #include "Shared/Scan/ProcessIDIndex.h"
 #include "Shared/Scan/ProcessScannerParsing.h"
-#include "Shared/Scan/ScanText.h"
 
 namespace ProcessScannerParsing {
 
@@ -20,14 +19,6 @@ namespace {
 double percentSince(double now, double before, double wallDelta) {
     const double percent = (now - before) / wallDelta * 100.0;
     return std::isfinite(percent) && percent > 0 ? percent : 0;
-}
-
-// Plain decimal digits, as the kernel writes its counters.
-std::optional<std::uint64_t> parseCounter(std::string_view text) {
-    if (text.empty() || text.front() < '0' || text.front() > '9') return std::nullopt;  // no sign
-    const auto value = ScanText::parseInt64(text);
-    if (!value) return std::nullopt;
-    return static_cast<std::uint64_t>(*value);
 }
 
 }  // namespace
@@ -70,18 +61,11 @@ ProcessTable withExactInstantCPU(ProcessTable stats, const CPUTimes& exact, cons
 }
 
 std::optional<std::uint64_t> parseProcStatCPUTicks(std::string_view text) {
-    const auto close = text.rfind(')');
-    if (close == std::string_view::npos) return std::nullopt;
-    // After the name: state, ppid, pgrp, session, tty_nr, tpgid, flags, minflt, cminflt, majflt,
-    // cmajflt, then utime and stime.
-    constexpr std::size_t utime = 11, stime = 12;
-    std::array<std::string_view, stime + 1> fields;
-    std::size_t count = 0;
-    ScanText::forEachPiece(text.substr(close + 1), ' ', [&](std::string_view field) {
-        if (count < fields.size()) fields[count++] = field;
-    });
-    if (count < fields.size()) return std::nullopt;
-    const auto user = parseCounter(fields[utime]), system = parseCounter(fields[stime]);
+    constexpr std::size_t utime = 14 - 3, stime = 15 - 3;
+    const auto fields = Platform::ProcFS::statFields(text);
+    if (fields.size() <= stime) return std::nullopt;
+    const auto user = Platform::ProcFS::parseCounter(fields[utime]);
+    const auto system = Platform::ProcFS::parseCounter(fields[stime]);
     std::uint64_t total = 0;
     if (!user || !system || __builtin_add_overflow(*user, *system, &total)) return std::nullopt;
     return total;

@@ -109,6 +109,21 @@ std::vector<std::int32_t> listeningGroupMembers(const ProcessTable& table, const
 ProcessTable withExactInstantCPU(ProcessTable stats, const CPUTimes& exact, const CPUTimes& previousExact,
                                  double wallDelta);
 
+// ---- Whose processes -------------------------------------------------------------------------------
+// A scan lists only the user's own processes, as lsof does without privileges: run as root, lsof
+// and ps see every user's.
+
+// Real user id by pid.
+using ProcessOwners = FlatMap<std::int32_t, std::uint32_t>;
+
+// The listeners whose real user is `uid`; one whose owner is unknown (mostly: it ended during the
+// scan) goes too.
+ListeningPorts ownListeners(ListeningPorts listeners, const ProcessOwners& owners, std::uint32_t uid);
+
+// The table without the processes whose real user is known to be another than `uid`, so that no other
+// user's process joins a server's group; processes whose owner was not looked up stay.
+ProcessTable withoutOthersProcesses(ProcessTable table, const ProcessOwners& owners, std::uint32_t uid);
+
 // ---- Scope and grouping ---------------------------------------------------------------------------
 
 // The one folder-containment rule of the system (Shared/PathPrefix.h), under this namespace too.

@@ -9,6 +9,8 @@
 #include <system_error>
 #include <utility>
 
+#include <sys/stat.h>
+
 #include <nlohmann/json.hpp>
 
 #include "Platform/AtomicFile.h"
@@ -57,30 +59,37 @@ std::optional<std::string> encode(const std::vector<WidgetCommand>& commands) {
 // The widget gives up waiting for the application after this long (see QueueLock.h).
 constexpr std::chrono::milliseconds lockPatience{2000};
 
-// Appends the commands of one file to the batch; a file that is not a valid list adds nothing.
-void appendDecoded(std::vector<WidgetCommand>& batch, const std::optional<std::string>& bytes) {
-    if (auto commands = decode(bytes)) batch.insert(batch.end(), commands->begin(), commands->end());
+// When the file was last written. A rename keeps it, and nobody writes to the file once it is aside.
+Platform::Date modificationTime(const fs::path& path) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0) return Platform::Date::min();
+    return Platform::Date(std::chrono::duration_cast<Platform::Date::duration>(
+        std::chrono::seconds(status.st_mtim.tv_sec) + std::chrono::nanoseconds(status.st_mtim.tv_nsec)));
+}
+
+// Reads one file into a batch and removes it; a file that is not a valid list adds nothing.
+void takeFile(std::vector<Batch>& batches, const fs::path& path) {
+    Batch batch{{}, modificationTime(path)};
+    if (auto commands = decode(Platform::readWholeFile(path))) batch.commands = std::move(*commands);
+    std::error_code ignored;
+    fs::remove(path, ignored);
+    if (!batch.commands.empty()) batches.push_back(std::move(batch));
 }
 
 // The queued commands, taken out of the way of the next enqueue. Called with the lock held. A batch
 // left aside by a drain that never finished (the application ended between the move and the read)
 // comes first, so its commands are not overwritten by this move.
-std::vector<WidgetCommand> takeQueue(const QueueFiles& files) {
+std::vector<Batch> takeQueue(const QueueFiles& files) {
     std::error_code ignored;
-    std::vector<WidgetCommand> batch;
-    if (fs::exists(fs::symlink_status(files.aside, ignored))) {
-        appendDecoded(batch, Platform::readWholeFile(files.aside));
-        fs::remove(files.aside, ignored);
-    }
+    std::vector<Batch> batches;
+    if (fs::exists(fs::symlink_status(files.aside, ignored))) takeFile(batches, files.aside);
     if (std::rename(files.queue.c_str(), files.aside.c_str()) == 0) {
-        appendDecoded(batch, Platform::readWholeFile(files.aside));
-        fs::remove(files.aside, ignored);
-        return batch;
+        takeFile(batches, files.aside);
+        return batches;
     }
     // Not movable (or simply missing): read it where it is and remove it.
-    appendDecoded(batch, Platform::readWholeFile(files.queue));
-    fs::remove(files.queue, ignored);
-    return batch;
+    takeFile(batches, files.queue);
+    return batches;
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Platform/ISO8601.h"
 #include "Shared/WidgetChannel/WidgetCommand.h"
 
 namespace WidgetCommandQueue {
@@ -23,16 +24,26 @@ inline constexpr std::string_view fileName = "widget-commands.json";
 // Posted on the cross-process notification centre after every enqueue.
 inline constexpr std::string_view notificationName = "io.kestrow.v3lk.widgetCommand";
 
+// The commands of one queue file, and when it was last written (its modification time): the widget
+// chose them from what it showed before then, so a process that started later is none it meant.
+struct Batch {
+    std::vector<WidgetCommand> commands;
+    Platform::Date written;  // a time before any process started when it cannot be told
+    bool operator==(const Batch&) const = default;
+};
+
 // What tryDrain took, and whether it had to leave the queue alone.
 struct Drained {
-    std::vector<WidgetCommand> commands;
+    // In queue order, one batch per file read (a batch left aside by an interrupted drain comes
+    // first); a file without commands adds no batch.
+    std::vector<Batch> batches;
     // The lock was not had within the patience: anything queued is still in the file, and no
     // notification will announce it again.
     bool busy = false;
 };
 // Application side. Everything queued, in file order, and the file removed. A missing or unreadable
-// file gives an empty list; so does a file that is not a JSON array of valid commands, which is
-// removed all the same (one bad entry loses the whole batch, and the next enqueue starts afresh).
+// file gives no batch; so does a file that is not a JSON array of valid commands, which is removed
+// all the same (one bad entry loses the whole batch, and the next enqueue starts afresh).
 // Waits at most `patience` for the lock (so the main thread is never held long) and logs nothing
 // when it gives up.
 Drained tryDrain(std::chrono::milliseconds patience);

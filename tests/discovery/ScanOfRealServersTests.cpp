@@ -224,6 +224,20 @@ TEST_F(ScanOfRealServers, AServerInAFolderWhoseNameIsNotUTF8IsListedButOffersNoR
     EXPECT_TRUE(ServerRestarter::currentPlan(*plainFound));
 }
 
+// Run as root, lsof sees every user's listeners; the scan lists only the application's own user's,
+// as it would see them without privileges.
+TEST_F(ScanOfRealServers, AnotherUsersListenerIsNotListedEvenToRoot) {
+    if (::getuid() != 0) GTEST_SKIP() << "only root can start a listener of another user (and see it with lsof)";
+    fs::create_directories(home.home() / "Development/theirs");
+    const int port = freePort();
+    // Isolated (-I): the interpreter does not look into a folder it may not read.
+    ChildProcess theirs({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", *python3(), "-I", "-m",
+                         "http.server", std::to_string(port), "--bind", "127.0.0.1"},
+                        home.home() / "Development/theirs");
+    ASSERT_TRUE(waitUntil([&] { return acceptsConnections(port); }, std::chrono::seconds(60)));
+    EXPECT_EQ(paths(scanByPath()), (Strings{path("Development/shop"), path("code/site")}));
+}
+
 // Every scan runs the docker tool while it holds the scan lock; this one takes a folder as its own
 // lock and notes when it finds it taken. Each run lasts half a second, far longer than the moment
 // between two scans started together.

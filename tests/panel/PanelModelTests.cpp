@@ -8,6 +8,7 @@
 #include <QDesktopServices>
 #include <QUrl>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -145,11 +146,11 @@ TEST_F(PanelModelTest, OnlyAChangeOfWhatThePanelShowsIsAnnounced) {
 TEST_F(PanelModelTest, AStopIsRecordedAndRescannedThreeTimesUntilTheGroupIsGone) {
     KillWarning::acknowledge(false);
     ChildProcess leader({"sleep", "60"});
+    const DevServer server = testing_support::devServer(leader.pid());
+    stored = ProcessSnapshot{std::chrono::system_clock::now(), {{"shop", "/p/shop", {server}}}};
     PanelModel model(environment());
+    model.appear();
 
-    DevServer server;
-    server.pid = server.pgid = leader.pid();
-    server.groupPIDs = {leader.pid()};
     model.killServer(server, 15);
     EXPECT_FALSE(model.pendingKill());
     EXPECT_TRUE(KillTracker::shared().stopping().contains(leader.pid()));
@@ -179,7 +180,7 @@ TEST_F(PanelModelTest, AStopThatReachesNoProcessIsNotRecordedButRescansAwayTheSt
         server.pid = pid;
         server.pgid = pgid;
         server.groupPIDs = {pid};
-        model.performKill(server, 15);
+        model.performKill(server, 15, std::chrono::system_clock::now());
         EXPECT_FALSE(KillTracker::shared().stopping().contains(pgid)) << pid;
     }
     EXPECT_TRUE(log.contains("Vellumark: kill ghost, pgid -1, pids [-1]"));
@@ -192,10 +193,46 @@ TEST_F(PanelModelTest, AStopThatReachesNoProcessIsNotRecordedButRescansAwayTheSt
     keptAlive.groupPIDs = {::getpid()};
     keptAlive.command = "redis-server";
     keptAlive.keptAlive = true;
-    model.keyboardKill(keptAlive);  // the key does nothing at all, not even the warning
+    model.keyboardKill(keptAlive, std::chrono::system_clock::now());  // nothing at all, not even the warning
     EXPECT_FALSE(model.pendingKill());
-    model.performKill(keptAlive, 9);
+    model.performKill(keptAlive, 9, std::chrono::system_clock::now());
     EXPECT_TRUE(log.contains("Vellumark: refusing to stop redis-server — launchd KeepAlive would restart it"));
+}
+
+// Until its first scan ends, the panel shows the snapshot the previous run left, whose numbers may
+// belong to other processes by now: no stop road reaches a process that started after the snapshot
+// it was chosen from, while a fresh snapshot listing the same process makes it stoppable.
+TEST_F(PanelModelTest, StopsChosenFromASnapshotOlderThanTheProcessAtTheNumberLeaveItAlone) {
+    Platform::LogCapture log;
+    ChildProcess successor({"sleep", "60"});
+    const DevServer server = testing_support::devServer(successor.pid());
+    const DevProject shop{"shop", "/p/shop", {server}};
+    stored = ProcessSnapshot{std::chrono::system_clock::now() - 60s, {shop}};
+    PanelModel model(environment());
+    model.appear();
+
+    KillWarning::acknowledge(false);
+    model.killServer(server, 15);
+    model.killAllServers(shop);
+    KeyNav::shared().select(KeyNav::rowID(server.pid, 3000));
+    KeyNav::shared().activate(KeyNav::Command::kill);
+    // The warning card keeps the time of the snapshot its stop was chosen from, whatever the panel
+    // shows when it is answered.
+    model.killServer(server, 9);
+    ASSERT_TRUE(model.pendingKill());
+    DevProject now = shop;
+    now.servers[0].cpu = 1;
+    stored = ProcessSnapshot{std::chrono::system_clock::now(), {now}};
+    model.tick();
+    model.confirmPendingKill();
+    EXPECT_EQ(std::ranges::count(log.lines(), "Vellumark: not signalling pid " + std::to_string(server.pid) +
+                                                  " — it started after the list it was chosen from"),
+              4)
+        << testing::PrintToString(log.lines());
+    EXPECT_FALSE(KillTracker::shared().stopping().contains(server.pgid));
+
+    model.killServer(model.snapshot()->projects.at(0).servers.at(0), 15);
+    EXPECT_EQ(endedBy(successor), SIGTERM);
 }
 
 TEST_F(PanelModelTest, HidingAServerAddsItsCommandWithEveryOneOfItsPortsToTheStoredRules) {

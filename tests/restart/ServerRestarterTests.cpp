@@ -93,7 +93,8 @@ protected:
                                      [&](const std::string& l) { return l.find(text) != std::string::npos; });
     }
     void restart(pid_t pid, Trackers::Seconds timeout = ServerRestarter::panelTimeout) {
-        ServerRestarter::restart(serverOf(pid, {pid}, project.path()), "p", project.path().string(), timeout);
+        ServerRestarter::restart(serverOf(pid, {pid}, project.path()), std::chrono::system_clock::now(), "p",
+                                 project.path().string(), timeout);
     }
     // A server that ignores SIGTERM, as some do.
     std::unique_ptr<ChildProcess> startStubborn() {
@@ -175,7 +176,8 @@ TEST_F(ServerRestarterTest, NoRestartIsOfferedOrDoneThatCouldNotBringTheServerBa
         const pid_t pid = c.server->pid();
         const DevServer server = serverOf(pid, {pid}, c.folder);
         EXPECT_FALSE(offersRestart(server)) << c.what;
-        ServerRestarter::restart(server, "p", c.folder.string(), ServerRestarter::panelTimeout);
+        ServerRestarter::restart(server, std::chrono::system_clock::now(), "p", c.folder.string(),
+                                 ServerRestarter::panelTimeout);
         EXPECT_EQ(logged("Vellumark: restart "), 0u) << c.what;
         drainMainQueue();
         EXPECT_TRUE(tracker.entries().empty()) << c.what;
@@ -208,8 +210,9 @@ TEST_F(ServerRestarterTest, TwoPressesStopOnlyTheGroupOnceAndSpawnOneCleanProces
     ChildProcess departed({"/bin/sleep", "300"}, project.path());  // listed in the group, no longer in it
     ASSERT_TRUE(leader.started());
     const DevServer server = serverOf(leader.pid(), {leader.pid(), member.pid(), departed.pid()}, project.path());
-    ServerRestarter::restart(server, "p", project.path().string(), ServerRestarter::panelTimeout);
-    ServerRestarter::restart(server, "p", project.path().string(), ServerRestarter::panelTimeout);
+    const auto listedAt = std::chrono::system_clock::now();
+    ServerRestarter::restart(server, listedAt, "p", project.path().string(), ServerRestarter::panelTimeout);
+    ServerRestarter::restart(server, listedAt, "p", project.path().string(), ServerRestarter::panelTimeout);
     const auto entry = waitForSpawn();
     ::close(leaked[0]);
     ::close(leaked[1]);
@@ -226,6 +229,22 @@ TEST_F(ServerRestarterTest, TwoPressesStopOnlyTheGroupOnceAndSpawnOneCleanProces
     const fs::path descriptors = "/proc/" + std::to_string(spawned) + "/fd";
     EXPECT_EQ(std::distance(fs::directory_iterator(descriptors), {}), 3);
     for (const char* fd : {"0", "1", "2"}) EXPECT_EQ(fs::read_symlink(descriptors / fd), "/dev/null") << fd;
+}
+
+// A restart chosen from a snapshot older than the process now at the server's number: the server it
+// meant is gone, so the stop leaves that process alone and the restart goes on to start the server.
+TEST_F(ServerRestarterTest, AProcessThatStartedAfterTheSnapshotIsNotStoppedAndCountsAsGone) {
+    ChildProcess successor({"/bin/sleep", "300"}, project.path());
+    ASSERT_TRUE(successor.started());
+    ServerRestarter::restart(serverOf(successor.pid(), {successor.pid()}, project.path()),
+                             std::chrono::system_clock::now() - std::chrono::seconds(30), "p", project.path().string(),
+                             ServerRestarter::panelTimeout);
+    const auto entry = waitForSpawn();
+    ASSERT_TRUE(entry && entry->spawnedPID);
+    EXPECT_EQ(endedBy(successor), SIGUSR1);
+    EXPECT_EQ(logged("Vellumark: not signalling pid " + std::to_string(successor.pid()) +
+                     " — it started after the list it was chosen from"),
+              1u);
 }
 
 // Cancelled while it waits, a restart spawns nothing; left alone, it gives up at its time limit.

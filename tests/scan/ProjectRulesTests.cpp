@@ -99,6 +99,31 @@ TEST(ProjectGrouping, oneServerPerProcessGroupWithTheLowestPortAsRepresentative)
     EXPECT_FALSE(watched[2].servers[0].cwd.has_value());  // out of scope: the folder is not shown
 }
 
+// Run as root, the tools list every user's processes. 200 is ours and shares group 100 with 160 (ours)
+// and 150 (a helper of another user); 400 is another user's listener; 500 ended before its owner was
+// read; 900 is in no listening group and was not looked up.
+TEST(ProjectOwnership, onlyTheUsersOwnListenersAndGroupMembersMakeServers) {
+    const WorkingDirectories cwds{
+        {200, {"node", dev + "/shop/api"}}, {400, {"node", dev + "/theirs"}}, {500, {"node", dev + "/gone"}}};
+    const ListeningPorts ports{{200, {8080}}, {400, {3000}}, {500, {4000}}};
+    const ProcessTable stats{{150, row(100, 40, 1, 100)},
+                             {160, row(100, 1)},
+                             {200, row(100, 2)},
+                             {400, row(400)},
+                             {500, row(500)},
+                             {900, row(900)}};
+    const ProcessOwners owners{{150, 0}, {160, 1000}, {200, 1000}, {400, 1001}};
+
+    const ListeningPorts own = ownListeners(ports, owners, 1000);
+    EXPECT_EQ(own, (ListeningPorts{{200, {8080}}}));
+    const ProcessTable table = withoutOthersProcesses(stats, owners, 1000);
+    EXPECT_EQ(table, (ProcessTable{{160, row(100, 1)}, {200, row(100, 2)}, {500, row(500)}, {900, row(900)}}));
+    const auto projects = buildProjects(cwds, own, table, home, dev, 1, {}, {}, {});
+    ASSERT_EQ(paths(projects), std::vector<std::string>{dev + "/shop"});
+    EXPECT_EQ(projects[0].servers.at(0).groupPIDs, (std::vector<std::int32_t>{160, 200}));
+    EXPECT_EQ(projects[0].servers.at(0).cpu, 3);
+}
+
 TEST(ProjectFilters, ignoredPortsAndHiddenKeysRemoveServersAndEmptyProjects) {
     const std::vector<DevProject> input{{"b", "/b", {server(1, {3000, 5173}), server(2, {3000})}},
                                         {"a", "/a", {server(3, {3000})}},

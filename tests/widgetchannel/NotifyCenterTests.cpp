@@ -35,8 +35,10 @@ TEST(WidgetChannelAcrossProcesses, AThousandCommandsFromTheWidgetAreEachExecuted
     Dispatch::MainQueue::reset();
     std::vector<std::int64_t> executed;
     const auto drain = [&] {
-        for (const WidgetCommand& command : WidgetCommandQueue::tryDrain(std::chrono::seconds(2)).commands)
-            executed.push_back(std::get<WidgetCommand::OpenLocalhost>(command.action).port);
+        for (const WidgetCommandQueue::Batch& batch : WidgetCommandQueue::tryDrain(std::chrono::seconds(2)).batches) {
+            for (const WidgetCommand& command : batch.commands)
+                executed.push_back(std::get<WidgetCommand::OpenLocalhost>(command.action).port);
+        }
     };
     {
         const auto observation =

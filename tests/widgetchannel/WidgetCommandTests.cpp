@@ -67,10 +67,23 @@ void writeQueue(const std::string& text) { std::ofstream(queueFile(), std::ios::
 std::string readQueue() { return Platform::readWholeFile(queueFile()).value_or("(missing)"); }
 
 // The application's drain, given time enough for a lock nobody holds for long.
-Commands drain() {
+std::vector<WidgetCommandQueue::Batch> drainBatches() {
     WidgetCommandQueue::Drained drained = WidgetCommandQueue::tryDrain(std::chrono::seconds(2));
     EXPECT_FALSE(drained.busy);
-    return std::move(drained.commands);
+    return std::move(drained.batches);
+}
+
+// Its commands, of every batch in queue order.
+Commands drain() {
+    Commands commands;
+    for (WidgetCommandQueue::Batch& batch : drainBatches())
+        commands.insert(commands.end(), batch.commands.begin(), batch.commands.end());
+    return commands;
+}
+
+// Sets the file's modification time, as if its last write had been then.
+void setWritten(const fs::path& file, Platform::Date written) {
+    fs::last_write_time(file, fs::file_time_type::clock::from_sys(written));
 }
 
 TEST(WidgetCommandQueue, ADamagedBatchIsDroppedWholeAndTheNextEnqueueStartsAfresh) {
@@ -90,15 +103,24 @@ TEST(WidgetCommandQueue, ADamagedBatchIsDroppedWholeAndTheNextEnqueueStartsAfres
     EXPECT_EQ(readQueue(), R"([{"openLocalhost":{"port":1}}])");
 }
 
-TEST(WidgetCommandQueue, DrainRecoversTheBatchOfAnInterruptedDrainFirst) {
+// Each file's batch keeps the time the file was last written, which decides which processes its
+// stop commands may still reach.
+TEST(WidgetCommandQueue, DrainRecoversTheBatchOfAnInterruptedDrainFirstEachWithItsFilesTime) {
     TempHome home;
     WidgetCommandQueue::enqueue(WidgetCommand::openLocalhost(5173));
     // What a drain killed between moving the file aside and removing it leaves behind.
-    std::ofstream(queueFile().string() + ".draining") << R"([{"openLocalhost":{"port":666}}])";
+    const fs::path aside = queueFile().string() + ".draining";
+    std::ofstream(aside) << R"([{"openLocalhost":{"port":666}}])";
+    const Platform::Date lastRun = std::chrono::system_clock::now() - std::chrono::hours(30);
+    setWritten(aside, lastRun);
     WidgetCommandQueue::enqueue(WidgetCommand::revealFolder("/srv/site"));
     EXPECT_EQ(readQueue(), R"([{"openLocalhost":{"port":5173}},{"revealFolder":{"path":"/srv/site"}}])");
-    EXPECT_EQ(drain(), (Commands{WidgetCommand::openLocalhost(666), WidgetCommand::openLocalhost(5173),
-                                 WidgetCommand::revealFolder("/srv/site")}));
+    const Platform::Date queued = std::chrono::system_clock::now() - std::chrono::milliseconds(1500);
+    setWritten(queueFile(), queued);
+    EXPECT_EQ(drainBatches(),
+              (std::vector<WidgetCommandQueue::Batch>{
+                  {{WidgetCommand::openLocalhost(666)}, lastRun},
+                  {{WidgetCommand::openLocalhost(5173), WidgetCommand::revealFolder("/srv/site")}, queued}}));
     std::vector<std::string> left;
     for (const auto& entry : fs::directory_iterator(*AppGroup::containerURL())) left.push_back(entry.path().filename());
     EXPECT_EQ(left, std::vector<std::string>{"widget-commands.json.lock"});
@@ -112,7 +134,7 @@ TEST(WidgetCommandQueue, ADrainThatCannotGetTheLockLeavesTheQueueForTheNextDrain
     ASSERT_EQ(::flock(holder.get(), LOCK_EX), 0);
     Platform::LogCapture log;
     const WidgetCommandQueue::Drained busy = WidgetCommandQueue::tryDrain(std::chrono::milliseconds(50));
-    EXPECT_TRUE(busy.commands.empty());
+    EXPECT_TRUE(busy.batches.empty());
     EXPECT_TRUE(busy.busy) << "the caller must come back by itself";
     EXPECT_TRUE(log.lines().empty()) << "the caller decides what to log";
     EXPECT_EQ(readQueue(), R"([{"openLocalhost":{"port":3000}}])");
