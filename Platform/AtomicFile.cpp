@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
+#include "Platform/SystemLog.h"
 #include "Platform/UniqueFd.h"
 
 namespace Platform {
@@ -56,26 +58,39 @@ std::optional<std::string> writeFileAtomically(const std::filesystem::path& targ
     return std::nullopt;
 }
 
-std::optional<std::string> readWholeFile(const std::filesystem::path& path) {
+std::optional<std::string> readOpenFile(int fd, std::size_t maximumSize, const std::filesystem::path& path) {
+    const auto tooLarge = [&] {
+        systemLog("Vellumark: not reading " + path.string() + ": larger than " + std::to_string(maximumSize) +
+                  " bytes");
+        return std::nullopt;
+    };
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && info.st_size > 0 && static_cast<std::uintmax_t>(info.st_size) > maximumSize)
+        return tooLarge();
+    // The stated size can be wrong both ways (a file in /proc states none, another writer may be
+    // appending), so the limit holds for what is read, and the buffer grows only with it.
+    std::string contents;
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got == 0) return contents;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return std::nullopt;
+        }
+        if (static_cast<std::size_t>(got) > maximumSize - contents.size()) return tooLarge();
+        contents.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+std::optional<std::string> readWholeFile(const std::filesystem::path& path, std::size_t maximumSize) {
     // Non-blocking, so a FIFO (or a device) planted under the name cannot hang the open; only a
     // regular file is read at all.
     const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (!fd) return std::nullopt;
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-
-    std::string contents;
-    if (info.st_size > 0) contents.reserve(static_cast<std::size_t>(info.st_size));
-    char buffer[64 * 1024];
-    for (;;) {
-        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
-        if (got == 0) return contents;
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return std::nullopt;
-        }
-        contents.append(buffer, static_cast<std::size_t>(got));
-    }
+    return readOpenFile(fd.get(), maximumSize, path);
 }
 
 }  // namespace Platform

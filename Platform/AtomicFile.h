@@ -1,6 +1,7 @@
 #pragma once
 // Replaces a file as a whole: readers see the old contents or the new, never a part.
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -14,7 +15,14 @@ namespace Platform {
 std::optional<std::string> writeFileAtomically(const std::filesystem::path& target, std::string_view bytes);
 
 // The whole file, or no value when it cannot be read or is not a regular file (a FIFO, a device or
-// a folder under the name gives no value at once, never a wait).
-std::optional<std::string> readWholeFile(const std::filesystem::path& path);
+// a folder under the name gives no value at once, never a wait), or when it holds more than
+// `maximumSize` bytes. Every reader passes the most its kind of file can sensibly hold: the file's
+// stated size says nothing about the memory needed (a sparse file of a terabyte takes no disk), so
+// the bytes are taken as they come and never more than that. A file over the limit is logged
+// ("Vellumark: not reading <path>: larger than <maximumSize> bytes").
+std::optional<std::string> readWholeFile(const std::filesystem::path& path, std::size_t maximumSize);
+
+// The same for a file already open, from its current offset; `path` names it in the log line.
+std::optional<std::string> readOpenFile(int fd, std::size_t maximumSize, const std::filesystem::path& path);
 
 }  // namespace Platform

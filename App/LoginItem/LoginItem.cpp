@@ -69,7 +69,7 @@ fs::path programPath() {
 }
 
 bool isEnabled() {
-    const auto text = Platform::readWholeFile(entryPath());
+    const auto text = Platform::readWholeFile(entryPath(), maximumEntrySize);
     if (!text) return false;
     const DesktopEntry::Fields fields = DesktopEntry::read(*text);
     if (fields.hidden || fields.type != "Application" || !fields.exec) return false;

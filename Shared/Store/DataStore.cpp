@@ -62,7 +62,7 @@ std::optional<ProcessSnapshot> read() {
 }
 
 std::optional<ProcessSnapshot> read(const std::filesystem::path& folder) {
-    const std::optional<std::string> bytes = Platform::readWholeFile(folder / fileName);
+    const std::optional<std::string> bytes = Platform::readWholeFile(folder / fileName, maximumFileSize);
     if (!bytes) return std::nullopt;
     return ProcessSnapshot::decode(*bytes);
 }

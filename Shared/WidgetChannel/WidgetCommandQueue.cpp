@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Platform/AtomicFile.h"
+#include "Platform/JSONNesting.h"
 #include "Platform/NotifyCenter.h"
 #include "Platform/SystemLog.h"
 #include "Shared/Settings/AppGroup.h"
@@ -36,7 +37,7 @@ std::optional<QueueFiles> queueFiles() {
 }
 
 std::optional<std::vector<WidgetCommand>> decode(const std::optional<std::string>& bytes) {
-    if (!bytes) return std::nullopt;
+    if (!bytes || Platform::JSONNesting::isDeeperThan(*bytes)) return std::nullopt;
     try {
         const nlohmann::json list = nlohmann::json::parse(*bytes);
         if (!list.is_array()) return std::nullopt;
@@ -69,16 +70,16 @@ std::vector<WidgetCommand> takeQueue(const QueueFiles& files) {
     std::error_code ignored;
     std::vector<WidgetCommand> batch;
     if (fs::exists(fs::symlink_status(files.aside, ignored))) {
-        appendDecoded(batch, Platform::readWholeFile(files.aside));
+        appendDecoded(batch, Platform::readWholeFile(files.aside, maximumFileSize));
         fs::remove(files.aside, ignored);
     }
     if (std::rename(files.queue.c_str(), files.aside.c_str()) == 0) {
-        appendDecoded(batch, Platform::readWholeFile(files.aside));
+        appendDecoded(batch, Platform::readWholeFile(files.aside, maximumFileSize));
         fs::remove(files.aside, ignored);
         return batch;
     }
     // Not movable (or simply missing): read it where it is and remove it.
-    appendDecoded(batch, Platform::readWholeFile(files.queue));
+    appendDecoded(batch, Platform::readWholeFile(files.queue, maximumFileSize));
     fs::remove(files.queue, ignored);
     return batch;
 }
@@ -110,7 +111,7 @@ void enqueue(const WidgetCommand& command) {
             Platform::systemLog("Vellumark: widget command queue is busy; queueing without the lock");
         }
         std::vector<WidgetCommand> commands =
-            decode(Platform::readWholeFile(files->queue)).value_or(std::vector<WidgetCommand>{});
+            decode(Platform::readWholeFile(files->queue, maximumFileSize)).value_or(std::vector<WidgetCommand>{});
         commands.push_back(command);
         // A failed write is dropped: the widget has nobody to tell.
         if (const std::optional<std::string> bytes = encode(commands)) {

@@ -23,7 +23,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const fs::path& path) { return Platform::readWholeFile(path).value_or(""); }
+std::string readFile(const fs::path& path) { return Platform::readWholeFile(path, 1 << 20).value_or(""); }
 fs::path fixture(const std::string& name) { return fs::path(LAUNCHD_FIXTURES) / name; }
 
 const std::string label = "com.example.agent";

@@ -106,7 +106,7 @@ TEST(ProcessRunner, AChildRunningAtTheLimitGetsSIGTERMAndNoOutputAndIsReapedLate
         const ProcessResult result = runProcess(shell(script, {dir.path().string(), output}, 1s));
         EXPECT_EQ(std::pair(result.outcome, result.output), std::pair(Outcome::timedOut, std::string()));
         // A zombie keeps its /proc entry, so a vanished entry means the child was also reaped.
-        const std::string pid = Platform::readWholeFile(dir.path() / "pid").value_or("?\n");
+        const std::string pid = Platform::readWholeFile(dir.path() / "pid", 1 << 20).value_or("?\n");
         const fs::path entry = "/proc/" + pid.substr(0, pid.find('\n'));
         EXPECT_TRUE(fs::exists(entry)) << "the call waited for the child to end";
         EXPECT_TRUE(eventually([&] { return fs::exists(dir.path() / "terminated"); })) << "no SIGTERM arrived";

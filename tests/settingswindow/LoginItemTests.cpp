@@ -7,6 +7,7 @@
 #include "App/LoginItem/DesktopEntry.h"
 #include "App/LoginItem/LoginItem.h"
 #include "Platform/AtomicFile.h"
+#include "Platform/SystemLog.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -35,7 +36,7 @@ TEST(LoginItem, TogglingWritesAndRemovesTheAutostartEntryForThisProgram) {
     EXPECT_FALSE(LoginItem::isEnabled());
 
     EXPECT_TRUE(LoginItem::toggle());
-    const std::string text = Platform::readWholeFile(entry).value_or("");
+    const std::string text = Platform::readWholeFile(entry, LoginItem::maximumEntrySize).value_or("");
     EXPECT_EQ(text, "[Desktop Entry]\nType=Application\nName=Vellumark\nExec=" +
                         DesktopEntry::execValue(LoginItem::programPath().string()) + "\n");
     EXPECT_EQ(DesktopEntry::execProgram(*DesktopEntry::read(text).exec), fs::read_symlink("/proc/self/exe").string());
@@ -61,9 +62,14 @@ TEST(LoginItem, AnEntrySwitchedOffByTheDesktopOrStartingAnotherProgramIsNotEnabl
         ASSERT_FALSE(Platform::writeFileAtomically(entry, text));
         EXPECT_FALSE(LoginItem::isEnabled()) << text;
     }
+    // A sparse terabyte under the name is not read into memory, and says so.
+    Platform::LogCapture log;
+    fs::resize_file(entry, std::uintmax_t{1} << 40);
+    EXPECT_FALSE(LoginItem::isEnabled());
+    EXPECT_TRUE(log.contains("Vellumark: not reading " + entry.string() + ": larger than "));
     // Turning it on replaces such an entry by ours.
     EXPECT_TRUE(LoginItem::setEnabled(true));
-    EXPECT_EQ(Platform::readWholeFile(entry), ours);
+    EXPECT_EQ(Platform::readWholeFile(entry, LoginItem::maximumEntrySize), ours);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "Shared/Store/DataStore.h"
 #include "discovery/support/TestProcesses.h"
 #include "store/SnapshotSamples.h"
+#include "support/ForkedChild.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -46,7 +47,7 @@ TEST_F(DataStoreTest, TheFirstWriteCreatesTheFolderAndEachAsksTheWidgetToReload)
 
 TEST_F(DataStoreTest, AFailedWriteKeepsThePreviousFileAndRequestsNoReload) {
     DataStore::write(sampleSnapshot(1), dir.path());
-    const auto before = Platform::readWholeFile(dir.path() / "snapshot.json");
+    const auto before = Platform::readWholeFile(dir.path() / "snapshot.json", DataStore::maximumFileSize);
     // Permission bits do not stop root; a file-size limit stops anyone.
     const auto previousHandler = ::signal(SIGXFSZ, SIG_IGN);
     rlimit previous{};
@@ -57,9 +58,26 @@ TEST_F(DataStoreTest, AFailedWriteKeepsThePreviousFileAndRequestsNoReload) {
     ::setrlimit(RLIMIT_FSIZE, &previous);
     ::signal(SIGXFSZ, previousHandler);
     EXPECT_TRUE(log.contains("Vellumark: failed to write snapshot: "));
-    EXPECT_EQ(Platform::readWholeFile(dir.path() / "snapshot.json"), before);
+    EXPECT_EQ(Platform::readWholeFile(dir.path() / "snapshot.json", DataStore::maximumFileSize), before);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1) << "no temporary file left";
     EXPECT_EQ(reloads, 1);
+}
+
+// A snapshot.json no application writes: a sparse terabyte must not be taken into memory, and one
+// nested millions of levels deep must not be built up; either is no snapshot, and says so.
+TEST_F(DataStoreTest, ASnapshotLargerThanAnyOrNestedTooDeepIsNoSnapshot) {
+    const fs::path file = dir.path() / DataStore::fileName;
+    std::ofstream(file).close();
+    fs::resize_file(file, std::uintmax_t{1} << 40);
+    EXPECT_EQ(DataStore::read(dir.path()), std::nullopt);
+    EXPECT_TRUE(log.contains("Vellumark: not reading " + file.string() + ": larger than "));
+
+    std::ofstream(file, std::ios::trunc) << std::string(8'000'000, '[');
+    const testing_support::ChildOutcome child = testing_support::runInChild(
+        [&] { return DataStore::read(dir.path()) ? "a snapshot read from a nested file" : ""; });
+    ASSERT_TRUE(child.finished) << child.ending;
+    EXPECT_EQ(child.problems, "");
+    EXPECT_LT(child.peakGrowthKiB, 64 * 1024) << "the nesting was built up";
 }
 
 TEST_F(DataStoreTest, AReaderInAnotherProcessNeverSeesAPartialFile) {
@@ -69,7 +87,7 @@ TEST_F(DataStoreTest, AReaderInAnotherProcessNeverSeesAPartialFile) {
     testing_support::ChildProcess writer({SNAPSHOT_WRITER_PEER, dir.path().string(), "400"});
     int reads = 0, whole = 0;
     while (!writer.hasExited()) {
-        const auto bytes = Platform::readWholeFile(dir.path() / "snapshot.json");
+        const auto bytes = Platform::readWholeFile(dir.path() / "snapshot.json", DataStore::maximumFileSize);
         whole += bytes == small || bytes == large;
         ++reads;
     }

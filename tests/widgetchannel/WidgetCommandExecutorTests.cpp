@@ -147,7 +147,7 @@ TEST_F(ExecutorWorkspace, OpenLocalhostOpensEachPortFromOneUpInListOrder) {
               (QList<QUrl>{QUrl("http://localhost:3000"), QUrl("http://localhost:1"), QUrl("http://localhost:3000")}));
     // Qt's URL type refuses ports above 65535, so that address goes to the desktop's opener as it is.
     ASSERT_TRUE(opened);
-    EXPECT_EQ(Platform::readWholeFile(record), "http://localhost:70000\n");
+    EXPECT_EQ(Platform::readWholeFile(record, 1 << 20), "http://localhost:70000\n");
 }
 
 TEST_F(ExecutorWorkspace, RevealFolderFallsBackToOpeningTheFolderThatHoldsIt) {
