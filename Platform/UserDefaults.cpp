@@ -1,6 +1,7 @@
 #include "Platform/UserDefaults.h"
 
 #include "Platform/AtomicFile.h"
+#include "Platform/PrivateFolders.h"
 #include "Platform/PropertyList.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UserPaths.h"
@@ -184,10 +185,7 @@ fs::path fileFor(const std::string& domain) { return settingsFolder() / (domain 
 
 std::optional<std::string> ensureSettingsFolder() {
     const fs::path folder = settingsFolder();
-    std::error_code error;
-    fs::create_directories(folder, error);
-    if (!error && !fs::is_directory(folder, error) && !error) error = std::make_error_code(std::errc::not_a_directory);
-    if (error) return error.message();
+    if (const std::error_code error = createPrivateFolders(folder)) return error.message();
     return std::nullopt;
 }
 
@@ -202,7 +200,8 @@ bool isPlainFileName(const std::string& name) {
 class DomainFileLock {
 public:
     explicit DomainFileLock(const fs::path& lockPath) {
-        fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        // O_NOFOLLOW: a symbolic link planted under the name would have its target created.
+        fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd_ < 0) {
             error_ = std::strerror(errno);
             return;

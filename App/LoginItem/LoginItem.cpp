@@ -4,6 +4,7 @@
 
 #include "App/LoginItem/DesktopEntry.h"
 #include "Platform/AtomicFile.h"
+#include "Platform/PrivateFolders.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UserPaths.h"
 
@@ -20,9 +21,7 @@ bool registerProgram() {
         logFailure("the running program's path cannot be read from /proc/self/exe");
         return false;
     }
-    std::error_code error;
-    fs::create_directories(entry.parent_path(), error);
-    if (error) {
+    if (const std::error_code error = Platform::createPrivateFolders(entry.parent_path())) {
         logFailure("cannot create " + entry.parent_path().string() + ": " + error.message());
         return false;
     }

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "Platform/AtomicFile.h"
+#include "Platform/PrivateFolders.h"
 #include "Platform/SystemLog.h"
 #include "Platform/WidgetCenter.h"
 #include "Shared/Settings/AppGroup.h"
@@ -16,7 +17,7 @@ namespace {
 bool ensureFolder(const std::filesystem::path& folder) {
     std::error_code error;
     if (std::filesystem::exists(std::filesystem::symlink_status(folder, error))) return true;
-    std::filesystem::create_directories(folder, error);
+    error = Platform::createPrivateFolders(folder);
     if (error) {
         Platform::systemLog("Vellumark: failed to create App Group directory: " + folder.string() + ": " +
                             error.message());

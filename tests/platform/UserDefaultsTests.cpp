@@ -116,6 +116,28 @@ TEST_F(UserDefaultsTest, ADamagedFileReadsAsEmptyIsLoggedOnceAndTheNextSetRepair
     EXPECT_TRUE(suite().set("a", true));
 }
 
+// Under umask 000 as well: folders only the user may enter, files only the user may read; and a
+// symbolic link planted as the lock file is not followed to create its target.
+TEST_F(UserDefaultsTest, WhatItCreatesIsPrivateWhateverTheUmaskAndAPlantedLockLinkIsNotFollowed) {
+    fs::remove_all(home.configHome());
+    const mode_t umaskBefore = ::umask(0);
+    const bool written = UserDefaults::standard().set("a", true);
+    ::umask(umaskBefore);
+    ASSERT_TRUE(written);
+    const fs::path standardFile = Platform::userDefaultsFilePath(UserDefaults::standardDomain);
+    for (const fs::path& folder : {home.configHome(), standardFile.parent_path()})
+        EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all) << folder;
+    for (const fs::path& file : {standardFile, fs::path(standardFile.string() + ".lock")})
+        EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write) << file;
+
+    const fs::path planted = home.home() / "planted";
+    fs::create_symlink(planted, suiteFile().string() + ".lock");
+    Platform::LogCapture log;
+    EXPECT_FALSE(suite().set("a", true));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(planted)));
+    EXPECT_TRUE(log.contains("Vellumark: failed to lock defaults file " + suiteFile().string() + ".lock: "));
+}
+
 TEST_F(UserDefaultsTest, ASuiteIsOnePerPlainFileNameAndNoneWhileItsFolderCannotBeMade) {
     EXPECT_EQ(UserDefaults::suite("shared.group"), UserDefaults::suite("shared.group"));
     for (const std::string& name : {""s, ".."s, "a/b"s, "../escape"s, "a\0b"s, std::string(300, 'x')})

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "App/LoginItem/DesktopEntry.h"
 #include "App/LoginItem/LoginItem.h"
 #include "Platform/AtomicFile.h"
@@ -30,12 +32,19 @@ TEST(DesktopEntry, ExecQuotesAPathOnlyWhenItMustAndReadsEveryPathBack) {
     EXPECT_EQ(DesktopEntry::execProgram("/usr/bin/vellumark --flag"), "/usr/bin/vellumark");
 }
 
-TEST(LoginItem, TogglingWritesAndRemovesTheAutostartEntryForThisProgram) {
+// Under umask 000 as well: another user must not be able to plant an entry in a folder it made.
+TEST(LoginItem, TogglingWritesAndRemovesTheAutostartEntryForThisProgramInPrivateFolders) {
     testing_support::TempHome home;
+    fs::remove_all(home.configHome());
     const fs::path entry = home.configHome() / "autostart/io.kestrow.v3lk.desktop";
     EXPECT_FALSE(LoginItem::isEnabled());
 
+    const mode_t umaskBefore = ::umask(0);
     EXPECT_TRUE(LoginItem::toggle());
+    ::umask(umaskBefore);
+    for (const fs::path& made : {home.configHome(), entry.parent_path()})
+        EXPECT_EQ(fs::status(made).permissions(), fs::perms::owner_all) << made;
+    EXPECT_EQ(fs::status(entry).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     const std::string text = Platform::readWholeFile(entry, LoginItem::maximumEntrySize).value_or("");
     EXPECT_EQ(text, "[Desktop Entry]\nType=Application\nName=Vellumark\nExec=" +
                         DesktopEntry::execValue(LoginItem::programPath().string()) + "\n");

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <atomic>
 
@@ -31,13 +32,21 @@ private:
     Platform::WidgetCenter::HandlerToken token_;
 };
 
-TEST_F(DataStoreTest, TheFirstWriteCreatesTheFolderAndEachAsksTheWidgetToReload) {
+fs::perms permissionsOf(const fs::path& path) { return fs::symlink_status(path).permissions(); }
+
+// Under umask 000 too: the folders it makes are the user's alone, and so is the file.
+TEST_F(DataStoreTest, TheFirstWriteCreatesPrivateFoldersAndEachAsksTheWidgetToReload) {
     testing_support::TempHome home;
+    fs::remove_all(home.home() / ".local");
     const auto container = home.dataHome() / std::string(AppGroup::identifier);
-    ASSERT_FALSE(fs::exists(container));
+    const mode_t umaskBefore = ::umask(0);
     DataStore::write(sampleSnapshot(0));
+    ::umask(umaskBefore);
     EXPECT_EQ(DataStore::read(container), sampleSnapshot(0));
     EXPECT_EQ(reloads, 1);
+    for (const fs::path& folder : {home.home() / ".local", home.dataHome(), container})
+        EXPECT_EQ(permissionsOf(folder), fs::perms::owner_all) << folder;
+    EXPECT_EQ(permissionsOf(container / DataStore::fileName), fs::perms::owner_read | fs::perms::owner_write);
 
     std::ofstream(dir.path() / "file") << "x";
     DataStore::write(sampleSnapshot(1), dir.path() / "file" / "c");
