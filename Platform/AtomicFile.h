@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,6 +14,13 @@ namespace Platform {
 // the target. On failure the target is untouched, the temporary file is removed and the error's
 // description is returned; success gives no value.
 std::optional<std::string> writeFileAtomically(const std::filesystem::path& target, std::string_view bytes);
+
+// Removes the temporary files ("<target>.XXXXXX") that writes left behind in the folder when their
+// process was killed, for the targets `isTarget` names: those nobody holds locked (a writer holds
+// its own until it is done) and unchanged for a minute. Logged when any were removed. For a
+// program's start.
+void removeLeftoverTemporaryFiles(const std::filesystem::path& folder,
+                                  const std::function<bool(std::string_view target)>& isTarget);
 
 // The whole file, or no value when it cannot be read or is not a regular file (a FIFO, a device or
 // a folder under the name gives no value at once, never a wait), or when it holds more than

@@ -483,4 +483,9 @@ void UserDefaults::notify(const std::string& key) {
 
 std::string userDefaultsFilePath(const std::string& domain) { return fileFor(domain).string(); }
 
+void removeLeftoverDefaultsFiles() {
+    removeLeftoverTemporaryFiles(settingsFolder(),
+                                 [](std::string_view target) { return target.ends_with(fileExtension); });
+}
+
 }  // namespace Platform

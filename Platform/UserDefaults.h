@@ -89,4 +89,8 @@ private:
 // The path of a domain's file (for diagnostics and tests).
 std::string userDefaultsFilePath(const std::string& domain);
 
+// Removes the temporary files that writes of any domain's file left when their process was killed
+// (see removeLeftoverTemporaryFiles in AtomicFile.h).
+void removeLeftoverDefaultsFiles();
+
 }  // namespace Platform

@@ -8,11 +8,14 @@
 #include <QApplication>
 
 #include "App/Shell/DisplayCheck.h"
+#include "Platform/FileSizeLimit.h"
 #include "Platform/SystemLog.h"
+#include "Shared/Store/KilledRunLeftovers.h"
 #include "Widget/WidgetOptions.h"
 #include "Widget/WidgetWindow.h"
 
 int main(int argc, char** argv) {
+    Platform::ignoreFileSizeLimitSignal();
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     const auto parsed = WidgetOptions::parse(arguments);
     if (std::holds_alternative<WidgetOptions::Help>(parsed)) {
@@ -31,6 +34,7 @@ int main(int argc, char** argv) {
         Platform::systemLog(*problem);
         return 1;
     }
+    KilledRunLeftovers::remove();
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vellumark-widget"));

@@ -82,4 +82,9 @@ bool toggle() { return bringTo(!isEnabled()); }
 
 bool setEnabled(bool enabled) { return isEnabled() == enabled ? enabled : bringTo(enabled); }
 
+void removeLeftovers() {
+    Platform::removeLeftoverTemporaryFiles(entryPath().parent_path(),
+                                           [](std::string_view target) { return target == entryFileName; });
+}
+
 }  // namespace LoginItem

@@ -35,4 +35,7 @@ bool toggle();
 // afterwards. Nothing is written when it is in that state already.
 bool setEnabled(bool enabled);
 
+// Removes a temporary entry that a write killed halfway left in the autostart folder.
+void removeLeftovers();
+
 }  // namespace LoginItem

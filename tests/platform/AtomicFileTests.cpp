@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "Platform/AtomicFile.h"
 #include "Platform/SystemLog.h"
+#include "Platform/UniqueFd.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -50,6 +56,35 @@ TEST(AtomicFile, AFileLargerThanTheReadersLimitIsRefusedAndLoggedWhateverSizeItS
     std::ofstream(exact) << "12345";
     EXPECT_EQ(Platform::readWholeFile(exact, 5), "12345");
     EXPECT_FALSE(Platform::readWholeFile(exact, 4).has_value());
+}
+
+// A writer killed between creating its temporary file and renaming it leaves the file behind (380
+// kills, a 64 KB snapshot.json.XXXXXX). At start such files go: the targets' own, no longer held
+// by a writer, unchanged for a while. Anything else stays.
+TEST(AtomicFile, LeftoverTemporaryFilesOfTheTargetsGoAndWhatAWriterHoldsOrOthersOwnStays) {
+    testing_support::TempDir dir;
+    const auto make = [&](const std::string& name, bool old) {
+        std::ofstream(dir.path() / name) << "{\"projects\":[";
+        if (old) fs::last_write_time(dir.path() / name, fs::last_write_time(dir.path() / name) - std::chrono::hours(1));
+    };
+    for (const char* name : {"snapshot.json.k1LLed", "queue.json.0ld000", "snapshot.json.Held00", "other.json.k1LLed",
+                             "snapshot.json.draining", "snapshot.json.k1-Led", "snapshot.json"})
+        make(name, true);
+    make("snapshot.json.Fresh0", false);  // a writer may be between creating and locking it
+    fs::create_symlink(dir.path() / "snapshot.json", dir.path() / "snapshot.json.L1nk00");
+    const Platform::UniqueFd writer(::open((dir.path() / "snapshot.json.Held00").c_str(), O_RDONLY | O_CLOEXEC));
+    ASSERT_EQ(::flock(writer.get(), LOCK_EX), 0);
+
+    Platform::LogCapture log;
+    Platform::removeLeftoverTemporaryFiles(
+        dir.path(), [](std::string_view target) { return target == "snapshot.json" || target == "queue.json"; });
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(dir.path())) left.push_back(entry.path().filename());
+    std::ranges::sort(left);
+    EXPECT_EQ(left, (std::vector<std::string>{"other.json.k1LLed", "snapshot.json", "snapshot.json.Fresh0",
+                                              "snapshot.json.Held00", "snapshot.json.L1nk00", "snapshot.json.draining",
+                                              "snapshot.json.k1-Led"}));
+    EXPECT_TRUE(log.contains("Vellumark: removed 2 temporary files that a stopped run left in " + dir.path().string()));
 }
 
 }  // namespace
