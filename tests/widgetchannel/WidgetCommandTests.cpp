@@ -107,11 +107,11 @@ TEST(WidgetCommandQueue, DrainRecoversTheBatchOfAnInterruptedDrainFirst) {
     EXPECT_EQ(left, std::vector<std::string>{"widget-commands.json.lock"});
 }
 
-// Files no widget writes: a sparse terabyte (no disk used) must not be taken into memory, and a
-// file nested a few million levels deep must not be built up level by level. Either batch is
-// dropped with a log line, and its file removed wherever the drain found it (the queue, or aside
-// where an interrupted drain left it), so it cannot come back at every start.
-TEST(WidgetCommandQueue, AnOversizedOrDeeplyNestedFileIsDroppedWithALogLineAndCannotComeBack) {
+// Files no widget writes: a sparse terabyte (no disk used) must not be taken into memory (it is
+// logged), and a file nested a few million levels deep must not be built up level by level. Either
+// batch is dropped, and its file removed wherever the drain found it (the queue, or aside where an
+// interrupted drain left it), so it cannot come back at every start.
+TEST(WidgetCommandQueue, AnOversizedOrDeeplyNestedFileIsDroppedAndRemovedSoItCannotComeBack) {
     TempHome home;
     const fs::path aside = queueFile().string() + ".draining";
     for (const fs::path& file : {queueFile(), aside}) {
