@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "Platform/JSONNesting.h"
+
 namespace GlobalShortcuts {
 
 namespace {
@@ -40,6 +42,7 @@ std::string Shortcut::jsonText() const {
 }
 
 std::optional<Shortcut> Shortcut::fromJSONText(std::string_view text) {
+    if (Platform::JSONNesting::isDeeperThan(text)) return std::nullopt;
     const nlohmann::json object = nlohmann::json::parse(text, nullptr, false);
     if (!object.is_object()) return std::nullopt;
     const auto keyCode = unsigned32Member(object, keyCodeMember);

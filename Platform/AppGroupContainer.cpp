@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 
+#include "Platform/PrivateFolders.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UniqueFd.h"
 #include "Platform/UserPaths.h"
@@ -70,8 +71,7 @@ std::optional<std::filesystem::path> appGroupContainer(const std::string& identi
     }
     const std::filesystem::path base = dataHome();
     const std::filesystem::path folder = base / identifier;
-    std::error_code error;
-    std::filesystem::create_directories(base, error);
+    const std::error_code error = createPrivateFolders(base);
     std::optional<std::string> reason;
     if (error) {
         reason = base.string() + ": " + error.message();

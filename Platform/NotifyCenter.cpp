@@ -18,6 +18,7 @@
 #include <thread>
 #include <utility>
 
+#include "Platform/FolderEntries.h"
 #include "Platform/NotifyFolders.h"
 #include "Platform/SystemLog.h"
 
@@ -104,37 +105,46 @@ void listen(const std::shared_ptr<State>& state) {
     }
 }
 
+// Calls `reach` with a datagram socket and the address of every observer's socket in the folder,
+// and removes the sockets it finds nobody reads any more: their observer ended without cleaning
+// up (killed, say), and `reach` failed with ECONNREFUSED.
+void forEachObserver(const NotifyFolders::Folder& folder,
+                     const std::function<int(int socket, const NotifyFolders::SocketAddress& address)>& reach) {
+    forEachFolderEntry(folder.fd.get(), [&](const dirent& entry) {
+        if (entry.d_name[0] == '.' || (entry.d_type != DT_SOCK && entry.d_type != DT_UNKNOWN)) return;
+        const auto address = NotifyFolders::socketAddress(folder, entry.d_name);
+        const UniqueFd socket(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+        if (!address || !socket) return;
+        if (reach(socket.get(), *address) < 0 && errno == ECONNREFUSED) ::unlinkat(folder.fd.get(), entry.d_name, 0);
+    });
+}
+
 }  // namespace
 
 void post(const std::string& name) {
     std::string error;
     const std::optional<NotifyFolders::Folder> folder = NotifyFolders::openNameFolder(name, false, error);
     if (!folder) return;  // nobody has observed the name yet
-    const int listing = ::dup(folder->fd.get());
-    if (listing < 0) return;
-    DIR* entries = ::fdopendir(listing);
-    if (!entries) {
-        ::close(listing);
-        return;
-    }
-    const UniqueFd sender(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-    while (sender) {
-        const dirent* entry = ::readdir(entries);
-        if (!entry) break;
-        if (entry->d_name[0] == '.' || (entry->d_type != DT_SOCK && entry->d_type != DT_UNKNOWN)) continue;
-        const std::string entryName = entry->d_name;
-        const auto address = NotifyFolders::socketAddress(*folder, entryName);
-        if (!address) continue;
+    forEachObserver(*folder, [](int socket, const NotifyFolders::SocketAddress& address) {
         const char byte = 1;
-        if (::sendto(sender.get(), &byte, sizeof byte, MSG_DONTWAIT | MSG_NOSIGNAL,
-                     reinterpret_cast<const sockaddr*>(&address->address), address->length) < 0 &&
-            errno == ECONNREFUSED) {
-            // Nobody reads this socket any more: its observer ended without cleaning up.
-            ::unlinkat(folder->fd.get(), entryName.c_str(), 0);
-        }
         // EAGAIN: the observer's queue is full, so a wake-up is already waiting for it.
-    }
-    ::closedir(entries);
+        return static_cast<int>(::sendto(socket, &byte, sizeof byte, MSG_DONTWAIT | MSG_NOSIGNAL,
+                                         reinterpret_cast<const sockaddr*>(&address.address), address.length));
+    });
+}
+
+void removeStaleObservers() {
+    std::string error;
+    const std::optional<NotifyFolders::Folder> root = NotifyFolders::openRootFolder(false, error);
+    if (!root) return;
+    forEachFolderEntry(root->fd.get(), [&](const dirent& entry) {
+        const auto folder = NotifyFolders::openSubfolder(*root, entry.d_name, false, error);
+        if (!folder) return;
+        // Connecting sends nothing: a living observer is not woken.
+        forEachObserver(*folder, [](int socket, const NotifyFolders::SocketAddress& address) {
+            return ::connect(socket, reinterpret_cast<const sockaddr*>(&address.address), address.length);
+        });
+    });
 }
 
 Observation observe(const std::string& name, std::function<void()> callback) {

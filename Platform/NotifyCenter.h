@@ -23,6 +23,12 @@ struct ObservationState;
 // A name that nobody observes is no error; nothing is reported.
 void post(const std::string& name);
 
+// Removes the sockets that observers which never stopped (their process was killed) left in the
+// folders of every name; each post removes those of its own name, but a name nobody posts keeps
+// them for good. A socket nobody has bound any more refuses a connection; connecting sends
+// nothing, so living observers keep their sockets and are not woken. For a program's start.
+void removeStaleObservers();
+
 // An observer while it lives.
 class Observation {
 public:

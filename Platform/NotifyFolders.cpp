@@ -77,12 +77,7 @@ std::optional<std::string> folderName(std::string_view notificationName) {
     return name;
 }
 
-std::optional<Folder> openNameFolder(std::string_view notificationName, bool create, std::string& error) {
-    const std::optional<std::string> leaf = folderName(notificationName);
-    if (!leaf) {
-        error = "not a usable notification name";
-        return std::nullopt;
-    }
+std::optional<Folder> openRootFolder(bool create, std::string& error) {
     std::filesystem::path path;
     std::string top;
     if (const std::optional<std::filesystem::path> runtime = runtimeDirectory()) {
@@ -97,16 +92,34 @@ std::optional<Folder> openNameFolder(std::string_view notificationName, bool cre
         error = path.string() + ": " + std::strerror(errno);
         return std::nullopt;
     }
-    for (const std::string& component : {top, std::string("notify"), *leaf}) {
-        path /= component;
-        UniqueFd next = openPrivateFolder(current.get(), component, create, error);
-        if (!next) {
-            error = path.string() + ": " + error;
-            return std::nullopt;
-        }
-        current = std::move(next);
+    Folder folder{std::move(current), std::move(path)};
+    for (const std::string& component : {top, std::string("notify")}) {
+        std::optional<Folder> next = openSubfolder(folder, component, create, error);
+        if (!next) return std::nullopt;
+        folder = std::move(*next);
     }
-    return Folder{std::move(current), std::move(path)};
+    return folder;
+}
+
+std::optional<Folder> openSubfolder(const Folder& parent, const std::string& name, bool create, std::string& error) {
+    const std::filesystem::path path = parent.path / name;
+    UniqueFd folder = openPrivateFolder(parent.fd.get(), name, create, error);
+    if (!folder) {
+        error = path.string() + ": " + error;
+        return std::nullopt;
+    }
+    return Folder{std::move(folder), path};
+}
+
+std::optional<Folder> openNameFolder(std::string_view notificationName, bool create, std::string& error) {
+    const std::optional<std::string> leaf = folderName(notificationName);
+    if (!leaf) {
+        error = "not a usable notification name";
+        return std::nullopt;
+    }
+    const std::optional<Folder> root = openRootFolder(create, error);
+    if (!root) return std::nullopt;
+    return openSubfolder(*root, *leaf, create, error);
 }
 
 std::optional<SocketAddress> socketAddress(const Folder& folder, const std::string& entry) {

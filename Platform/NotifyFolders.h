@@ -35,6 +35,11 @@ struct Folder {
 // folder simply means nobody observes the name. On failure, error holds the reason.
 std::optional<Folder> openNameFolder(std::string_view notificationName, bool create, std::string& error);
 
+// The folder that holds every name's folder (".../notify"), and one folder below a folder, each
+// checked and made private like the rest of the road.
+std::optional<Folder> openRootFolder(bool create, std::string& error);
+std::optional<Folder> openSubfolder(const Folder& parent, const std::string& name, bool create, std::string& error);
+
 struct SocketAddress {
     sockaddr_un address{};
     socklen_t length = 0;

@@ -88,9 +88,15 @@ std::optional<std::int64_t> parseBootTime(std::string_view procStatText) {
     return static_cast<std::int64_t>(*seconds);
 }
 
+// Far above what the kernel writes: a stat line is a few hundred bytes, a status file a few
+// kilobytes, /proc/stat grows with the processors (a line each) and the interrupt counts.
+constexpr std::size_t maximumStatSize = 4 << 10;
+constexpr std::size_t maximumStatusSize = 64 << 10;
+constexpr std::size_t maximumSystemStatSize = 4 << 20;
+
 std::optional<ProcessIdentity> identify(std::int32_t pid) {
     if (pid <= 0) return std::nullopt;
-    const auto stat = readWholeFile(processFile(pid, "stat"));
+    const auto stat = readWholeFile(processFile(pid, "stat"), maximumStatSize);
     const auto fromStat = stat ? parseStatIdentity(*stat) : std::nullopt;
     if (!fromStat) return std::nullopt;
     const auto uid = realUID(pid);
@@ -100,12 +106,12 @@ std::optional<ProcessIdentity> identify(std::int32_t pid) {
 
 std::optional<std::uint32_t> realUID(std::int32_t pid) {
     if (pid <= 0) return std::nullopt;
-    const auto status = readWholeFile(processFile(pid, "status"));
+    const auto status = readWholeFile(processFile(pid, "status"), maximumStatusSize);
     return status ? parseRealUID(*status) : std::nullopt;
 }
 
 std::optional<std::int64_t> bootTime() {
-    const auto text = readWholeFile("/proc/stat");
+    const auto text = readWholeFile("/proc/stat", maximumSystemStatSize);
     return text ? parseBootTime(*text) : std::nullopt;
 }
 

@@ -33,16 +33,20 @@ bool sameFile(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+// A process's arguments and environment together fit in a quarter of its stack limit (8 MiB by
+// default); a larger list is not read, and such a process is not restarted.
+constexpr std::size_t maximumListSize = 8 << 20;
+
 std::optional<std::vector<std::string>> arguments(std::int32_t pid) {
     if (pid <= 0) return std::nullopt;
-    const std::optional<std::string> text = readWholeFile(procPath(pid, "cmdline"));
+    const std::optional<std::string> text = readWholeFile(procPath(pid, "cmdline"), maximumListSize);
     if (!text || text->empty()) return std::nullopt;
     return nulSeparated(*text);
 }
 
 std::optional<std::string> environmentVariable(std::int32_t pid, std::string_view name) {
     if (pid <= 0) return std::nullopt;
-    const std::optional<std::string> text = readWholeFile(procPath(pid, "environ"));
+    const std::optional<std::string> text = readWholeFile(procPath(pid, "environ"), maximumListSize);
     if (!text) return std::nullopt;
     for (const std::string& variable : nulSeparated(*text)) {
         if (variable.size() > name.size() && variable.starts_with(name) && variable[name.size()] == '=')

@@ -1,6 +1,7 @@
 #pragma once
 // The system log: every diagnostic line goes to syslog and to standard error. Callers pass the whole
-// line, prefix included ("Vellumark: failed to write snapshot: ...").
+// line, prefix included ("Vellumark: failed to write snapshot: ..."), names in it as they are: the
+// log escapes control characters itself, so a line stays one line whatever a name holds.
 //
 // Tests read what was logged through LogCapture, which sees every line written in this process while
 // it lives (from any thread).
@@ -11,7 +12,7 @@
 
 namespace Platform {
 
-void systemLog(const std::string& line);
+void systemLog(const std::string& text);
 
 class LogCapture {
 public:

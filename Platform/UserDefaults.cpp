@@ -1,19 +1,25 @@
 #include "Platform/UserDefaults.h"
 
 #include "Platform/AtomicFile.h"
+#include "Platform/ISO8601.h"
+#include "Platform/PrivateFolders.h"
 #include "Platform/PropertyList.h"
 #include "Platform/SystemLog.h"
+#include "Platform/UniqueFd.h"
 #include "Platform/UserPaths.h"
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <system_error>
+#include <variant>
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,6 +32,8 @@ namespace {
 constexpr const char* settingsFolderName = "vellumark";
 constexpr const char* fileExtension = ".plist";
 constexpr const char* lockExtension = ".plist.lock";
+constexpr const char* asideInfix = ".corrupt-";
+constexpr std::size_t maximumFileSize = UserDefaults::maximumFileSize;
 
 using PlistPtr = PropertyList::Node;
 
@@ -55,28 +63,21 @@ std::optional<FileStamp> stampOf(const fs::path& path) {
     return FileStamp(info);
 }
 
+// What reading the domain's file found.
 struct LoadedFile {
+    enum class State {
+        absent,      // no file: an empty domain
+        read,        // root holds its dictionary
+        unopenable,  // it cannot be opened (its permissions, say): it may hold settings all the same
+        damaged,     // opened, but no dictionary of ours: not a property list, nested too deep, too large
+    };
+    State state = State::absent;
     std::optional<FileStamp> stamp;  // none when there is no file
-    PlistPtr root;                   // a dictionary, or null when absent or unreadable
-    bool unreadable = false;
+    PlistPtr root;
+    std::string reason;  // unopenable: why
 };
 
-std::optional<std::string> readAll(int fd) {
-    std::string bytes;
-    char buffer[16384];
-    for (;;) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count == 0) return bytes;
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            return std::nullopt;
-        }
-        bytes.append(buffer, static_cast<size_t>(count));
-        if (bytes.size() > UINT32_MAX) return std::nullopt;  // beyond what the parser takes
-    }
-}
-
-// A file nested too deep for the library is refused like any other unreadable one (PropertyList.h).
+// A file nested too deep for the library is refused like any other damaged one (PropertyList.h).
 PlistPtr parseDictionary(const std::string& bytes) {
     PlistPtr root = PropertyList::parse(bytes);
     if (!root || plist_get_node_type(root.get()) != PLIST_DICT) return nullptr;
@@ -89,22 +90,56 @@ PlistPtr parseDictionary(const std::string& bytes) {
 LoadedFile loadDomainFile(const fs::path& path) {
     LoadedFile loaded;
     // Non-blocking so that a FIFO left at the path cannot hang the reader.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd) {
         if (errno == ENOENT || errno == ENOTDIR) return loaded;
+        loaded.reason = std::strerror(errno);
+        loaded.state = LoadedFile::State::unopenable;
         loaded.stamp = stampOf(path);
-        loaded.unreadable = true;
         return loaded;
     }
     struct stat info {};
     std::optional<std::string> bytes;
-    if (::fstat(fd, &info) == 0) {
+    if (::fstat(fd.get(), &info) == 0) {
         loaded.stamp = FileStamp(info);
-        if (S_ISREG(info.st_mode)) bytes = readAll(fd);
+        if (S_ISREG(info.st_mode)) bytes = readOpenFile(fd.get(), maximumFileSize, path);
     }
-    ::close(fd);
     if (bytes) loaded.root = parseDictionary(*bytes);
-    loaded.unreadable = !loaded.root;
+    loaded.state = loaded.root ? LoadedFile::State::read : LoadedFile::State::damaged;
+    return loaded;
+}
+
+// Renames a damaged file to "<name>.corrupt-<UTC time>" beside it, never over another file; the new
+// path, or why it could not be moved.
+std::variant<fs::path, std::string> moveAside(const fs::path& file) {
+    const std::string base = file.string() + asideInfix + formatISO8601(std::chrono::system_clock::now());
+    for (int attempt = 1; attempt <= 100; ++attempt) {
+        const std::string aside = attempt == 1 ? base : base + "-" + std::to_string(attempt);
+        int moved = ::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE);
+        if (moved != 0 && errno == EINVAL) {
+            // A file system without RENAME_NOREPLACE: a hard link refuses an existing name too.
+            moved = ::link(file.c_str(), aside.c_str());
+            if (moved == 0) ::unlink(file.c_str());
+        }
+        if (moved == 0) return fs::path(aside);
+        if (errno != EEXIST) return std::string(std::strerror(errno));
+    }
+    return std::string("every name for it is taken");
+}
+
+// Called with the domain's lock held. A damaged file is moved aside before anything is written over
+// it, and what is at the path then is read; when it cannot be moved it is left as it is and counts
+// as a file that cannot be opened.
+LoadedFile setAsideIfDamaged(const fs::path& file, LoadedFile loaded) {
+    if (loaded.state != LoadedFile::State::damaged) return loaded;
+    const auto moved = moveAside(file);
+    if (const auto* aside = std::get_if<fs::path>(&moved)) {
+        systemLog("Vellumark: unreadable defaults file " + file.string() + " moved aside to " + aside->string() +
+                  ", starting empty");
+        return loadDomainFile(file);
+    }
+    loaded.state = LoadedFile::State::unopenable;
+    loaded.reason = "damaged, and it cannot be moved aside: " + std::get<std::string>(moved);
     return loaded;
 }
 
@@ -182,12 +217,11 @@ fs::path settingsFolder() { return configHome() / settingsFolderName; }
 
 fs::path fileFor(const std::string& domain) { return settingsFolder() / (domain + fileExtension); }
 
+fs::path lockFileFor(const std::string& domain) { return settingsFolder() / (domain + lockExtension); }
+
 std::optional<std::string> ensureSettingsFolder() {
     const fs::path folder = settingsFolder();
-    std::error_code error;
-    fs::create_directories(folder, error);
-    if (!error && !fs::is_directory(folder, error) && !error) error = std::make_error_code(std::errc::not_a_directory);
-    if (error) return error.message();
+    if (const std::error_code error = createPrivateFolders(folder)) return error.message();
     return std::nullopt;
 }
 
@@ -202,7 +236,8 @@ bool isPlainFileName(const std::string& name) {
 class DomainFileLock {
 public:
     explicit DomainFileLock(const fs::path& lockPath) {
-        fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        // O_NOFOLLOW: a symbolic link planted under the name would have its target created.
+        fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd_ < 0) {
             error_ = std::strerror(errno);
             return;
@@ -258,23 +293,33 @@ struct UserDefaults::Cache {
     std::optional<FileStamp> stamp;
     Values values;
 
-    // The last unreadable file state that was logged, so a corrupt file is reported once, not on
-    // every read.
-    std::optional<std::pair<fs::path, std::optional<FileStamp>>> reportedUnreadable;
-
-    void reportIfUnreadable(const fs::path& file, const LoadedFile& read) {
-        if (!read.unreadable) return;
-        auto state = std::make_pair(file, read.stamp);
-        if (reportedUnreadable == state) return;
-        reportedUnreadable = std::move(state);
-        systemLog("Vellumark: unreadable defaults file " + file.string() + ", starting empty");
-    }
+    // The file is there but cannot be read: it is never written, and the values live here alone.
+    bool inMemoryOnly = false;
 
     void adopt(const fs::path& file, std::optional<FileStamp> fileStamp, plist_t root) {
         loaded = true;
+        inMemoryOnly = false;
         path = file;
         stamp = fileStamp;
         values = valuesOf(root);
+    }
+
+    // Takes in what a read of the file found (a damaged file has been dealt with already).
+    void adopt(const fs::path& file, const LoadedFile& found) {
+        if (found.state != LoadedFile::State::unopenable) {
+            adopt(file, found.stamp, found.root.get());
+            return;
+        }
+        // Said once, when it begins; what was set since then stays in memory while it lasts.
+        if (!inMemoryOnly || path != file) {
+            systemLog("Vellumark: cannot read defaults file " + file.string() + ": " + found.reason +
+                      "; running on defaults in memory, nothing is saved to it");
+            values.clear();
+        }
+        loaded = true;
+        inMemoryOnly = true;
+        path = file;
+        stamp = found.stamp;
     }
 
     // Re-reads the file when the environment points elsewhere or the file changed on disk.
@@ -282,8 +327,17 @@ struct UserDefaults::Cache {
         const fs::path file = fileFor(domainName);
         if (loaded && file == path && stampOf(file) == stamp) return;
         LoadedFile fresh = loadDomainFile(file);
-        reportIfUnreadable(file, fresh);
-        adopt(file, fresh.stamp, fresh.root.get());
+        if (fresh.state == LoadedFile::State::damaged) {
+            // Under the lock, so a writer that has just replaced the file does not lose its write.
+            DomainFileLock lock(lockFileFor(domainName));
+            if (lock.held()) {
+                fresh = setAsideIfDamaged(file, loadDomainFile(file));
+            } else {
+                fresh.state = LoadedFile::State::unopenable;
+                fresh.reason = "damaged, and it cannot be moved aside: " + lock.error();
+            }
+        }
+        adopt(file, fresh);
     }
 };
 
@@ -362,8 +416,7 @@ bool UserDefaults::update(const std::string& key, const Value* value) {
         systemLog("Vellumark: failed to create settings folder " + settingsFolder().string() + ": " + *error);
         return false;
     }
-    fs::path lockPath = file;
-    lockPath.replace_filename(domain_ + lockExtension);
+    const fs::path lockPath = lockFileFor(domain_);
     DomainFileLock fileLock(lockPath);
     if (!fileLock.held()) {
         systemLog("Vellumark: failed to lock defaults file " + lockPath.string() + ": " + fileLock.error());
@@ -372,8 +425,13 @@ bool UserDefaults::update(const std::string& key, const Value* value) {
 
     // Always start from what is on disk now: another process may have written since our last read,
     // and its keys must survive this write.
-    LoadedFile current = loadDomainFile(file);
-    cache_->reportIfUnreadable(file, current);
+    LoadedFile current = setAsideIfDamaged(file, loadDomainFile(file));
+    if (current.state == LoadedFile::State::unopenable) {
+        cache_->adopt(file, current);
+        if (value) cache_->values.insert_or_assign(key, *value);
+        else cache_->values.erase(key);
+        return true;
+    }
     PlistPtr root = current.root ? std::move(current.root) : PlistPtr(plist_new_dict());
 
     if (value) {
@@ -382,10 +440,17 @@ bool UserDefaults::update(const std::string& key, const Value* value) {
         plist_dict_remove_item(root.get(), key.c_str());
     } else {
         cache_->adopt(file, current.stamp, root.get());
-        return true;  // nothing to remove; an unreadable file is left for the next set to replace
+        return true;  // nothing to remove
     }
 
-    if (auto error = writeFileAtomically(file, serialize(root.get()))) {
+    const std::string bytes = serialize(root.get());
+    if (bytes.size() > maximumFileSize) {
+        systemLog("Vellumark: failed to write defaults file " + file.string() + ": larger than " +
+                  std::to_string(maximumFileSize) + " bytes");
+        cache_->loaded = false;
+        return false;
+    }
+    if (auto error = writeFileAtomically(file, bytes)) {
         systemLog("Vellumark: failed to write defaults file " + file.string() + ": " + *error);
         cache_->loaded = false;  // the next read takes whatever is on disk
         return false;
@@ -417,5 +482,10 @@ void UserDefaults::notify(const std::string& key) {
 }
 
 std::string userDefaultsFilePath(const std::string& domain) { return fileFor(domain).string(); }
+
+void removeLeftoverDefaultsFiles() {
+    removeLeftoverTemporaryFiles(settingsFolder(),
+                                 [](std::string_view target) { return target.ends_with(fileExtension); });
+}
 
 }  // namespace Platform

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "Platform/JSONNesting.h"
 #include "Shared/JSONCoding.h"
 #include "Shared/JSONWriting.h"
 
@@ -37,6 +38,7 @@ std::string ProcessSnapshot::encode() const {
 }
 
 std::optional<ProcessSnapshot> ProcessSnapshot::decode(std::string_view bytes) {
+    if (Platform::JSONNesting::isDeeperThan(bytes)) return std::nullopt;
     try {
         const auto json = nlohmann::json::parse(bytes.begin(), bytes.end());
         return json.get<ProcessSnapshot>();

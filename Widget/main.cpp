@@ -9,11 +9,14 @@
 
 #include "App/Shell/DisplayCheck.h"
 #include "Platform/CharacterLocale.h"
+#include "Platform/FileSizeLimit.h"
 #include "Platform/SystemLog.h"
+#include "Shared/Store/KilledRunLeftovers.h"
 #include "Widget/WidgetOptions.h"
 #include "Widget/WidgetWindow.h"
 
 int main(int argc, char** argv) {
+    Platform::ignoreFileSizeLimitSignal();
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     const auto parsed = WidgetOptions::parse(arguments);
     if (std::holds_alternative<WidgetOptions::Help>(parsed)) {
@@ -32,6 +35,7 @@ int main(int argc, char** argv) {
         Platform::systemLog(*problem);
         return 1;
     }
+    KilledRunLeftovers::remove();
 
     QApplication application(argc, argv);
     Platform::useUTF8Characters();

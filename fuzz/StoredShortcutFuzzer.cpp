@@ -1,7 +1,8 @@
 // A shortcut stored under "GlobalShortcuts_<name>", read the way the registry reads it
 // (readStoredShortcut): text that decodes gives a shortcut that can fire (a key code the hot-key
 // service takes, no modifier bits beyond the five) and that, stored again, reads back the same;
-// anything else, and any value that is not text, reads as no shortcut. Reading changes nothing.
+// anything else (nested deeper than any shortcut, say), and any value that is not text, reads as no
+// shortcut. Reading changes nothing.
 
 #include <cstdint>
 #include <limits>
@@ -9,6 +10,7 @@
 
 #include "GlobalShortcuts/Name.h"
 #include "GlobalShortcuts/StoredShortcut.h"
+#include "Platform/JSONNesting.h"
 #include "fuzz/FuzzSupport.h"
 
 using GlobalShortcuts::Shortcut;
@@ -29,6 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_EXPECT(!GlobalShortcuts::readStoredShortcut(defaults, key));
 
     if (!decoded) return 0;
+    FUZZ_EXPECT(!Platform::JSONNesting::isDeeperThan(text));
     FUZZ_EXPECT(decoded->carbonKeyCode >= 0 && decoded->carbonKeyCode <= std::numeric_limits<std::uint32_t>::max());
     FUZZ_EXPECT(decoded->carbonModifiers == GlobalShortcuts::normalizedCarbonModifiers(decoded->carbonModifiers));
     FUZZ_EXPECT(Shortcut::fromJSONText(decoded->jsonText()) == decoded);

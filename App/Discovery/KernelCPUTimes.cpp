@@ -15,7 +15,8 @@ ProcessScannerParsing::CPUTimes read(const std::vector<std::int32_t>& pids) {
     if (ticksPerSecond <= 0) return times;
     times.reserve(pids.size());
     for (const auto pid : pids) {
-        const auto stat = Platform::readWholeFile("/proc/" + std::to_string(pid) + "/stat");
+        // One line of numbers and a name of at most 16 bytes.
+        const auto stat = Platform::readWholeFile("/proc/" + std::to_string(pid) + "/stat", 4096);
         const auto ticks = stat ? ProcessScannerParsing::parseProcStatCPUTicks(*stat) : std::nullopt;
         if (ticks) times.emplace(pid, static_cast<double>(*ticks) / static_cast<double>(ticksPerSecond));
     }

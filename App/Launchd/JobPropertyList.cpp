@@ -1,50 +1,17 @@
 #include "App/Launchd/JobPropertyList.h"
 
-#include <cerrno>
+#include <cstddef>
 #include <cstdint>
-#include <limits>
-#include <memory>
-#include <optional>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include "Platform/AtomicFile.h"
 #include "Platform/PropertyList.h"
 
 namespace JobPropertyList {
 
 namespace {
 
-struct FileCloser {
-    int fd;
-    ~FileCloser() { ::close(fd); }
-};
-
-// Only regular files: a FIFO or a device at the reported path would block or never end, and the
-// scan must not hang on it.
-std::optional<std::string> readRegularFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return std::nullopt;
-    const FileCloser closer{fd};
-    struct stat status {};
-    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
-    std::string contents;
-    char buffer[16 * 1024];
-    for (;;) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count > 0) {
-            // The parser takes a 32-bit length; no job's property list comes near it.
-            if (contents.size() + static_cast<std::size_t>(count) > std::numeric_limits<std::uint32_t>::max())
-                return std::nullopt;
-            contents.append(buffer, static_cast<std::size_t>(count));
-        } else if (count == 0) {
-            return contents;
-        } else if (errno != EINTR) {
-            return std::nullopt;
-        }
-    }
-}
+// A job's property list takes a few kilobytes.
+constexpr std::size_t maximumFileSize = 4 << 20;
 
 }  // namespace
 
@@ -73,7 +40,8 @@ bool keepsAlive(plist_t value) {
 }
 
 bool fileKeepsAlive(const std::string& path) {
-    const auto contents = readRegularFile(path);
+    // Only a regular file is read: a FIFO or a device at the reported path must not hang the scan.
+    const auto contents = Platform::readWholeFile(path, maximumFileSize);
     if (!contents || contents->empty()) return false;
     // Refuses, like a file that is no property list, one nested too deep for the library.
     const Platform::PropertyList::Node root = Platform::PropertyList::parse(*contents);

@@ -4,6 +4,7 @@
 
 #include "App/LoginItem/DesktopEntry.h"
 #include "Platform/AtomicFile.h"
+#include "Platform/PrivateFolders.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UserPaths.h"
 
@@ -20,9 +21,7 @@ bool registerProgram() {
         logFailure("the running program's path cannot be read from /proc/self/exe");
         return false;
     }
-    std::error_code error;
-    fs::create_directories(entry.parent_path(), error);
-    if (error) {
+    if (const std::error_code error = Platform::createPrivateFolders(entry.parent_path())) {
         logFailure("cannot create " + entry.parent_path().string() + ": " + error.message());
         return false;
     }
@@ -69,7 +68,7 @@ fs::path programPath() {
 }
 
 bool isEnabled() {
-    const auto text = Platform::readWholeFile(entryPath());
+    const auto text = Platform::readWholeFile(entryPath(), maximumEntrySize);
     if (!text) return false;
     const DesktopEntry::Fields fields = DesktopEntry::read(*text);
     if (fields.hidden || fields.type != "Application" || !fields.exec) return false;
@@ -82,5 +81,10 @@ bool isEnabled() {
 bool toggle() { return bringTo(!isEnabled()); }
 
 bool setEnabled(bool enabled) { return isEnabled() == enabled ? enabled : bringTo(enabled); }
+
+void removeLeftovers() {
+    Platform::removeLeftoverTemporaryFiles(entryPath().parent_path(),
+                                           [](std::string_view target) { return target == entryFileName; });
+}
 
 }  // namespace LoginItem

@@ -12,11 +12,14 @@
 // and the error to the system log, changes nothing else, and the returned state says what really
 // is. Main thread (it touches only the file, but the callers are views).
 
+#include <cstddef>
 #include <filesystem>
 
 namespace LoginItem {
 
 inline constexpr const char* entryFileName = "io.kestrow.v3lk.desktop";
+// Ours is four short lines; an entry larger than this is not read (and is not enabled).
+inline constexpr std::size_t maximumEntrySize = 64 << 10;
 
 std::filesystem::path entryPath();
 
@@ -31,5 +34,8 @@ bool toggle();
 // Brings the login item to the state the user asked for, whatever it was; whether it is enabled
 // afterwards. Nothing is written when it is in that state already.
 bool setEnabled(bool enabled);
+
+// Removes a temporary entry that a write killed halfway left in the autostart folder.
+void removeLeftovers();
 
 }  // namespace LoginItem

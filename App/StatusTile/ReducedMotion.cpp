@@ -4,14 +4,14 @@
 #include <cctype>
 #include <charconv>
 #include <chrono>
+#include <cstddef>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "Platform/AtomicFile.h"
 #include "Platform/Dispatch.h"
 #include "Platform/ProcessRunner.h"
 #include "Platform/UserPaths.h"
@@ -56,12 +56,9 @@ std::optional<std::string> iniValue(std::string_view text, std::string_view grou
     return value;
 }
 
+// A desktop's settings file takes a few kilobytes; a FIFO in its place must not hang the read.
 std::string fileText(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return {};
-    std::ostringstream content;
-    content << file.rdbuf();
-    return content.str();
+    return Platform::readWholeFile(path, std::size_t{1} << 20).value_or("");
 }
 
 bool gnomeDisablesAnimations(const std::optional<std::vector<std::string>>& environment) {

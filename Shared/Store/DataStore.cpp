@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "Platform/AtomicFile.h"
+#include "Platform/PrivateFolders.h"
 #include "Platform/SystemLog.h"
 #include "Platform/WidgetCenter.h"
 #include "Shared/Settings/AppGroup.h"
@@ -16,7 +17,7 @@ namespace {
 bool ensureFolder(const std::filesystem::path& folder) {
     std::error_code error;
     if (std::filesystem::exists(std::filesystem::symlink_status(folder, error))) return true;
-    std::filesystem::create_directories(folder, error);
+    error = Platform::createPrivateFolders(folder);
     if (error) {
         Platform::systemLog("Vellumark: failed to create App Group directory: " + folder.string() + ": " +
                             error.message());
@@ -62,7 +63,7 @@ std::optional<ProcessSnapshot> read() {
 }
 
 std::optional<ProcessSnapshot> read(const std::filesystem::path& folder) {
-    const std::optional<std::string> bytes = Platform::readWholeFile(folder / fileName);
+    const std::optional<std::string> bytes = Platform::readWholeFile(folder / fileName, maximumFileSize);
     if (!bytes) return std::nullopt;
     return ProcessSnapshot::decode(*bytes);
 }

@@ -3,6 +3,7 @@
 // container with the scan's result; the panel, the restarter and the widget read it. Readers need no
 // lock: the file is always one complete snapshot, the previous or the new one.
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string_view>
@@ -12,6 +13,9 @@
 namespace DataStore {
 
 inline constexpr std::string_view fileName = "snapshot.json";
+// Every listening server of the machine at a few hundred bytes each, a long command line at most a
+// few hundred kilobytes: a larger file is no snapshot the application wrote.
+inline constexpr std::size_t maximumFileSize = 64 << 20;
 
 // Writes the snapshot into the App Group container and then requests a widget reload. Runs on the
 // caller's thread; nothing is returned or thrown:
@@ -27,7 +31,7 @@ void write(const ProcessSnapshot& snapshot);
 void write(const ProcessSnapshot& snapshot, const std::filesystem::path& folder);
 
 // The snapshot in the App Group container (or the given folder); no value when the container, the
-// file or its content is missing or unusable.
+// file or its content is missing or unusable, or the file is larger than maximumFileSize (logged).
 std::optional<ProcessSnapshot> read();
 std::optional<ProcessSnapshot> read(const std::filesystem::path& folder);
 

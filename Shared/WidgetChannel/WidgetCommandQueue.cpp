@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Platform/AtomicFile.h"
+#include "Platform/JSONNesting.h"
 #include "Platform/NotifyCenter.h"
 #include "Platform/SystemLog.h"
 #include "Shared/Settings/AppGroup.h"
@@ -38,7 +39,7 @@ std::optional<QueueFiles> queueFiles() {
 }
 
 std::optional<std::vector<WidgetCommand>> decode(const std::optional<std::string>& bytes) {
-    if (!bytes) return std::nullopt;
+    if (!bytes || Platform::JSONNesting::isDeeperThan(*bytes)) return std::nullopt;
     try {
         const nlohmann::json list = nlohmann::json::parse(*bytes);
         if (!list.is_array()) return std::nullopt;
@@ -67,10 +68,11 @@ Platform::Date modificationTime(const fs::path& path) {
         std::chrono::seconds(status.st_mtim.tv_sec) + std::chrono::nanoseconds(status.st_mtim.tv_nsec)));
 }
 
-// Reads one file into a batch and removes it; a file that is not a valid list adds nothing.
+// Reads one file into a batch and removes it; a file that is not a valid list, or too large to be
+// one, adds nothing.
 void takeFile(std::vector<Batch>& batches, const fs::path& path) {
     Batch batch{{}, modificationTime(path)};
-    if (auto commands = decode(Platform::readWholeFile(path))) batch.commands = std::move(*commands);
+    if (auto commands = decode(Platform::readWholeFile(path, maximumFileSize))) batch.commands = std::move(*commands);
     std::error_code ignored;
     fs::remove(path, ignored);
     if (!batch.commands.empty()) batches.push_back(std::move(batch));
@@ -119,7 +121,7 @@ void enqueue(const WidgetCommand& command) {
             Platform::systemLog("Vellumark: widget command queue is busy; queueing without the lock");
         }
         std::vector<WidgetCommand> commands =
-            decode(Platform::readWholeFile(files->queue)).value_or(std::vector<WidgetCommand>{});
+            decode(Platform::readWholeFile(files->queue, maximumFileSize)).value_or(std::vector<WidgetCommand>{});
         commands.push_back(command);
         // A failed write is dropped: the widget has nobody to tell.
         if (const std::optional<std::string> bytes = encode(commands)) {

@@ -12,6 +12,7 @@
 // posted.
 
 #include <chrono>
+#include <cstddef>
 #include <string_view>
 #include <vector>
 
@@ -21,6 +22,9 @@
 namespace WidgetCommandQueue {
 
 inline constexpr std::string_view fileName = "widget-commands.json";
+// A queued command takes a few dozen bytes (a folder's path at most a few kilobytes): a larger file
+// is no queue the widget wrote.
+inline constexpr std::size_t maximumFileSize = 4 << 20;
 // Posted on the cross-process notification centre after every enqueue.
 inline constexpr std::string_view notificationName = "io.kestrow.v3lk.widgetCommand";
 
@@ -42,8 +46,9 @@ struct Drained {
     bool busy = false;
 };
 // Application side. Everything queued, in file order, and the file removed. A missing or unreadable
-// file gives no batch; so does a file that is not a JSON array of valid commands, which is removed
-// all the same (one bad entry loses the whole batch, and the next enqueue starts afresh).
+// file gives no batch; so does a file that is not a JSON array of valid commands, nests deeper than
+// any queue does or is larger than maximumFileSize (logged), which is removed all the same (one bad
+// entry loses the whole batch, and the next enqueue starts afresh).
 // Waits at most `patience` for the lock (so the main thread is never held long) and logs nothing
 // when it gives up.
 Drained tryDrain(std::chrono::milliseconds patience);

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <fstream>
@@ -19,6 +22,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "Platform/NotifyCenter.h"
+#include "Platform/NotifyFolders.h"
+#include "Platform/UniqueFd.h"
 #include "Platform/UserDefaults.h"
 #include "Shared/Settings/AppGroup.h"
 #include "Shared/Store/DataStore.h"
@@ -223,6 +229,77 @@ TEST(ApplicationEndToEnd, AStatusNotifierHostShowsIconAndToolTipAndItsActivateOp
     EXPECT_TRUE(waitUntil([&] { return desktop.windows("--name", "Vellumark").empty(); }, 10s));
 
     EXPECT_FALSE(app.hasExited()) << appLog();
+}
+
+// What a killed run (kill -9 while writing, while observing) left behind goes at the next start:
+// temporary files that no living writer holds, notification sockets that nobody reads. And under a
+// file-size limit (RLIMIT_FSIZE) a write that passes it fails and is logged; SIGXFSZ does not end
+// the application, the old snapshot stays and no temporary file is left.
+TEST(ApplicationEndToEnd, AtStartItClearsWhatAKilledRunLeftAndItOutlivesTheFileSizeLimit) {
+    namespace fs = std::filesystem;
+    testing_support::TempHome home;
+    markLaunchedBefore();
+    DataStore::write(ProcessSnapshot{std::chrono::system_clock::now() - 1h, {}});
+    const fs::path container = AppGroup::containerURL().value();
+    const fs::path snapshot = container / DataStore::fileName;
+    const std::string previous = fileText(snapshot);
+
+    const fs::path settings = fs::path(Platform::userDefaultsFilePath(Platform::UserDefaults::standardDomain));
+    const fs::path staleSnapshot = container / "snapshot.json.k1LLed", staleSettings = settings.string() + ".k1LLed";
+    const fs::path beingWritten = container / "widget-commands.json.wR1tng";
+    for (const fs::path& file : {staleSnapshot, staleSettings, beingWritten}) {
+        std::ofstream(file) << "{\"projects\":[";
+        fs::last_write_time(file, fs::last_write_time(file) - 1h);  // left long ago
+    }
+    // A writer that is still writing holds its temporary file locked.
+    ChildProcess writer({"/usr/bin/flock", beingWritten.string(), "sleep", "600"});
+    ASSERT_TRUE(waitUntil([&] {
+        const Platform::UniqueFd probe(::open(beingWritten.c_str(), O_RDONLY | O_CLOEXEC));
+        return ::flock(probe.get(), LOCK_EX | LOCK_NB) != 0;
+    }));
+
+    // A socket whose observer was killed, beside one whose observer lives.
+    const std::string name = "test.e2e.leftovers";
+    const auto living = Platform::NotifyCenter::observe(name, [] {});
+    std::string error;
+    const auto folder = Platform::NotifyFolders::openNameFolder(name, true, error);
+    ASSERT_TRUE(folder) << error;
+    const auto deadAddress = Platform::NotifyFolders::socketAddress(*folder, "999999-deadbeefdeadbeef");
+    {
+        const Platform::UniqueFd dead(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+        ASSERT_EQ(::bind(dead.get(), reinterpret_cast<const sockaddr*>(&deadAddress->address), deadAddress->length), 0);
+    }
+    const auto sockets = [&] {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder->path)) names.push_back(entry.path().filename());
+        return names;
+    };
+    ASSERT_EQ(sockets().size(), 2u);
+
+    DesktopSession desktop(home.home());
+    // The limit holds for the application alone: its output goes through a pipe to a log the limit
+    // does not cut short.
+    ChildProcess app({"/bin/sh", "-c", "/usr/bin/prlimit --fsize=16 -- \"$0\" 2>&1 | cat", program},
+                     app_test::logTo(home.home() / "app.log", {{"QT_QPA_PLATFORM", "xcb"}}));
+    const auto log = [&] { return fileText(home.home() / "app.log"); };
+    ASSERT_TRUE(
+        waitUntil([&] { return log().find("Vellumark: failed to write snapshot: ") != std::string::npos; }, 20s))
+        << (app.hasExited() ? "the application ended; " : "") << log();
+    EXPECT_NE(log().find("File too large"), std::string::npos) << log();
+    EXPECT_FALSE(app.hasExited()) << log();
+    EXPECT_EQ(fileText(snapshot), previous);
+
+    EXPECT_FALSE(fs::exists(staleSnapshot));
+    EXPECT_FALSE(fs::exists(staleSettings));
+    EXPECT_TRUE(fs::exists(beingWritten)) << "a living writer's file was taken";
+    for (const auto& entry : fs::directory_iterator(container)) {
+        const std::string entryName = entry.path().filename();
+        EXPECT_TRUE(entryName == DataStore::fileName || entryName == beingWritten.filename() ||
+                    entryName.ends_with(".lock"))
+            << entryName;
+    }
+    EXPECT_EQ(sockets().size(), 1u) << "the living observer's socket went";
+    EXPECT_FALSE(fs::exists(folder->path / "999999-deadbeefdeadbeef")) << "the dead observer's socket stays";
 }
 
 TEST(ApplicationEndToEnd, WithoutADisplayItSaysSoInOneLine) {

@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "App/StatusTile/ReducedMotion.h"
+#include "support/ForkedChild.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -38,6 +41,23 @@ TEST(ReducedMotion, ReadsEachDesktopsSettingInTheConfigHome) {
         std::filesystem::remove(home.configHome() / file);
     }
     backend ? setenv("GSETTINGS_BACKEND", savedBackend.c_str(), 1) : unsetenv("GSETTINGS_BACKEND");
+}
+
+// A FIFO in a settings file's place must not hang the read, nor a sparse file of hundreds of
+// megabytes (no disk used) be taken into memory: either reads as no wish.
+TEST(ReducedMotion, AFIFOOrAnOversizedFileInASettingsFilesPlaceIsNoWish) {
+    testing_support::TempHome home;
+    std::filesystem::create_directories(home.configHome() / "gtk-3.0");
+    ASSERT_EQ(::mkfifo((home.configHome() / "kdeglobals").c_str(), 0600), 0);
+    std::ofstream(home.configHome() / "gtk-3.0/settings.ini") << "[Settings]\ngtk-enable-animations=0\n";
+    std::filesystem::resize_file(home.configHome() / "gtk-3.0/settings.ini", std::uintmax_t{256} << 20);
+    const testing_support::ChildOutcome child = testing_support::runInChild([] {
+        setenv("GSETTINGS_BACKEND", "keyfile", 1);  // GNOME's switch in the test's own home: unset
+        return ReducedMotion::isRequested() ? "a wish read" : "";
+    });
+    ASSERT_TRUE(child.finished) << child.ending;
+    EXPECT_EQ(child.problems, "");
+    EXPECT_LT(child.peakGrowthKiB, 64 * 1024) << "the file was taken into memory";
 }
 
 }  // namespace

@@ -262,7 +262,7 @@ TEST_F(ScanOfRealServers, TheSecondOfTwoSimultaneousScansMeasuresCPUSinceTheFirs
     });
     first.join();
     second.join();
-    EXPECT_EQ(Platform::readWholeFile(home.home() / "runs"), "run\nrun\n");
+    EXPECT_EQ(Platform::readWholeFile(home.home() / "runs", 1 << 20), "run\nrun\n");
     double cpu[2] = {-1, -1};
     for (int i = 0; i < 2; ++i)
         for (const auto& project : results[i])

@@ -34,7 +34,8 @@ TEST(ParsePS, ReadsTheListingsOfRealClients) {
          1209600},
     };
     for (const char* name : {"/ps-client-28.jsonl", "/ps-client-20.jsonl"})
-        EXPECT_EQ(parsePS(Platform::readWholeFile(std::string(DOCKER_FIXTURES) + name).value()), expected) << name;
+        EXPECT_EQ(parsePS(Platform::readWholeFile(std::string(DOCKER_FIXTURES) + name, 1 << 20).value()), expected)
+            << name;
 }
 
 std::string line(const std::string& fields, const std::string& id = "c1") {

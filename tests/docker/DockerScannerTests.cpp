@@ -52,11 +52,12 @@ protected:
         return writeExecutable(tools.path() / "docker", "#!/bin/sh\n" + script);
     }
     fs::path record() const { return tools.path() / "record.txt"; }
-    std::string recorded() const { return Platform::readWholeFile(record()).value_or("(not run)"); }
+    std::string recorded() const { return Platform::readWholeFile(record(), 1 << 20).value_or("(not run)"); }
 
     // The fake daemon serving the fixture's containers at `socket`, the client pointed at it.
     std::unique_ptr<ChildProcess> startDaemon(const fs::path& socket) {
-        std::string containers = Platform::readWholeFile(fs::path(DOCKER_FIXTURES) / "daemon-containers.json").value();
+        std::string containers =
+            Platform::readWholeFile(fs::path(DOCKER_FIXTURES) / "daemon-containers.json", 1 << 20).value();
         for (auto at = containers.find("@HOME@"); at != std::string::npos; at = containers.find("@HOME@"))
             containers.replace(at, 6, home.home().string());
         std::ofstream(tools.path() / "containers.json") << containers;
@@ -68,7 +69,9 @@ protected:
         setenv("DOCKER_HOST", ("unix://" + socket.string()).c_str(), 1);
         return daemon;
     }
-    std::string daemonCalls() const { return Platform::readWholeFile(tools.path() / "calls.log").value_or(""); }
+    std::string daemonCalls() const {
+        return Platform::readWholeFile(tools.path() / "calls.log", 1 << 20).value_or("");
+    }
 
     testing_support::TempHome home;
     testing_support::TempDir tools;

@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const fs::path& path) { return Platform::readWholeFile(path).value_or(""); }
+std::string readFile(const fs::path& path) { return Platform::readWholeFile(path, 1 << 20).value_or(""); }
 fs::path fixture(const std::string& name) { return fs::path(LAUNCHD_FIXTURES) / name; }
 
 const std::string label = "com.example.agent";
@@ -107,7 +107,12 @@ TEST(LaunchdScanner, KeepsAliveAnswersFromThePropertyListInEitherFormat) {
     // either form: PropertyListTests).
     const auto deep = launchctl.folder.path() / "deep.plist";
     ASSERT_FALSE(Platform::writeFileAtomically(deep, testing_support::nestedBinaryPlist(300'000)));
+    // A sparse terabyte (no disk used) is not read.
+    const auto sparse = launchctl.folder.path() / "sparse.plist";
+    std::ofstream(sparse).close();
+    fs::resize_file(sparse, std::uintmax_t{1} << 40);
     std::vector<std::pair<fs::path, bool>> plists{{fifo, false},
+                                                  {sparse, false},
                                                   {launchctl.folder.path(), false},
                                                   {gone, false},
                                                   {fixture("truncated.binary.plist"), false},

@@ -107,7 +107,7 @@ TEST(ProcessRunner, AChildRunningAtTheLimitGetsSIGTERMAndNoOutputAndIsReapedLate
         const ProcessResult result = runProcess(shell(script, {dir.path().string(), output}, 1s));
         EXPECT_EQ(std::pair(result.outcome, result.output), std::pair(Outcome::timedOut, std::string()));
         // A zombie keeps its /proc entry, so a vanished entry means the child was also reaped.
-        const std::string pid = Platform::readWholeFile(dir.path() / "pid").value_or("?\n");
+        const std::string pid = Platform::readWholeFile(dir.path() / "pid", 1 << 20).value_or("?\n");
         const fs::path entry = "/proc/" + pid.substr(0, pid.find('\n'));
         EXPECT_TRUE(fs::exists(entry)) << "the call waited for the child to end";
         EXPECT_TRUE(eventually([&] { return fs::exists(dir.path() / "terminated"); })) << "no SIGTERM arrived";
@@ -130,7 +130,7 @@ TEST(ProcessRunner, AtTheLimitTheChildsWholeProcessGroupGoesEvenWhatIgnoresSIGTE
     EXPECT_EQ(result.outcome, Outcome::timedOut);
     std::vector<pid_t> started;
     for (const char* name : {"tool", "helper"})
-        started.push_back(std::atoi(Platform::readWholeFile(dir.path() / name).value_or("0").c_str()));
+        started.push_back(std::atoi(Platform::readWholeFile(dir.path() / name, 64).value_or("0").c_str()));
     ASSERT_TRUE(started[0] > 1 && started[1] > 1);
     for (const pid_t pid : started) {
         EXPECT_TRUE(eventually([&] { return !testing_support::isRunning(pid); })) << pid << " still runs";

@@ -22,4 +22,17 @@ TEST(SystemLog, GoesToStandardErrorAndToACaptureFromEveryThreadWhileItLives) {
     Platform::systemLog("Vellumark: after capture");  // a destroyed capture must not be written to
 }
 
+// A name from the file system may hold any byte but "/" and NUL: a line break in a folder's name
+// must not start a log line of that folder's making, nor an escape sequence reach a terminal.
+TEST(SystemLog, ControlCharactersInALineAreEscapedAndTheRestKept) {
+    Platform::LogCapture capture;
+    testing::internal::CaptureStderr();
+    Platform::systemLog("Vellumark: cannot use /tmp/a\nVellumark: forged\r\t\x1b[31m\x7f \\n ü\u0085.");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Vellumark: cannot use /tmp/a\\nVellumark: forged\\r\\t\\x1B[31m\\x7F \\n ü\\u0085.\n");
+    EXPECT_EQ(
+        capture.lines(),
+        std::vector<std::string>{"Vellumark: cannot use /tmp/a\\nVellumark: forged\\r\\t\\x1B[31m\\x7F \\n ü\\u0085."});
+}
+
 }  // namespace

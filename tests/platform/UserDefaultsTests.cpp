@@ -1,7 +1,9 @@
 #include "Platform/UserDefaults.h"
 
+#include "Platform/ISO8601.h"
 #include "Platform/ProcessRunner.h"
 #include "Platform/SystemLog.h"
+#include "support/ForkedChild.h"
 #include "support/PropertyLists.h"
 #include "support/TempHome.h"
 
@@ -15,6 +17,7 @@
 #include <thread>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -91,29 +94,119 @@ TEST_F(UserDefaultsTest, WritersInThreadsAndAnotherProcessLoseNothing) {
         EXPECT_EQ(runPeer({suiteName, "count", "t" + std::to_string(t)}).output, std::to_string(written[t]));
 }
 
-// A file nested a few hundred thousand levels deep would crash the parser at every launch: it is
-// refused before the parser sees it, like any other damaged file (what else the guard refuses, in
-// either form: PropertyListTests).
-TEST_F(UserDefaultsTest, ADamagedFileReadsAsEmptyIsLoggedOnceAndTheNextSetRepairsIt) {
-    const std::string logged = "Vellumark: unreadable defaults file " + suiteFile().string() + ", starting empty";
-    for (const std::string& bytes :
-         {"\x00\xff garbage \x01\x02 bytes"s,
-          R"(<?xml version="1.0"?><plist version="1.0"><dict><key>a</key><string>x</str)"s,
-          R"(<?xml version="1.0"?><plist version="1.0"><array><string>a</string></array></plist>)"s,
-          testing_support::nestedXMLPlist(300'000)}) {
+std::string fileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<std::string> namesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+    std::ranges::sort(names);
+    return names;
+}
+
+// A damaged file may still hold what the user set: it is moved aside, under a name that tells when,
+// before anything is written, whether a read or a write meets it first. A file nested a few hundred
+// thousand levels deep would crash the parser (refused before it sees it; what else the guard
+// refuses: PropertyListTests), a file far larger than settings can be is not taken into memory.
+TEST_F(UserDefaultsTest, ACorruptFileIsMovedAsideWithALogLineBeforeAnythingIsWritten) {
+    const std::string unreadable = "Vellumark: unreadable defaults file " + suiteFile().string() + " moved aside to ";
+    const std::string asidePrefix = suiteFile().filename().string() + ".corrupt-";
+    const std::string cases[] = {
+        "\x00\xff garbage \x01\x02 bytes"s,
+        R"(<?xml version="1.0"?><plist version="1.0"><dict><key>a</key><string>x</str)"s,
+        R"(<?xml version="1.0"?><plist version="1.0"><array><string>a</string></array></plist>)"s,
+        testing_support::nestedXMLPlist(300'000), "sparse"};
+    fs::create_directories(suiteFile().parent_path());
+    for (std::size_t index = 0; index < std::size(cases); ++index) {
+        const std::string& bytes = cases[index];
         SCOPED_TRACE(testing::PrintToString(bytes.substr(0, 120)));
         Platform::LogCapture capture;
-        fs::create_directories(suiteFile().parent_path());
         std::ofstream(suiteFile(), std::ios::binary | std::ios::trunc) << bytes;
-        EXPECT_FALSE(suite().object("a"));
+        if (bytes == "sparse") fs::resize_file(suiteFile(), std::uintmax_t{64} << 20);
+        const std::string written = fileBytes(suiteFile());
+        const auto before = std::chrono::system_clock::now();
+        if (index % 2 == 0) {
+            EXPECT_FALSE(suite().object("a"));
+            EXPECT_FALSE(fs::exists(suiteFile())) << "moved aside on reading";
+        }
         ASSERT_TRUE(suite().set("a", "repaired"s));
         EXPECT_EQ(runPeer({suiteName, "get", "a"}).output, "s:repaired");
-        EXPECT_EQ(std::ranges::count(capture.lines(), logged), 1) << "one line per damaged file, not per read";
+
+        std::vector<std::string> asides;
+        for (const std::string& name : namesIn(suiteFile().parent_path()))
+            if (name.starts_with(asidePrefix)) asides.push_back(name);
+        ASSERT_EQ(asides.size(), 1u) << testing::PrintToString(namesIn(suiteFile().parent_path()));
+        const fs::path aside = suiteFile().parent_path() / asides[0];
+        EXPECT_EQ(fileBytes(aside), written) << "the damaged file is kept as it was";
+        const auto when = Platform::parseISO8601(asides[0].substr(asidePrefix.size()));
+        ASSERT_TRUE(when) << asides[0];
+        EXPECT_GE(*when, std::chrono::floor<std::chrono::seconds>(before));
+        EXPECT_LE(*when, std::chrono::system_clock::now());
+        EXPECT_EQ(std::ranges::count(capture.lines(), unreadable + aside.string() + ", starting empty"), 1)
+            << testing::PrintToString(capture.lines());
+        fs::remove(aside);
     }
     fs::remove(suiteFile());
     ASSERT_EQ(mkfifo(suiteFile().c_str(), 0600), 0);  // must not hang the reader
     EXPECT_FALSE(suite().object("a"));
     EXPECT_TRUE(suite().set("a", true));
+}
+
+// A file this user may not read (mode 000) still holds the user's settings: it is never replaced.
+// The process goes on with the defaults, keeps what it sets in memory, and says so once. Root reads
+// any file, so as root the child that meets the file runs as the user nobody.
+TEST_F(UserDefaultsTest, AFileItMayNotReadIsNeverOverwrittenAndSettingsLiveInMemory) {
+    ASSERT_TRUE(suite().set("filters", "mine"s));
+    const std::string stored = fileBytes(suiteFile());
+    fs::permissions(suiteFile(), fs::perms::none);
+    const testing_support::ChildOutcome child = testing_support::runInChild(
+        [&] {
+            std::string problems;
+            Platform::LogCapture log;
+            UserDefaults& defaults = suite();
+            if (::access(suiteFile().c_str(), R_OK) == 0) return "the file is readable: the case cannot be tried"s;
+            if (defaults.object("filters")) problems += "read a value from a file it may not read; ";
+            if (!defaults.set("hotKey", "⌥⌘P"s) || !defaults.set("seen", true) || !defaults.remove("seen"))
+                problems += "a change was refused; ";
+            if (defaults.string("hotKey") != "⌥⌘P" || defaults.object("seen")) problems += "not kept in memory; ";
+            const auto said = std::ranges::count_if(log.lines(), [&](const std::string& line) {
+                return line.starts_with("Vellumark: cannot read defaults file " + suiteFile().string() + ": ");
+            });
+            if (said != 1)
+                problems += "said " + std::to_string(said) + " times: " + testing::PrintToString(log.lines());
+            return problems;
+        },
+        {.unprivilegedIn = home.home().parent_path()});
+    ASSERT_TRUE(child.finished) << child.ending;
+    EXPECT_EQ(child.problems, "");
+    fs::permissions(suiteFile(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fileBytes(suiteFile()), stored);
+    EXPECT_EQ(namesIn(suiteFile().parent_path()),
+              (std::vector<std::string>{suiteFile().filename(), suiteFile().filename().string() + ".lock"}));
+}
+
+// Under umask 000 as well: folders only the user may enter, files only the user may read; and a
+// symbolic link planted as the lock file is not followed to create its target.
+TEST_F(UserDefaultsTest, WhatItCreatesIsPrivateWhateverTheUmaskAndAPlantedLockLinkIsNotFollowed) {
+    fs::remove_all(home.configHome());
+    const mode_t umaskBefore = ::umask(0);
+    const bool written = UserDefaults::standard().set("a", true);
+    ::umask(umaskBefore);
+    ASSERT_TRUE(written);
+    const fs::path standardFile = Platform::userDefaultsFilePath(UserDefaults::standardDomain);
+    for (const fs::path& folder : {home.configHome(), standardFile.parent_path()})
+        EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all) << folder;
+    for (const fs::path& file : {standardFile, fs::path(standardFile.string() + ".lock")})
+        EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write) << file;
+
+    const fs::path planted = home.home() / "planted";
+    fs::create_symlink(planted, suiteFile().string() + ".lock");
+    Platform::LogCapture log;
+    EXPECT_FALSE(suite().set("a", true));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(planted)));
+    EXPECT_TRUE(log.contains("Vellumark: failed to lock defaults file " + suiteFile().string() + ".lock: "));
 }
 
 TEST_F(UserDefaultsTest, ASuiteIsOnePerPlainFileNameAndNoneWhileItsFolderCannotBeMade) {

@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "App/LoginItem/DesktopEntry.h"
 #include "App/LoginItem/LoginItem.h"
 #include "Platform/AtomicFile.h"
+#include "Platform/SystemLog.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -29,13 +32,20 @@ TEST(DesktopEntry, ExecQuotesAPathOnlyWhenItMustAndReadsEveryPathBack) {
     EXPECT_EQ(DesktopEntry::execProgram("/usr/bin/vellumark --flag"), "/usr/bin/vellumark");
 }
 
-TEST(LoginItem, TogglingWritesAndRemovesTheAutostartEntryForThisProgram) {
+// Under umask 000 as well: another user must not be able to plant an entry in a folder it made.
+TEST(LoginItem, TogglingWritesAndRemovesTheAutostartEntryForThisProgramInPrivateFolders) {
     testing_support::TempHome home;
+    fs::remove_all(home.configHome());
     const fs::path entry = home.configHome() / "autostart/io.kestrow.v3lk.desktop";
     EXPECT_FALSE(LoginItem::isEnabled());
 
+    const mode_t umaskBefore = ::umask(0);
     EXPECT_TRUE(LoginItem::toggle());
-    const std::string text = Platform::readWholeFile(entry).value_or("");
+    ::umask(umaskBefore);
+    for (const fs::path& made : {home.configHome(), entry.parent_path()})
+        EXPECT_EQ(fs::status(made).permissions(), fs::perms::owner_all) << made;
+    EXPECT_EQ(fs::status(entry).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    const std::string text = Platform::readWholeFile(entry, LoginItem::maximumEntrySize).value_or("");
     EXPECT_EQ(text, "[Desktop Entry]\nType=Application\nName=Vellumark\nExec=" +
                         DesktopEntry::execValue(LoginItem::programPath().string()) + "\n");
     EXPECT_EQ(DesktopEntry::execProgram(*DesktopEntry::read(text).exec), fs::read_symlink("/proc/self/exe").string());
@@ -61,9 +71,14 @@ TEST(LoginItem, AnEntrySwitchedOffByTheDesktopOrStartingAnotherProgramIsNotEnabl
         ASSERT_FALSE(Platform::writeFileAtomically(entry, text));
         EXPECT_FALSE(LoginItem::isEnabled()) << text;
     }
+    // A sparse terabyte under the name is not read into memory, and says so.
+    Platform::LogCapture log;
+    fs::resize_file(entry, std::uintmax_t{1} << 40);
+    EXPECT_FALSE(LoginItem::isEnabled());
+    EXPECT_TRUE(log.contains("Vellumark: not reading " + entry.string() + ": larger than "));
     // Turning it on replaces such an entry by ours.
     EXPECT_TRUE(LoginItem::setEnabled(true));
-    EXPECT_EQ(Platform::readWholeFile(entry), ours);
+    EXPECT_EQ(Platform::readWholeFile(entry, LoginItem::maximumEntrySize), ours);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "Platform/JSONNesting.h"
 #include "Shared/ProcessSnapshot.h"
 
 namespace {
@@ -135,6 +136,25 @@ TEST(RecordsJSON, TruncatedTrailedOrDeepInputIsRefusedWithoutCrashing) {
         EXPECT_FALSE(ProcessSnapshot::decode(std::string_view(valid).substr(0, length)).has_value()) << length;
     const std::string deep = std::string(200000, '[') + std::string(200000, ']');
     EXPECT_FALSE(ProcessSnapshot::decode(R"({"timestamp":"2026-12-05T20:18:14Z","projects":)" + deep + "}"));
+}
+
+// Nesting is refused before the parser builds it: past the limit even where the key would be
+// ignored, while brackets inside texts (a command line may hold any) are no nesting at all.
+TEST(RecordsJSON, NestingPastTheLimitIsRefusedBeforeParsingAndBracketsInTextsDoNotCount) {
+    const auto nested = [](std::size_t levels) { return std::string(levels, '[') + std::string(levels, ']'); };
+    const std::size_t limit = Platform::JSONNesting::maximumDepth;
+    const auto withExtra = [&](const std::string& extra) {
+        return R"({"timestamp":"2026-12-05T20:18:14Z","extra":)" + extra + R"(,"projects":[]})";
+    };
+    EXPECT_TRUE(ProcessSnapshot::decode(withExtra(nested(limit - 1))));  // the object around it is a level
+    EXPECT_FALSE(ProcessSnapshot::decode(withExtra(nested(limit))));
+    EXPECT_TRUE(Platform::JSONNesting::isDeeperThan(nested(limit + 1)));
+    EXPECT_FALSE(Platform::JSONNesting::isDeeperThan(nested(limit) + nested(limit)));
+
+    DevServer brackets = makeServer();
+    brackets.commandLine = "sh -c '" + std::string(5000, '[') + "\\\" \\\\" + std::string(5000, '{') + "'";
+    const ProcessSnapshot snapshot{sampleTime, {DevProject{"shop", "/home/dev/shop", {brackets}}}};
+    EXPECT_EQ(ProcessSnapshot::decode(snapshot.encode()), snapshot);
 }
 
 // Loads are written with the fewest digits that read back as the same number, a few decimals of a

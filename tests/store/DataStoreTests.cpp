@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <atomic>
 
@@ -11,6 +12,7 @@
 #include "Shared/Store/DataStore.h"
 #include "discovery/support/TestProcesses.h"
 #include "store/SnapshotSamples.h"
+#include "support/ForkedChild.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -30,13 +32,21 @@ private:
     Platform::WidgetCenter::HandlerToken token_;
 };
 
-TEST_F(DataStoreTest, TheFirstWriteCreatesTheFolderAndEachAsksTheWidgetToReload) {
+fs::perms permissionsOf(const fs::path& path) { return fs::symlink_status(path).permissions(); }
+
+// Under umask 000 too: the folders it makes are the user's alone, and so is the file.
+TEST_F(DataStoreTest, TheFirstWriteCreatesPrivateFoldersAndEachAsksTheWidgetToReload) {
     testing_support::TempHome home;
+    fs::remove_all(home.home() / ".local");
     const auto container = home.dataHome() / std::string(AppGroup::identifier);
-    ASSERT_FALSE(fs::exists(container));
+    const mode_t umaskBefore = ::umask(0);
     DataStore::write(sampleSnapshot(0));
+    ::umask(umaskBefore);
     EXPECT_EQ(DataStore::read(container), sampleSnapshot(0));
     EXPECT_EQ(reloads, 1);
+    for (const fs::path& folder : {home.home() / ".local", home.dataHome(), container})
+        EXPECT_EQ(permissionsOf(folder), fs::perms::owner_all) << folder;
+    EXPECT_EQ(permissionsOf(container / DataStore::fileName), fs::perms::owner_read | fs::perms::owner_write);
 
     std::ofstream(dir.path() / "file") << "x";
     DataStore::write(sampleSnapshot(1), dir.path() / "file" / "c");
@@ -46,7 +56,7 @@ TEST_F(DataStoreTest, TheFirstWriteCreatesTheFolderAndEachAsksTheWidgetToReload)
 
 TEST_F(DataStoreTest, AFailedWriteKeepsThePreviousFileAndRequestsNoReload) {
     DataStore::write(sampleSnapshot(1), dir.path());
-    const auto before = Platform::readWholeFile(dir.path() / "snapshot.json");
+    const auto before = Platform::readWholeFile(dir.path() / "snapshot.json", DataStore::maximumFileSize);
     // Permission bits do not stop root; a file-size limit stops anyone.
     const auto previousHandler = ::signal(SIGXFSZ, SIG_IGN);
     rlimit previous{};
@@ -57,9 +67,26 @@ TEST_F(DataStoreTest, AFailedWriteKeepsThePreviousFileAndRequestsNoReload) {
     ::setrlimit(RLIMIT_FSIZE, &previous);
     ::signal(SIGXFSZ, previousHandler);
     EXPECT_TRUE(log.contains("Vellumark: failed to write snapshot: "));
-    EXPECT_EQ(Platform::readWholeFile(dir.path() / "snapshot.json"), before);
+    EXPECT_EQ(Platform::readWholeFile(dir.path() / "snapshot.json", DataStore::maximumFileSize), before);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1) << "no temporary file left";
     EXPECT_EQ(reloads, 1);
+}
+
+// A snapshot.json no application writes: a sparse terabyte must not be taken into memory, and one
+// nested millions of levels deep must not be built up; either is no snapshot, and says so.
+TEST_F(DataStoreTest, ASnapshotLargerThanAnyOrNestedTooDeepIsNoSnapshot) {
+    const fs::path file = dir.path() / DataStore::fileName;
+    std::ofstream(file).close();
+    fs::resize_file(file, std::uintmax_t{1} << 40);
+    EXPECT_EQ(DataStore::read(dir.path()), std::nullopt);
+    EXPECT_TRUE(log.contains("Vellumark: not reading " + file.string() + ": larger than "));
+
+    std::ofstream(file, std::ios::trunc) << std::string(8'000'000, '[');
+    const testing_support::ChildOutcome child = testing_support::runInChild(
+        [&] { return DataStore::read(dir.path()) ? "a snapshot read from a nested file" : ""; });
+    ASSERT_TRUE(child.finished) << child.ending;
+    EXPECT_EQ(child.problems, "");
+    EXPECT_LT(child.peakGrowthKiB, 64 * 1024) << "the nesting was built up";
 }
 
 TEST_F(DataStoreTest, AReaderInAnotherProcessNeverSeesAPartialFile) {
@@ -69,7 +96,7 @@ TEST_F(DataStoreTest, AReaderInAnotherProcessNeverSeesAPartialFile) {
     testing_support::ChildProcess writer({SNAPSHOT_WRITER_PEER, dir.path().string(), "400"});
     int reads = 0, whole = 0;
     while (!writer.hasExited()) {
-        const auto bytes = Platform::readWholeFile(dir.path() / "snapshot.json");
+        const auto bytes = Platform::readWholeFile(dir.path() / "snapshot.json", DataStore::maximumFileSize);
         whole += bytes == small || bytes == large;
         ++reads;
     }

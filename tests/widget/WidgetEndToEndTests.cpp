@@ -9,10 +9,12 @@
 #include <QImage>
 
 #include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <map>
 #include <optional>
 
+#include "Platform/NotifyCenter.h"
 #include "Shared/Store/DataStore.h"
 #include "app/support/DesktopSession.h"
 #include "app/support/DevelopmentServer.h"
@@ -55,6 +57,18 @@ void click(const DesktopSession& desktop, const WindowInfo& window, QPoint at) {
 }
 
 const QColor lightRed(0xE5484D), lightPort(0x2F2FE4);
+
+// Where the first port label is on the widget, once it shows one (the label is part of its
+// project's main button).
+std::optional<QPoint> portLabelOn(const WindowInfo& window, const fs::path& folder) {
+    std::optional<QPoint> label;
+    waitUntil(
+        [&] {
+            return (label = widget_test::centreOf(picture(window, folder / "widget.png"), lightPort, 60)).has_value();
+        },
+        10s);
+    return label;
+}
 
 TEST(WidgetEndToEnd, TheWidgetShowsARealServerAndItsStopButtonEndsItThroughTheApplication) {
     testing_support::TempHome home;
@@ -110,14 +124,8 @@ TEST(WidgetEndToEnd, AnOpenPressedWhileTheApplicationIsNotRunningWaitsForItsStar
         << fileText(home.home() / "widget.log");
     EXPECT_EQ(window->width, 170);
 
-    // The port under the project's name is part of its main button.
-    std::optional<QPoint> portLabel;
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            return (portLabel = widget_test::centreOf(picture(*window, home.home() / "widget.png"), lightPort, 60))
-                .has_value();
-        },
-        10s));
+    const std::optional<QPoint> portLabel = portLabelOn(*window, home.home());
+    ASSERT_TRUE(portLabel);
     click(desktop, *window, *portLabel);
     const std::string command = R"([{"openLocalhost":{"port":)" + std::to_string(port) + "}}]";
     ASSERT_TRUE(waitUntil([&] { return widget_test::queued() == command; }, 10s)) << widget_test::queued();
@@ -131,6 +139,41 @@ TEST(WidgetEndToEnd, AnOpenPressedWhileTheApplicationIsNotRunningWaitsForItsStar
     EXPECT_TRUE(waitUntil([&] { return fs::exists(opened); }, 15s)) << fileText(home.home() / "app.log");
     EXPECT_EQ(fileText(opened), "http://localhost:" + std::to_string(port) + "\n");
     EXPECT_FALSE(fs::exists(widget_test::queueFile()));
+}
+
+// The widget started after a killed run: what that run left (a temporary queue file no writer
+// holds) goes at start. Under a file-size limit its press queues a command that cannot be written:
+// SIGXFSZ does not end it, the failed write leaves no temporary file, and the notification that
+// follows every press still goes out.
+TEST(WidgetEndToEnd, AtStartTheWidgetClearsWhatAKilledRunLeftAndAPressOutlivesTheFileSizeLimit) {
+    testing_support::TempHome home;
+    DataStore::write(
+        {std::chrono::system_clock::now(), {widget_test::project("shop", {widget_test::server(4242, {3000})})}});
+    const fs::path container = *AppGroup::containerURL(), leftover = container / "widget-commands.json.k1LLed";
+    std::ofstream(leftover) << "[";
+    fs::last_write_time(leftover, fs::last_write_time(leftover) - 1h);
+    std::atomic<int> posted = 0;
+    const auto observation =
+        Platform::NotifyCenter::observe(std::string(WidgetCommandQueue::notificationName), [&] { ++posted; });
+
+    DesktopSession desktop(home.home());
+    // Its output goes through a pipe to a log the limit does not cut short.
+    ChildProcess shown({"/bin/sh", "-c", "/usr/bin/prlimit --fsize=16 -- \"$0\" --family=small 2>&1 | cat", widget},
+                       app_test::logTo(home.home() / "widget.log", {{"QT_QPA_PLATFORM", "xcb"}}));
+    std::optional<WindowInfo> window;
+    ASSERT_TRUE(waitUntil([&] { return (window = widgetWindow(desktop)).has_value(); }, 10s))
+        << fileText(home.home() / "widget.log");
+    EXPECT_FALSE(fs::exists(leftover));
+
+    const std::optional<QPoint> portLabel = portLabelOn(*window, home.home());
+    ASSERT_TRUE(portLabel);
+    click(desktop, *window, *portLabel);
+    ASSERT_TRUE(waitUntil([&] { return posted > 0; }, 10s))
+        << (shown.hasExited() ? "the widget ended; " : "") << fileText(home.home() / "widget.log");
+    EXPECT_FALSE(shown.hasExited()) << fileText(home.home() / "widget.log");
+    for (const auto& entry : fs::directory_iterator(container))
+        EXPECT_TRUE(entry.path().filename() == DataStore::fileName || entry.path().extension() == ".lock")
+            << entry.path().filename();
 }
 
 }  // namespace

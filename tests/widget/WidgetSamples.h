@@ -25,7 +25,9 @@ using testing_support::project;
 
 // The commands the widget has queued for the application, "(none)" while there is no queue file.
 inline std::filesystem::path queueFile() { return *AppGroup::containerURL() / WidgetCommandQueue::fileName; }
-inline std::string queued() { return Platform::readWholeFile(queueFile()).value_or("(none)"); }
+inline std::string queued() {
+    return Platform::readWholeFile(queueFile(), WidgetCommandQueue::maximumFileSize).value_or("(none)");
+}
 
 // `count` projects named p00, p01, ..., one server each on its own port.
 inline std::vector<DevProject> projects(int count) {

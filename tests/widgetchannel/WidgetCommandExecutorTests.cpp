@@ -172,7 +172,7 @@ TEST_F(ExecutorWorkspace, OpenLocalhostOpensEachPortFromOneUpInListOrder) {
         << "the repeated address is opened once";
     // Qt's URL type refuses ports above 65535, so that address goes to the desktop's opener as it is.
     ASSERT_TRUE(opened);
-    EXPECT_EQ(Platform::readWholeFile(record), "http://localhost:70000\n");
+    EXPECT_EQ(Platform::readWholeFile(record, 1 << 20), "http://localhost:70000\n");
 }
 
 TEST_F(ExecutorWorkspace, RevealFolderFallsBackToOpeningTheFolderThatHoldsIt) {

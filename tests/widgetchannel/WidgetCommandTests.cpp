@@ -19,6 +19,7 @@
 #include "Platform/UniqueFd.h"
 #include "Shared/JSONCoding.h"
 #include "Shared/Settings/AppGroup.h"
+#include "support/ForkedChild.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -64,7 +65,9 @@ TEST(WidgetCommandJSON, EachCaseIsOneKeyHoldingItsLabelsAndAnythingElseIsRefused
 
 fs::path queueFile() { return *AppGroup::containerURL() / WidgetCommandQueue::fileName; }
 void writeQueue(const std::string& text) { std::ofstream(queueFile(), std::ios::binary) << text; }
-std::string readQueue() { return Platform::readWholeFile(queueFile()).value_or("(missing)"); }
+std::string readQueue() {
+    return Platform::readWholeFile(queueFile(), WidgetCommandQueue::maximumFileSize).value_or("(missing)");
+}
 
 // The application's drain, given time enough for a lock nobody holds for long.
 std::vector<WidgetCommandQueue::Batch> drainBatches() {
@@ -124,6 +127,35 @@ TEST(WidgetCommandQueue, DrainRecoversTheBatchOfAnInterruptedDrainFirstEachWithI
     std::vector<std::string> left;
     for (const auto& entry : fs::directory_iterator(*AppGroup::containerURL())) left.push_back(entry.path().filename());
     EXPECT_EQ(left, std::vector<std::string>{"widget-commands.json.lock"});
+}
+
+// Files no widget writes: a sparse terabyte (no disk used) must not be taken into memory (it is
+// logged), and a file nested a few million levels deep must not be built up level by level. Either
+// batch is dropped, and its file removed wherever the drain found it (the queue, or aside where an
+// interrupted drain left it), so it cannot come back at every start.
+TEST(WidgetCommandQueue, AnOversizedOrDeeplyNestedFileIsDroppedAndRemovedSoItCannotComeBack) {
+    TempHome home;
+    const fs::path aside = queueFile().string() + ".draining";
+    for (const fs::path& file : {queueFile(), aside}) {
+        SCOPED_TRACE(file.filename().string());
+        Platform::LogCapture log;
+        std::ofstream(file).close();
+        fs::resize_file(file, std::uintmax_t{1} << 40);
+        EXPECT_TRUE(drain().empty());
+        EXPECT_FALSE(fs::exists(queueFile()) || fs::exists(aside));
+        // A drain reads the queue where it moved it.
+        EXPECT_TRUE(log.contains("Vellumark: not reading " + aside.string() + ": larger than "));
+
+        writeQueue(std::string(3'500'000, '['));
+        if (file == aside) fs::rename(queueFile(), aside);
+        const testing_support::ChildOutcome child =
+            testing_support::runInChild([] { return drain().empty() ? "" : "commands drained from a nested file"; });
+        ASSERT_TRUE(child.finished) << child.ending;
+        EXPECT_EQ(child.problems, "");
+        EXPECT_LT(child.peakGrowthKiB, 64 * 1024) << "the nesting was built up";
+        EXPECT_FALSE(fs::exists(queueFile()) || fs::exists(aside));
+        EXPECT_TRUE(drain().empty());
+    }
 }
 
 // A widget stopped while holding the lock must not freeze the application's drain.

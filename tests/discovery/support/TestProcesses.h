@@ -202,7 +202,7 @@ public:
     // The pids of every run and its helper, once they have started.
     std::vector<pid_t> started() const {
         std::vector<pid_t> pids;
-        std::istringstream lines(Platform::readWholeFile(started_).value_or(""));
+        std::istringstream lines(Platform::readWholeFile(started_, 1 << 20).value_or(""));
         for (pid_t pid = 0; lines >> pid;) pids.push_back(pid);
         return pids;
     }
