@@ -23,14 +23,15 @@ WidgetTimeline::WidgetTimeline(Kind kind, Display display, QObject* parent)
 
 void WidgetTimeline::requestReload() {
     if (reloadPending_.exchange(true)) return;  // joins the reload already on its way
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            // A reload that ran since the request (the policy's) has already read the snapshot it
-            // asked for and cleared the flag; reading it once more would be a reload for nothing.
-            if (reloadPending_) burstTimer_.start(burstWindow);
-        },
-        Qt::QueuedConnection);
+    // Queued by the slot's name, so that Qt itself makes and reads the queued call (see
+    // MainQueueDriver.cpp): requests come on the notification's thread.
+    QMetaObject::invokeMethod(this, "startBurstWindow", Qt::QueuedConnection);
+}
+
+void WidgetTimeline::startBurstWindow() {
+    // A reload that ran since the request (the policy's) has already read the snapshot it asked for
+    // and cleared the flag; reading it once more would be a reload for nothing.
+    if (reloadPending_) burstTimer_.start(burstWindow);
 }
 
 void WidgetTimeline::reload() {

@@ -30,6 +30,10 @@ public:
     // Time the requests of one burst have to arrive before the reload they share.
     static constexpr std::chrono::milliseconds burstWindow{150};
 
+private slots:
+    // Main thread: the request's reload, after the burst's window.
+    void startBurstWindow();
+
 private:
     void reload();
     void requestReload();

@@ -21,6 +21,7 @@ MainQueuePump* currentPump = nullptr;
 // Lives on the GUI thread, owned by the application object. A wake-up posted from any thread
 // drains the due tasks, then re-arms a single timer for the earliest delayed task.
 class MainQueuePump : public QObject {
+    Q_OBJECT
 public:
     explicit MainQueuePump(QObject* parent) : QObject(parent) {
         timer_.setSingleShot(true);
@@ -38,14 +39,15 @@ public:
     }
 
     // Any thread. Coalesces bursts of wake-ups into one queued call; never runs a task itself, so
-    // it is safe under the main queue's wake lock.
+    // it is safe under the main queue's wake lock. The call is queued by the slot's name: Qt then
+    // makes and reads the queued call itself, where a functor would be made on this thread and read
+    // on the main one across Qt's lock, a hand-over the thread sanitizer cannot follow.
     void wake() {
         if (wakePending_.exchange(true)) return;
-        QMetaObject::invokeMethod(
-            this, [this] { pump(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, "pump", Qt::QueuedConnection);
     }
 
-private:
+private slots:
     void pump() {
         wakePending_ = false;
         Dispatch::MainQueue::runDueTasks();
@@ -57,6 +59,7 @@ private:
         }
     }
 
+private:
     QTimer timer_;
     std::atomic<bool> wakePending_{false};
 };
@@ -72,3 +75,5 @@ void installMainQueueDriver(QCoreApplication& application) {
 }
 
 }  // namespace Platform
+
+#include "MainQueueDriver.moc"
