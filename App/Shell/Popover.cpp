@@ -23,7 +23,10 @@ void Popover::setContentView(QWidget* view) {
     if (content_) delete content_;
     content_ = view;
     if (!view) return;
-    view->setMinimumHeight(std::max(view->minimumHeight(), minimumHeight));
+    // Not the minimum it may carry: a view made before it came here was a window of its own, and its
+    // layout pinned its height then (the panel's loading state, say) on it as its least height, so
+    // the popover would never get shorter than that. Its layout keeps it from shrinking further.
+    view->setMinimumHeight(minimumHeight);
     layout_->addWidget(view);
 }
 

@@ -461,17 +461,23 @@ TEST(MenuContentView, RowsAreKeptAcrossReloadsTheListFitsTheScreenAndHeadersStay
     panel.show();
 
     // Fewer rows: the window is as tall as its content before anything paints (a frame with the
-    // footer over the rows, or a gap under them, would flicker).
+    // footer over the rows, or a gap under them, would flicker), and no taller: the footer keeps its
+    // own height.
     const auto fitted = [&] {
         const QWidget* footer = panel.area().footer();
         return panel.popover.height() == panel.popover.sizeHint().height() &&
                footer->mapTo(panel.view, QPoint(0, footer->height())).y() == panel.view->height() &&
-               panel.list().geometry().bottom() < footer->y();
+               footer->height() == footer->sizeHint().height() && panel.list().geometry().bottom() < footer->y();
     };
     std::vector<DevProject> few{{"alpha", "/p/alpha", {projects[0].servers[0]}}};
     store(few);
     panel.model().tick();
     EXPECT_TRUE(fitted());
+    // The flat list's one row is shorter than the skeleton rows the panel first showed.
+    panel.model().setGrouped(false);
+    EXPECT_TRUE(fitted());
+    EXPECT_EQ(panel.list().height(), ServerRowView::rowHeight + 4);
+    panel.model().setGrouped(true);
     store(projects);
     panel.model().tick();
     EXPECT_TRUE(fitted());
