@@ -242,7 +242,7 @@ TEST(MenuContentView, StopsReachOnlyTheShownServersAndWarnOncePerKind) {
     EXPECT_EQ(shop->question()->text(), "Stop all 1 server in shop?");
     QTest::mouseClick(search->lineEdit(), Qt::LeftButton);
     ASSERT_TRUE(search->isFocused() && shop->isArmed());
-    shop->confirmButton()->click();
+    QTest::mouseClick(shop->confirmButton(), Qt::LeftButton);
     ASSERT_TRUE(panel.view->isShowingWarning());
     EXPECT_FALSE(suite.boolean(KillWarning::killKey).value_or(false)) << "not before the answer";
     QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &panel.popover, Qt::Key_Return);
@@ -250,6 +250,15 @@ TEST(MenuContentView, StopsReachOnlyTheShownServersAndWarnOncePerKind) {
     EXPECT_TRUE(suite.boolean(KillWarning::killKey).value_or(false));
     EXPECT_FALSE(suite.boolean(KillWarning::forceKillKey).value_or(false));
     EXPECT_EQ(testing_support::endedBy(second), SIGTERM);
+    // The field has the keyboard back with its query unselected, also once the stopped server has
+    // left the list and the search matches nothing: the next key adds to the query.
+    panel.tick(
+        {{"shop", "/p/shop", {serverOf(first.pid(), port)}}, {"blog", "/p/blog", {serverOf(third.pid(), port + 2)}}});
+    ASSERT_TRUE(panel.area().noResultsState()->isVisible());
+    ASSERT_EQ(QApplication::focusWidget(), search->lineEdit());
+    EXPECT_FALSE(search->lineEdit()->hasSelectedText());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_7);
+    EXPECT_EQ(search->text(), QString::number(port + 1) + "7");
 
     // A plain stop from a row now goes straight through; the first force stop still warns.
     panel.search("");
@@ -353,14 +362,28 @@ TEST(MenuContentView, ARestartFromARowComesBackUnderANewPidWithThePill) {
     DevServer server = serverOf(original.pid(), port, "python3");
     server.commandLine = "python3 -m http.server " + std::to_string(port) + " --bind 127.0.0.1";
     server.cwd = path;
-    store({{"site", path, {server}}});
+    store({{"site", path, {server}}, {"blog", "/p/blog", {serverOf(99999, port + 1)}}});
     panel.show();
     Platform::LogCapture log;
 
+    // Restarted from a search for its port, typed into the field.
+    QLineEdit* field = panel.area().footer()->searchField()->lineEdit();
+    QTest::mouseClick(field, Qt::LeftButton);
+    QTest::keyClicks(field, QString::number(port));
+    ASSERT_EQ(panel.list().rowCount(), 1u);
     QTest::mouseClick(rowButton<RestartServerButton>(panel.row(original.pid(), port)), Qt::LeftButton);
     ASSERT_TRUE(runUntil([&] { return panel.row(original.pid(), port)->trailing() == RowTrailing::restartStopping; }));
     ASSERT_TRUE(original.waitForExit(20s));
     EXPECT_EQ(original.terminatingSignal(), SIGTERM);
+    // Gone from the scan, it matches nothing for now; the field keeps the keyboard with its query
+    // unselected, so the next key adds to it.
+    panel.tick({{"blog", "/p/blog", {serverOf(99999, port + 1)}}});
+    ASSERT_TRUE(panel.area().noResultsState()->isVisible());
+    ASSERT_EQ(QApplication::focusWidget(), field);
+    EXPECT_FALSE(field->hasSelectedText());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_9);
+    EXPECT_EQ(field->text(), QString::number(port) + "9");
+    panel.search("");
     // Its project is gone from the scan with it: the list (not the empty state) with a ghost block.
     panel.tick({});
     ASSERT_EQ(RestartTracker::shared().entries().size(), 1u);
