@@ -6,8 +6,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
+#include "App/Panel/Controls/PointerHover.h"
 #include "App/Shell/PopoverPlacement.h"
 
 Popover::Popover(QWidget* parent)
@@ -17,6 +16,8 @@ Popover::Popover(QWidget* parent)
     layout_->setContentsMargins(0, 0, 0, 0);
     layout_->setSpacing(0);
     layout_->setSizeConstraint(QLayout::SetFixedSize);  // the window follows the content's size
+    // Its rows move and its states change under a still pointer every few seconds.
+    PointerHover::follow(this);
 }
 
 void Popover::setContentView(QWidget* view) {
