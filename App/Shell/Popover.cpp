@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "App/Panel/Controls/PointerHover.h"
+#include "App/Shell/AccessiblePopups.h"
 #include "App/Shell/PopoverPlacement.h"
 
 Popover::Popover(QWidget* parent)
@@ -18,6 +19,8 @@ Popover::Popover(QWidget* parent)
     layout_->setSizeConstraint(QLayout::SetFixedSize);  // the window follows the content's size
     // Its rows move and its states change under a still pointer every few seconds.
     PointerHover::follow(this);
+    // A screen reader reaches it, though it is a pop-up.
+    AccessiblePopups::include(this);
 }
 
 void Popover::setContentView(QWidget* view) {

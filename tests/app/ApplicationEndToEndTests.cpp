@@ -19,6 +19,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "Platform/ProcessRunner.h"
 #include "Platform/UserDefaults.h"
 #include "Shared/Settings/AppGroup.h"
 #include "Shared/Settings/DisplayPrefs.h"
@@ -516,6 +517,153 @@ TEST(PanelEndToEnd, KeysStopTheFirstRowAndTheGearMenuReachesLoginAndSettings) {
     ASSERT_TRUE(waitUntil([&] { return session.desktop.windows("--name", "Settings").size() == 1; }, 10s))
         << session.log();
     EXPECT_TRUE(waitUntil([&] { return !session.panel(); }, 10s)) << "opening Settings closes the panel";
+    EXPECT_FALSE(session.app->hasExited()) << session.log();
+}
+
+// The application's accessibility tree as a screen reader reads it over AT-SPI (support/
+// accessibility_tree.py), on the test's own session bus; null while the application is not on the
+// accessibility bus yet.
+nlohmann::json accessibilityTree(const app_test::SessionBus& bus) {
+    const auto read = Platform::runProcess(
+        {"/usr/bin/env",
+         {"DBUS_SESSION_BUS_ADDRESS=" + bus.address(), "/usr/bin/python3", ACCESSIBILITY_TREE, "Vellumark"},
+         std::chrono::seconds(30)});
+    if (read.outcome != Platform::ProcessResult::Outcome::exited || read.exitStatus != 0) return nullptr;
+    const nlohmann::json tree = nlohmann::json::parse(read.output, nullptr, false);
+    return tree.is_discarded() ? nullptr : tree;
+}
+
+// Presses the showing control with that name through its accessible action, as a screen reader does.
+bool pressAccessible(const app_test::SessionBus& bus, const std::string& name) {
+    const auto pressed = Platform::runProcess({"/usr/bin/env",
+                                               {"DBUS_SESSION_BUS_ADDRESS=" + bus.address(), "/usr/bin/python3",
+                                                ACCESSIBILITY_TREE, "Vellumark", "--press", name},
+                                               std::chrono::seconds(30)});
+    return pressed.outcome == Platform::ProcessResult::Outcome::exited && pressed.exitStatus == 0;
+}
+
+// The application's window of that name (null when none shows).
+const nlohmann::json* accessibleWindow(const nlohmann::json& tree, const std::string& name) {
+    if (!tree.is_object() || !tree.contains("children")) return nullptr;
+    for (const nlohmann::json& window : tree.at("children"))
+        if (window.value("name", "") == name) return &window;
+    return nullptr;
+}
+
+// How many objects below the node have the role (any role when empty) and the name.
+int countAccessible(const nlohmann::json& node, const std::string& role, const std::string& name) {
+    int found = (role.empty() || node.value("role", "") == role) && node.value("name", "") == name;
+    for (const nlohmann::json& child : node.value("children", nlohmann::json::array()))
+        found += countAccessible(child, role, name);
+    return found;
+}
+
+// The middle of the first object below the node with the role and the name, on the screen.
+std::optional<std::pair<int, int>> accessibleMiddle(const nlohmann::json& node, const std::string& role,
+                                                    const std::string& name) {
+    if (node.value("role", "") == role && node.value("name", "") == name && node.contains("extents")) {
+        const auto& box = node.at("extents");
+        return std::pair(box.at(0).get<int>() + box.at(2).get<int>() / 2,
+                         box.at(1).get<int>() + box.at(3).get<int>() / 2);
+    }
+    for (const nlohmann::json& child : node.value("children", nlohmann::json::array()))
+        if (const auto found = accessibleMiddle(child, role, name)) return found;
+    return std::nullopt;
+}
+
+// The open panel, a pop-up, is one of the application's windows to a screen reader: its header,
+// footer and rows with their labels; a hovered row's buttons; a stop confirmation opened and closed
+// by the screen reader's own presses; the no-results state's button. Closed, it is gone.
+TEST(PanelEndToEnd, TheOpenPanelReachesAScreenReaderWithItsLabels) {
+    testing_support::TempDir busLogs;
+    app_test::SessionBus bus(busLogs.path());
+    PanelSession session(
+        {.projects = {"web", "api"},
+         .prefs = std::nullopt,
+         .environment = {{"DBUS_SESSION_BUS_ADDRESS", bus.address()}, {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1"}}});
+    nlohmann::json tree;
+    ASSERT_TRUE(waitUntil([&] { return !(tree = accessibilityTree(bus)).is_null(); }, 30s)) << session.log();
+    EXPECT_FALSE(accessibleWindow(tree, "Vellumark")) << tree.dump();
+
+    // Waits until the panel's window holds every one of the controls and none of the absent ones.
+    const auto panelShows = [&](const std::vector<std::pair<std::string, std::string>>& controls,
+                                const std::vector<std::string>& absent = {}) {
+        const bool shown = waitUntil(
+            [&] {
+                tree = accessibilityTree(bus);
+                const nlohmann::json* window = accessibleWindow(tree, "Vellumark");
+                return window && window->value("role", "") == "frame" &&
+                       std::ranges::all_of(controls,
+                                           [&](const auto& control) {
+                                               return countAccessible(*window, control.first, control.second) > 0;
+                                           }) &&
+                       std::ranges::none_of(absent, [&](const std::string& name) {
+                           return countAccessible(*window, "push button", name) > 0;
+                       });
+            },
+            30s);
+        if (!shown) std::cerr << "the accessibility tree: " << tree.dump() << "\n";
+        return shown;
+    };
+    const auto openPort = [](int port) {
+        return std::pair<std::string, std::string>("push button",
+                                                   "Open localhost port " + std::to_string(port) + " in browser");
+    };
+
+    const app_test::WindowInfo panel = session.open();
+    ASSERT_TRUE(panelShows({{"push button", "Rescan ports"},
+                            {"push button", "Settings"},
+                            {"push button", "Stop all"},
+                            openPort(session.server("web").port),
+                            openPort(session.server("api").port),
+                            {"text", "Filter servers…"},
+                            {"push button", "Sort servers"},
+                            {"push button", "Group by project"},
+                            {"push button", "Flat port-sorted list"}}))
+        << session.log();
+    EXPECT_EQ(countAccessible(*accessibleWindow(tree, "Vellumark"), "push button", "Stop all"), 2);
+
+    // The pointer on web's row (where the screen reader says its port is) brings its buttons; the
+    // screen reader's press opens its stop confirmation, and its Cancel closes it again, stopping
+    // nothing.
+    const auto webPort = accessibleMiddle(tree, "push button", openPort(session.server("web").port).second);
+    ASSERT_TRUE(webPort) << tree.dump();
+    EXPECT_TRUE(panel.contains(webPort->first, webPort->second));
+    session.desktop.xdotool({"mousemove", std::to_string(webPort->first + 100), std::to_string(webPort->second)});
+    ASSERT_TRUE(panelShows({{"push button", "Copy localhost URL"},
+                            {"push button", "Reveal web in the file manager"},
+                            {"push button", "Stop this server"}}));
+    ASSERT_TRUE(pressAccessible(bus, "Stop this server"));
+    ASSERT_TRUE(panelShows({{"", "Stop this server?"},
+                            {"push button", "Kill"},
+                            {"push button", "Force kill (SIGKILL)"},
+                            {"push button", "Cancel"}}));
+    ASSERT_TRUE(pressAccessible(bus, "Cancel"));
+    EXPECT_TRUE(panelShows({{"push button", "Stop this server"}}, {"Force kill (SIGKILL)"}));
+    EXPECT_FALSE(session.server("web").process->hasExited());
+
+    // A search that matches nothing: "Clear search" twice (the field's and the state's); pressed,
+    // the rows are back.
+    const auto field = session.waitForWords(panel, {"Filter"});
+    ASSERT_TRUE(field);
+    session.desktop.click(findWord(*field, "Filter")->x, findWord(*field, "Filter")->y);
+    session.desktop.xdotool({"type", "zzz"});
+    ASSERT_TRUE(panelShows({{"push button", "Clear search"}}, {openPort(session.server("web").port).second}));
+    EXPECT_EQ(countAccessible(*accessibleWindow(tree, "Vellumark"), "push button", "Clear search"), 2);
+    ASSERT_TRUE(pressAccessible(bus, "Clear search"));
+    EXPECT_TRUE(panelShows({openPort(session.server("web").port), openPort(session.server("api").port)}));
+
+    // Escape leaves the field, then closes the panel: its window is gone from the tree.
+    session.desktop.xdotool({"key", "Escape"});
+    session.desktop.xdotool({"key", "Escape"});
+    ASSERT_TRUE(waitUntil([&] { return !session.panel(); }, 10s)) << session.log();
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            tree = accessibilityTree(bus);
+            return tree.is_object() && !accessibleWindow(tree, "Vellumark");
+        },
+        30s))
+        << tree.dump();
     EXPECT_FALSE(session.app->hasExited()) << session.log();
 }
 
