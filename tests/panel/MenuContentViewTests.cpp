@@ -72,6 +72,9 @@ struct ShownPanel {
     std::shared_ptr<std::atomic<bool>> scanMayEnd = std::make_shared<std::atomic<bool>>(true);
     Popover popover;
     MenuContentView* view = nullptr;
+    // Put back afterwards: the off-screen pointer is the whole program's, and the next test's
+    // windows would open under it.
+    const QPoint pointerBefore = QCursor::pos();
 
     void show() {
         app_test::installMainQueueOnQt();
@@ -84,6 +87,7 @@ struct ShownPanel {
         view = &panel_test::showPanel(popover, environment);
     }
     ~ShownPanel() {
+        QCursor::setPos(pointerBefore);
         *scanMayEnd = true;
         popover.close();
         for (const RestartEntry& entry : RestartTracker::shared().entries()) RestartTracker::shared().remove(entry.id);
