@@ -55,7 +55,7 @@ public:
 
 QAccessibleInterface* makeInterface(const QString& className, QObject* object) {
     if (object == qApp && className == QLatin1String("QApplication")) return new Application;
-    // An included pop-up is a window to them, not a plain area of the one it was opened from.
+    // An included pop-up is a window of its own to assistive technologies, not a plain area.
     if (isIncluded(object) && className == QLatin1String(object->metaObject()->className()))
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
     return nullptr;

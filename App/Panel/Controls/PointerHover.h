@@ -15,11 +15,10 @@
 
 #include <QObject>
 #include <QPointer>
-
+#include <QWidget>
 #include <QWindow>
 
 class QPoint;
-class QWidget;
 
 class PointerHover : public QObject {
     Q_OBJECT
