@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "App/Brand/Theme.h"
+#include "App/Panel/Controls/PointerHover.h"
 #include "App/Panel/Header/PanelHeader.h"
 #include "App/Panel/List/ServerList.h"
 #include "App/Panel/Rows/ServerRowState.h"
@@ -105,6 +106,8 @@ void MenuContentView::showModel(PanelModel::Changes changes) {
             if (restingMinimumHeight_) setMinimumHeight(*std::exchange(restingMinimumHeight_, std::nullopt));
         }
     }
+    // States, rows, the card: whatever now lies under the pointer is what is hovered.
+    PointerHover::sync(this);
 }
 
 // Each layout on the way up would otherwise wait for a request of its own, posted once the one below

@@ -6,8 +6,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
+#include "App/Panel/Controls/PointerHover.h"
+#include "App/Shell/AccessiblePopups.h"
 #include "App/Shell/PopoverPlacement.h"
 
 Popover::Popover(QWidget* parent)
@@ -17,13 +17,20 @@ Popover::Popover(QWidget* parent)
     layout_->setContentsMargins(0, 0, 0, 0);
     layout_->setSpacing(0);
     layout_->setSizeConstraint(QLayout::SetFixedSize);  // the window follows the content's size
+    // Its rows move and its states change under a still pointer every few seconds.
+    PointerHover::follow(this);
+    // A screen reader reaches it, though it is a pop-up.
+    AccessiblePopups::include(this);
 }
 
 void Popover::setContentView(QWidget* view) {
     if (content_) delete content_;
     content_ = view;
     if (!view) return;
-    view->setMinimumHeight(std::max(view->minimumHeight(), minimumHeight));
+    // Not the minimum it may carry: a view made before it came here was a window of its own, and its
+    // layout pinned its height then (the panel's loading state, say) on it as its least height, so
+    // the popover would never get shorter than that. Its layout keeps it from shrinking further.
+    view->setMinimumHeight(minimumHeight);
     layout_->addWidget(view);
 }
 

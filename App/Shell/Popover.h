@@ -4,7 +4,9 @@
 // once, without animation, and tells when it was shown and closed.
 //
 // Its corners are rounded with a window shape rather than transparency: without a compositor,
-// translucent pixels would show black.
+// translucent pixels would show black. Its hover follows the pointer (PointerHover), and assistive
+// technologies reach it as one of the application's windows (AccessiblePopups), though it is a
+// pop-up.
 
 #include <QPointer>
 #include <QRect>

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -228,6 +229,33 @@ TEST_F(AppShell, AWidgetCommandInAQueueFoundBusyIsExecutedOnceTheLockIsFree) {
     ASSERT_TRUE(runUntil([&] { return target.hasExited(); }));
     EXPECT_EQ(target.terminatingSignal(), SIGTERM);
     EXPECT_FALSE(std::filesystem::exists(queueFile));
+}
+
+// Qt leaves pop-up windows out of what assistive technologies are shown; the popover is listed with
+// the application's windows while it shows, as a window whose way up leads back to the application.
+TEST(PopoverAccessibility, TheShownPopoverIsOneOfTheApplicationsWindows) {
+    Popover popover;
+    popover.setContentView(new QWidget);
+    QAccessibleInterface* application = QAccessible::queryAccessibleInterface(qApp);
+    ASSERT_TRUE(application);
+    const auto listed = [&] {
+        for (int index = 0; index < application->childCount(); ++index)
+            if (application->child(index) && application->child(index)->object() == &popover) return true;
+        return false;
+    };
+    EXPECT_FALSE(listed());
+
+    popover.showRelativeTo(QRect(100, 0, 20, 20));
+    ASSERT_TRUE(listed());
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&popover);
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->role(), QAccessible::Window);
+    EXPECT_EQ(window->parent(), application);
+    EXPECT_EQ(application->child(application->indexOfChild(window)), window);
+
+    popover.close();
+    EXPECT_FALSE(listed());
+    EXPECT_EQ(application->indexOfChild(window), -1);
 }
 
 }  // namespace

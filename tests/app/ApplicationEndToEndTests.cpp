@@ -24,9 +24,11 @@
 
 #include "Platform/NotifyCenter.h"
 #include "Platform/NotifyFolders.h"
+#include "Platform/ProcessRunner.h"
 #include "Platform/UniqueFd.h"
 #include "Platform/UserDefaults.h"
 #include "Shared/Settings/AppGroup.h"
+#include "Shared/Settings/DisplayPrefs.h"
 #include "Shared/Store/DataStore.h"
 #include "app/support/DesktopSession.h"
 #include "app/support/DevelopmentServer.h"
@@ -324,9 +326,10 @@ struct Word {
 };
 
 // What tesseract reads on the window, word by word.
-std::vector<Word> wordsOn(const app_test::WindowInfo& window, const std::filesystem::path& folder) {
-    const auto shot = folder / "ocr.png";
-    if (!app_test::importRegion(window.x, window.y, window.width, window.height, shot)) return {};
+// What tesseract reads on a photograph of the window (left as it is), word by word.
+std::vector<Word> wordsOnPhoto(const app_test::WindowInfo& window, const std::filesystem::path& photo) {
+    const auto shot = photo.parent_path() / "ocr.png";
+    std::filesystem::copy_file(photo, shot, std::filesystem::copy_options::overwrite_existing);
     std::istringstream table(app_test::ocr(shot, {"tsv"}));
     std::vector<Word> words;
     for (std::string line; std::getline(table, line);) {
@@ -341,6 +344,18 @@ std::vector<Word> wordsOn(const app_test::WindowInfo& window, const std::filesys
                          window.y + (top + height / 2) / app_test::ocrScale});
     }
     return words;
+}
+
+std::vector<Word> wordsOn(const app_test::WindowInfo& window, const std::filesystem::path& folder) {
+    const auto photo = folder / "window.png";
+    if (!app_test::importRegion(window.x, window.y, window.width, window.height, photo)) return {};
+    return wordsOnPhoto(window, photo);
+}
+
+// The colour of one pixel of a PNG, as ImageMagick names it.
+std::string pixelAt(const std::filesystem::path& png, int x, int y) {
+    return run({"convert", png.string(), "-format", "%[pixel:p{" + std::to_string(x) + "," + std::to_string(y) + "}]",
+                "info:"});
 }
 
 const Word* findWord(const std::vector<Word>& words, const std::string& part) {
@@ -387,24 +402,36 @@ std::string joined(const std::vector<Word>& words) {
 
 // The panel of the real program under trayer, and the way to its windows.
 struct PanelSession {
+    struct Setup {
+        std::vector<std::string> projects{"web", "api"};  // one development server in each
+        std::optional<DisplayPrefs> prefs;                // stored before the launch
+        std::map<std::string, std::optional<std::string>> environment;
+    };
+
     testing_support::TempHome home;
-    app_test::DevelopmentServer web, api;
+    std::map<std::string, std::unique_ptr<app_test::DevelopmentServer>> servers;
     DesktopSession desktop;
     std::unique_ptr<ChildProcess> app;
     app_test::WindowInfo icon;
 
-    PanelSession() : web(home.home(), "web"), api(home.home(), "api"), desktop(home.home()) {
+    PanelSession() : PanelSession(Setup{}) {}
+    explicit PanelSession(const Setup& setup) : desktop(home.home()) {
+        for (const std::string& project : setup.projects)
+            servers[project] = std::make_unique<app_test::DevelopmentServer>(home.home(), project);
         markLaunchedBefore();
+        if (setup.prefs) setup.prefs->save(AppGroup::sharedDefaults());
         // Under the POSIX locale, as a service or a container starts it: the icon's window must still
         // carry its "·" in WM_NAME, which is where xdotool finds it.
-        app = std::make_unique<ChildProcess>(
-            std::vector<std::string>{program},
-            app_test::logTo(home.home() / "app.log", {{"QT_QPA_PLATFORM", "xcb"}, {"LC_ALL", "C"}}));
-        const std::string label = "Vellumark · 2 servers running";
+        auto environment = setup.environment;
+        environment.insert({{"QT_QPA_PLATFORM", "xcb"}, {"LC_ALL", "C"}});
+        app = std::make_unique<ChildProcess>(std::vector<std::string>{program},
+                                             app_test::logTo(home.home() / "app.log", environment));
+        const std::string label = "Vellumark · " + std::to_string(servers.size()) + " servers running";
         if (!waitUntil([&] { return desktop.windows("--name", label).size() == 1; }, 20s))
             throw std::runtime_error("no tray icon: " + log());
         icon = desktop.windows("--name", label).front();
     }
+    const app_test::DevelopmentServer& server(const std::string& project) const { return *servers.at(project); }
     std::string log() const { return fileText(home.home() / "app.log"); }
     std::optional<app_test::WindowInfo> panel() const {
         const auto found = desktop.windows("--name", "Vellumark");
@@ -451,6 +478,42 @@ struct PanelSession {
             return std::ranges::all_of(texts, [&](const auto& text) { return findWord(words, text); }) &&
                    std::ranges::none_of(absent, [&](const auto& text) { return findWord(words, text); });
         });
+    }
+    // A row of the flat list as the screen shows it, found by its project's name.
+    struct Row {
+        int y = 0;                  // its middle, on the screen
+        bool drawnHovered = false;  // on a background of its own (hovered: nothing is selected or armed)
+    };
+    // Waits until the panel shows a row for every one of the projects, none for the others, and
+    // the rows pass the test; the rows then, or none when they never did.
+    std::optional<std::map<std::string, Row>> waitForRows(
+        const std::vector<std::string>& projects, const std::function<bool(const std::map<std::string, Row>&)>& pass) {
+        std::map<std::string, Row> rows;
+        std::string seen;
+        const bool shown = waitUntil(
+            [&] {
+                const auto window = panel();
+                const auto photo = home.home() / "panel.png";
+                if (!window || !app_test::importRegion(window->x, window->y, window->width, window->height, photo))
+                    return false;
+                const std::vector<Word> words = wordsOnPhoto(*window, photo);
+                seen = joined(words);
+                rows.clear();
+                for (const auto& [project, server] : servers) {
+                    const Word* name = findWord(words, project.substr(0, project.find('-')));
+                    const bool listed = std::ranges::find(projects, project) != projects.end();
+                    if (listed != (name != nullptr)) return false;
+                    if (!name) continue;
+                    // A row starts 12 px in from the panel's edge and draws its background from there;
+                    // its text starts 8 px further in.
+                    const int y = name->y - window->y;
+                    rows[project] = {name->y, pixelAt(photo, 16, y) != pixelAt(photo, 5, y)};
+                }
+                return pass(rows);
+            },
+            30s);
+        if (!shown) std::cerr << "the screen read: " << seen << "\n";
+        return shown ? std::optional(rows) : std::nullopt;
     }
     // A click on the menu's item, found by a word of it.
     bool clickMenuItem(const std::optional<app_test::WindowInfo>& menu, const std::string& item) {
@@ -500,7 +563,7 @@ TEST(PanelEndToEnd, TheTrayIconsPanelShowsBothProjectsFiltersByPortAndCopiesARow
     // Both projects, each with its server's row (the command, python3) and port.
     auto words = session.waitForScreen(panel, [&](const std::vector<Word>& read) {
         return findWord(read, "web") && findWord(read, "api") && countWords(read, "python") == 2 &&
-               showsPorts(read, session.web.port, session.api.port);
+               showsPorts(read, session.server("web").port, session.server("api").port);
     });
     ASSERT_TRUE(words) << session.log();
     EXPECT_FALSE(app_test::screenshot("panel-tray", panel.x, panel.y, panel.width, panel.height).empty());
@@ -509,7 +572,7 @@ TEST(PanelEndToEnd, TheTrayIconsPanelShowsBothProjectsFiltersByPortAndCopiesARow
     const Word* field = findWord(*words, "Filter");
     ASSERT_TRUE(field) << joined(*words);
     session.desktop.click(field->x, field->y);
-    session.desktop.xdotool({"type", std::to_string(session.api.port)});
+    session.desktop.xdotool({"type", std::to_string(session.server("api").port)});
     // The one row left is api's: its command, above the field, whose distance from the panel's
     // bottom stays while the panel shrinks to the one row; web's header has gone with its row.
     const int fieldFromBottom = panel.y + panel.height - field->y;
@@ -525,7 +588,7 @@ TEST(PanelEndToEnd, TheTrayIconsPanelShowsBothProjectsFiltersByPortAndCopiesARow
     ASSERT_TRUE(words) << "only the api row";
 
     // A right click on the row offers the copy item; the clipboard then holds the address.
-    const std::string address = "http://localhost:" + std::to_string(session.api.port);
+    const std::string address = "http://localhost:" + std::to_string(session.server("api").port);
     ASSERT_TRUE(session.clickMenuItem(session.openMenu(row->x, row->y, 3), "Copy")) << session.log();
     std::string copied;
     EXPECT_TRUE(waitUntil(
@@ -546,8 +609,8 @@ TEST(PanelEndToEnd, KeysStopTheFirstRowAndTheGearMenuReachesLoginAndSettings) {
     const auto words = session.waitForWords(panel, {"web", "api"});
     ASSERT_TRUE(words) << session.log();
     const bool webFirst = findWord(*words, "web")->y < findWord(*words, "api")->y;
-    ChildProcess& first = *(webFirst ? session.web : session.api).process;
-    ChildProcess& second = *(webFirst ? session.api : session.web).process;
+    ChildProcess& first = *session.server(webFirst ? "web" : "api").process;
+    ChildProcess& second = *session.server(webFirst ? "api" : "web").process;
 
     session.desktop.xdotool({"key", "Down"});
     session.desktop.xdotool({"key", "k"});
@@ -610,6 +673,247 @@ TEST(PanelEndToEnd, CtrlCommaAndCtrlQInThePanelAndItsGearMenu) {
     desktop.xdotool({"key", "ctrl+q"});
     ASSERT_TRUE(session.app->waitForExit(10s)) << session.log();
     EXPECT_EQ(session.app->exitCode(), 0) << session.log();
+}
+
+// The application's accessibility tree as a screen reader reads it over AT-SPI (support/
+// accessibility_tree.py), on the test's own session bus; null while the application is not on the
+// accessibility bus yet.
+nlohmann::json accessibilityTree(const app_test::SessionBus& bus) {
+    const auto read = Platform::runProcess(
+        {"/usr/bin/env",
+         {"DBUS_SESSION_BUS_ADDRESS=" + bus.address(), "/usr/bin/python3", ACCESSIBILITY_TREE, "Vellumark"},
+         std::chrono::seconds(30)});
+    if (read.outcome != Platform::ProcessResult::Outcome::exited || read.exitStatus != 0) return nullptr;
+    const nlohmann::json tree = nlohmann::json::parse(read.output, nullptr, false);
+    return tree.is_discarded() ? nullptr : tree;
+}
+
+// Presses the showing control with that name through its accessible action, as a screen reader does.
+bool pressAccessible(const app_test::SessionBus& bus, const std::string& name) {
+    const auto pressed = Platform::runProcess({"/usr/bin/env",
+                                               {"DBUS_SESSION_BUS_ADDRESS=" + bus.address(), "/usr/bin/python3",
+                                                ACCESSIBILITY_TREE, "Vellumark", "--press", name},
+                                               std::chrono::seconds(30)});
+    return pressed.outcome == Platform::ProcessResult::Outcome::exited && pressed.exitStatus == 0;
+}
+
+// The application's window of that name (null when none shows).
+const nlohmann::json* accessibleWindow(const nlohmann::json& tree, const std::string& name) {
+    if (!tree.is_object() || !tree.contains("children")) return nullptr;
+    for (const nlohmann::json& window : tree.at("children"))
+        if (window.value("name", "") == name) return &window;
+    return nullptr;
+}
+
+// How many objects below the node have the role (any role when empty) and the name.
+int countAccessible(const nlohmann::json& node, const std::string& role, const std::string& name) {
+    int found = (role.empty() || node.value("role", "") == role) && node.value("name", "") == name;
+    for (const nlohmann::json& child : node.value("children", nlohmann::json::array()))
+        found += countAccessible(child, role, name);
+    return found;
+}
+
+// The middle of the first object below the node with the role and the name, on the screen.
+std::optional<std::pair<int, int>> accessibleMiddle(const nlohmann::json& node, const std::string& role,
+                                                    const std::string& name) {
+    if (node.value("role", "") == role && node.value("name", "") == name && node.contains("extents")) {
+        const auto& box = node.at("extents");
+        return std::pair(box.at(0).get<int>() + box.at(2).get<int>() / 2,
+                         box.at(1).get<int>() + box.at(3).get<int>() / 2);
+    }
+    for (const nlohmann::json& child : node.value("children", nlohmann::json::array()))
+        if (const auto found = accessibleMiddle(child, role, name)) return found;
+    return std::nullopt;
+}
+
+// The open panel, a pop-up, is one of the application's windows to a screen reader: its header,
+// footer and rows with their labels; a hovered row's buttons; a stop confirmation opened and closed
+// by the screen reader's own presses; the no-results state's button. Closed, it is gone.
+TEST(PanelEndToEnd, TheOpenPanelReachesAScreenReaderWithItsLabels) {
+    testing_support::TempDir busLogs;
+    app_test::SessionBus bus(busLogs.path());
+    PanelSession session(
+        {.projects = {"web", "api"},
+         .prefs = std::nullopt,
+         .environment = {{"DBUS_SESSION_BUS_ADDRESS", bus.address()}, {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1"}}});
+    nlohmann::json tree;
+    ASSERT_TRUE(waitUntil([&] { return !(tree = accessibilityTree(bus)).is_null(); }, 30s)) << session.log();
+    EXPECT_FALSE(accessibleWindow(tree, "Vellumark")) << tree.dump();
+
+    // Waits until the panel's window holds every one of the controls and none of the absent ones.
+    const auto panelShows = [&](const std::vector<std::pair<std::string, std::string>>& controls,
+                                const std::vector<std::string>& absent = {}) {
+        const bool shown = waitUntil(
+            [&] {
+                tree = accessibilityTree(bus);
+                const nlohmann::json* window = accessibleWindow(tree, "Vellumark");
+                return window && window->value("role", "") == "frame" &&
+                       std::ranges::all_of(controls,
+                                           [&](const auto& control) {
+                                               return countAccessible(*window, control.first, control.second) > 0;
+                                           }) &&
+                       std::ranges::none_of(absent, [&](const std::string& name) {
+                           return countAccessible(*window, "push button", name) > 0;
+                       });
+            },
+            30s);
+        if (!shown) std::cerr << "the accessibility tree: " << tree.dump() << "\n";
+        return shown;
+    };
+    const auto openPort = [](int port) {
+        return std::pair<std::string, std::string>("push button",
+                                                   "Open localhost port " + std::to_string(port) + " in browser");
+    };
+
+    const app_test::WindowInfo panel = session.open();
+    ASSERT_TRUE(panelShows({{"push button", "Rescan ports"},
+                            {"push button", "Settings"},
+                            {"push button", "Stop all"},
+                            openPort(session.server("web").port),
+                            openPort(session.server("api").port),
+                            {"text", "Filter servers…"},
+                            {"push button", "Sort servers"},
+                            {"push button", "Group by project"},
+                            {"push button", "Flat port-sorted list"}}))
+        << session.log();
+    EXPECT_EQ(countAccessible(*accessibleWindow(tree, "Vellumark"), "push button", "Stop all"), 2);
+
+    // The pointer on web's row (where the screen reader says its port is) brings its buttons; the
+    // screen reader's press opens its stop confirmation, and its Cancel closes it again, stopping
+    // nothing.
+    const auto webPort = accessibleMiddle(tree, "push button", openPort(session.server("web").port).second);
+    ASSERT_TRUE(webPort) << tree.dump();
+    EXPECT_TRUE(panel.contains(webPort->first, webPort->second));
+    session.desktop.xdotool({"mousemove", std::to_string(webPort->first + 100), std::to_string(webPort->second)});
+    ASSERT_TRUE(panelShows({{"push button", "Copy localhost URL"},
+                            {"push button", "Reveal web in the file manager"},
+                            {"push button", "Stop this server"}}));
+    ASSERT_TRUE(pressAccessible(bus, "Stop this server"));
+    ASSERT_TRUE(panelShows({{"", "Stop this server?"},
+                            {"push button", "Kill"},
+                            {"push button", "Force kill (SIGKILL)"},
+                            {"push button", "Cancel"}}));
+    ASSERT_TRUE(pressAccessible(bus, "Cancel"));
+    EXPECT_TRUE(panelShows({{"push button", "Stop this server"}}, {"Force kill (SIGKILL)"}));
+    EXPECT_FALSE(session.server("web").process->hasExited());
+
+    // A search that matches nothing: "Clear search" twice (the field's and the state's); pressed,
+    // the rows are back.
+    const auto field = session.waitForWords(panel, {"Filter"});
+    ASSERT_TRUE(field);
+    session.desktop.click(findWord(*field, "Filter")->x, findWord(*field, "Filter")->y);
+    session.desktop.xdotool({"type", "zzz"});
+    ASSERT_TRUE(panelShows({{"push button", "Clear search"}}, {openPort(session.server("web").port).second}));
+    EXPECT_EQ(countAccessible(*accessibleWindow(tree, "Vellumark"), "push button", "Clear search"), 2);
+    ASSERT_TRUE(pressAccessible(bus, "Clear search"));
+    EXPECT_TRUE(panelShows({openPort(session.server("web").port), openPort(session.server("api").port)}));
+
+    // Escape leaves the field, then closes the panel: its window is gone from the tree.
+    session.desktop.xdotool({"key", "Escape"});
+    session.desktop.xdotool({"key", "Escape"});
+    ASSERT_TRUE(waitUntil([&] { return !session.panel(); }, 10s)) << session.log();
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            tree = accessibilityTree(bus);
+            return tree.is_object() && !accessibleWindow(tree, "Vellumark");
+        },
+        30s))
+        << tree.dump();
+    EXPECT_FALSE(session.app->hasExited()) << session.log();
+}
+
+// The projects of the rows the screen shows hovered.
+std::vector<std::string> hoveredRows(const std::map<std::string, PanelSession::Row>& rows) {
+    std::vector<std::string> hovered;
+    for (const auto& [project, row] : rows)
+        if (row.drawnHovered) hovered.push_back(project);
+    return hovered;
+}
+
+// The row whose 30 px band holds the screen's line y, or an empty name.
+std::string rowAt(const std::map<std::string, PanelSession::Row>& rows, int y) {
+    for (const auto& [project, row] : rows)
+        if (std::abs(row.y - y) < 15) return project;
+    return {};
+}
+
+// Hover follows the real pointer: a row that comes to lie under a still pointer (the list back in
+// place of "Clear search", rows shifting under a search) is the one hovered, never two at once, and
+// no row stays hovered once the pointer has left the panel, nor after the panel closed under it and
+// opened again. The flat list's height follows its rows down to one.
+TEST(PanelEndToEnd, HoverFollowsThePointerAsRowsMoveAndTheFlatListFitsItsRows) {
+    DisplayPrefs flatByName;
+    flatByName.grouped = false;
+    flatByName.sortMode = SortMode::project;
+    // Sorted by name; a search for "x" leaves all but ash, one for "d" cedar and dogwood.
+    const std::vector<std::string> all{"ash", "birch-x", "cedar-x", "dogwood-x", "elm-x"};
+    PanelSession session({.projects = all, .prefs = flatByName, .environment = {}});
+    const auto pointAt = [&](int x, int y) {
+        session.desktop.xdotool({"mousemove", std::to_string(x), std::to_string(y)});
+    };
+    const auto noneHovered = [](const auto& rows) { return hoveredRows(rows).empty(); };
+    const auto onlyUnder = [](int pointerY) {
+        return [pointerY](const std::map<std::string, PanelSession::Row>& rows) {
+            const std::string under = rowAt(rows, pointerY);
+            return !under.empty() && hoveredRows(rows) == std::vector<std::string>{under};
+        };
+    };
+
+    app_test::WindowInfo panel = session.open();
+    ASSERT_TRUE(session.waitForRows(all, noneHovered)) << session.log();
+
+    // "Clear search" brings the list back under the pointer: the row there is hovered, alone.
+    const auto field = session.waitForWords(panel, {"Filter"});
+    ASSERT_TRUE(field) << session.log();
+    session.desktop.click(findWord(*field, "Filter")->x, findWord(*field, "Filter")->y);
+    session.desktop.xdotool({"type", "zzz"});
+    const auto noResults = session.waitForWords(panel, {"match", "Clear"});
+    ASSERT_TRUE(noResults) << "no results for zzz";
+    const Word clear = *findWord(*noResults, "Clear");
+    session.desktop.click(clear.x, clear.y);
+    auto rows = session.waitForRows(all, onlyUnder(clear.y));
+    ASSERT_TRUE(rows) << "the row under the pointer, alone, is hovered";
+    EXPECT_FALSE(app_test::screenshot("panel-hover", panel.x, panel.y, panel.width, panel.height).empty());
+
+    // Out of the panel: no row is left hovered.
+    pointAt(panel.x + panel.width / 2, panel.y + panel.height + 150);
+    ASSERT_TRUE(session.waitForRows(all, noneHovered)) << "a row stayed hovered after the pointer left";
+
+    // On birch's row, a search takes ash away: the rows shift up one place, and the one that comes
+    // under the still pointer is the one hovered, birch no longer.
+    const int pointerY = rows->at("birch-x").y;
+    pointAt(panel.x + panel.width / 2, pointerY);
+    ASSERT_TRUE(session.waitForRows(all, onlyUnder(pointerY)));
+    session.desktop.xdotool({"type", "x"});
+    const std::vector<std::string> withX(all.begin() + 1, all.end());
+    rows = session.waitForRows(withX, onlyUnder(pointerY));
+    ASSERT_TRUE(rows) << "only the row under the pointer is hovered after the shift";
+    EXPECT_EQ(rowAt(*rows, pointerY), "cedar-x");
+    EXPECT_FALSE(app_test::screenshot("panel-hover-shifted", panel.x, panel.y, panel.width, panel.height).empty());
+
+    // Two rows, then one: the panel is one row shorter, with no band left over.
+    session.desktop.xdotool({"key", "BackSpace"});
+    session.desktop.xdotool({"type", "d"});
+    ASSERT_TRUE(session.waitForRows({"cedar-x", "dogwood-x"}, [](const auto&) { return true; }));
+    const int twoRows = session.panel().value_or(app_test::WindowInfo{}).height;
+    session.desktop.xdotool({"type", "og"});
+    rows = session.waitForRows({"dogwood-x"}, [](const auto&) { return true; });
+    ASSERT_TRUE(rows);
+    panel = session.panel().value_or(app_test::WindowInfo{});
+    EXPECT_EQ(twoRows - panel.height, 30) << "one row's height";
+    EXPECT_FALSE(app_test::screenshot("panel-flat-one-row", panel.x, panel.y, panel.width, panel.height).empty());
+
+    // Closed with the pointer on the row (Escape leaves the field, the next closes the panel), then
+    // opened again from the tray icon: nothing is hovered.
+    const int lastRowY = rows->at("dogwood-x").y;
+    pointAt(panel.x + panel.width / 2, lastRowY);
+    ASSERT_TRUE(session.waitForRows({"dogwood-x"}, onlyUnder(lastRowY)));
+    session.desktop.xdotool({"key", "Escape"});
+    session.desktop.xdotool({"key", "Escape"});
+    ASSERT_TRUE(waitUntil([&] { return !session.panel(); }, 10s)) << session.log();
+    session.open();
+    EXPECT_TRUE(session.waitForRows({"dogwood-x"}, noneHovered)) << "the row closed under the pointer stayed hovered";
+    EXPECT_FALSE(session.app->hasExited()) << session.log();
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 
+#include "App/Panel/Controls/IconButton.h"
 #include "App/Panel/Controls/SearchField.h"
 #include "App/Panel/Controls/StopAllButton.h"
 #include "App/Panel/Controls/TextButton.h"
@@ -71,6 +72,9 @@ struct ShownPanel {
     std::shared_ptr<std::atomic<bool>> scanMayEnd = std::make_shared<std::atomic<bool>>(true);
     Popover popover;
     MenuContentView* view = nullptr;
+    // Put back afterwards: the off-screen pointer is the whole program's, and the next test's
+    // windows would open under it.
+    const QPoint pointerBefore = QCursor::pos();
 
     void show() {
         app_test::installMainQueueOnQt();
@@ -83,6 +87,7 @@ struct ShownPanel {
         view = &panel_test::showPanel(popover, environment);
     }
     ~ShownPanel() {
+        QCursor::setPos(pointerBefore);
         *scanMayEnd = true;
         popover.close();
         for (const RestartEntry& entry : RestartTracker::shared().entries()) RestartTracker::shared().remove(entry.id);
@@ -116,6 +121,30 @@ Button* rowButton(ServerRowView* row) {
     panel_test::sendEnter(row);
     Button* button = row->findChild<Button*>();
     return button && button->isVisibleTo(row) ? button : nullptr;
+}
+
+// The pointer moved to a point of the widget, as the platform moves it (off screen too: Qt's
+// offscreen platform tells the windows of the move).
+void pointAt(const QWidget* widget, QPoint point) {
+    QCursor::setPos(widget->mapToGlobal(point));
+    QApplication::processEvents();
+}
+
+// The row under the pointer, found from the widget there.
+ServerRowView* rowUnderPointer(const ShownPanel& panel) {
+    const QPoint at = panel.popover.mapFromGlobal(QCursor::pos());
+    for (QWidget* widget = panel.popover.rect().contains(at) ? panel.popover.childAt(at) : nullptr; widget;
+         widget = widget->parentWidget()) {
+        if (auto* row = qobject_cast<ServerRowView*>(widget)) return row;
+    }
+    return nullptr;
+}
+
+std::vector<ServerRowView*> hoveredRows(const ShownPanel& panel) {
+    std::vector<ServerRowView*> hovered;
+    for (ServerRowView* row : panel.list().canvas()->findChildren<ServerRowView*>())
+        if (row->isVisible() && row->isHovered()) hovered.push_back(row);
+    return hovered;
 }
 
 TEST(MenuContentView, EachStateSaysWhatThePanelKnowsAndTheHeaderCountsIt) {
@@ -242,7 +271,7 @@ TEST(MenuContentView, StopsReachOnlyTheShownServersAndWarnOncePerKind) {
     EXPECT_EQ(shop->question()->text(), "Stop all 1 server in shop?");
     QTest::mouseClick(search->lineEdit(), Qt::LeftButton);
     ASSERT_TRUE(search->isFocused() && shop->isArmed());
-    shop->confirmButton()->click();
+    QTest::mouseClick(shop->confirmButton(), Qt::LeftButton);
     ASSERT_TRUE(panel.view->isShowingWarning());
     EXPECT_FALSE(suite.boolean(KillWarning::killKey).value_or(false)) << "not before the answer";
     QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &panel.popover, Qt::Key_Return);
@@ -250,6 +279,15 @@ TEST(MenuContentView, StopsReachOnlyTheShownServersAndWarnOncePerKind) {
     EXPECT_TRUE(suite.boolean(KillWarning::killKey).value_or(false));
     EXPECT_FALSE(suite.boolean(KillWarning::forceKillKey).value_or(false));
     EXPECT_EQ(testing_support::endedBy(second), SIGTERM);
+    // The field has the keyboard back with its query unselected, also once the stopped server has
+    // left the list and the search matches nothing: the next key adds to the query.
+    panel.tick(
+        {{"shop", "/p/shop", {serverOf(first.pid(), port)}}, {"blog", "/p/blog", {serverOf(third.pid(), port + 2)}}});
+    ASSERT_TRUE(panel.area().noResultsState()->isVisible());
+    ASSERT_EQ(QApplication::focusWidget(), search->lineEdit());
+    EXPECT_FALSE(search->lineEdit()->hasSelectedText());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_7);
+    EXPECT_EQ(search->text(), QString::number(port + 1) + "7");
 
     // A plain stop from a row now goes straight through; the first force stop still warns.
     panel.search("");
@@ -353,14 +391,28 @@ TEST(MenuContentView, ARestartFromARowComesBackUnderANewPidWithThePill) {
     DevServer server = serverOf(original.pid(), port, "python3");
     server.commandLine = *python + " -m http.server " + std::to_string(port) + " --bind 127.0.0.1";
     server.cwd = path;
-    store({{"site", path, {server}}});
+    store({{"site", path, {server}}, {"blog", "/p/blog", {serverOf(99999, port + 1)}}});
     panel.show();
     Platform::LogCapture log;
 
+    // Restarted from a search for its port, typed into the field.
+    QLineEdit* field = panel.area().footer()->searchField()->lineEdit();
+    QTest::mouseClick(field, Qt::LeftButton);
+    QTest::keyClicks(field, QString::number(port));
+    ASSERT_EQ(panel.list().rowCount(), 1u);
     QTest::mouseClick(rowButton<RestartServerButton>(panel.row(original.pid(), port)), Qt::LeftButton);
     ASSERT_TRUE(runUntil([&] { return panel.row(original.pid(), port)->trailing() == RowTrailing::restartStopping; }));
     ASSERT_TRUE(original.waitForExit(20s));
     EXPECT_EQ(original.terminatingSignal(), SIGTERM);
+    // Gone from the scan, it matches nothing for now; the field keeps the keyboard with its query
+    // unselected, so the next key adds to it.
+    panel.tick({{"blog", "/p/blog", {serverOf(99999, port + 1)}}});
+    ASSERT_TRUE(panel.area().noResultsState()->isVisible());
+    ASSERT_EQ(QApplication::focusWidget(), field);
+    EXPECT_FALSE(field->hasSelectedText());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_9);
+    EXPECT_EQ(field->text(), QString::number(port) + "9");
+    panel.search("");
     // Its project is gone from the scan with it: the list (not the empty state) with a ghost block.
     panel.tick({});
     ASSERT_EQ(RestartTracker::shared().entries().size(), 1u);
@@ -394,6 +446,76 @@ TEST(MenuContentView, ARestartFromARowComesBackUnderANewPidWithThePill) {
     EXPECT_FALSE(panel.list().ghostBlock(entry.id));
     ASSERT_TRUE(panel.row(back.pid, port));
     EXPECT_TRUE(panel.row(back.pid, port)->state().restarted);
+}
+
+// Hover is where the pointer is, whatever the widgets were last told: the list shown where "Clear
+// search" was, rows shifting under a still pointer, the pointer leaving the panel, the panel closing
+// under it; the action buttons' tints with it.
+TEST(MenuContentView, HoverFollowsThePointerAsRowsMoveUnderIt) {
+    ShownPanel panel;
+    DisplayPrefs flat;
+    flat.grouped = false;
+    flat.sortMode = SortMode::project;
+    flat.save(AppGroup::sharedDefaults());
+    // By name: a search for "x" drops "ant", and the others move up one place.
+    const std::vector<DevProject> projects{{"ant", "/p/ant", {serverOf(11, 3000)}},
+                                           {"bx", "/p/bx", {serverOf(12, 3001)}},
+                                           {"cx", "/p/cx", {serverOf(13, 3002)}},
+                                           {"dx", "/p/dx", {serverOf(14, 3003)}}};
+    store(projects);
+    panel.show();
+    const auto rows = [&](std::initializer_list<std::pair<pid_t, int>> ids) {
+        std::vector<ServerRowView*> found;
+        for (const auto& [pid, port] : ids) found.push_back(panel.row(pid, port));
+        return found;
+    };
+
+    // "Clear search" clicked where the third row comes back: that row is hovered, alone.
+    panel.search("zzz");
+    TextButton* clear = panel.area().noResultsState()->clearButton();
+    pointAt(clear, clear->rect().center());
+    QTest::mouseClick(clear, Qt::LeftButton);
+    ASSERT_EQ(panel.list().rowCount(), 4u);
+    ServerRowView* under = rowUnderPointer(panel);
+    ASSERT_TRUE(under) << "the list lies where the button was";
+    EXPECT_EQ(hoveredRows(panel), std::vector<ServerRowView*>{under});
+
+    // Out of the panel: nothing stays hovered, at the latest once the next reload brings new figures
+    // (off screen there is no pointer grab to bring the panel that move itself).
+    pointAt(&panel.popover, QPoint(-40, panel.popover.height() + 40));
+    std::vector<DevProject> busier = projects;
+    busier[2].servers[0].cpu = 12;
+    panel.tick(busier);
+    EXPECT_TRUE(hoveredRows(panel).empty());
+    EXPECT_EQ(under->trailing(), RowTrailing::metrics);
+
+    // On the second row, the search drops the first: the third row comes under the pointer and is
+    // the one hovered; the second, moved up, is not.
+    pointAt(panel.row(12, 3001), QPoint(60, 15));
+    EXPECT_EQ(hoveredRows(panel), rows({{12, 3001}}));
+    panel.search("x");
+    EXPECT_EQ(hoveredRows(panel), rows({{13, 3002}}));
+
+    // On the footer's sort button, a search shortens the list: the footer moves up from under the
+    // pointer, and the button keeps no hover.
+    auto* sort = panel.area().footer()->findChild<IconButton*>("sortButton");
+    ASSERT_TRUE(sort);
+    pointAt(sort, sort->rect().center());
+    EXPECT_TRUE(sort->isHovered());
+    panel.search("d");
+    ASSERT_EQ(panel.list().rowCount(), 1u);
+    EXPECT_FALSE(sort->isHovered());
+    EXPECT_TRUE(hoveredRows(panel).empty());
+
+    // Closed with the pointer on a row and opened again with the pointer elsewhere: nothing hovered.
+    panel.search("");
+    pointAt(panel.row(14, 3003), QPoint(60, 15));
+    EXPECT_EQ(hoveredRows(panel), rows({{14, 3003}}));
+    panel.popover.close();
+    pointAt(&panel.popover, QPoint(-40, -40));
+    panel.popover.showRelativeTo(QRect(1000, 0, 20, 20));
+    QApplication::processEvents();
+    EXPECT_TRUE(hoveredRows(panel).empty());
 }
 
 // An armed row and a "restarted" mark concern the rows alone: the list is not rebuilt for them, and
@@ -461,28 +583,34 @@ TEST(MenuContentView, RowsAreKeptAcrossReloadsTheListFitsTheScreenAndHeadersStay
     panel.show();
 
     // Fewer rows: the window is as tall as its content before anything paints (a frame with the
-    // footer over the rows, or a gap under them, would flicker).
+    // footer over the rows, or a gap under them, would flicker), and no taller: the footer keeps its
+    // own height.
     const auto fitted = [&] {
         const QWidget* footer = panel.area().footer();
         return panel.popover.height() == panel.popover.sizeHint().height() &&
                footer->mapTo(panel.view, QPoint(0, footer->height())).y() == panel.view->height() &&
-               panel.list().geometry().bottom() < footer->y();
+               footer->height() == footer->sizeHint().height() && panel.list().geometry().bottom() < footer->y();
     };
     std::vector<DevProject> few{{"alpha", "/p/alpha", {projects[0].servers[0]}}};
     store(few);
     panel.model().tick();
     EXPECT_TRUE(fitted());
+    // The flat list's one row is shorter than the skeleton rows the panel first showed.
+    panel.model().setGrouped(false);
+    EXPECT_TRUE(fitted());
+    EXPECT_EQ(panel.list().height(), ServerRowView::rowHeight + 4);
+    panel.model().setGrouped(true);
     store(projects);
     panel.model().tick();
     EXPECT_TRUE(fitted());
     QApplication::processEvents();
 
     // A reload with new data refills a row's own widgets in place; one with the same data changes
-    // nothing, the hover included.
+    // nothing, the hover of the row under the pointer included.
     ServerRowView* hovered = panel.row(100, 3000);
     ServerRowView* other = panel.row(101, 3001);
     const QList<QWidget*> parts = other->findChildren<QWidget*>();
-    panel_test::sendEnter(hovered);
+    pointAt(hovered, QPoint(60, hovered->height() / 2));
     projects[0].servers[1].cpu = 42;
     projects[0].servers[1].command = "node";
     projects[0].servers.pop_back();
@@ -517,6 +645,15 @@ TEST(MenuContentView, RowsAreKeptAcrossReloadsTheListFitsTheScreenAndHeadersStay
     scroll->setValue(panel.list().canvas()->naturalTop(beta) + 3 * ServerRowView::rowHeight);
     EXPECT_EQ(beta->y(), scroll->value());
     EXPECT_LT(alpha->y() + alpha->height(), scroll->value());
+
+    // Rows scrolled under the still pointer: the one now under it is hovered, alone.
+    pointAt(panel.list().viewport(), QPoint(60, panel.list().viewport()->height() / 2));
+    ServerRowView* before = rowUnderPointer(panel);
+    ASSERT_TRUE(before && before->isHovered());
+    scroll->setValue(scroll->value() + 3 * ServerRowView::rowHeight);
+    ServerRowView* after = rowUnderPointer(panel);
+    ASSERT_TRUE(after && after != before);
+    EXPECT_EQ(hoveredRows(panel), std::vector<ServerRowView*>{after});
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "App/Panel/Controls/HoverButton.h"
 
+#include <QCoreApplication>
+
 #include "App/Brand/PointingCursor.h"
 
 HoverButton::HoverButton(QWidget* parent) : QAbstractButton(parent) {
@@ -18,6 +20,12 @@ void HoverButton::leaveEvent(QEvent* event) {
 }
 
 void HoverButton::hideEvent(QHideEvent* event) {
+    // Hidden under the pointer, it has left it: told as the pointer tells it, so that Qt's own mark
+    // agrees with this state when it shows again.
+    if (underMouse()) {
+        QEvent left(QEvent::Leave);
+        QCoreApplication::sendEvent(this, &left);
+    }
     setHovered(false);
     QAbstractButton::hideEvent(event);
 }

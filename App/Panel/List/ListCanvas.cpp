@@ -6,10 +6,15 @@
 
 #include <algorithm>
 
+#include "App/Panel/Controls/PointerHover.h"
+
 ListCanvas::ListCanvas(QScrollArea* area) : area_(area) {
     area->setWidget(this);
     area->setWidgetResizable(true);
-    connect(area->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { placePinnedHeaders(); });
+    connect(area->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        placePinnedHeaders();
+        PointerHover::sync(this);  // the rows moved under the pointer
+    });
 }
 
 void ListCanvas::setItems(std::vector<Item> items) {
@@ -48,6 +53,8 @@ void ListCanvas::relayout() {
         emit contentHeightChanged(y);
     }
     placePinnedHeaders();
+    // Kept items have moved, new ones have come where the pointer may rest.
+    PointerHover::sync(this);
 }
 
 int ListCanvas::naturalTop(const QWidget* widget) const {
@@ -77,6 +84,7 @@ void ListCanvas::resizeEvent(QResizeEvent* event) {
     for (const Item& item : items_)
         item.widget->setGeometry(contentsMargins().left(), item.widget->y(), itemWidth(), item.widget->height());
     placePinnedHeaders();
+    PointerHover::sync(this);
 }
 
 void ListCanvas::placePinnedHeaders() {

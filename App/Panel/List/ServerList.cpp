@@ -43,6 +43,10 @@ Widget* reuse(std::map<std::string, Widget*>& widgets, std::map<std::string, Wid
 ServerList::ServerList(PanelModel& model, QWidget* parent)
     : QScrollArea(parent), model_(model), canvas_(new ListCanvas(this)) {
     setFrameShape(QFrame::NoFrame);
+    // The keyboard works the rows through the panel's key monitor: a click on a row's button must not
+    // take the focus from the filter field (which, once the list hides, would hand it back with the
+    // query selected for the next key to replace).
+    setFocusPolicy(Qt::NoFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     // The card's colour shows through: the panel paints it.

@@ -130,9 +130,12 @@ void KillWarningOverlay::cancel() { answer(false); }
 
 void KillWarningOverlay::answer(bool confirmed) {
     if (!isVisible()) return;
-    hide();
+    // The focus goes back before the card hides: hiding it with the focus would pass the focus on
+    // as a Tab does, and the filter field would take it with its query selected.
     if (focusBefore_) focusBefore_->setFocus(Qt::OtherFocusReason);
+    else clearFocus();
     focusBefore_ = nullptr;
+    hide();
     if (confirmed) emit this->confirmed();
     else emit cancelled();
 }
