@@ -32,6 +32,9 @@ WidgetWindow::WidgetWindow(WidgetFamily family, Content content)
     setWindowTitle(
         QString::fromUtf8(VellumarkWidget::displayName.data(), qsizetype(VellumarkWidget::displayName.size())));
     setAttribute(Qt::WA_DeleteOnClose, false);
+    // Qt shows tool tips in the active window only, and a window kept below the others is rarely
+    // active: its buttons' help would hardly ever come up.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
 
     ProjectRow::IntentHandler perform;
     if (content == Content::live) {
