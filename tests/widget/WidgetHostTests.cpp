@@ -73,6 +73,39 @@ TEST(WidgetHost, EachFamilyRemembersItsOwnPlaceAndAnUnusablePlaceIsForgotten) {
     EXPECT_FALSE(placed[0].intersects(placed[1]) || placed[1].intersects(placed[2]) || placed[0].intersects(placed[2]));
 }
 
+// Widgets opened one after the other at one place (a family's, several times over) each find a
+// spot of their own while the screen has room, nearest the place first; then none opens with its
+// corner on another's.
+TEST(WidgetHost, AWidgetWhosePlaceIsTakenStandsWhereItIsSeen) {
+    const QRect screen(0, 0, 1280, 800);
+    const QSize size = WidgetView::sizeFor(WidgetFamily::medium);
+    const QPoint place = WidgetWindow::defaultOrigin(WidgetFamily::medium, screen);
+    EXPECT_EQ(WidgetWindow::freeOrigin(place, size, {}, screen), place);
+    EXPECT_EQ(WidgetWindow::freeOrigin(place, size, {QRect(0, 600, 200, 200)}, screen), place);
+    EXPECT_EQ(WidgetWindow::freeOrigin(place, size, {QRect(place, size)}, screen),
+              place + QPoint(0, size.height() + 24));
+
+    // From the top left corner, a margin in, the screen holds this many of them a margin apart.
+    const QPoint corner(24, 24);
+    std::vector<QRect> open;
+    const int room = (1280 / (size.width() + 24)) * (800 / (size.height() + 24));
+    ASSERT_GE(room, 4);
+    for (int i = 0; i < room; ++i) {
+        const QRect placed(WidgetWindow::freeOrigin(corner, size, open, screen), size);
+        EXPECT_TRUE(screen.contains(placed)) << i;
+        EXPECT_TRUE(std::ranges::none_of(open, [&](const QRect& other) { return other.intersects(placed); })) << i;
+        open.push_back(placed);
+    }
+    for (int i = 0; i < 3; ++i) {
+        const QPoint cascaded = WidgetWindow::freeOrigin(corner, size, open, screen);
+        EXPECT_TRUE(std::ranges::none_of(open, [&](const QRect& other) { return other.topLeft() == cascaded; })) << i;
+        open.emplace_back(cascaded, size);
+    }
+    // A place at the bottom of the screen: the spot above it, before the one beside it.
+    const QPoint low(place.x(), 800 - size.height());
+    EXPECT_EQ(WidgetWindow::freeOrigin(low, size, {QRect(low, size)}, screen), low - QPoint(0, size.height() + 24));
+}
+
 std::vector<std::string> names(const DevProcessEntry& entry) {
     std::vector<std::string> result;
     for (const DevProject& project : entry.projects) result.push_back(project.name);
