@@ -7,6 +7,7 @@
 
 #include <QApplication>
 
+#include "App/Brand/ApplicationIcon.h"
 #include "App/Shell/DisplayCheck.h"
 #include "Platform/CharacterLocale.h"
 #include "Platform/SystemLog.h"
@@ -36,6 +37,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     Platform::useUTF8Characters();
     QApplication::setApplicationName(QStringLiteral("vellumark-widget"));
+    QApplication::setWindowIcon(applicationIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("vellumark-widget"));
     WidgetWindow window(options.family,
                         options.preview ? WidgetWindow::Content::placeholder : WidgetWindow::Content::live);
     window.show();

@@ -137,7 +137,7 @@ TEST(WidgetEndToEnd, AnOpenPressedWhileTheApplicationIsNotRunningWaitsForItsStar
 }
 
 // Each widget runs in a process of its own: a second one of a family, and a third, open where they
-// are seen, beside the first, which stands at the family's remembered place.
+// are seen, beside the first, which stands at the family's remembered place; each with the icon.
 TEST(WidgetEndToEnd, AnotherWidgetOfTheSameFamilyOpensBesideTheFirst) {
     testing_support::TempHome home;
     Platform::UserDefaults::suite("io.kestrow.v3lk.widget")->set("mediumOrigin", std::string("200,150"));
@@ -152,6 +152,12 @@ TEST(WidgetEndToEnd, AnotherWidgetOfTheSameFamilyOpensBesideTheFirst) {
             [&] { return (shown = desktop.windows("--classname", "vellumark-widget")).size() == std::size_t(count); },
             10s))
             << fileText(home.home() / ("widget" + std::to_string(count) + ".log"));
+    }
+    // Each window carries the application's icon, for the taskbars and switchers that list it.
+    for (const WindowInfo& window : shown) {
+        const std::string icon = run({"xprop", "-id", window.id, "_NET_WM_ICON"});
+        EXPECT_NE(icon.find("Icon (16 x 16)"), std::string::npos) << icon.substr(0, 200);
+        EXPECT_NE(icon.find("Icon (48 x 48)"), std::string::npos) << icon.substr(0, 200);
     }
     const auto place = [](const WindowInfo& window) { return QRect(window.x, window.y, window.width, window.height); };
     EXPECT_TRUE(

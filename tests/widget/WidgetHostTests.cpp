@@ -1,5 +1,6 @@
-// The host around the view: the command line, the remembered places, the timeline with its reloads,
-// and the installed program with its desktop entry.
+// The host around the view: the command line, the remembered places and where a widget stands when
+// its place is taken, and the timeline with its reloads (the installed program and its desktop
+// entry: app/InstallTests.cpp).
 
 #include <gtest/gtest.h>
 
@@ -7,9 +8,7 @@
 #include <QScreen>
 
 #include <fstream>
-#include <sstream>
 
-#include "Platform/ProcessRunner.h"
 #include "Platform/WidgetCenter.h"
 #include "Shared/Settings/AppGroup.h"
 #include "Shared/Store/DataStore.h"
@@ -148,25 +147,6 @@ TEST(WidgetHost, TheTimelineFollowsTheApplicationsSnapshotsOneReloadPerBurst) {
     const Provider::Timeline next = Provider::timeline(live.date);
     EXPECT_EQ(next.entries.size(), 1u);
     EXPECT_EQ(next.reloadAfter - live.date, std::chrono::seconds(30));
-}
-
-TEST(WidgetHost, TheInstallStepPutsTheProgramAndItsDesktopEntryInPlace) {
-    testing_support::TempDir prefix;
-    const auto install =
-        Platform::runProcess({"/usr/bin/env",
-                              {"cmake", "--install", VELLUMARK_BUILD_DIR, "--prefix", prefix.path().string()},
-                              std::chrono::seconds(60)});
-    ASSERT_EQ(install.exitStatus, 0) << install.output;
-    EXPECT_EQ(::access((prefix.path() / "bin/vellumark-widget").c_str(), X_OK), 0);
-    const auto entry = prefix.path() / "share/applications/vellumark-widget.desktop";
-    const std::string text = (std::ostringstream() << std::ifstream(entry).rdbuf()).str();
-    for (const char* line : {"Name=Vellumark\n", "Comment=Dev servers running on your machine, grouped by project.\n",
-                             "Actions=small;medium;large;\n", "Exec=vellumark-widget --family small\n",
-                             "Exec=vellumark-widget --family medium\n", "Exec=vellumark-widget --family large\n"})
-        EXPECT_NE(text.find(line), std::string::npos) << line;
-    const auto valid =
-        Platform::runProcess({"/usr/bin/env", {"desktop-file-validate", entry.string()}, std::chrono::seconds(10)});
-    EXPECT_EQ(valid.exitStatus, 0) << valid.output;
 }
 
 }  // namespace
