@@ -7,6 +7,7 @@
 
 #include <QApplication>
 
+#include "App/Brand/Appearance.h"
 #include "App/Brand/ApplicationIcon.h"
 #include "App/Shell/DisplayCheck.h"
 #include "Platform/CharacterLocale.h"
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("vellumark-widget"));
     QApplication::setWindowIcon(applicationIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral("vellumark-widget"));
+    Appearance::followDesktop(application);
     WidgetWindow window(options.family,
                         options.preview ? WidgetWindow::Content::placeholder : WidgetWindow::Content::live);
     window.show();

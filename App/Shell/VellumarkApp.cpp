@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QTimer>
 
+#include "App/Brand/Appearance.h"
 #include "App/Brand/ApplicationIcon.h"
 #include "App/Shell/AppDelegate.h"
 #include "Platform/CharacterLocale.h"
@@ -20,6 +21,7 @@ int VellumarkApp::run(int& argc, char** argv) {
     // finds it there too.
     QApplication::setWindowIcon(applicationIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral("io.kestrow.v3lk"));
+    Appearance::followDesktop(application);
     // Closing the last window (the settings, the welcome) never ends a tray application.
     QApplication::setQuitOnLastWindowClosed(false);
     Platform::installMainQueueDriver(application);
