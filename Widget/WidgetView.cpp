@@ -55,7 +55,8 @@ WidgetView::WidgetView(WidgetFamily family, ProjectRow::IntentHandler perform, Q
       emptyNote_(makeTextLine(Fonts::systemFont(12.5, QFont::Normal), ThemeColor::muted)),
       emptyArea_(new QWidget),
       rowStack_(new QVBoxLayout),
-      more_(makeMoreLine()) {
+      more_(makeMoreLine()),
+      trailingSpace_(new QSpacerItem(0, 0)) {
     setFixedSize(sizeFor(family));
     setAccessibleName(
         QString::fromUtf8(VellumarkWidget::displayName.data(), qsizetype(VellumarkWidget::displayName.size())));
@@ -98,7 +99,7 @@ WidgetView::WidgetView(WidgetFamily family, ProjectRow::IntentHandler perform, Q
     moreLayout->setContentsMargins(0, moreLinePadding, 0, 0);
     moreLayout->addWidget(more_);
     stack->addLayout(moreLayout);
-    stack->addStretch(1);
+    stack->addItem(trailingSpace_);
 
     updateWordmarkPalette();
     layOut();
@@ -141,6 +142,11 @@ void WidgetView::layOut() {
     conflictMark_->setVisible(content.conflict);
     fitHeaderMark(content.conflict);
     emptyArea_->setVisible(content.nothingRunning);
+    // The rows stand at the top with the space below them; the note has all of it to stand in the
+    // middle of.
+    trailingSpace_->changeSize(0, 0, QSizePolicy::Minimum,
+                               content.nothingRunning ? QSizePolicy::Fixed : QSizePolicy::Expanding);
+    if (layout()) layout()->invalidate();
 
     // Each project keeps its row, found by its path, so a button held down while the order changes
     // still acts for the project it was pressed on.

@@ -17,6 +17,7 @@
 #include "Widget/VellumarkWidget.h"
 #include "Widget/WidgetParts.h"
 
+class QSpacerItem;
 class QVBoxLayout;
 
 class WidgetView : public QWidget {
@@ -65,4 +66,5 @@ private:
     QVBoxLayout* rowStack_;
     std::vector<ProjectRow*> rows_;
     TextView* more_;
+    QSpacerItem* trailingSpace_;  // below the rows, owned by the layout
 };

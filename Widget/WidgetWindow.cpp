@@ -11,6 +11,7 @@
 #include <QWindow>
 
 #include "Widget/DesktopWindowHints.h"
+#include "Widget/OtherWidgetWindows.h"
 #include "Widget/WidgetPlacement.h"
 #include "Widget/WidgetTimeline.h"
 #include "Widget/WidgetView.h"
@@ -32,6 +33,9 @@ WidgetWindow::WidgetWindow(WidgetFamily family, Content content)
     setWindowTitle(
         QString::fromUtf8(VellumarkWidget::displayName.data(), qsizetype(VellumarkWidget::displayName.size())));
     setAttribute(Qt::WA_DeleteOnClose, false);
+    // Qt shows tool tips in the active window only, and a window kept below the others is rarely
+    // active: its buttons' help would hardly ever come up.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
 
     ProjectRow::IntentHandler perform;
     if (content == Content::live) {
@@ -49,6 +53,7 @@ WidgetWindow::WidgetWindow(WidgetFamily family, Content content)
 
     move(initialOrigin());
     DesktopWindowHints::apply(*this);
+    move(originOnShow());
 
     rememberTimer_.setSingleShot(true);
     rememberTimer_.setInterval(rememberDelay);
@@ -89,6 +94,49 @@ QPoint WidgetWindow::initialOrigin() const {
     }
     const QScreen* primary = QGuiApplication::primaryScreen();
     return defaultOrigin(family_, primary ? primary->availableGeometry() : QRect(0, 0, 1280, 800));
+}
+
+QPoint WidgetWindow::freeOrigin(QPoint place, QSize size, const std::vector<QRect>& taken, const QRect& freeArea) {
+    const auto isFree = [&](QPoint origin) {
+        const QRect placed(origin, size);
+        return std::ranges::none_of(taken, [&](const QRect& other) { return other.intersects(placed); });
+    };
+    if (isFree(place)) return place;
+
+    const int stepX = size.width() + screenMargin, stepY = size.height() + screenMargin;
+    const auto steps = [](int from, int to, int step) { return step > 0 ? (to - from) / step : 0; };
+    std::vector<QPoint> spots;
+    for (int column = -steps(freeArea.left(), place.x(), stepX);
+         column <= steps(place.x() + size.width(), freeArea.right() + 1, stepX); ++column) {
+        for (int row = -steps(freeArea.top(), place.y(), stepY);
+             row <= steps(place.y() + size.height(), freeArea.bottom() + 1, stepY); ++row) {
+            const QPoint spot = place + QPoint(column * stepX, row * stepY);
+            if (freeArea.contains(QRect(spot, size))) spots.push_back(spot);
+        }
+    }
+    // Nearest first; of two as near, the lower, then the one further left.
+    const auto distance = [&](QPoint spot) { return QPoint::dotProduct(spot - place, spot - place); };
+    std::ranges::sort(spots, [&](QPoint a, QPoint b) {
+        if (distance(a) != distance(b)) return distance(a) < distance(b);
+        if (a.y() != b.y()) return a.y() > b.y();
+        return a.x() < b.x();
+    });
+    if (const auto free = std::ranges::find_if(spots, isFree); free != spots.end()) return *free;
+
+    QPoint spot = place;
+    const auto cornerTaken = [&](QPoint corner) {
+        return std::ranges::any_of(taken, [&](const QRect& other) { return other.topLeft() == corner; });
+    };
+    do spot += QPoint(screenMargin, screenMargin);
+    while (cornerTaken(spot));
+    return spot;
+}
+
+QPoint WidgetWindow::originOnShow() {
+    const QScreen* screen = QGuiApplication::screenAt(pos() + QPoint(visibleEnough, visibleEnough));
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    const QRect freeArea = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
+    return freeOrigin(pos(), size(), OtherWidgetWindows::places(*this), freeArea);
 }
 
 void WidgetWindow::mousePressEvent(QMouseEvent* event) {

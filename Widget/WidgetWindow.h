@@ -2,13 +2,16 @@
 // The desktop window that hosts one widget of one family: frameless, the family's size, kept below
 // other windows, out of the taskbar and the pager and on every desktop (DesktopWindowHints.h). It
 // is moved by dragging anywhere outside its buttons (the window manager moves it when it can) and
-// stands where it was last left, per family (WidgetPlacement.h). Its right-click menu removes it.
+// stands where it was last left, per family (WidgetPlacement.h), or, when another widget already
+// stands there (a second one of the family, say), where it is seen beside it. Its right-click menu
+// removes it.
 //
 // It runs the timeline (WidgetTimeline.h) and performs the intents of pressed buttons one after the
 // other, in the order pressed, on a queue of its own, so a slow queue file never holds up the
 // window. The placeholder shows the sample data and its buttons do nothing. Main thread only.
 
 #include <optional>
+#include <vector>
 
 #include <QPoint>
 #include <QTimer>
@@ -35,6 +38,13 @@ public:
     // families one below the other, in columns side by side where the area is not tall enough.
     static QPoint defaultOrigin(WidgetFamily family, const QRect& freeArea);
 
+    // Where a window of `size` stands when other widgets may already stand at its place: the place
+    // itself while it meets none of them; else the nearest free spot inside the free area on the grid
+    // of window-sized steps (a margin apart) through the place, of two as near the lower, then the
+    // one further left; with no free spot, the place moved down and to the right a margin at a time
+    // until no other window has its corner there.
+    static QPoint freeOrigin(QPoint place, QSize size, const std::vector<QRect>& taken, const QRect& freeArea);
+
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -44,6 +54,8 @@ protected:
 
 private:
     QPoint initialOrigin() const;
+    // The initial origin, or a free spot beside it when another widget stands there.
+    QPoint originOnShow();
 
     WidgetFamily family_;
     Platform::Dispatch::SerialQueue intents_;

@@ -7,6 +7,8 @@
 
 #include <QApplication>
 
+#include "App/Brand/Appearance.h"
+#include "App/Brand/ApplicationIcon.h"
 #include "App/Shell/DisplayCheck.h"
 #include "Platform/CharacterLocale.h"
 #include "Platform/FileSizeLimit.h"
@@ -40,6 +42,9 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     Platform::useUTF8Characters();
     QApplication::setApplicationName(QStringLiteral("vellumark-widget"));
+    QApplication::setWindowIcon(applicationIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("vellumark-widget"));
+    Appearance::followDesktop(application);
     WidgetWindow window(options.family,
                         options.preview ? WidgetWindow::Content::placeholder : WidgetWindow::Content::live);
     window.show();

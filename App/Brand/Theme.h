@@ -3,7 +3,8 @@
 // monospaced font for ports, numbers and commands.
 //
 // Qt 6.4 has no colour-scheme API, so the appearance is read from the palette a widget draws
-// with: dark when its window colour is darker than its text colour.
+// with: dark when its window colour is darker than its text colour. The application's palette
+// follows the desktop's preference (Appearance.h).
 
 #include <QColor>
 #include <QFont>

@@ -1,5 +1,8 @@
 #include "App/Settings/FilterRows.h"
 
+#include <cmath>
+
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -14,7 +17,11 @@ ElidedLabel::ElidedLabel(const QString& text, QWidget* parent) : QWidget(parent)
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
 }
 
-QSize ElidedLabel::sizeHint() const { return {fontMetrics().horizontalAdvance(text_), fontMetrics().height()}; }
+// Measured and cut by the same exact advances: a width rounded to the nearest pixel can fall short
+// of the text by a fraction, and the text would be cut though it fits.
+QSize ElidedLabel::sizeHint() const {
+    return {int(std::ceil(QFontMetricsF(font(), this).horizontalAdvance(text_))), fontMetrics().height()};
+}
 
 QSize ElidedLabel::minimumSizeHint() const { return {fontMetrics().averageCharWidth() * 8, fontMetrics().height()}; }
 
@@ -22,7 +29,7 @@ void ElidedLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setPen(palette().color(QPalette::WindowText));
     painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter,
-                     fontMetrics().elidedText(text_, Qt::ElideMiddle, width()));
+                     QFontMetricsF(font(), this).elidedText(text_, Qt::ElideMiddle, width()));
 }
 
 namespace {

@@ -9,7 +9,6 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "App/Brand/BrandWord.h"
@@ -133,10 +132,10 @@ void FilterSettingsView::buildWatchedPorts() {
                        "own and can’t be restarted from Vellumark; a service the system keeps alive will come back "
                        "after being stopped."));
     watchedPorts_->setObjectName(QStringLiteral("watchedPortsSection"));
-    aiServiceMenu_ = new QToolButton;
+    // A push button with a menu keeps room for its arrow beside the title; a tool button's arrow
+    // would sit over the title's end.
+    aiServiceMenu_ = new QPushButton(QStringLiteral("Add an AI service…"));
     aiServiceMenu_->setObjectName(QStringLiteral("aiServiceMenu"));
-    aiServiceMenu_->setText(QStringLiteral("Add an AI service…"));
-    aiServiceMenu_->setPopupMode(QToolButton::InstantPopup);
     aiServiceMenu_->setMenu(new QMenu(aiServiceMenu_));
     watchedAddRow_ = addPortControls(watchedPorts_, "newWatchedPortField", "addWatchedPortButton", newWatchedPortField_,
                                      aiServiceMenu_, &FilterSettingsView::addWatchedPort);

@@ -25,7 +25,6 @@
 class QLineEdit;
 class QMessageBox;
 class QPushButton;
-class QToolButton;
 
 class FilterSettingsView : public FormPage {
     Q_OBJECT
@@ -78,5 +77,5 @@ private:
     QLineEdit* newPortField_ = nullptr;
     QPushButton* nodeDebuggerButton_ = nullptr;
     QLineEdit* newWatchedPortField_ = nullptr;
-    QToolButton* aiServiceMenu_ = nullptr;
+    QPushButton* aiServiceMenu_ = nullptr;
 };

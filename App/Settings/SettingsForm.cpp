@@ -1,5 +1,7 @@
 #include "App/Settings/SettingsForm.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -25,11 +27,47 @@ QFont caption() { return Fonts::systemFont(captionSize, QFont::Normal); }
 QFont caption2() { return Fonts::systemFont(caption2Size, QFont::Normal); }
 QFont monospaced(qreal size) { return Fonts::systemFixedFont(size, QFont::Normal); }
 
-void setTextColor(QWidget& widget, ThemeColor color) {
+namespace {
+
+// Where the widget keeps the colour it was given.
+constexpr const char* textColorProperty = "themeTextColor";
+
+// The text colour for the appearance of what the widget stands on (its own palette holds the colour
+// set for the appearance before).
+void applyTextColor(QWidget& widget) {
+    const auto color = ThemeColor(widget.property(textColorProperty).toInt());
+    const QPalette ground = widget.parentWidget() ? widget.parentWidget()->palette() : QApplication::palette(&widget);
+    const QColor text = Theme::color(color, ground);
     QPalette palette = widget.palette();
-    palette.setColor(QPalette::WindowText, Theme::color(color, palette));
-    palette.setColor(QPalette::Text, Theme::color(color, palette));
-    widget.setPalette(palette);
+    if (palette.color(QPalette::WindowText) == text && palette.color(QPalette::Text) == text) return;
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Text, text);
+    widget.setPalette(palette);  // its own palette change comes back here and ends above
+}
+
+// Sets the colour again whenever the palette around the widget changes: the other appearance.
+class TextColorKeeper final : public QObject {
+public:
+    explicit TextColorKeeper(QWidget& widget) : QObject(&widget), widget_(widget) { widget.installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == &widget_ && (event->type() == QEvent::PaletteChange || event->type() == QEvent::ParentChange))
+            applyTextColor(widget_);
+        return false;
+    }
+
+private:
+    QWidget& widget_;
+};
+
+}  // namespace
+
+void setTextColor(QWidget& widget, ThemeColor color) {
+    const bool kept = widget.property(textColorProperty).isValid();
+    widget.setProperty(textColorProperty, int(color));
+    if (!kept) new TextColorKeeper(widget);
+    applyTextColor(widget);
 }
 
 QLabel* captionLabel(const QString& text, ThemeColor color) {

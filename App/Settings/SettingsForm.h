@@ -25,7 +25,8 @@ QFont caption2();
 // The desktop's fixed-pitch face: paths, ports and hidden-server keys, shown verbatim.
 QFont monospaced(qreal size = monospacedSize);
 
-// Gives the widget's text the theme colour, resolved for its palette's appearance.
+// Gives the widget's text the theme colour, resolved for the appearance of the palette around it,
+// and again whenever that palette changes.
 void setTextColor(QWidget& widget, ThemeColor color);
 
 // A wrapped label in the caption style, in the colour given (secondary unless said otherwise).

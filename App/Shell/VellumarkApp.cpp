@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QTimer>
 
+#include "App/Brand/Appearance.h"
+#include "App/Brand/ApplicationIcon.h"
 #include "App/Shell/AppDelegate.h"
 #include "Platform/CharacterLocale.h"
 #include "Platform/qt/MainQueueDriver.h"
@@ -15,6 +17,11 @@ int VellumarkApp::run(int& argc, char** argv) {
     QApplication application(argc, argv);
     Platform::useUTF8Characters();
     QApplication::setApplicationName(QStringLiteral("Vellumark"));
+    // Every window carries the icon; a desktop that goes by the desktop entry (io.kestrow.v3lk.desktop)
+    // finds it there too.
+    QApplication::setWindowIcon(applicationIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.kestrow.v3lk"));
+    Appearance::followDesktop(application);
     // Closing the last window (the settings, the welcome) never ends a tray application.
     QApplication::setQuitOnLastWindowClosed(false);
     Platform::installMainQueueDriver(application);

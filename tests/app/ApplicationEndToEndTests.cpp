@@ -65,6 +65,8 @@ TEST(ApplicationEndToEnd, TheWelcomeWindowOnTheFirstLaunchOnly) {
         };
         EXPECT_TRUE(showsTitle("Never wonder")) << app_test::textOnWindow(window.id, home.home());
         EXPECT_FALSE(app_test::screenshot("welcome-1", window.x, window.y, window.width, window.height).empty());
+        const std::string icon = run({"xprop", "-id", window.id, "_NET_WM_ICON"});
+        EXPECT_NE(icon.find("Icon (48 x 48)"), std::string::npos) << "the application's icon: " << icon.substr(0, 200);
 
         // Return presses "Continue": the second page, then the end.
         desktop.xdotool({"mousemove", std::to_string(window.x + 20), std::to_string(window.y + 20)});

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 #include <QFontMetricsF>
 #include <QImage>
+#include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
+#include "App/Brand/ApplicationIcon.h"
 #include "App/Brand/Brand.h"
 #include "App/Brand/GhostMark.h"
 #include "App/Brand/Wordmark.h"
@@ -86,6 +89,34 @@ TEST(Wordmark, GhostIsOneCapHeightOnTheBaselineThenTheGapThenTheText) {
     const qreal margin = capHeight * 10 / 132, bearing = QFontMetricsF(font).leftBearing(QChar('v'));
     EXPECT_NEAR(ghost.left(), margin, tolerance) << "the ghost's frame";
     EXPECT_NEAR(text.left() - bearing - (ghost.right() + margin), size * 0.55, tolerance);
+}
+
+// The icon's SVG, as the desktop draws it, is the light ghost mark the code draws, in the middle of
+// its square.
+TEST(ApplicationIcon, IsTheLightGhostMarkInTheMiddleOfASquare) {
+    for (const int size : {152, 304}) {
+        const QImage icon = applicationIconImage(size).convertToFormat(QImage::Format_ARGB32);
+        QImage mark(size, size, QImage::Format_ARGB32_Premultiplied);
+        mark.fill(Qt::transparent);
+        {
+            QPainter painter(&mark);
+            const qreal width = size * 140.0 / 152;
+            GhostMark::paint(painter, QRectF((size - width) / 2, 0, width, size), false);
+        }
+        mark = mark.convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(icon.size(), mark.size());
+        int differing = 0, opaque = 0;
+        for (int y = 0; y < size; ++y) {
+            for (int x = 0; x < size; ++x) {
+                const QRgb a = icon.pixel(x, y), b = mark.pixel(x, y);
+                opaque += qAlpha(b) == 255;
+                differing += std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                       std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b))}) > 24;
+            }
+        }
+        EXPECT_GT(opaque, size * size / 2) << size;
+        EXPECT_LE(differing, size * size / 200) << size << " px: " << differing << " pixels differ";
+    }
 }
 
 }  // namespace

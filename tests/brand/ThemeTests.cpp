@@ -1,6 +1,8 @@
-// Colours resolved for the appearance of the view that draws them, and the faces each weight picks.
+// Colours resolved for the appearance of the view that draws them, the appearance the desktop
+// prefers, and the faces each weight picks.
 
 #include <gtest/gtest.h>
+#include <QDBusVariant>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QWidget>
@@ -8,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "App/Brand/Appearance.h"
 #include "App/Brand/Brand.h"
 #include "App/Brand/Theme.h"
 
@@ -29,6 +32,39 @@ TEST(ThemeColor, EachViewGetsTheValueOfTheAppearanceItsPaletteGives) {
     QPalette flat(QColor(0x80, 0x80, 0x80));  // window and text equally light match neither appearance: light
     flat.setColor(QPalette::WindowText, flat.color(QPalette::Window));
     EXPECT_FALSE(Theme::isDark(flat));
+}
+
+// What the portal's color-scheme value says, however deeply wrapped, and the palette each preference
+// gives, whichever palette Qt started with.
+TEST(Appearance, ThePortalsPreferenceChoosesThePaletteAndAnythingElseLeavesItAsStarted) {
+    using Scheme = Platform::ColorSchemePortal::Scheme;
+    const auto wrapped = [](QVariant value, int depth) {
+        for (int i = 0; i < depth; ++i) value = QVariant::fromValue(QDBusVariant(value));
+        return value;
+    };
+    for (int depth : {0, 1, 2}) {
+        EXPECT_EQ(Platform::ColorSchemePortal::schemeOf(wrapped(QVariant(1u), depth)), Scheme::dark) << depth;
+        EXPECT_EQ(Platform::ColorSchemePortal::schemeOf(wrapped(QVariant(2u), depth)), Scheme::light) << depth;
+        EXPECT_EQ(Platform::ColorSchemePortal::schemeOf(wrapped(QVariant(0u), depth)), Scheme::noPreference) << depth;
+    }
+    EXPECT_EQ(Platform::ColorSchemePortal::schemeOf(QVariant(qint32(1))), Scheme::dark);
+    for (const QVariant& odd : {QVariant(3u), QVariant(-1), QVariant(QStringLiteral("1")), QVariant(true),
+                                QVariant(1.0), QVariant(), wrapped(QVariant(QStringLiteral("dark")), 1)})
+        EXPECT_FALSE(Platform::ColorSchemePortal::schemeOf(odd)) << odd.typeName();
+
+    const QPalette light(QColor(0xEF, 0xEF, 0xEF)), dark(QColor(0x20, 0x20, 0x20));
+    for (const QPalette& started : {light, dark}) {
+        EXPECT_EQ(Appearance::paletteFor(Scheme::noPreference, started, light), started);
+        EXPECT_TRUE(Theme::isDark(Appearance::paletteFor(Scheme::dark, started, light)));
+        EXPECT_FALSE(Theme::isDark(Appearance::paletteFor(Scheme::light, started, light)));
+    }
+    // A palette that is already of the preferred appearance stays (a desktop theme's own).
+    EXPECT_EQ(Appearance::paletteFor(Scheme::dark, dark, light), dark);
+    EXPECT_EQ(Appearance::paletteFor(Scheme::light, light, QPalette(Qt::white)), light);
+    // The dark palette's texts are the Theme's dark ink, on grounds darker than the cards.
+    const QPalette ours = Appearance::darkPalette();
+    EXPECT_EQ(ours.color(QPalette::WindowText), Theme::color(ThemeColor::ink, true));
+    EXPECT_LT(ours.color(QPalette::Window).lightnessF(), Theme::color(ThemeColor::card, true).lightnessF());
 }
 
 TEST(Fonts, EachWeightLoadsItsFaceOrElseTheSystemFontOfThatSizeAndWeight) {

@@ -4,11 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
 #include <QPushButton>
-#include <QToolButton>
 
 #include <deque>
 
@@ -110,7 +111,7 @@ TEST_F(FiltersPage, APortIsNeverIgnoredAndWatchedAtOnce) {
 
 TEST_F(FiltersPage, TheAIServiceMenuOffersWhatIsNotWatchedYet) {
     open();
-    auto& menu = *named<QToolButton>(*page, "aiServiceMenu");
+    auto& menu = *named<QPushButton>(*page, "aiServiceMenu");
     QStringList offered;
     for (const QAction* item : menu.menu()->actions()) offered << item->text();
     EXPECT_EQ(offered.join(QLatin1Char('|')), QStringLiteral("Ollama  11434|LM Studio  1234|Jan  1337|GPT4All  4891|"
@@ -190,6 +191,104 @@ TEST_F(FiltersPage, FollowsRulesStoredElsewhereAndTagsFoldersThatCanNeverMatch) 
     EXPECT_EQ(rowTexts(*page, "hiddenServersSection"), (Strings{"node:3000", "vite:5173"}));
     settings_test::removeButton(*page, "hiddenServersSection", "node:3000")->click();
     EXPECT_EQ(stored().hiddenServers, std::set<std::string>{"vite:5173"});
+}
+
+// The row's text as drawn, against the whole text drawn in its place with the label's font and pen,
+// on the plain background the label shows at its top left corner.
+bool drawsWholeText(ElidedLabel& label) {
+    const QImage drawn = label.grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QImage whole(drawn.size(), QImage::Format_ARGB32_Premultiplied);
+    whole.fill(drawn.pixel(0, 0));
+    QPainter painter(&whole);
+    painter.setFont(label.font());
+    painter.setPen(label.palette().color(QPalette::WindowText));
+    painter.drawText(QRect(QPoint(0, 0), drawn.size()), Qt::AlignLeft | Qt::AlignVCenter, label.text());
+    painter.end();
+    return drawn == whole;
+}
+
+ElidedLabel* rowLabel(const QWidget& page, const char* section, const std::string& text) {
+    const QAbstractButton* remove = settings_test::removeButton(page, section, text);
+    return remove ? remove->parentWidget()->findChild<ElidedLabel*>(QStringLiteral("rowText")) : nullptr;
+}
+
+// Keys and paths of every length up to 40 characters, whatever their width in fractions of a pixel,
+// are drawn whole where the row has room (a label that asks for a rounded-down width and cuts by
+// the exact one drew "node…2001" for "node:22001"); a path too long for the row is cut.
+TEST_F(FiltersPage, RowsDrawTheirWholeTextWhenItFitsAndCutOnlyPathsThatDoNot) {
+    const std::string command = "python3-django-manage-runserver", port = "2200198765";
+    const std::string folder = "/srv/abcdefghijklmnopqrstuvwxyz012345678";
+    FilterRules rules;
+    for (std::size_t length = 1; length <= 40; ++length) {
+        const std::size_t portDigits = std::min<std::size_t>(length / 3 + 1, port.size());
+        const std::size_t commandLength = length > portDigits + 1 ? length - portDigits - 1 : 0;
+        if (commandLength > 0 && commandLength <= command.size())
+            rules.hiddenServers.insert(command.substr(0, commandLength) + ":" + port.substr(0, portDigits));
+        if (length > 5) rules.includedFolders.push_back(folder.substr(0, length));
+    }
+    for (const char* key : {"node:22001", "python3:220"}) rules.hiddenServers.insert(key);
+    rules.save(Platform::UserDefaults::standard());
+    open();
+    QApplication::processEvents();
+    ASSERT_GT(rules.hiddenServers.size(), 30u);
+    std::vector<std::pair<const char*, std::string>> rows;
+    for (const std::string& key : rules.hiddenServers) rows.emplace_back("hiddenServersSection", key);
+    for (const std::string& path : rules.includedFolders) rows.emplace_back("includedFoldersSection", path);
+    for (const auto& [section, text] : rows) {
+        ElidedLabel* label = rowLabel(*page, section, text);
+        ASSERT_TRUE(label) << text;
+        EXPECT_TRUE(drawsWholeText(*label)) << text << " in " << label->width() << " px";
+    }
+
+    // A window too narrow for the longest path: that row is cut, a short one still is not.
+    page->resize(300, 900);
+    QApplication::processEvents();
+    ElidedLabel* longest = rowLabel(*page, "includedFoldersSection", folder);
+    ASSERT_TRUE(longest);
+    EXPECT_LT(longest->width(), longest->sizeHint().width());
+    EXPECT_FALSE(drawsWholeText(*longest));
+    EXPECT_TRUE(drawsWholeText(*rowLabel(*page, "includedFoldersSection", "/srv/abcde")));
+}
+
+// The menu button's arrow sits beside its title, clear of it and above the baseline its ellipsis
+// stands on (a tool button's arrow took the bottom right corner, level with the dots): the title's
+// ink is the button against the same one without a title, the arrow's a menu button without a title
+// against a plain one.
+TEST_F(FiltersPage, TheAIServiceMenuDrawsItsArrowBesideItsTitle) {
+    open();
+    QApplication::processEvents();
+    auto& shown = *named<QPushButton>(*page, "aiServiceMenu");
+    const auto picture = [&](const QString& title, bool withMenu) {
+        QPushButton button(title);
+        QMenu menu;
+        if (withMenu) button.setMenu(&menu);
+        button.setFont(shown.font());
+        button.resize(shown.size());
+        return button.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    };
+    const QImage drawn = shown.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    const QImage untitled = picture(QString(), true), plain = picture(QString(), false);
+    ASSERT_EQ(drawn.size(), untitled.size());
+    const auto inkBounds = [](const QImage& one, const QImage& other) {
+        QRect bounds;
+        for (int y = 0; y < one.height(); ++y)
+            for (int x = 0; x < one.width(); ++x)
+                if (one.pixel(x, y) != other.pixel(x, y)) bounds |= QRect(x, y, 1, 1);
+        return bounds;
+    };
+    const QRect title = inkBounds(drawn, untitled), arrow = inkBounds(untitled, plain);
+    ASSERT_FALSE(title.isEmpty());
+    ASSERT_FALSE(arrow.isEmpty());
+    const auto where = [&] {
+        const auto box = [](const QRect& r) {
+            return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+        };
+        return ("title " + box(title) + ", arrow " + box(arrow)).toStdString();
+    };
+    EXPECT_GT(arrow.left(), title.right() + 1) << where();
+    EXPECT_GE(arrow.top(), title.top()) << where();
+    EXPECT_LT(arrow.bottom(), title.bottom()) << where();
+    EXPECT_EQ(shown.text(), QStringLiteral("Add an AI service…"));
 }
 
 }  // namespace

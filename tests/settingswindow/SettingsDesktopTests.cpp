@@ -10,12 +10,14 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTcpServer>
 
 #include <algorithm>
 
 #include "App/Panel/SettingsGearButton.h"
+#include "App/Settings/FilterSettingsView.h"
 #include "App/Settings/SettingsView.h"
 #include "App/Settings/SettingsWindowController.h"
 #include "App/Shell/AppUpdater.h"
@@ -55,11 +57,12 @@ QPoint itemCentre(QMenu& menu, int index) {
 TEST(SettingsOnTheDesktop, TheGearMenuTicksLaunchAtLoginAndOpensOneSettingsWindow) {
     testing_support::TempHome home;
     FilterRules rules;
-    rules.hiddenServers = {"node:3000"};
+    // Keys and a path whose widths in fractions of a pixel were once rounded down and cut.
+    rules.hiddenServers = {"node:22001", "python3:220"};
     rules.ignoredPorts = {5432};
     rules.watchedPorts = {11434};
     rules.excludedFolders = {(home.home() / "archive").string()};
-    rules.includedFolders = {"/opt/work", "/Library/Old"};
+    rules.includedFolders = {"/srv/abcde", "/Library/Old"};
     rules.save(Platform::UserDefaults::standard());
 
     Popover panel;
@@ -110,6 +113,11 @@ TEST(SettingsOnTheDesktop, TheGearMenuTicksLaunchAtLoginAndOpensOneSettingsWindo
     clickAt(view.tabBar()->mapToGlobal(view.tabBar()->tabRect(1).center()));
     ASSERT_TRUE(runUntil([&] { return view.currentIndex() == 1 && app_test::showsAsPainted(settings, home.home()); }));
     EXPECT_FALSE(app_test::screenshot("settings-filters", window.x, window.y, window.width, window.height).empty());
+    QScrollBar* scroll = view.filters().verticalScrollBar();
+    scroll->setValue(scroll->maximum());
+    ASSERT_TRUE(runUntil([&] { return app_test::showsAsPainted(settings, home.home()); }));
+    EXPECT_FALSE(
+        app_test::screenshot("settings-filters-folders", window.x, window.y, window.width, window.height).empty());
 
     // Asked for again from the gear menu: the same window, still the only one. Another window takes
     // the keyboard first; the settings window taking it back proves that what the click did has

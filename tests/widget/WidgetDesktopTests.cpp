@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QLabel>
 #include <QPalette>
 #include <QWindow>
 
@@ -16,6 +17,7 @@
 #include "Widget/WidgetView.h"
 #include "Widget/WidgetWindow.h"
 #include "app/support/DesktopSession.h"
+#include "app/support/OnScreen.h"
 #include "app/support/QtWaiting.h"
 #include "support/ScreenshotFolder.h"
 #include "support/TempHome.h"
@@ -85,6 +87,14 @@ TEST(WidgetDesktop, EachFamilyIsAFramelessDesktopWindowBelowTheOthersInBothAppea
             EXPECT_EQ(image.size(), size);
             EXPECT_EQ(QColor(image.pixel(2, image.height() - 3)), QColor(dark ? 0x1C1E1D : 0xFFFFFF)) << photo;
             EXPECT_TRUE(holdsColor(image, QColor(dark ? 0x9D9DFF : 0x2F2FE4))) << photo;  // the ports
+
+            // Once the last project has gone: the note in the middle of the space below the header.
+            window.view()->setEntry({std::chrono::system_clock::now(), {}});
+            ASSERT_TRUE(app_test::runUntil([&] { return app_test::showsAsPainted(window, folder); })) << name;
+            const fs::path empty = folder / ("widget-" + name + (dark ? "-empty-dark.png" : "-empty-light.png"));
+            fs::remove(empty);
+            run({"import", "-window", windowId(window), empty.string()});
+            EXPECT_TRUE(fs::exists(empty)) << empty;
         }
     }
     QApplication::setPalette(original);
@@ -122,6 +132,45 @@ TEST(WidgetDesktop, DraggingMovesTheWindowAndItOpensThereNextTime) {
     WidgetWindow again(WidgetFamily::medium, WidgetWindow::Content::placeholder);
     ASSERT_TRUE(shown(again));
     EXPECT_EQ(geometry(again).topLeft(), after.topLeft());
+}
+
+// The tool tip on show, if any.
+QLabel* shownToolTip() {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->inherits("QTipLabel") && widget->isVisible()) return qobject_cast<QLabel*>(widget);
+    return nullptr;
+}
+
+// A widget stays below the other windows and rarely has the keyboard: its buttons' help comes up
+// under the resting pointer all the same.
+TEST(WidgetDesktop, ButtonsShowTheirHelpOnHoverWhileAnotherWindowHasTheKeyboard) {
+    TempHome home;
+    WidgetWindow window(WidgetFamily::medium, WidgetWindow::Content::placeholder);
+    ASSERT_TRUE(shown(window));
+    QWidget elsewhere;
+    elsewhere.setGeometry(40, 500, 160, 100);
+    elsewhere.show();
+    elsewhere.activateWindow();
+    ASSERT_TRUE(app_test::runUntil([&] { return QApplication::activeWindow() == &elsewhere; }));
+    ASSERT_TRUE(app_test::runUntil([&] { return app_test::showsAsPainted(window, home.home()); }));
+
+    const ProjectRow& row = *window.view()->rows().front();
+    const std::pair<const char*, const QWidget*> buttons[] = {{"folder", row.folderButton()},
+                                                              {"stop", row.stopButton()}};
+    for (const auto& [name, button] : buttons) {
+        const QPoint centre = button->mapToGlobal(button->rect().center());
+        // Onto the button from beside it: a move that ends where the pointer already was is none.
+        run({"xdotool", "mousemove", std::to_string(centre.x() - 3), std::to_string(centre.y() - 3), "mousemove",
+             std::to_string(centre.x()), std::to_string(centre.y())});
+        QLabel* tip = nullptr;
+        ASSERT_TRUE(app_test::runUntil([&] { return (tip = shownToolTip()) && tip->text() == button->toolTip(); }))
+            << button->toolTip().toStdString();
+        EXPECT_FALSE(window.isActiveWindow());
+        const QRect shot = window.frameGeometry().united(tip->frameGeometry()).adjusted(-8, -8, 8, 8);
+        EXPECT_FALSE(
+            app_test::screenshot(std::string("widget-help-") + name, shot.x(), shot.y(), shot.width(), shot.height())
+                .empty());
+    }
 }
 
 }  // namespace

@@ -7,14 +7,17 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QRect>
 
 #include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <optional>
 
 #include "Platform/NotifyCenter.h"
+#include "Platform/UserDefaults.h"
 #include "Shared/Store/DataStore.h"
 #include "app/support/DesktopSession.h"
 #include "app/support/DevelopmentServer.h"
@@ -174,6 +177,42 @@ TEST(WidgetEndToEnd, AtStartTheWidgetClearsWhatAKilledRunLeftAndAPressOutlivesTh
     for (const auto& entry : fs::directory_iterator(container))
         EXPECT_TRUE(entry.path().filename() == DataStore::fileName || entry.path().extension() == ".lock")
             << entry.path().filename();
+}
+
+// Each widget runs in a process of its own: a second one of a family, and a third, open where they
+// are seen, beside the first, which stands at the family's remembered place; each with the icon.
+TEST(WidgetEndToEnd, AnotherWidgetOfTheSameFamilyOpensBesideTheFirst) {
+    testing_support::TempHome home;
+    Platform::UserDefaults::suite("io.kestrow.v3lk.widget")->set("mediumOrigin", std::string("200,150"));
+    DesktopSession desktop(home.home());
+    std::vector<std::unique_ptr<ChildProcess>> widgets;
+    std::vector<WindowInfo> shown;
+    for (int count = 1; count <= 3; ++count) {
+        widgets.push_back(std::make_unique<ChildProcess>(
+            std::vector<std::string>{widget, "--family", "medium", "--preview"},
+            app_test::logTo(home.home() / ("widget" + std::to_string(count) + ".log"), {{"QT_QPA_PLATFORM", "xcb"}})));
+        ASSERT_TRUE(waitUntil(
+            [&] { return (shown = desktop.windows("--classname", "vellumark-widget")).size() == std::size_t(count); },
+            10s))
+            << fileText(home.home() / ("widget" + std::to_string(count) + ".log"));
+    }
+    // Each window carries the application's icon, for the taskbars and switchers that list it.
+    for (const WindowInfo& window : shown) {
+        const std::string icon = run({"xprop", "-id", window.id, "_NET_WM_ICON"});
+        EXPECT_NE(icon.find("Icon (16 x 16)"), std::string::npos) << icon.substr(0, 200);
+        EXPECT_NE(icon.find("Icon (48 x 48)"), std::string::npos) << icon.substr(0, 200);
+    }
+    const auto place = [](const WindowInfo& window) { return QRect(window.x, window.y, window.width, window.height); };
+    EXPECT_TRUE(
+        std::ranges::any_of(shown, [&](const WindowInfo& window) { return window.x == 200 && window.y == 150; }));
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        EXPECT_TRUE(QRect(0, 0, DesktopSession::screenWidth, DesktopSession::screenHeight).contains(place(shown[i])));
+        for (std::size_t j = i + 1; j < shown.size(); ++j)
+            EXPECT_FALSE(place(shown[i]).intersects(place(shown[j])))
+                << shown[i].x << "," << shown[i].y << " and " << shown[j].x << "," << shown[j].y;
+    }
+    const QRect all = place(shown[0]).united(place(shown[1])).united(place(shown[2]));
+    EXPECT_FALSE(app_test::screenshot("widget-medium-three", all.x(), all.y(), all.width(), all.height()).empty());
 }
 
 }  // namespace

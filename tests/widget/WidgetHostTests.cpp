@@ -1,5 +1,6 @@
-// The host around the view: the command line, the remembered places, the timeline with its reloads,
-// and the installed program with its desktop entry.
+// The host around the view: the command line, the remembered places and where a widget stands when
+// its place is taken, and the timeline with its reloads (the installed program and its desktop
+// entry: app/InstallTests.cpp).
 
 #include <gtest/gtest.h>
 
@@ -7,9 +8,7 @@
 #include <QScreen>
 
 #include <fstream>
-#include <sstream>
 
-#include "Platform/ProcessRunner.h"
 #include "Platform/WidgetCenter.h"
 #include "Shared/Settings/AppGroup.h"
 #include "Shared/Store/DataStore.h"
@@ -73,6 +72,39 @@ TEST(WidgetHost, EachFamilyRemembersItsOwnPlaceAndAnUnusablePlaceIsForgotten) {
     EXPECT_FALSE(placed[0].intersects(placed[1]) || placed[1].intersects(placed[2]) || placed[0].intersects(placed[2]));
 }
 
+// Widgets opened one after the other at one place (a family's, several times over) each find a
+// spot of their own while the screen has room, nearest the place first; then none opens with its
+// corner on another's.
+TEST(WidgetHost, AWidgetWhosePlaceIsTakenStandsWhereItIsSeen) {
+    const QRect screen(0, 0, 1280, 800);
+    const QSize size = WidgetView::sizeFor(WidgetFamily::medium);
+    const QPoint place = WidgetWindow::defaultOrigin(WidgetFamily::medium, screen);
+    EXPECT_EQ(WidgetWindow::freeOrigin(place, size, {}, screen), place);
+    EXPECT_EQ(WidgetWindow::freeOrigin(place, size, {QRect(0, 600, 200, 200)}, screen), place);
+    EXPECT_EQ(WidgetWindow::freeOrigin(place, size, {QRect(place, size)}, screen),
+              place + QPoint(0, size.height() + 24));
+
+    // From the top left corner, a margin in, the screen holds this many of them a margin apart.
+    const QPoint corner(24, 24);
+    std::vector<QRect> open;
+    const int room = (1280 / (size.width() + 24)) * (800 / (size.height() + 24));
+    ASSERT_GE(room, 4);
+    for (int i = 0; i < room; ++i) {
+        const QRect placed(WidgetWindow::freeOrigin(corner, size, open, screen), size);
+        EXPECT_TRUE(screen.contains(placed)) << i;
+        EXPECT_TRUE(std::ranges::none_of(open, [&](const QRect& other) { return other.intersects(placed); })) << i;
+        open.push_back(placed);
+    }
+    for (int i = 0; i < 3; ++i) {
+        const QPoint cascaded = WidgetWindow::freeOrigin(corner, size, open, screen);
+        EXPECT_TRUE(std::ranges::none_of(open, [&](const QRect& other) { return other.topLeft() == cascaded; })) << i;
+        open.emplace_back(cascaded, size);
+    }
+    // A place at the bottom of the screen: the spot above it, before the one beside it.
+    const QPoint low(place.x(), 800 - size.height());
+    EXPECT_EQ(WidgetWindow::freeOrigin(low, size, {QRect(low, size)}, screen), low - QPoint(0, size.height() + 24));
+}
+
 std::vector<std::string> names(const DevProcessEntry& entry) {
     std::vector<std::string> result;
     for (const DevProject& project : entry.projects) result.push_back(project.name);
@@ -115,25 +147,6 @@ TEST(WidgetHost, TheTimelineFollowsTheApplicationsSnapshotsOneReloadPerBurst) {
     const Provider::Timeline next = Provider::timeline(live.date);
     EXPECT_EQ(next.entries.size(), 1u);
     EXPECT_EQ(next.reloadAfter - live.date, std::chrono::seconds(30));
-}
-
-TEST(WidgetHost, TheInstallStepPutsTheProgramAndItsDesktopEntryInPlace) {
-    testing_support::TempDir prefix;
-    const auto install =
-        Platform::runProcess({"/usr/bin/env",
-                              {"cmake", "--install", VELLUMARK_BUILD_DIR, "--prefix", prefix.path().string()},
-                              std::chrono::seconds(60)});
-    ASSERT_EQ(install.exitStatus, 0) << install.output;
-    EXPECT_EQ(::access((prefix.path() / "bin/vellumark-widget").c_str(), X_OK), 0);
-    const auto entry = prefix.path() / "share/applications/vellumark-widget.desktop";
-    const std::string text = (std::ostringstream() << std::ifstream(entry).rdbuf()).str();
-    for (const char* line : {"Name=Vellumark\n", "Comment=Dev servers running on your machine, grouped by project.\n",
-                             "Actions=small;medium;large;\n", "Exec=vellumark-widget --family small\n",
-                             "Exec=vellumark-widget --family medium\n", "Exec=vellumark-widget --family large\n"})
-        EXPECT_NE(text.find(line), std::string::npos) << line;
-    const auto valid =
-        Platform::runProcess({"/usr/bin/env", {"desktop-file-validate", entry.string()}, std::chrono::seconds(10)});
-    EXPECT_EQ(valid.exitStatus, 0) << valid.output;
 }
 
 }  // namespace

@@ -79,8 +79,29 @@ TEST(WidgetView, HeaderCountsServersMarksConflictsAndSaysWhenNothingRuns) {
     EXPECT_EQ(none.view.countPill()->text(), "0 servers");
     EXPECT_TRUE(visible(none.view.emptyNote(), none.view) && none.view.rows().empty());
     EXPECT_EQ(none.view.emptyNote()->text(), "Nothing running");
-    const QRect note(none.view.emptyNote()->mapTo(&none.view, QPoint()), none.view.emptyNote()->size());
-    EXPECT_NEAR(note.center().x(), none.view.width() / 2, 2);  // centred
+    // The note's ink sits in the middle of the space below the header (7 under it, down to the
+    // bottom padding of 12) in every family, also once the last project has gone: the drawn pixels
+    // off the card's colour below the header.
+    for (WidgetFamily family : WidgetFamilies::supported) {
+        Shown empty(family, projects(2));
+        empty.view.setEntry({std::chrono::system_clock::now(), {}});
+        QApplication::processEvents();  // the layout's request
+        empty.image = empty.view.grab().toImage();
+        const WidgetView& view = empty.view;
+        int headerBottom = 0;
+        for (const QWidget* part : {view.wordmark(), view.ghost(), static_cast<QWidget*>(view.countPill())})
+            if (visible(part, view))
+                headerBottom = std::max(headerBottom, part->mapTo(&view, QPoint(0, part->height())).y());
+        const QRgb card = Theme::color(ThemeColor::card, false).rgb();
+        QRect ink;
+        for (int y = headerBottom; y < empty.image.height(); ++y)
+            for (int x = 0; x < empty.image.width(); ++x)
+                if (empty.image.pixel(x, y) != card) ink |= QRect(x, y, 1, 1);
+        const std::string_view name = WidgetFamilies::name(family);
+        ASSERT_FALSE(ink.isEmpty()) << name;
+        EXPECT_NEAR(ink.center().y(), (headerBottom + 7 + view.height() - 12) / 2.0, 3) << name;
+        EXPECT_NEAR(ink.center().x(), view.width() / 2.0, 3) << name;
+    }
 
     Shown one(WidgetFamily::small, {project("api", {server(10, {8000})})});
     EXPECT_EQ(one.view.countPill()->text(), "1 server");
