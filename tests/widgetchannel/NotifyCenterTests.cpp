@@ -11,10 +11,10 @@
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <memory>
 #include <numeric>
 
 #include "Platform/Dispatch.h"
@@ -112,16 +112,12 @@ TEST(NotifyCenter, TheSweepAtStartRemovesTheSocketsOfKilledObserversOnly) {
     };
     std::atomic<int> heard = 0;
     const auto living = observe("io.test.swept", [&] { ++heard; });
-    const pid_t killed = ::fork();
-    ASSERT_GE(killed, 0);
-    if (killed == 0) {
-        const auto same = observe("io.test.swept", [] {}), other = observe("io.test.unposted", [] {});
-        for (;;) ::pause();
-    }
+    // Another process, not a fork of this one: a fork of a process with threads may not start threads.
+    auto killed = std::make_unique<ChildProcess>(
+        std::vector<std::string>{WIDGET_CHANNEL_PEER, "observe", "io.test.swept", "io.test.unposted"});
     const bool observing = testing_support::waitUntil([&] { return sockets("io.test.unposted") == 1; }) &&
                            testing_support::waitUntil([&] { return sockets("io.test.swept") == 2; });
-    ::kill(killed, SIGKILL);
-    ::waitpid(killed, nullptr, 0);
+    killed.reset();  // SIGKILL
     ASSERT_TRUE(observing);
     ASSERT_EQ(sockets("io.test.swept"), 2) << "the killed observer removed its own socket";
 
