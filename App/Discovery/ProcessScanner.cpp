@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "App/Discovery/KernelCPUTimes.h"
+#include "App/Discovery/WorkingFolders.h"
 #include "App/Docker/DockerScanner.h"
 #include "App/Launchd/LaunchdScanner.h"
 #include "Platform/ProcFS.h"
@@ -73,7 +74,6 @@ Tools tools() {
 }
 
 // Built per call for the same reason: a global vector would be freed at exit while a scan copies it.
-std::vector<std::string> workingDirectoriesArguments() { return {"-a", "-w", "-d", "cwd", "-c", "", "-Fpcn"}; }
 std::vector<std::string> processTableArguments() {
     return {"-axwwo", "pid=,pgid=,pcpu=,pmem=,rss=,etime=,time=,command="};
 }
@@ -90,6 +90,13 @@ std::string homeFolder() {
 }
 
 std::string developmentFolder(const std::string& home) { return (home == "/" ? "" : home) + "/Development"; }
+
+std::vector<std::int32_t> pidsOf(const Parsing::ListeningPorts& listeners) {
+    std::vector<std::int32_t> pids;
+    pids.reserve(listeners.size());
+    for (const auto& [pid, ports] : listeners) pids.push_back(pid);
+    return pids;
+}
 
 // The real user of each process that can make part of a server; a process that has gone is left out.
 Parsing::ProcessOwners ownersOf(const std::vector<std::int32_t>& pids) {
@@ -139,20 +146,19 @@ std::optional<std::vector<DevProject>> scan() {
 
     const auto rules = FilterRules::load(Platform::UserDefaults::standard());
     const Tools tool = tools();
-    const ShellOutput cwdOutput = runShell(tool.lsof, workingDirectoriesArguments(), tool.timeLimit);
-    if (cwdOutput.timedOut) return std::nullopt;
-    const ShellOutput psOutput = runShell(tool.ps, processTableArguments(), tool.timeLimit);
-    if (psOutput.timedOut) return std::nullopt;
     const ShellOutput portsOutput = runShell(tool.lsof, listeningPortsArguments(), tool.timeLimit);
     if (portsOutput.timedOut) return std::nullopt;
+    const ShellOutput psOutput = runShell(tool.ps, processTableArguments(), tool.timeLimit);
+    if (psOutput.timedOut) return std::nullopt;
     auto listeners = Parsing::parseListeningPorts(portsOutput.text.value_or(""));
     auto table = Parsing::parsePS(psOutput.text.value_or(""), listeners);
     // Run as root, the tools list every user's processes; only ours make servers.
     const auto owners = ownersOf(Parsing::listeningGroupMembers(table, listeners));
     listeners = Parsing::ownListeners(std::move(listeners), owners, ::getuid());
     table = Parsing::withoutOthersProcesses(std::move(table), owners, ::getuid());
-    // Only the listeners' folders and command lines reach a server.
-    const auto cwds = Parsing::parseCWDs(cwdOutput.text.value_or(""), listeners);
+    // Only the listeners' folders reach a server: lsof would walk every open file of every process
+    // (most of a scan's cost) to print the folders of all of them.
+    const auto cwds = Parsing::parseCWDs(WorkingFolders::asLsofText(pidsOf(listeners)), listeners);
 
     // Read right before the clock, so that both measure the same stretch of time.
     auto exactTimes = KernelCPUTimes::read(Parsing::listeningGroupMembers(table, listeners));

@@ -1,7 +1,7 @@
 #pragma once
-// The one entry point of discovery. A scan runs lsof (working directories, then listening TCP
-// ports) and ps (the process table), turns the listening processes of the application's own real
-// user (/proc/<pid>/status) into servers and projects, adds the running Docker containers, marks
+// The one entry point of discovery. A scan runs lsof (listening TCP ports) and ps (the process
+// table), reads the listeners' working folders from /proc, turns the listening processes of the
+// application's own real user (/proc/<pid>/status) into servers and projects, adds the running Docker containers, marks
 // background services that launchd keeps alive and applies the user's filter rules, read anew from
 // the standard defaults on every scan.
 //

@@ -70,6 +70,8 @@ MenuContentView::MenuContentView(PanelModel::Environment environment, std::funct
     showModel(~0u);
 }
 
+void MenuContentView::snapshotWritten(Platform::Date scannedAt) { model_->snapshotWritten(scannedAt, isVisible()); }
+
 bool MenuContentView::isShowingWarning() const { return overlay_->isPresented(); }
 
 bool MenuContentView::dismissConfirmation() {

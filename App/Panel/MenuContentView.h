@@ -1,10 +1,10 @@
 #pragma once
 // The panel shown in the popover: the header, then the server area (states, list, footer), with the
 // one-time warning card laid over everything while a stop waits for it. It owns the panel's model
-// and shows it: the model reads the snapshot when the panel appears and every 2 seconds while it is
-// shown, and every change it announces redraws just what it touches. The rows follow the trackers
-// and the keyboard selection. Fixed width, the card's colour, height following the content.
-// Main thread only.
+// and shows it: the model reads the snapshot when the panel appears, every 2 seconds while it is
+// shown and whenever the application's loop has written it, and every change it announces redraws just what it touches.
+// The rows follow the trackers and the keyboard selection. Fixed width, the card's colour, height following the
+// content. Main thread only.
 
 #include <memory>
 #include <optional>
@@ -35,6 +35,9 @@ public:
     PanelHeader* header() const { return header_; }
     ServerArea* serverArea() const { return area_; }
     KillWarningOverlay* warningOverlay() const { return overlay_; }
+    // The application's loop has written the snapshot of a scan that ended at `scannedAt`: a shown
+    // panel reads it at once (PanelModel::snapshotWritten).
+    void snapshotWritten(Platform::Date scannedAt);
     // The warning card is up: the keyboard's row keys must not act behind it.
     bool isShowingWarning() const;
     // Escape reached the panel's window: an open stop confirmation (a row's or a project's) closes,

@@ -132,9 +132,17 @@ void PanelModel::rescan() {
                 }
                 return;
             }
+            // A loop scan that ran after this one has been shown (and fed to the trackers) meanwhile:
+            // this older list would bring back a server that one no longer lists, as if running.
+            if (model && snapshot->timestamp < model->newestScan_) {
+                model->isScanning_ = false;
+                model->rederive(scanningChanged);
+                return;
+            }
             // The panel shows the new snapshot first, so that the trackers' publishes redraw its rows;
             // the trackers are fed even when the panel is gone.
             if (model) {
+                model->newestScan_ = snapshot->timestamp;
                 model->snapshot_ = snapshot;
                 model->isScanning_ = false;
                 model->rederive(snapshotChanged | scanningChanged);
@@ -143,6 +151,12 @@ void PanelModel::rescan() {
             if (model && model->environment_.scanFinished) model->environment_.scanFinished(snapshot->projects);
         });
     });
+}
+
+void PanelModel::snapshotWritten(Platform::Date scannedAt, bool shown) {
+    if (scannedAt < newestScan_) return;
+    newestScan_ = scannedAt;
+    if (shown) loadSnapshot();
 }
 
 // --- what the views set ---

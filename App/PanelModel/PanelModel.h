@@ -5,8 +5,9 @@
 // operations; every change is announced to the observers with what changed.
 //
 // The panel never gets scan results in memory from the application: it reads "snapshot.json" when
-// it appears and on its 2-second tick, and scans by itself only when it has nothing to show or the
-// user asks. Its scan runs on a global queue; everything else runs on the main thread.
+// it appears, on its 2-second tick and as soon as the application's loop has written it, and scans by
+// itself only when it has nothing to show or the user asks. Its scan runs on a global queue; everything else runs on
+// the main thread.
 
 #include <chrono>
 #include <cstdint>
@@ -96,8 +97,14 @@ public:
     // Reads "snapshot.json"; a file that is missing or does not decode leaves no snapshot.
     void loadSnapshot();
     // The panel's own scan, unless one runs; its result becomes the snapshot at least 0.5 s after it began.
-    // A scan that fails ends the scanning state then and leaves the snapshot and the trackers as they were.
+    // A scan that fails ends the scanning state then and leaves the snapshot and the trackers as they were,
+    // and so does one that ended before a scan whose result the panel has seen since (it is older).
     void rescan();
+    // The application's loop has written the snapshot of a scan that ended at `scannedAt`, and is about
+    // to feed the trackers with it. A shown panel reads it now, so that its rows and the trackers speak
+    // of the same scan (a stop mark never leaves a row the panel still lists). A result older than one
+    // the panel has seen is left alone.
+    void snapshotWritten(Platform::Date scannedAt, bool shown);
 
     // --- what the views set ---
     void setSearchQuery(std::string query);
@@ -157,6 +164,8 @@ private:
     std::optional<PendingKill> pendingKill_;
     std::vector<RestartEntry> restarts_;
     PanelDerivation derived_;
+    // When the newest scan ended whose result the panel has shown or been told of.
+    Platform::Date newestScan_ = Platform::Date::min();
     std::string publishedNavSignature_;
     bool navPublished_ = false;
     RestartTracker::Token restartsToken_ = 0;

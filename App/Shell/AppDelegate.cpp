@@ -136,6 +136,7 @@ bool AppDelegate::isLoopRunning() const { return timer_ && timer_->isActive(); }
 void AppDelegate::setupStatusItem() {
     // The panel's own scans end like the loop's: the delegate's projects and the tray icon follow.
     PanelModel::Environment panelEnvironment;
+    panelEnvironment.scan = scan_;
     QPointer<AppDelegate> weak(this);
     panelEnvironment.scanFinished = [weak](const std::vector<DevProject>& projects) {
         if (!weak) return;
@@ -226,7 +227,13 @@ void AppDelegate::refresh() {
         const Platform::Date now = std::chrono::system_clock::now();
         DataStore::write(ProcessSnapshot{now, projects});
         Dispatch::mainAsync([weak, projects = std::move(projects), now] {
-            if (weak) weak->scanInFlight_ = false;
+            if (weak) {
+                weak->scanInFlight_ = false;
+                // The panel shows this scan before the trackers hear of it, so that no row of an older
+                // list meets a tracker that has let go of its server (a stopped one would look running).
+                if (auto* panel = qobject_cast<MenuContentView*>(weak->popover_->contentView()))
+                    panel->snapshotWritten(now);
+            }
             RestartTracker::shared().reconcile(projects, now, RestartTracker::relaunchTimeout,
                                                RestartTracker::pillDuration);
             feedBadgeTrackers(projects);

@@ -35,9 +35,9 @@ class AppDelegate : public QObject {
     Q_OBJECT
 
 public:
-    // What one loop scan runs: ProcessScanner::scan unless replaced (tests). None when the scan
-    // failed: the snapshot, the trackers and the tray icon then keep what they had until a later
-    // tick's scan succeeds.
+    // What one scan runs, the loop's and the panel's: ProcessScanner::scan unless replaced (tests).
+    // None when the scan failed: the snapshot, the trackers and the tray icon then keep what they had
+    // until a later scan succeeds.
     using ScanFunction = std::function<std::optional<std::vector<DevProject>>()>;
 
     static constexpr double interval = 5.0;  // seconds between loop scans

@@ -1,25 +1,25 @@
 #include "App/StatusTile/ReducedMotion.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <charconv>
-#include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "Platform/AtomicFile.h"
-#include "Platform/Dispatch.h"
-#include "Platform/ProcessRunner.h"
+#include "Platform/DconfDatabase.h"
 #include "Platform/UserPaths.h"
 
 namespace ReducedMotion {
 namespace {
 
-constexpr const char* gsettingsTool = "/usr/bin/gsettings";
+constexpr std::string_view animationsKey = "/org/gnome/desktop/interface/enable-animations";
 
 std::string_view trimmed(std::string_view text) {
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
@@ -56,29 +56,59 @@ std::optional<std::string> iniValue(std::string_view text, std::string_view grou
     return value;
 }
 
-// A desktop's settings file takes a few kilobytes; a FIFO in its place must not hang the read.
-std::string fileText(const std::filesystem::path& path) {
-    return Platform::readWholeFile(path, std::size_t{1} << 20).value_or("");
+// Far above any desktop's settings file or user settings database; a larger one (or a FIFO in its
+// place) is not read and holds no wish.
+constexpr std::size_t maximumSettingsFileSize = 4 << 20;
+
+// The settings files, in the order isRequested reads them.
+enum SettingsFile { gtk3, gtk4, kde, dconf, fileCount };
+
+std::array<std::filesystem::path, fileCount> settingsFiles(const std::filesystem::path& config) {
+    return {config / "gtk-3.0/settings.ini", config / "gtk-4.0/settings.ini", config / "kdeglobals",
+            config / "dconf/user"};
 }
 
-bool gnomeDisablesAnimations(const std::optional<std::vector<std::string>>& environment) {
-    std::error_code error;
-    if (!std::filesystem::exists(gsettingsTool, error)) return false;
-    const Platform::ProcessResult result =
-        Platform::runProcess({gsettingsTool,
-                              {"get", "org.gnome.desktop.interface", "enable-animations"},
-                              std::chrono::milliseconds(1000),
-                              environment});
-    return result.outcome == Platform::ProcessResult::Outcome::exited && result.exitStatus == 0 &&
-           gsettingsOutputDisablesAnimations(result.output);
+bool requestedIn(const std::filesystem::path& config) {
+    const auto files = settingsFiles(config);
+    const auto text = [&](SettingsFile file) {
+        return Platform::readWholeFile(files[file], maximumSettingsFileSize).value_or("");
+    };
+    return gtkSettingsDisableAnimations(text(gtk3)) || gtkSettingsDisableAnimations(text(gtk4)) ||
+           kdeGlobalsDisableAnimations(text(kde)) || dconfDatabaseDisablesAnimations(text(dconf));
 }
 
-// What the background reads found. Never destroyed: a read may still finish while the process exits.
+// What tells one state of a file from another without reading it. dconf and most settings tools
+// replace a file by renaming a new one over it, which changes its inode; an edit in place changes
+// its size or times.
+struct FileStamp {
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{}, changed{};
+
+    static FileStamp of(const std::filesystem::path& path) {
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0) return {};
+        return {true, info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
+    }
+    bool operator==(const FileStamp& other) const {
+        const auto same = [](const timespec& a, const timespec& b) {
+            return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+        };
+        return exists == other.exists && device == other.device && inode == other.inode && size == other.size &&
+               same(modified, other.modified) && same(changed, other.changed);
+    }
+};
+
+// The answer of the last reading, and the files as they were then. Never destroyed, like every
+// process-wide cache here, so a late call at exit finds it.
 struct Cache {
     std::mutex mutex;
+    std::filesystem::path config;
+    std::array<FileStamp, fileCount> stamps;
+    bool read = false;
     bool requested = false;
-    bool reading = false;
-    std::optional<std::chrono::steady_clock::time_point> readAt;
 };
 
 Cache& cache() {
@@ -86,56 +116,23 @@ Cache& cache() {
     return *shared;
 }
 
-// A desktop setting changes rarely; reading it twice a minute at most keeps gsettings off the
-// process list while a change still shows within a pulse or two.
-constexpr std::chrono::seconds freshFor{30};
-
-// The settings under the given config home; gsettings runs with the given environment, this
-// process's when none is given.
-bool requestedIn(const std::filesystem::path& config, const std::optional<std::vector<std::string>>& environment) {
-    for (const char* gtk : {"gtk-3.0", "gtk-4.0"}) {
-        if (gtkSettingsDisableAnimations(fileText(config / gtk / "settings.ini"))) return true;
-    }
-    if (kdeGlobalsDisableAnimations(fileText(config / "kdeglobals"))) return true;
-    return gnomeDisablesAnimations(environment);
-}
-
-// Call with the cache's lock held.
-void startReadLocked(Cache& state) {
-    if (state.reading) return;
-    state.reading = true;
-    // The environment is read here, on the caller's thread: a worker reading it while another
-    // thread changes it (tests do) could see it half rewritten.
-    Platform::Dispatch::globalAsync(Platform::Dispatch::QoS::utility,
-                                    [config = Platform::configHome(), environment = Platform::environmentSnapshot()] {
-                                        bool requested = false;
-                                        try {
-                                            requested = requestedIn(config, environment);
-                                        } catch (...) {
-                                            // Motion stays fine, and the next read may do better; the flag must not
-                                            // stay set.
-                                        }
-                                        Cache& shared = cache();
-                                        std::lock_guard lock(shared.mutex);
-                                        shared.requested = requested;
-                                        shared.reading = false;
-                                        shared.readAt = std::chrono::steady_clock::now();
-                                    });
-}
-
 }  // namespace
 
 bool lastKnown() {
+    const std::filesystem::path config = Platform::configHome();
+    std::array<FileStamp, fileCount> stamps;
+    const auto files = settingsFiles(config);
+    for (std::size_t file = 0; file < files.size(); ++file) stamps[file] = FileStamp::of(files[file]);
     Cache& state = cache();
     std::lock_guard lock(state.mutex);
-    if (!state.readAt || std::chrono::steady_clock::now() - *state.readAt >= freshFor) startReadLocked(state);
+    if (!state.read || state.config != config || state.stamps != stamps) {
+        // Looked at before reading: a change while it is read shows at the next call.
+        state.requested = requestedIn(config);
+        state.config = config;
+        state.stamps = stamps;
+        state.read = true;
+    }
     return state.requested;
-}
-
-void refreshInBackground() {
-    Cache& state = cache();
-    std::lock_guard lock(state.mutex);
-    startReadLocked(state);
 }
 
 bool gtkSettingsDisableAnimations(std::string_view iniText) {
@@ -154,8 +151,11 @@ bool kdeGlobalsDisableAnimations(std::string_view iniText) {
     return error == std::errc() && stop == end && factor == 0;
 }
 
-bool gsettingsOutputDisablesAnimations(std::string_view output) { return trimmed(output) == "false"; }
+bool dconfDatabaseDisablesAnimations(std::string_view database) {
+    const std::optional<bool> enabled = Platform::DconfDatabase::boolean(database, animationsKey);
+    return enabled.has_value() && !*enabled;
+}
 
-bool isRequested() { return requestedIn(Platform::configHome(), std::nullopt); }
+bool isRequested() { return requestedIn(Platform::configHome()); }
 
 }  // namespace ReducedMotion

@@ -1,30 +1,28 @@
 #pragma once
 // Whether the user asked the desktop for less motion. Linux has no single switch, so the common
 // desktop settings are read, and any one of them turning animations off counts:
-// - GNOME (and whatever else follows its settings): `gsettings get org.gnome.desktop.interface
-//   enable-animations` printing "false", through /usr/bin/gsettings when it exists;
+// - GNOME (and whatever else follows its settings): "enable-animations" of
+//   org.gnome.desktop.interface set to false in the user's dconf database,
+//   $XDG_CONFIG_HOME/dconf/user, where the desktop's settings tools store it;
 // - GTK: "gtk-enable-animations" set to false or 0 in the [Settings] group of
 //   $XDG_CONFIG_HOME/gtk-3.0/settings.ini or gtk-4.0/settings.ini;
 // - KDE Plasma: "AnimationDurationFactor" set to 0 in the [KDE] group of $XDG_CONFIG_HOME/kdeglobals.
-// Missing or unreadable settings mean motion is fine.
+// Missing or unreadable settings mean motion is fine. Only files are read: no process is started.
 
 #include <string_view>
 
 namespace ReducedMotion {
 
-// Reads the settings afresh. Runs gsettings, which can take up to a second: never on the GUI thread.
+// Reads the settings afresh.
 bool isRequested();
 
-// For the GUI thread, and never blocks: the answer of the last isRequested run in the background.
-// A call that finds that answer missing or older than half a minute starts a new background read
-// (one at a time), whose answer later calls see. Until the first read finishes, motion is fine.
+// For the GUI thread, and cheap enough for every pulse: the files are looked at (not read) on each
+// call and read again only when one of them has changed, so a change shows at the next call.
 bool lastKnown();
-// Starts a background read now unless one is under way (so the first lastKnown already knows).
-void refreshInBackground();
 
-// The parts, on the text of each settings file.
+// The parts, on the contents of each settings file.
 bool gtkSettingsDisableAnimations(std::string_view iniText);
 bool kdeGlobalsDisableAnimations(std::string_view iniText);
-bool gsettingsOutputDisablesAnimations(std::string_view output);
+bool dconfDatabaseDisablesAnimations(std::string_view database);
 
 }  // namespace ReducedMotion

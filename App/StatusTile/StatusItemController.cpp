@@ -19,11 +19,7 @@ constexpr int pulseFrameMilliseconds = 33;
 
 StatusItemController::StatusItemController(QSystemTrayIcon* button, MotionPreference reduceMotion, QObject* parent)
     : QObject(parent), button_(button), reduceMotion_(std::move(reduceMotion)) {
-    if (!reduceMotion_) {
-        reduceMotion_ = &ReducedMotion::lastKnown;
-        // Known by the first pulse, which comes no sooner than the first scan.
-        ReducedMotion::refreshInBackground();
-    }
+    if (!reduceMotion_) reduceMotion_ = &ReducedMotion::lastKnown;
     pulseTimer_.setInterval(pulseFrameMilliseconds);
     pulseTimer_.setTimerType(Qt::PreciseTimer);
     connect(&pulseTimer_, &QTimer::timeout, this, &StatusItemController::showPulseFrame);
@@ -40,9 +36,7 @@ void StatusItemController::apply(State state, const Inputs& inputs, bool pulse) 
     accessibilityLabel_ = QString::fromStdString(StatusTile::accessibilityLabel(state, inputs));
     publishAccessibilityLabel();
 
-    // Asked on every apply, not only for a pulse: the cached answer then stays current.
-    const bool reduceMotion = reduceMotion_();
-    if (pulse && !reduceMotion) runPulse();
+    if (pulse && !reduceMotion_()) runPulse();
 }
 
 void StatusItemController::publishAccessibilityLabel() {

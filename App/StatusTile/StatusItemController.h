@@ -25,7 +25,7 @@ class StatusItemController : public QObject {
 public:
     using State = StatusTile::State;
     using Inputs = StatusTile::Inputs;
-    // Whether the desktop asks for less motion. Asked on the main thread at every apply, so it must
+    // Whether the desktop asks for less motion. Asked on the main thread before a pulse, so it must
     // not block; ReducedMotion::lastKnown unless replaced (tests).
     using MotionPreference = std::function<bool()>;
 

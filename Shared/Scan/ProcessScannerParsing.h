@@ -50,10 +50,10 @@ using CPUTimes = FlatMap<std::int32_t, double>;
 
 // ---- Tool output ----------------------------------------------------------------------------------
 
-// Output of `lsof -a -w -d cwd -c "" -Fpcn`: "p<pid>", "c<command>", "n<folder>" lines. The command
-// and folder are lsof's escaped text decoded back to their bytes (ScanText::decodeLsofEscapes), so a
-// folder such as "Développement" reads as itself; any byte sequence of them that is not UTF-8 then
-// becomes U+FFFD, as in the rest of the tool output.
+// Output of `lsof -a -w -d cwd -Fpcn`, or text in its form: "p<pid>", "c<command>", "n<folder>"
+// lines. The command and folder are lsof's escaped text decoded back to their bytes
+// (ScanText::decodeLsofEscapes), so a folder such as "Développement" reads as itself; any byte
+// sequence of them that is not UTF-8 then becomes U+FFFD, as in the rest of the tool output.
 WorkingDirectories parseCWDs(std::string_view text);
 
 // Output of `ps -axwwo pid=,pgid=,pcpu=,pmem=,rss=,etime=,time=,command=`. A later line for the

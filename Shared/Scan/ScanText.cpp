@@ -129,4 +129,35 @@ std::string decodeLsofEscapes(std::string_view text) {
     return decoded;
 }
 
+std::string lsofEscaped(std::string_view bytes) {
+    static constexpr char hexDigits[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(bytes.size());
+    for (const char character : bytes) {
+        const auto byte = static_cast<unsigned char>(character);
+        if (byte >= 0x20 && byte < 0x7f && byte != '\\') {
+            text.push_back(character);
+            continue;
+        }
+        switch (byte) {
+        case '\\': text += "\\\\"; break;
+        case '\b': text += "\\b"; break;
+        case '\f': text += "\\f"; break;
+        case '\n': text += "\\n"; break;
+        case '\r': text += "\\r"; break;
+        case '\t': text += "\\t"; break;
+        default:
+            if (byte < 0x20) {
+                text.push_back('^');
+                text.push_back(static_cast<char>(byte + 0x40));
+            } else {
+                text += "\\x";
+                text.push_back(hexDigits[byte >> 4]);
+                text.push_back(hexDigits[byte & 0xf]);
+            }
+        }
+    }
+    return text;
+}
+
 }  // namespace ScanText

@@ -140,4 +140,10 @@ bool hasHiddenComponent(std::string_view path);
 // (no name holds a NUL byte), is kept as text. The result may hold bytes that are not UTF-8.
 std::string decodeLsofEscapes(std::string_view text);
 
+// A name's bytes as `lsof -F` prints them in the C locale, so that text made without lsof reads like
+// its output: "\\" for a backslash, "\b", "\f", "\n", "\r" and "\t", "^" and a letter (or one of
+// "@[\\]^_") for the other control bytes, and "\xNN" (lower-case hex) for DEL and every byte above
+// ASCII; everything else as it is. decodeLsofEscapes undoes all but the "^" forms, as it does lsof's.
+std::string lsofEscaped(std::string_view bytes);
+
 }  // namespace ScanText

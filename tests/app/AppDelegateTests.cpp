@@ -18,10 +18,14 @@
 
 #include "App/Discovery/ProcessScanner.h"
 #include "App/Docker/DockerTool.h"
+#include "App/Panel/MenuContentView.h"
+#include "App/Panel/Rows/ServerRowState.h"
 #include "App/PanelModel/KeyNav.h"
 
 #include "App/Shell/AppDelegate.h"
 #include "App/Shell/Popover.h"
+#include "App/Trackers/KillTracker.h"
+#include "App/Trackers/KillWarning.h"
 #include "App/Trackers/NewServerTracker.h"
 #include "Platform/AtomicFile.h"
 #include "Platform/Dispatch.h"
@@ -34,6 +38,7 @@
 #include "Shared/WidgetChannel/WidgetCommandQueue.h"
 #include "app/support/QtWaiting.h"
 #include "discovery/support/TestProcesses.h"
+#include "support/DevServers.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -178,6 +183,66 @@ TEST_F(AppShell, LaunchStoresTheHotKeyAndThePanelStartsAndEndsWithoutASelection)
     ASSERT_TRUE(runUntil([&] { return !delegate->popover().isShown(); }));
     EXPECT_EQ(KeyNav::shared().selectedID(), std::nullopt);
     EXPECT_FALSE(delegate->hasKeyMonitor());
+}
+
+// The panel follows the loop: it reads each snapshot the loop writes before the trackers and the
+// tray hear of that scan, not up to two seconds later at its own tick.
+TEST_F(AppShell, TheShownPanelListsANewServerByTheTimeTheTrackersHearOfIt) {
+    launch();
+    ASSERT_TRUE(scanned(1));
+    delegate->togglePopover();
+    ASSERT_TRUE(runUntil([&] { return delegate->popover().isShown(); }));
+    const PanelModel& panel = qobject_cast<MenuContentView*>(delegate->popover().contentView())->model();
+    ASSERT_TRUE(panel.snapshot() && panel.snapshot()->projects.empty());
+    projects = {{"web", "/home/u/Development/web", {testing_support::devServer(4200)}}};
+    // The kill tracker is the last tracker fed, and tells its observers on the spot.
+    std::vector<bool> listedWhenFed;
+    const auto token = KillTracker::shared().subscribe(
+        [&] { listedWhenFed.push_back(panel.snapshot() && panel.snapshot()->projects == projects); });
+    delegate->tick();
+    const bool applied = scanned(2);
+    KillTracker::shared().unsubscribe(token);
+    ASSERT_TRUE(applied);
+    ASSERT_FALSE(listedWhenFed.empty());
+    EXPECT_TRUE(listedWhenFed.back()) << "the trackers heard of the server before the panel listed it";
+}
+
+// On its way out a stopped server's row shows it stopping until the row goes. The loop's scan that
+// no longer lists the server lets the kill tracker drop its mark: the panel must not be showing the
+// older list then.
+TEST_F(AppShell, AStoppedServersRowNeverTurnsBackIntoARunningRowBeforeItGoes) {
+    KillWarning::acknowledge(false);
+    ChildProcess process({"sleep", "60"});
+    const DevServer server = testing_support::devServer(process.pid());
+    projects = {{"shop", "/home/u/Development/shop", {server}}};
+    launch();
+    ASSERT_TRUE(scanned(1));
+    delegate->togglePopover();
+    ASSERT_TRUE(runUntil([&] { return delegate->popover().isShown(); }));
+    PanelModel& panel = qobject_cast<MenuContentView*>(delegate->popover().contentView())->model();
+    const auto listed = [&] { return panel.snapshot() && !panel.snapshot()->projects.empty(); };
+    ASSERT_TRUE(listed());
+    // Whenever the rows may change, a row the panel lists for the server shows it stopping.
+    const std::string rowID = KeyNav::rowID(server.pid, 3000);
+    int runningRows = 0;
+    const auto look = [&] {
+        if (listed() &&
+            ServerRowState::derive(server, rowID, RowTrackerState::current(), std::nullopt).trailing(false) !=
+                RowTrailing::processStopping)
+            ++runningRows;
+    };
+    const auto killToken = KillTracker::shared().subscribe(look);
+    const auto modelToken = panel.subscribe([&](const PanelModel::Changes&) { look(); });
+
+    panel.killServer(server, 15);
+    EXPECT_TRUE(process.waitForExit(5s));
+    projects = {};  // before the panel's own rescans begin
+    delegate->tick();
+    const bool gone = runUntil([&] { return !listed(); });
+    KillTracker::shared().unsubscribe(killToken);
+    panel.unsubscribe(modelToken);
+    ASSERT_TRUE(gone);
+    EXPECT_EQ(runningRows, 0);
 }
 
 TEST_F(AppShell, WidgetCommandsQueuedBeforeLaunchRunBeforeTheFirstScanAndOnNotification) {

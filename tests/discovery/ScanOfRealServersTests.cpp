@@ -9,11 +9,14 @@
 #include <latch>
 
 #include "App/Discovery/ProcessScanner.h"
+#include "App/Discovery/WorkingFolders.h"
 #include "App/Docker/DockerTool.h"
 #include "App/Restart/RestartReadiness.h"
 #include "Platform/AtomicFile.h"
 #include "Platform/SystemLog.h"
+#include "Platform/ToolPaths.h"
 #include "Platform/UserDefaults.h"
+#include "Shared/Scan/ProcessScannerParsing.h"
 #include "Shared/Settings/FilterRules.h"
 #include "discovery/support/TestProcesses.h"
 #include "support/TempHome.h"
@@ -57,6 +60,42 @@ while True:
     while time.process_time() - used < (time.monotonic() - start) * 0.1: pass
     time.sleep(0.005)
 )";
+
+// Forks a child for each (folder, name) pair of arguments after the first: it works in that folder
+// under that name (any bytes) and sleeps. Once all of them are, their pids go to the file named first.
+constexpr const char* namedSleepers = R"(
+import ctypes, os, sys, time
+libc = ctypes.CDLL(None)
+ready, told = os.pipe()
+pids = []
+for folder, name in zip(sys.argv[2::2], sys.argv[3::2]):
+    pid = os.fork()
+    if pid == 0:
+        os.chdir(os.fsencode(folder))
+        libc.prctl(15, os.fsencode(name), 0, 0, 0)
+        os.write(told, b".")
+        time.sleep(600)
+        os._exit(0)
+    pids.append(pid)
+count = 0
+while count < len(pids): count += len(os.read(ready, 4096))
+open(sys.argv[1] + ".part", "w").write(" ".join(map(str, pids)))
+os.rename(sys.argv[1] + ".part", sys.argv[1])
+time.sleep(600)
+)";
+
+// A server that gives itself a name of its own, as some frameworks' dev servers do (the kernel keeps
+// 15 bytes of it).
+constexpr const char* selfNamedServer = R"(
+import ctypes, socket, sys
+ctypes.CDLL(None).prctl(15, sys.argv[2].encode(), 0, 0, 0)
+server = socket.create_server(("127.0.0.1", int(sys.argv[1])))
+while True: server.accept()[0].close()
+)";
+
+std::string run(const char* tool, const Strings& arguments) {
+    return ProcessScanner::runShell(tool, arguments, Platform::ToolPaths::timeLimit).text.value_or("");
+}
 
 class ScanOfRealServers : public testing::Test {
 protected:
@@ -181,7 +220,7 @@ TEST_F(ScanOfRealServers, AHungToolFailsTheScanAtItsTimeLimitAndTheNextScanFinds
         }
         EXPECT_EQ(scan.get(), std::nullopt);
         const std::string arguments =
-            lsofHangs ? " -a -w -d cwd -c  -Fpcn" : " -axwwo pid=,pgid=,pcpu=,pmem=,rss=,etime=,time=,command=";
+            lsofHangs ? " -nP -w -iTCP -sTCP:LISTEN -Fpn" : " -axwwo pid=,pgid=,pcpu=,pmem=,rss=,etime=,time=,command=";
         EXPECT_EQ(log.lines(), Strings{"Vellumark: shell timed out running " + tool->path() + arguments + " after 1s"});
         EXPECT_EQ(tool->started().size(), 2u) << "the scan ends at the first tool that hangs";
         EXPECT_TRUE(waitUntil([&] { return !tool->anyRunning(); })) << "the tool or its helper still runs";
@@ -222,6 +261,99 @@ TEST_F(ScanOfRealServers, AServerInAFolderWhoseNameIsNotUTF8IsListedButOffersNoR
     EXPECT_NE(oddFound->cwd, (home.home() / "code/caf\xE9").string());
     EXPECT_FALSE(ServerRestarter::currentPlan(*oddFound));
     EXPECT_TRUE(ServerRestarter::currentPlan(*plainFound));
+}
+
+// The scan reads the listeners' folders from /proc instead of asking lsof for every process's. The
+// text is lsof's, byte for byte, for the same processes: folder and process names with every byte
+// they may hold, a folder that has been removed, one below a folder that may not be entered, and a
+// process that has ended.
+TEST_F(ScanOfRealServers, TheFoldersReadFromProcAreWhatLsofPrintsForTheSameProcesses) {
+    std::string folderBytes, nameBytes;
+    for (int byte = 1; byte < 256; ++byte) {
+        if (byte != '/') folderBytes.push_back(static_cast<char>(byte));
+        // lsof misreads a name with an unbalanced parenthesis (see the next test), and loses the
+        // process altogether over a "(".
+        if (byte != '(' && byte != ')') nameBytes.push_back(static_cast<char>(byte));
+    }
+    Strings arguments = {*python3(), "-c", namedSleepers, (home.home() / "pids").string()};
+    const auto add = [&](const fs::path& folder, const std::string& name) {
+        fs::create_directories(folder);
+        arguments.insert(arguments.end(), {folder.string(), name});
+    };
+    add(home.home() / "code" / folderBytes, "plain");
+    for (std::size_t at = 0; at < nameBytes.size(); at += 15)
+        add(home.home() / "names" / std::to_string(at), nameBytes.substr(at, 15));
+    add(home.home() / "code/x (deleted)", "a(b)c");
+    add(home.home() / "code/removed", "removed");
+    add(home.home() / "locked/inner", "locked");
+    ChildProcess sleepers(arguments);
+    ASSERT_TRUE(waitUntil([&] { return fs::exists(home.home() / "pids"); }, std::chrono::seconds(60)));
+    std::vector<std::int32_t> pids;
+    std::istringstream listed(Platform::readWholeFile(home.home() / "pids", 1 << 20).value_or(""));
+    for (std::int32_t pid = 0; listed >> pid;) pids.push_back(pid);
+    ASSERT_EQ(pids.size(), arguments.size() / 2 - 2);
+    fs::remove(home.home() / "code/removed");
+    fs::permissions(home.home() / "locked", fs::perms::none);
+    ChildProcess ended({"true"});
+    ASSERT_TRUE(ended.waitForExit(std::chrono::seconds(20)));
+    pids.push_back(ended.pid());
+    std::ranges::sort(pids);
+    std::string pidList;
+    for (const std::int32_t pid : pids) pidList += (pidList.empty() ? "" : ",") + std::to_string(pid);
+
+    const std::string fromLsof = run(Platform::ToolPaths::lsof, {"-a", "-w", "-d", "cwd", "-p", pidList, "-Fpcn"});
+    const std::string fromProc = WorkingFolders::asLsofText(pids);
+    fs::permissions(home.home() / "locked", fs::perms::owner_all);
+    // Three lines for each sleeper, none for the ended process.
+    EXPECT_EQ(static_cast<std::size_t>(std::ranges::count(fromLsof, '\n')), 3 * (pids.size() - 1)) << fromLsof;
+    EXPECT_EQ(fromProc, fromLsof);
+}
+
+// lsof reads a name from /proc/<pid>/stat, where it stands in parentheses, and cuts it at a ")"
+// of its own: such a server was listed under the name's first piece. Read from /proc/<pid>/comm, the
+// name is whole.
+TEST_F(ScanOfRealServers, AServerWhoseNameHoldsAClosingParenthesisKeepsItsWholeName) {
+    fs::create_directories(home.home() / "Development/api");
+    const int port = freePort();
+    ChildProcess named({*python3(), "-c", selfNamedServer, std::to_string(port), "api) worker"},
+                       home.home() / "Development/api");
+    ASSERT_TRUE(waitUntil([&] { return acceptsConnections(port); }, std::chrono::seconds(60)));
+    const auto projects = scanByPath();
+    ASSERT_EQ(paths(projects), (Strings{path("Development/api"), path("Development/shop"), path("code/site")}));
+    ASSERT_EQ(projects[0].servers.size(), 1u);
+    EXPECT_EQ(projects[0].servers[0].command, "api) worker");
+    EXPECT_EQ(projects[0].servers[0].cwd, path("Development/api"));
+}
+
+// The projects found from the listeners' folders are those found from lsof's folders of every
+// process: the servers here, one whose folder has been removed (the kernel names it "<folder>
+// (deleted)", and so does lsof), and the watched ones outside the project folders.
+TEST_F(ScanOfRealServers, TheListenersFoldersGiveTheProjectsThatEveryProcesssFoldersGave) {
+    namespace Parsing = ProcessScannerParsing;
+    fs::create_directories(home.home() / "code/gone");
+    const int gonePort = freePort();
+    const auto gone = start("exec " + server(gonePort), "code/gone");
+    ASSERT_TRUE(waitUntil([&] { return acceptsConnections(gonePort); }, std::chrono::seconds(60)));
+    fs::remove(home.home() / "code/gone");
+
+    const auto ports =
+        Parsing::parseListeningPorts(run(Platform::ToolPaths::lsof, {"-nP", "-w", "-iTCP", "-sTCP:LISTEN", "-Fpn"}));
+    const auto table = Parsing::parsePS(
+        run(Platform::ToolPaths::ps, {"-axwwo", "pid=,pgid=,pcpu=,pmem=,rss=,etime=,time=,command="}), ports);
+    const std::string everyFolder = run(Platform::ToolPaths::lsof, {"-a", "-w", "-d", "cwd", "-c", "", "-Fpcn"});
+    std::vector<std::int32_t> listeners;
+    for (const auto& [pid, listened] : ports) listeners.push_back(pid);
+    const std::string listenersFolders = WorkingFolders::asLsofText(listeners);
+    const auto projectsFrom = [&](const std::string& folders) {
+        auto projects = Parsing::buildProjects(Parsing::parseCWDs(folders, ports), ports, table, home.home().string(),
+                                               path("Development"), ::getpid(), {}, {}, {hiddenPort, libraryPort});
+        std::ranges::sort(projects, {}, &DevProject::path);
+        return projects;
+    };
+    const auto projects = projectsFrom(listenersFolders);
+    EXPECT_EQ(paths(projects),
+              (Strings{path("Development/shop"), path("code/gone (deleted)"), path("code/site"), "service://python3"}));
+    EXPECT_EQ(projects, projectsFrom(everyFolder));
 }
 
 // Run as root, lsof sees every user's listeners; the scan lists only the application's own user's,

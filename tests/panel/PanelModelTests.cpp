@@ -141,6 +141,39 @@ TEST_F(PanelModelTest, OnlyAChangeOfWhatThePanelShowsIsAnnounced) {
     model.unsubscribe(token);
 }
 
+// The scanning indicator holds a panel scan's result back half a second, long enough for a loop scan
+// to end after it and be shown (and fed to the trackers) first. The older result then changes
+// nothing when it comes: it would bring back a server the newer list no longer has.
+TEST_F(PanelModelTest, APanelScanOvertakenByALoopScanLeavesTheNewerListShownAndUntold) {
+    PanelModel::Environment env = environment();
+    env.minimumScanningTime = 300ms;
+    std::vector<std::vector<DevProject>> told;
+    env.scanFinished = [&](const std::vector<DevProject>& projects) { told.push_back(projects); };
+    scanResult = {{"shop", "/p/shop", {testing_support::devServer(4300)}}};
+    stored = ProcessSnapshot{std::chrono::system_clock::now(), scanResult};
+    PanelModel model(env);
+    model.appear();
+    model.rescan();
+    ASSERT_TRUE(runUntil([&] {
+        std::lock_guard lock(mutex);
+        return written.has_value();
+    }));
+    stored = ProcessSnapshot{std::chrono::system_clock::now(), {}};
+    model.snapshotWritten(stored->timestamp, true);
+    ASSERT_TRUE(model.snapshot() && model.snapshot()->projects.empty());
+    ASSERT_TRUE(runUntil([&] { return !model.isScanning(); }));
+    EXPECT_TRUE(model.snapshot()->projects.empty()) << "the older scan's list came back";
+    EXPECT_TRUE(told.empty()) << "the application heard of the older scan";
+
+    // A later panel scan counts again; a loop snapshot older than it is not read.
+    model.rescan();
+    ASSERT_TRUE(runUntil([&] { return !model.isScanning(); }));
+    EXPECT_EQ(model.snapshot()->projects, scanResult);
+    ASSERT_EQ(told.size(), 1u);
+    model.snapshotWritten(stored->timestamp, true);
+    EXPECT_EQ(model.snapshot()->projects, scanResult);
+}
+
 // Which processes a stop reaches, and the warning card, are seen through the whole panel
 // (MenuContentViewTests); here what the model does after it.
 TEST_F(PanelModelTest, AStopIsRecordedAndRescannedThreeTimesUntilTheGroupIsGone) {
