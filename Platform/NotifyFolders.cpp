@@ -77,12 +77,7 @@ std::optional<std::string> folderName(std::string_view notificationName) {
     return name;
 }
 
-std::optional<Folder> openNameFolder(std::string_view notificationName, bool create, std::string& error) {
-    const std::optional<std::string> leaf = folderName(notificationName);
-    if (!leaf) {
-        error = "not a usable notification name";
-        return std::nullopt;
-    }
+std::optional<Folder> openRuntimeFolder(const std::vector<std::string>& components, bool create, std::string& error) {
     std::filesystem::path path;
     std::string top;
     if (const std::optional<std::filesystem::path> runtime = runtimeDirectory()) {
@@ -97,7 +92,9 @@ std::optional<Folder> openNameFolder(std::string_view notificationName, bool cre
         error = path.string() + ": " + std::strerror(errno);
         return std::nullopt;
     }
-    for (const std::string& component : {top, std::string("notify"), *leaf}) {
+    std::vector<std::string> road{top};
+    road.insert(road.end(), components.begin(), components.end());
+    for (const std::string& component : road) {
         path /= component;
         UniqueFd next = openPrivateFolder(current.get(), component, create, error);
         if (!next) {
@@ -107,6 +104,15 @@ std::optional<Folder> openNameFolder(std::string_view notificationName, bool cre
         current = std::move(next);
     }
     return Folder{std::move(current), std::move(path)};
+}
+
+std::optional<Folder> openNameFolder(std::string_view notificationName, bool create, std::string& error) {
+    const std::optional<std::string> leaf = folderName(notificationName);
+    if (!leaf) {
+        error = "not a usable notification name";
+        return std::nullopt;
+    }
+    return openRuntimeFolder({"notify", *leaf}, create, error);
 }
 
 std::optional<SocketAddress> socketAddress(const Folder& folder, const std::string& entry) {
