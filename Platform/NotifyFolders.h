@@ -5,6 +5,7 @@
 //
 //   $XDG_RUNTIME_DIR/vellumark/notify/<name>/     when the session has a runtime folder
 //   <temp>/vellumark-<uid>/notify/<name>/         otherwise (<temp> is $TMPDIR when absolute, else /tmp)
+//   <root>/instance.lock, <root>/instance.socket  the running instance's, in either root
 //
 // Each folder on that road below the runtime or temporary folder must be a real folder (never a
 // symbolic link) owned by this user; one that others may enter is made private (mode 0700). A
