@@ -3,16 +3,54 @@
 #include <QFontMetricsF>
 #include <QHash>
 
+#include <optional>
+#include <utility>
+
 namespace TextWidths {
+namespace {
+
+// By font, then text.
+using Widths = QHash<QFont, QHash<QString, qreal>>;
+
+struct Generation {
+    Widths widths;
+    std::size_t count = 0;
+
+    std::optional<qreal> take(const QFont& font, const QString& text) {
+        const auto inFont = widths.find(font);
+        if (inFont == widths.end()) return std::nullopt;
+        const auto found = inFont->find(text);
+        if (found == inFont->end()) return std::nullopt;
+        const qreal width = *found;
+        inFont->erase(found);
+        --count;
+        return width;
+    }
+};
+
+struct Memory {
+    Generation newer, older;
+};
+
+Memory& memory() {
+    static Memory* const shared = new Memory;
+    return *shared;
+}
+
+}  // namespace
 
 qreal advance(const QFont& font, const QString& text) {
-    // Enough for every figure a few hundred rows show; emptied rather than grown past it.
-    constexpr qsizetype limit = 4096;
-    static QHash<QFont, QHash<QString, qreal>> widths;  // by font, then text
-    QHash<QString, qreal>& inFont = widths[font];
-    if (const auto found = inFont.constFind(text); found != inFont.constEnd()) return *found;
-    if (inFont.size() >= limit) inFont.clear();
-    return inFont[text] = QFontMetricsF(font).horizontalAdvance(text);
+    Memory& remembered = memory();
+    if (const auto inFont = remembered.newer.widths.constFind(font); inFont != remembered.newer.widths.constEnd())
+        if (const auto found = inFont->constFind(text); found != inFont->constEnd()) return *found;
+    std::optional<qreal> width = remembered.older.take(font, text);
+    if (!width) width = QFontMetricsF(font).horizontalAdvance(text);
+    if (remembered.newer.count >= generationSize) remembered.older = std::exchange(remembered.newer, Generation{});
+    remembered.newer.widths[font][text] = *width;
+    ++remembered.newer.count;
+    return *width;
 }
+
+std::size_t rememberedTexts() { return memory().newer.count + memory().older.count; }
 
 }  // namespace TextWidths

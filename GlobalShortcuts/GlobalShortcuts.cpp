@@ -6,6 +6,7 @@
 #include "GlobalShortcuts/CarbonGlobalShortcuts.h"
 #include "GlobalShortcuts/Notifications.h"
 #include "GlobalShortcuts/StoredShortcut.h"
+#include "Platform/SystemLog.h"
 #include "Platform/UserDefaults.h"
 
 namespace GlobalShortcuts {
@@ -52,8 +53,16 @@ void handleOnKeyDown(const Shortcut& shortcut) { handle(EventType::keyDown, shor
 void handleOnKeyUp(const Shortcut& shortcut) { handle(EventType::keyUp, shortcut); }
 
 // Held already, or granted now; on any other platform there is nothing to hold, and storing goes on.
+// A shortcut the recorder would refuse is never grabbed, whoever stored it: a plain letter would
+// stop reaching every other program on the desktop.
 bool registerShortcut(const Shortcut& shortcut) {
     if (CarbonGlobalShortcuts::holds(shortcut)) return true;
+    if (!shortcut.isRecordable()) {
+        Platform::systemLog("Vellumark: the shortcut " + shortcut.presentableDescription() +
+                            " is not registered: without Control, Alt or Super only F1 to F20 can be global "
+                            "shortcuts, any other key would be taken from every program");
+        return false;
+    }
     return CarbonGlobalShortcuts::registerShortcut(shortcut, handleOnKeyDown, handleOnKeyUp) !=
            CarbonGlobalShortcuts::Registration::refused;
 }

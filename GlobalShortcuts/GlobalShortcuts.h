@@ -8,6 +8,8 @@
 //   the X server granted counts as registered; one that another program holds prints "Error
 //   registering hotkey <text>: <status>" on standard output and is not registered, so a later call
 //   tries again. Off X11 (Wayland, offscreen) nothing is registered, said once in the log.
+// - A shortcut the recorder would refuse (Shortcut::isRecordable: a plain letter, say) is never
+//   registered, stored or not; the log says why, and storing it is refused like a taken one.
 // - Storing a new shortcut grabs it before letting go of the old one: when the grab is refused
 //   nothing is stored and the old shortcut stays registered (StoreResult::refused); when the user
 //   defaults cannot be written, the new grab goes again and the old shortcut stays the name's

@@ -268,13 +268,9 @@ bool RecorderField::handleKey(QKeyEvent& event) {
         clearFromUser();
         return true;
     }
-    if (!(held & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) &&
-        !(key >= Qt::Key_F1 && key <= Qt::Key_F35)) {
-        beep_();
-        return true;
-    }
+    // A key without a Carbon key code, or one the rule refuses (see Shortcut::isRecordable).
     const auto shortcut = shortcutOfEvent(event);
-    if (!shortcut) {
+    if (!shortcut || !shortcut->isRecordable()) {
         beep_();
         return true;
     }

@@ -12,7 +12,8 @@
 // - Escape ends recording and keeps the shortcut; Tab ends it and moves on; a click more than 3
 //   pixels outside the field ends it and still reaches its target.
 // - Delete, Backspace or the clear button removes the shortcut and recording goes on.
-// - A key without Control, Alt or Super (Shift alone is not enough) beeps, except F1…F35.
+// - A key without Control, Alt or Super (Shift alone is not enough) beeps, except F1…F20: the rule
+//   of Shortcut::isRecordable, which the registry applies to stored shortcuts too.
 // - A shortcut an item of the application's menus uses, or one another program holds, is refused
 //   in a window-modal alert; the latter can be used anyway. A shortcut whose grab is then refused
 //   is not stored either: an alert says so and the old shortcut stays.

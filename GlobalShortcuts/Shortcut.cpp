@@ -1,5 +1,7 @@
 #include "GlobalShortcuts/Shortcut.h"
 
+#include <algorithm>
+#include <iterator>
 #include <limits>
 
 #include <nlohmann/json.hpp>
@@ -33,6 +35,17 @@ Shortcut::Shortcut(std::int64_t keyCode, std::int64_t modifiers)
     : carbonKeyCode(keyCode), carbonModifiers(normalizedCarbonModifiers(modifiers)) {}
 
 Shortcut::Shortcut(Key key, ModifierFlags modifiers) : Shortcut(key.rawValue, modifiers.carbon()) {}
+
+bool Shortcut::isRecordable() const {
+    const ModifierFlags flags = modifiers();
+    if (flags.contains(ModifierFlags::control) || flags.contains(ModifierFlags::option) ||
+        flags.contains(ModifierFlags::command))
+        return true;
+    static constexpr Key functionKeys[] = {Key::f1,  Key::f2,  Key::f3,  Key::f4,  Key::f5,  Key::f6,  Key::f7,
+                                           Key::f8,  Key::f9,  Key::f10, Key::f11, Key::f12, Key::f13, Key::f14,
+                                           Key::f15, Key::f16, Key::f17, Key::f18, Key::f19, Key::f20};
+    return std::ranges::find(functionKeys, key()) != std::end(functionKeys);
+}
 
 std::string Shortcut::jsonText() const {
     nlohmann::json object = nlohmann::json::object();

@@ -36,6 +36,12 @@ struct Shortcut {
     Key key() const { return Key{carbonKeyCode}; }
     ModifierFlags modifiers() const { return ModifierFlags::fromCarbon(carbonModifiers); }
 
+    // The recorder's rule, which the registry applies to stored shortcuts as well: Control, Option
+    // or Command must be held, unless the key is a function key (F1…F20). Any other key alone, or
+    // with only Shift or Function, is one the user types, and grabbing it would take it from every
+    // other program.
+    bool isRecordable() const;
+
     // The modifier glyphs, then the key's glyph or its character under the keyboard layout, upper
     // case ("⌥⌘P", "⌃⇧⌘S", "F5"); "�" stands in for a key the layout has no character for.
     std::string presentableDescription() const;

@@ -77,7 +77,7 @@ std::optional<std::string> folderName(std::string_view notificationName) {
     return name;
 }
 
-std::optional<Folder> openRootFolder(bool create, std::string& error) {
+std::optional<Folder> openRuntimeFolder(const std::vector<std::string>& components, bool create, std::string& error) {
     std::filesystem::path path;
     std::string top;
     if (const std::optional<std::filesystem::path> runtime = runtimeDirectory()) {
@@ -93,12 +93,18 @@ std::optional<Folder> openRootFolder(bool create, std::string& error) {
         return std::nullopt;
     }
     Folder folder{std::move(current), std::move(path)};
-    for (const std::string& component : {top, std::string("notify")}) {
+    std::vector<std::string> road{top};
+    road.insert(road.end(), components.begin(), components.end());
+    for (const std::string& component : road) {
         std::optional<Folder> next = openSubfolder(folder, component, create, error);
         if (!next) return std::nullopt;
         folder = std::move(*next);
     }
     return folder;
+}
+
+std::optional<Folder> openRootFolder(bool create, std::string& error) {
+    return openRuntimeFolder({"notify"}, create, error);
 }
 
 std::optional<Folder> openSubfolder(const Folder& parent, const std::string& name, bool create, std::string& error) {

@@ -1,9 +1,11 @@
 #pragma once
-// Where the named notifications meet (see NotifyCenter.h): one folder per name, holding one datagram
-// socket per observer, under a root private to the user:
+// The user's private runtime folders, where the application's processes meet: the named
+// notifications (see NotifyCenter.h), one folder per name holding one datagram socket per observer,
+// and the running instance's lock and socket (see SingleInstance.h), under a root private to the user:
 //
 //   $XDG_RUNTIME_DIR/vellumark/notify/<name>/     when the session has a runtime folder
 //   <temp>/vellumark-<uid>/notify/<name>/         otherwise (<temp> is $TMPDIR when absolute, else /tmp)
+//   <root>/instance.lock, <root>/instance.socket  the running instance's, in either root
 //
 // Each folder on that road below the runtime or temporary folder must be a real folder (never a
 // symbolic link) owned by this user; one that others may enter is made private (mode 0700). A
@@ -16,6 +18,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Platform/UniqueFd.h"
 
@@ -30,6 +33,11 @@ struct Folder {
     UniqueFd fd;  // the folder, opened as a directory
     std::filesystem::path path;
 };
+
+// The root (no components) or a folder below it, each component one folder deeper; each component
+// must be a plain folder name. With create, missing folders are made. On failure, error holds the
+// reason, with the path that failed.
+std::optional<Folder> openRuntimeFolder(const std::vector<std::string>& components, bool create, std::string& error);
 
 // The folder of one notification name. With create, missing folders are made; without, a missing
 // folder simply means nobody observes the name. On failure, error holds the reason.

@@ -183,6 +183,10 @@ void AppDelegate::togglePopover(QObject* sender) {
     });
 }
 
+void AppDelegate::showPopover() {
+    if (!popover_->isShown()) togglePopover(nullptr);
+}
+
 std::optional<QRect> AppDelegate::popoverAnchor(QObject* sender) const {
     const QRect icon = statusItem_ && statusItem_->isVisible() ? statusItem_->geometry() : QRect();
     if (icon.isValid() && !icon.isEmpty()) return icon;

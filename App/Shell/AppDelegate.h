@@ -60,6 +60,8 @@ public:
     // The tray icon's action and the shortcut's: opens the panel under the icon, or closes it.
     // `sender` is the tray icon for a click and null for the shortcut.
     void togglePopover(QObject* sender = nullptr);
+    // A later launch's request: opens the panel as the shortcut does; an open panel stays open.
+    void showPopover();
     void popoverDidShow();
     void popoverDidClose();
 

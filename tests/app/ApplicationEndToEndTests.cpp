@@ -146,6 +146,65 @@ TEST(ApplicationEndToEnd, TheDefaultHotKeyOpensAndClosesThePanel) {
     EXPECT_FALSE(app.hasExited()) << log;
 }
 
+// --- one instance per user ---
+
+const std::string handedOverLine = "Vellumark: already running; the running instance opens its panel\n";
+const std::string idleIcon = "Vellumark · no servers running";
+
+// Autostart and a manual start: the second launch opens the first one's panel instead of adding a
+// tray icon and a scan loop of its own, and ends.
+TEST(ApplicationEndToEnd, ASecondLaunchOpensTheRunningInstancesPanelAndEnds) {
+    testing_support::TempHome home;
+    markLaunchedBefore();
+    DesktopSession desktop(home.home());
+    ChildProcess first({program}, app_test::logTo(home.home() / "app.log", {{"QT_QPA_PLATFORM", "xcb"}}));
+    ASSERT_TRUE(waitUntil([&] { return desktop.windows("--name", idleIcon).size() == 1; }, 20s))
+        << fileText(home.home() / "app.log");
+
+    ChildProcess second({program}, app_test::logTo(home.home() / "second.log", {{"QT_QPA_PLATFORM", "xcb"}}));
+    ASSERT_TRUE(second.waitForExit(30s)) << fileText(home.home() / "second.log");
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(fileText(home.home() / "second.log"), handedOverLine);
+    EXPECT_TRUE(waitUntil([&] { return desktop.windows("--name", "Vellumark").size() == 1; }, 10s))
+        << fileText(home.home() / "app.log");
+    EXPECT_EQ(desktop.windows("--name", idleIcon).size(), 1u);
+    EXPECT_FALSE(first.hasExited()) << fileText(home.home() / "app.log");
+}
+
+// An instance killed outright leaves its socket file behind, which must not keep the next launch
+// from running; and of two launches at the same moment exactly one runs.
+TEST(ApplicationEndToEnd, AKilledInstancesSocketIsTakenOverAndOfTwoLaunchesAtOnceOneRuns) {
+    testing_support::TempHome home;
+    markLaunchedBefore();
+    DesktopSession desktop(home.home());
+    const auto socket = home.runtimeDir() / "vellumark/instance.socket";
+    {
+        ChildProcess killed({program}, app_test::logTo(home.home() / "killed.log", {{"QT_QPA_PLATFORM", "xcb"}}));
+        ASSERT_TRUE(waitUntil([&] { return desktop.windows("--name", idleIcon).size() == 1; }, 20s))
+            << fileText(home.home() / "killed.log");
+        ASSERT_EQ(::kill(killed.pid(), SIGKILL), 0);
+        ASSERT_TRUE(killed.waitForExit(10s));
+    }
+    ASSERT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(socket))) << "a socket file left behind";
+    ASSERT_TRUE(waitUntil([&] { return desktop.windows("--name", idleIcon).empty(); }, 10s));
+
+    const auto launch = [&](const std::string& log) {
+        return std::make_unique<ChildProcess>(std::vector<std::string>{program},
+                                              app_test::logTo(home.home() / log, {{"QT_QPA_PLATFORM", "xcb"}}));
+    };
+    std::unique_ptr<ChildProcess> launches[] = {launch("a.log"), launch("b.log")};
+    const std::string logs[] = {"a.log", "b.log"};
+    const auto both = [&] { return fileText(home.home() / "a.log") + fileText(home.home() / "b.log"); };
+    ASSERT_TRUE(waitUntil([&] { return launches[0]->hasExited() || launches[1]->hasExited(); }, 40s)) << both();
+    const int ended = launches[0]->hasExited() ? 0 : 1, running = 1 - ended;
+    EXPECT_EQ(launches[ended]->exitCode(), 0);
+    EXPECT_EQ(fileText(home.home() / logs[ended]), handedOverLine);
+    EXPECT_TRUE(waitUntil([&] { return desktop.windows("--name", "Vellumark").size() == 1; }, 10s)) << both();
+    EXPECT_EQ(desktop.windows("--name", idleIcon).size(), 1u) << both();
+    EXPECT_FALSE(launches[running]->hasExited()) << both();
+    EXPECT_EQ(fileText(home.home() / logs[running]).find("already running"), std::string::npos);
+}
+
 // What the stand-in host has reported so far, one JSON object per line.
 std::vector<nlohmann::json> hostReport(const std::filesystem::path& path) {
     std::vector<nlohmann::json> entries;

@@ -20,6 +20,7 @@
 #include "GlobalShortcuts/Notifications.h"
 #include "GlobalShortcuts/RecorderField.h"
 #include "GlobalShortcuts/X11KeyGrabs.h"
+#include "Platform/SystemLog.h"
 #include "Platform/UserDefaults.h"
 #include "Platform/UserPaths.h"
 #include "app/support/Alerts.h"
@@ -220,6 +221,34 @@ TEST_F(X11Registry, AShortcutThatCannotBeSavedLeavesTheOldOneRegistered) {
     EXPECT_FALSE(desktop.canGrab(controlAltJ));
     EXPECT_EQ(getShortcut(name), controlAltJ);
     std::filesystem::remove(lock);
+}
+
+// A settings file edited by hand, or written by an older version: a letter without modifiers would
+// be grabbed for the whole desktop, so it is not grabbed at all, by the recorder's own rule.
+TEST_F(X11Registry, AStoredShortcutTheRecorderWouldRefuseIsNeitherGrabbedNorStored) {
+    OtherClient desktop;
+    const Shortcut bareA(Key::a, ModifierFlags{}), shiftA(Key::a, ModifierFlags{ModifierFlags::shift});
+    const Shortcut functionA(Key::a, ModifierFlags{ModifierFlags::function}), bareF5(Key::f5, ModifierFlags{});
+    ASSERT_TRUE(Platform::UserDefaults::standard().set("GlobalShortcuts_x11Bare",
+                                                       std::string(R"({"carbonKeyCode":0,"carbonModifiers":0})")));
+    Platform::LogCapture log;
+    const Name bare("x11Bare", superAltP);
+    count(bare);
+    EXPECT_EQ(getShortcut(bare), bareA) << "what is stored stays";
+    EXPECT_FALSE(isEnabled(bare));
+    EXPECT_TRUE(desktop.canGrab(bareA)) << "the plain key still reaches every program";
+    EXPECT_TRUE(
+        log.contains("Vellumark: the shortcut A is not registered: without Control, Alt or Super only F1 "
+                     "to F20 can be global shortcuts"))
+        << testing::PrintToString(log.lines());
+
+    EXPECT_EQ(setShortcut(shiftA, bare), StoreResult::refused);
+    EXPECT_EQ(setShortcut(functionA, bare), StoreResult::refused);
+    EXPECT_EQ(getShortcut(bare), bareA);
+    EXPECT_TRUE(desktop.canGrab(shiftA));
+    EXPECT_EQ(setShortcut(bareF5, bare), StoreResult::stored) << "a function key alone is fine";
+    EXPECT_FALSE(desktop.canGrab(bareF5));
+    EXPECT_TRUE(isEnabled(bare));
 }
 
 class X11Recorder : public X11Registry {

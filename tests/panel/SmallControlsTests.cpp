@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -15,6 +16,7 @@
 #include "App/Panel/Controls/SearchField.h"
 #include "App/Panel/Controls/StopAllButton.h"
 #include "App/Panel/Controls/ViewToggle.h"
+#include "Controls/TextWidths.h"
 #include "PanelTestSupport.h"
 #include "app/support/QtWaiting.h"
 
@@ -149,6 +151,23 @@ TEST(RescanButton, SpinsEndlesslyUntilTheScanEndsThenComesToRest) {
     button.setSpinning(false);
     EXPECT_TRUE(app_test::runUntil([&] { return !button.isAnimating(); }, 5s)) << "the endless turn ends";
     EXPECT_EQ(button.angle(), 0);
+}
+
+// Thousands of servers come and go under the rows: the widths of their texts are not kept for
+// good, while a text that stays on screen stays remembered.
+TEST(TextWidths, TextsOfServersThatWentAreForgottenAndShownOnesKept) {
+    const QFont fonts[] = {QFont(QStringLiteral("Manrope"), 11), QFont(QStringLiteral("Manrope"), 13, QFont::DemiBold),
+                           QFont(QStringLiteral("JetBrains Mono"), 10), QFont(QStringLiteral("JetBrains Mono"), 11)};
+    const QString shown = QStringLiteral("python3 -m http.server 8000");
+    EXPECT_EQ(TextWidths::advance(fonts[0], shown), QFontMetricsF(fonts[0]).horizontalAdvance(shown));
+    for (int server = 0; server < 12000; ++server) {
+        for (const QFont& font : fonts) TextWidths::advance(font, QStringLiteral("localhost:%1").arg(server));
+        TextWidths::advance(fonts[0], shown);
+        ASSERT_LE(TextWidths::rememberedTexts(), 2 * TextWidths::generationSize) << server;
+    }
+    const std::size_t remembered = TextWidths::rememberedTexts();
+    EXPECT_EQ(TextWidths::advance(fonts[0], shown), QFontMetricsF(fonts[0]).horizontalAdvance(shown));
+    EXPECT_EQ(TextWidths::rememberedTexts(), remembered) << "still remembered: nothing was added";
 }
 
 }  // namespace
