@@ -1,19 +1,19 @@
 #include "App/Settings/GeneralSettingsView.h"
 
-#include "App/Panel/SettingsGearButton.h"
-#include "App/Shell/ShortcutNames.h"
+#include "App/Common/ShortcutNames.h"
+#include "App/Panel/Header/SettingsGearButton.h"
 #include "GlobalShortcuts/RecorderField.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "App/Brand/ApplicationIcon.h"
-#include "App/Brand/Brand.h"
-#include "App/LoginItem/LoginItem.h"
+#include "App/Common/BuildInfo.h"
 #include "App/Settings/ToggleSwitch.h"
-#include "App/Shell/AppUpdater.h"
-#include "App/Shell/BuildInfo.h"
+#include "App/Updates/AppUpdater.h"
+#include "Core/LoginItem/LoginItem.h"
+#include "Look/ApplicationIcon.h"
+#include "Look/Brand.h"
 #include "Shared/Settings/AppGroup.h"
 
 namespace {

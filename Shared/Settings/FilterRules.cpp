@@ -7,7 +7,7 @@
 
 #include "Shared/JSONCoding.h"
 #include "Shared/PathPrefix.h"
-#include "Shared/Scan/ScanText.h"
+#include "Shared/ScanText.h"
 #include "Shared/Settings/StoredRecord.h"
 
 namespace {

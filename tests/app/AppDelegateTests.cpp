@@ -16,17 +16,17 @@
 
 #include <nlohmann/json.hpp>
 
-#include "App/Discovery/ProcessScanner.h"
-#include "App/Docker/DockerTool.h"
 #include "App/Panel/MenuContentView.h"
 #include "App/Panel/Rows/ServerRowState.h"
-#include "App/PanelModel/KeyNav.h"
+#include "Core/Discovery/ProcessScanner.h"
+#include "Core/Docker/DockerTool.h"
+#include "Core/PanelModel/KeyNav.h"
 
 #include "App/Shell/AppDelegate.h"
 #include "App/Shell/Popover.h"
-#include "App/Trackers/KillTracker.h"
-#include "App/Trackers/KillWarning.h"
-#include "App/Trackers/NewServerTracker.h"
+#include "Core/Trackers/KillTracker.h"
+#include "Core/Trackers/KillWarning.h"
+#include "Core/Trackers/NewServerTracker.h"
 #include "Platform/AtomicFile.h"
 #include "Platform/Dispatch.h"
 #include "Platform/NotifyCenter.h"

@@ -8,10 +8,10 @@
 #include <future>
 #include <latch>
 
-#include "App/Discovery/ProcessScanner.h"
-#include "App/Discovery/WorkingFolders.h"
-#include "App/Docker/DockerTool.h"
-#include "App/Restart/RestartReadiness.h"
+#include "Core/Discovery/ProcessScanner.h"
+#include "Core/Discovery/WorkingFolders.h"
+#include "Core/Docker/DockerTool.h"
+#include "Core/Restart/RestartReadiness.h"
 #include "Platform/AtomicFile.h"
 #include "Platform/SystemLog.h"
 #include "Platform/ToolPaths.h"

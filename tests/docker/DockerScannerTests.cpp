@@ -6,8 +6,8 @@
 #include <fstream>
 #include <functional>
 
-#include "App/Docker/DockerScanner.h"
-#include "App/Docker/DockerTool.h"
+#include "Core/Docker/DockerScanner.h"
+#include "Core/Docker/DockerTool.h"
 #include "Platform/AtomicFile.h"
 #include "Platform/Dispatch.h"
 #include "Platform/SystemLog.h"

@@ -10,9 +10,9 @@
 #include <QTest>
 #include <QVBoxLayout>
 
-#include "App/PanelModel/KeyNav.h"
-#include "App/PanelModel/LeaveSearch.h"
 #include "App/Shell/KeyMonitor.h"
+#include "Core/PanelModel/KeyNav.h"
+#include "Core/PanelModel/LeaveSearch.h"
 #include "app/support/QtWaiting.h"
 #include "globalshortcuts/support/KeyTarget.h"
 

@@ -11,8 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "App/Discovery/ProcessScanner.h"
-#include "App/Launchd/LaunchdScanner.h"
+#include "Core/Discovery/ProcessScanner.h"
+#include "Core/Launchd/LaunchdScanner.h"
 #include "Platform/AtomicFile.h"
 #include "Platform/SystemLog.h"
 #include "discovery/support/TestProcesses.h"

@@ -7,13 +7,13 @@
 
 #include <nlohmann/json.hpp>
 
-#include "App/Restart/RestartLaunch.h"
-#include "App/Restart/RestartReadiness.h"
-#include "App/Restart/RestartTracker.h"
-#include "App/Restart/ServerRestarter.h"
+#include "Core/Restart/RestartLaunch.h"
+#include "Core/Restart/RestartReadiness.h"
+#include "Core/Restart/RestartTracker.h"
+#include "Core/Restart/ServerRestarter.h"
 #include "Platform/ProcessRunner.h"
 #include "Platform/SystemLog.h"
-#include "Shared/Scan/ScanText.h"
+#include "Shared/ScanText.h"
 #include "discovery/support/TestProcesses.h"
 #include "support/TempHome.h"
 #include "trackers/TrackerTestSupport.h"

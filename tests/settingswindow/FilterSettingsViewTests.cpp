@@ -13,8 +13,8 @@
 
 #include <deque>
 
-#include "App/Brand/Brand.h"
 #include "App/Settings/FilterSettingsView.h"
+#include "Look/Brand.h"
 #include "Platform/UserDefaults.h"
 #include "app/support/QtWaiting.h"
 #include "settingswindow/SettingsTestSupport.h"

@@ -7,7 +7,7 @@
 // receives decides its exit status, so after the executor ran, the test sends SIGUSR1 itself — a
 // process that ends by SIGUSR1 got nothing fatal from the executor.
 
-#include "App/Control/WidgetCommandExecutor.h"
+#include "Core/Control/WidgetCommandExecutor.h"
 
 #include <gtest/gtest.h>
 
