@@ -1,6 +1,6 @@
 #pragma once
 // The updater, started at launch and living as long as the application. It reads one JSON feed
-// {"version", "url"} (see App/Updates/UpdateFeed.h) over HTTP(S) and tells the user when a newer
+// {"version", "url"} (see Core/Updates/UpdateFeed.h) over HTTP(S) and tells the user when a newer
 // version exists; it downloads and installs nothing (Debian systems update software through their
 // package manager).
 //
