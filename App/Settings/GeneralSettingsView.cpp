@@ -1,7 +1,6 @@
 #include "App/Settings/GeneralSettingsView.h"
 
 #include "App/Common/ShortcutNames.h"
-#include "App/Panel/Header/SettingsGearButton.h"
 #include "GlobalShortcuts/RecorderField.h"
 
 #include <QHBoxLayout>
@@ -9,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "App/Common/BuildInfo.h"
+#include "App/Common/GearMenuItems.h"
 #include "App/Settings/ToggleSwitch.h"
 #include "App/Updates/AppUpdater.h"
 #include "Core/LoginItem/LoginItem.h"
@@ -126,7 +126,7 @@ void GeneralSettingsView::addShortcutSection() {
         QStringLiteral("A global keyboard shortcut that opens Vellumark from any app. Click to record a new combo, or "
                        "press ⌫ to clear it. Inside the panel: ↑↓ to select, O to open, R to restart, K to kill."));
     auto* recorder = new GlobalShortcuts::RecorderField(ShortcutNames::togglePopoverName());
-    recorder->setMenusToSearch([] { return QList<QMenu*>{&SettingsGearButton::keyEquivalentsMenu()}; });
+    recorder->setMenusToSearch([] { return QList<QMenu*>{&GearMenuItems::keyEquivalentsMenu()}; });
     section->addRow(shortcutRow(recorder));
 }
 

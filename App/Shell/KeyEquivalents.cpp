@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 
+#include "App/Common/GearMenuItems.h"
 #include "App/Panel/Header/SettingsMenuActions.h"
 
 namespace {
@@ -54,7 +55,7 @@ bool KeyEquivalents::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress || !watched->isWindowType()) return false;
     const auto& key = static_cast<const QKeyEvent&>(*event);
     const QKeySequence pressed = sequenceOf(key);
-    const bool settings = pressed == settingsKey(), quit = pressed == quitKey();
+    const bool settings = pressed == GearMenuItems::settingsKey(), quit = pressed == GearMenuItems::quitKey();
     if ((!settings && !quit) || isClaimedByFocusedWidget(key)) return false;
     if (key.isAutoRepeat()) return true;
     if (settings) {

@@ -12,7 +12,6 @@
 //
 // Main thread; installed at launch for the life of the application.
 
-#include <QKeySequence>
 #include <QObject>
 #include <QPointer>
 
@@ -21,9 +20,6 @@ class QWidget;
 
 class KeyEquivalents final : public QObject {
 public:
-    static QKeySequence settingsKey() { return QKeySequence(Qt::CTRL | Qt::Key_Comma); }
-    static QKeySequence quitKey() { return QKeySequence(Qt::CTRL | Qt::Key_Q); }
-
     // `panel` is closed before the settings window opens (none: nothing to close).
     explicit KeyEquivalents(QPointer<QWidget> panel);
     ~KeyEquivalents() override;

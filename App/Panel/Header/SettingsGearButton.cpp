@@ -3,9 +3,9 @@
 #include <QCursor>
 #include <QMenu>
 
+#include "App/Common/GearMenuItems.h"
 #include "App/Panel/Header/BrandWordMenuStyle.h"
 #include "App/Panel/Header/SettingsMenuActions.h"
-#include "App/Shell/KeyEquivalents.h"
 #include "Core/LoginItem/LoginItem.h"
 
 SettingsGearButton::SettingsGearButton(QWidget* parent)
@@ -17,25 +17,15 @@ SettingsGearButton::SettingsGearButton(QWidget* parent)
 
 QMenu* SettingsGearButton::makeMenu() { return buildMenu(window()); }
 
-QMenu& SettingsGearButton::keyEquivalentsMenu() {
-    static QMenu* menu = [] {
-        QMenu* made = buildMenu(nullptr);
-        // Never shown, so never closed: it stays.
-        QObject::disconnect(made, &QMenu::aboutToHide, made, nullptr);
-        return made;
-    }();
-    return *menu;
-}
-
 QMenu* SettingsGearButton::buildMenu(QPointer<QWidget> panel) {
     auto* menu = new QMenu;
     auto* style = new BrandWordMenuStyle;
     style->setParent(menu);
     menu->setStyle(style);
 
-    QAction* settings = menu->addAction(QStringLiteral("Settings…"));
+    QAction* settings = menu->addAction(GearMenuItems::settingsTitle());
     // Shown here; KeyEquivalents acts on them.
-    settings->setShortcut(KeyEquivalents::settingsKey());
+    settings->setShortcut(GearMenuItems::settingsKey());
     connect(settings, &QAction::triggered, menu, [panel] { SettingsMenuActions::shared().openSettingsItem(panel); });
 
     QAction* updates = menu->addAction(QStringLiteral("Check for Updates…"));
@@ -48,8 +38,8 @@ QMenu* SettingsGearButton::buildMenu(QPointer<QWidget> panel) {
     connect(launchAtLogin, &QAction::triggered, menu, [] { SettingsMenuActions::shared().toggleLaunchAtLogin(); });
 
     menu->addSeparator();
-    QAction* quit = menu->addAction(QStringLiteral("Quit Vellumark"));
-    quit->setShortcut(KeyEquivalents::quitKey());
+    QAction* quit = menu->addAction(GearMenuItems::quitTitle());
+    quit->setShortcut(GearMenuItems::quitKey());
     connect(quit, &QAction::triggered, menu, [] { SettingsMenuActions::shared().quit(); });
 
     // Gone once closed: the next click builds it again. Deleted later, as the chosen item's action

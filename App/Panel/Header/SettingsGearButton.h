@@ -33,8 +33,4 @@ public:
     QMenu* makeMenu();
     // The same menu for the panel given (closed before a window opens; none: nothing to close).
     static QMenu* buildMenu(QPointer<QWidget> panel);
-    // The application's menu items with key equivalents, kept for the life of the process: a new
-    // global shortcut must not repeat one of them (the recorder looks here), while the gear menu
-    // itself exists only while it is shown.
-    static QMenu& keyEquivalentsMenu();
 };
