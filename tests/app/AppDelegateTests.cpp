@@ -36,10 +36,10 @@
 #include "Shared/Store/DataStore.h"
 #include "Shared/WidgetChannel/QueueLock.h"
 #include "Shared/WidgetChannel/WidgetCommandQueue.h"
-#include "app/support/QtWaiting.h"
-#include "discovery/support/TestProcesses.h"
 #include "support/DevServers.h"
+#include "support/QtWaiting.h"
 #include "support/TempHome.h"
+#include "support/TestProcesses.h"
 
 namespace {
 

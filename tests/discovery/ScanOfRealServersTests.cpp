@@ -18,8 +18,8 @@
 #include "Platform/UserDefaults.h"
 #include "Shared/Scan/ProcessScannerParsing.h"
 #include "Shared/Settings/FilterRules.h"
-#include "discovery/support/TestProcesses.h"
 #include "support/TempHome.h"
+#include "support/TestProcesses.h"
 
 namespace fs = std::filesystem;
 using namespace testing_support;

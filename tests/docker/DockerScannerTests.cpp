@@ -11,8 +11,8 @@
 #include "Platform/AtomicFile.h"
 #include "Platform/Dispatch.h"
 #include "Platform/SystemLog.h"
-#include "discovery/support/TestProcesses.h"
 #include "support/TempHome.h"
+#include "support/TestProcesses.h"
 
 namespace fs = std::filesystem;
 using namespace std::literals;

@@ -13,8 +13,8 @@
 #include "App/Shell/KeyMonitor.h"
 #include "Core/PanelModel/KeyNav.h"
 #include "Core/PanelModel/LeaveSearch.h"
-#include "app/support/QtWaiting.h"
 #include "globalshortcuts/support/KeyTarget.h"
+#include "support/QtWaiting.h"
 
 namespace {
 

@@ -15,10 +15,10 @@
 #include "Core/Launchd/LaunchdScanner.h"
 #include "Platform/AtomicFile.h"
 #include "Platform/SystemLog.h"
-#include "discovery/support/TestProcesses.h"
 #include "support/DevServers.h"
 #include "support/PropertyLists.h"
 #include "support/TempHome.h"
+#include "support/TestProcesses.h"
 
 namespace fs = std::filesystem;
 

@@ -14,7 +14,7 @@
 #include "Core/Restart/RestartTracker.h"
 #include "Core/Restart/ServerRestarter.h"
 #include "PanelTestSupport.h"
-#include "app/support/QtWaiting.h"
+#include "support/QtWaiting.h"
 #include "support/TempHome.h"
 
 namespace {

@@ -45,9 +45,9 @@
 #include "Platform/UserDefaults.h"
 #include "Shared/Settings/AppGroup.h"
 #include "Shared/Store/DataStore.h"
-#include "app/support/QtWaiting.h"
-#include "discovery/support/TestProcesses.h"
+#include "support/QtWaiting.h"
 #include "support/TempHome.h"
+#include "support/TestProcesses.h"
 
 namespace {
 

@@ -22,9 +22,9 @@
 #include "Platform/Dispatch.h"
 #include "Platform/SystemLog.h"
 #include "Shared/Settings/FilterRules.h"
-#include "discovery/support/TestProcesses.h"
 #include "support/DevServers.h"
 #include "support/TempHome.h"
+#include "support/TestProcesses.h"
 #include "support/UrlRecorder.h"
 #include "trackers/TrackerTestSupport.h"
 

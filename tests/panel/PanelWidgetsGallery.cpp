@@ -28,7 +28,7 @@
 #include "Core/Restart/RestartTracker.h"
 #include "Look/PointingCursor.h"
 #include "PanelTestSupport.h"
-#include "app/support/QtWaiting.h"
+#include "support/QtWaiting.h"
 #include "support/ScreenshotFolder.h"
 #include "support/TempHome.h"
 

@@ -26,9 +26,9 @@
 #include "Controls/TextView.h"
 #include "Look/Brand.h"
 #include "PanelTestSupport.h"
-#include "app/support/QtWaiting.h"
-#include "discovery/support/TestProcesses.h"
+#include "support/QtWaiting.h"
 #include "support/TempHome.h"
+#include "support/TestProcesses.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "App/Panel/Controls/StopAllButton.h"
 #include "App/Panel/Controls/ViewToggle.h"
 #include "PanelTestSupport.h"
-#include "app/support/QtWaiting.h"
+#include "support/QtWaiting.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include "Platform/ProcessRunner.h"
 #include "Platform/SystemLog.h"
 #include "Shared/ScanText.h"
-#include "discovery/support/TestProcesses.h"
 #include "support/TempHome.h"
+#include "support/TestProcesses.h"
 #include "trackers/TrackerTestSupport.h"
 
 namespace {

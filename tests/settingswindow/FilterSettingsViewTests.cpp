@@ -16,8 +16,8 @@
 #include "App/Settings/FilterSettingsView.h"
 #include "Look/Brand.h"
 #include "Platform/UserDefaults.h"
-#include "app/support/QtWaiting.h"
 #include "settingswindow/SettingsTestSupport.h"
+#include "support/QtWaiting.h"
 #include "support/TempHome.h"
 
 namespace {

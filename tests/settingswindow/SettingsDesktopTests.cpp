@@ -25,10 +25,10 @@
 #include "App/Updates/UpdateProgressDialog.h"
 #include "Platform/UserDefaults.h"
 #include "Shared/Settings/FilterRules.h"
-#include "app/support/DesktopSession.h"
-#include "app/support/OnScreen.h"
-#include "app/support/QtWaiting.h"
-#include "app/support/Screenshots.h"
+#include "support/DesktopSession.h"
+#include "support/OnScreen.h"
+#include "support/QtWaiting.h"
+#include "support/Screenshots.h"
 #include "support/TempHome.h"
 
 namespace {

@@ -32,9 +32,9 @@
 #include "GlobalShortcuts/RecorderField.h"
 #include "Platform/SystemLog.h"
 #include "Shared/Settings/AppGroup.h"
-#include "app/support/Alerts.h"
-#include "app/support/QtWaiting.h"
 #include "settingswindow/SettingsTestSupport.h"
+#include "support/Alerts.h"
+#include "support/QtWaiting.h"
 #include "support/TempHome.h"
 
 namespace {

@@ -19,8 +19,8 @@
 #include "App/Updates/UpdateDialog.h"
 #include "App/Updates/UpdateProgressDialog.h"
 #include "Platform/UserDefaults.h"
-#include "app/support/QtWaiting.h"
 #include "settingswindow/SettingsTestSupport.h"
+#include "support/QtWaiting.h"
 #include "support/TempHome.h"
 
 namespace {

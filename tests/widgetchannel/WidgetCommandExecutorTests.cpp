@@ -24,9 +24,9 @@
 #include "Platform/AtomicFile.h"
 #include "Platform/SystemLog.h"
 #include "Shared/Settings/AppGroup.h"
-#include "discovery/support/TestProcesses.h"
 #include "support/PIDNamespace.h"
 #include "support/TempHome.h"
+#include "support/TestProcesses.h"
 #include "support/UrlRecorder.h"
 
 namespace {

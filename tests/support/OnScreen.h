@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/support/Screenshots.h"
+#include "support/Screenshots.h"
 
 namespace app_test {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "Platform/ProcessRunner.h"
-#include "app/support/DesktopSession.h"
+#include "support/DesktopSession.h"
 #include "support/ScreenshotFolder.h"
 
 namespace app_test {

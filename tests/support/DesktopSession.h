@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "Platform/ProcessRunner.h"
-#include "discovery/support/TestProcesses.h"
+#include "support/TestProcesses.h"
 
 namespace app_test {
 

@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "discovery/support/TestProcesses.h"
+#include "support/TestProcesses.h"
 
 namespace app_test {
 

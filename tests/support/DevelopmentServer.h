@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/support/DesktopSession.h"
+#include "support/DesktopSession.h"
 
 namespace app_test {
 

@@ -7,8 +7,8 @@
 
 #include <QApplication>
 
-#include "app/support/DesktopSession.h"
-#include "app/support/QtWaiting.h"
+#include "support/DesktopSession.h"
+#include "support/QtWaiting.h"
 #include "support/TempHome.h"
 
 int main(int argc, char** argv) {
