@@ -349,4 +349,14 @@ std::optional<double> parseCPUTime(std::string_view text) {
     return cpuSeconds(parts->days, *hours, *minutes, *seconds);
 }
 
+std::optional<Row> Testing::readPlainPSLine(std::string_view line) {
+    Row row;
+    if (!readPlainRow(line, row, [](std::int32_t) { return true; })) return std::nullopt;
+    return row;
+}
+
+std::optional<Row> Testing::readGeneralPSLine(std::string_view line) {
+    return generalRow(line, [](std::int32_t) { return true; });
+}
+
 }  // namespace ProcessScannerParsing
