@@ -5,8 +5,8 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
-#include "App/Brand/Icons.h"
 #include "Controls/TextWidths.h"
+#include "Look/Icons.h"
 
 CapsuleLabel::CapsuleLabel(const QString& text, Look look, QWidget* parent) : QWidget(parent), look_(std::move(look)) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);

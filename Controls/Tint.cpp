@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "App/Brand/Brand.h"
-#include "App/Brand/Theme.h"
+#include "Look/Brand.h"
+#include "Look/Theme.h"
 
 QColor Tint::resolve(const QPalette& palette) const {
     QColor color;

@@ -9,9 +9,9 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "App/Brand/Fonts.h"
-#include "App/Brand/PointingCursor.h"
-#include "App/Brand/Theme.h"
+#include "Look/Fonts.h"
+#include "Look/PointingCursor.h"
+#include "Look/Theme.h"
 #include "Widget/WidgetParts.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include <QPainter>
 
-#include "App/Brand/Icons.h"
-#include "App/Brand/Theme.h"
+#include "Look/Icons.h"
+#include "Look/Theme.h"
 
 TextView* makeTextLine(const QFont& font, ThemeColor color, QWidget* parent) {
     auto* line = new TextView(QString(), font, Tint::of(color), TextView::Mode::elideEnd, parent);

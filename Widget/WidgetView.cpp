@@ -10,10 +10,10 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "App/Brand/Brand.h"
-#include "App/Brand/Fonts.h"
-#include "App/Brand/GhostMark.h"
-#include "App/Brand/Theme.h"
+#include "Look/Brand.h"
+#include "Look/Fonts.h"
+#include "Look/GhostMark.h"
+#include "Look/Theme.h"
 #include "Shared/Brand/WordmarkLayout.h"
 #include "Shared/Settings/AppGroup.h"
 #include "Shared/Settings/DisplayPrefs.h"

@@ -7,12 +7,12 @@
 
 #include <QApplication>
 
-#include "App/Brand/Appearance.h"
-#include "App/Brand/ApplicationIcon.h"
-#include "App/Shell/DisplayCheck.h"
+#include "Look/Appearance.h"
+#include "Look/ApplicationIcon.h"
 #include "Platform/CharacterLocale.h"
 #include "Platform/FileSizeLimit.h"
 #include "Platform/SystemLog.h"
+#include "Platform/x11/DisplayCheck.h"
 #include "Shared/Store/KilledRunLeftovers.h"
 #include "Widget/WidgetOptions.h"
 #include "Widget/WidgetWindow.h"

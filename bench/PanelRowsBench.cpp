@@ -20,8 +20,8 @@
 #include "App/Panel/MenuContentView.h"
 #include "App/Panel/Rows/ServerRowView.h"
 #include "App/Panel/ServerArea.h"
-#include "App/PanelModel/PanelDerivation.h"
 #include "App/Shell/Popover.h"
+#include "Core/PanelModel/PanelDerivation.h"
 #include "Platform/qt/MainQueueDriver.h"
 #include "panel/PanelTestSupport.h"
 

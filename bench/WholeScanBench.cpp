@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "App/Discovery/ProcessScanner.h"
+#include "Core/Discovery/ProcessScanner.h"
 #include "Platform/ToolPaths.h"
 #include "Shared/ProcessSnapshot.h"
 #include "Shared/Store/DataStore.h"

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "App/Launchd/JobPropertyList.h"
+#include "Core/Launchd/JobPropertyList.h"
 #include "Platform/UserDefaults.h"
 #include "fuzz/FuzzSupport.h"
 

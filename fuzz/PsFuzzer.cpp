@@ -1,15 +1,21 @@
 // `ps -axwwo pid=,pgid=,pcpu=,pmem=,rss=,etime=,time=,command=` output as the scanner hands it over
-// (made UTF-8), the table with the listeners' command lines only, and the instant CPU taken from two
-// such tables.
+// (made UTF-8), each line's one-pass reading against its column-by-column one, the table with the
+// listeners' command lines only, and the instant CPU taken from two such tables.
 
 #include <cmath>
 
 #include "Shared/Scan/ProcessScannerParsing.h"
+#include "Shared/ScanText.h"
 #include "Shared/UTF8.h"
 #include "fuzz/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto text = replacingInvalidUTF8(fuzzing::text(data, size));
+    ScanText::forEachLine(text, [](std::string_view line) {
+        // Which reading took a line never shows.
+        if (const auto plain = ProcessScannerParsing::Testing::readPlainPSLine(line))
+            FUZZ_EXPECT(ProcessScannerParsing::Testing::readGeneralPSLine(line) == plain);
+    });
     const ProcessScannerParsing::ProcessTable table = ProcessScannerParsing::parsePS(text);
     ProcessScannerParsing::CPUTimes previous;
     ProcessScannerParsing::ListeningPorts listeners;

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <string>
 
-#include "App/Updates/UpdateFeed.h"
-#include "App/Updates/VersionNumber.h"
+#include "Core/Updates/UpdateFeed.h"
+#include "Core/Updates/VersionNumber.h"
 #include "Shared/UTF8.h"
 #include "fuzz/FuzzSupport.h"
 

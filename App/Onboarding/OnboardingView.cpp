@@ -7,12 +7,12 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-#include "App/Brand/ApplicationIcon.h"
-#include "App/Brand/Brand.h"
-#include "App/Brand/BrandWord.h"
-#include "App/Brand/Fonts.h"
-#include "App/Brand/Theme.h"
 #include "App/Settings/SettingsForm.h"
+#include "Look/ApplicationIcon.h"
+#include "Look/Brand.h"
+#include "Look/BrandWord.h"
+#include "Look/Fonts.h"
+#include "Look/Theme.h"
 
 namespace {
 

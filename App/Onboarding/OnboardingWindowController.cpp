@@ -2,8 +2,8 @@
 
 #include <QGuiApplication>
 
+#include "App/Common/WindowPlacement.h"
 #include "App/Onboarding/OnboardingView.h"
-#include "App/Shell/WindowPlacement.h"
 
 OnboardingWindowController& OnboardingWindowController::shared() {
     static OnboardingWindowController* instance = new OnboardingWindowController;

@@ -7,18 +7,18 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "App/Brand/Theme.h"
 #include "App/Panel/Controls/PointerHover.h"
 #include "App/Panel/Header/PanelHeader.h"
 #include "App/Panel/List/ServerList.h"
 #include "App/Panel/Rows/ServerRowState.h"
 #include "App/Panel/ServerArea.h"
 #include "App/Panel/Warning/KillWarningOverlay.h"
-#include "App/PanelModel/KeyNav.h"
-#include "App/PanelModel/PanelText.h"
-#include "App/Restart/RestartTracker.h"
-#include "App/Trackers/ContainerActionTracker.h"
-#include "App/Trackers/KillTracker.h"
+#include "Core/PanelModel/KeyNav.h"
+#include "Core/PanelModel/PanelText.h"
+#include "Core/Restart/RestartTracker.h"
+#include "Core/Trackers/ContainerActionTracker.h"
+#include "Core/Trackers/KillTracker.h"
+#include "Look/Theme.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 
 #include <QWidget>
 
-#include "App/PanelModel/LeaveSearch.h"
-#include "App/PanelModel/PanelModel.h"
+#include "Core/PanelModel/LeaveSearch.h"
+#include "Core/PanelModel/PanelModel.h"
 #include "Platform/ObserverList.h"
 
 class KillWarningOverlay;

@@ -9,8 +9,8 @@
 #include "App/Panel/States/EmptyState.h"
 #include "App/Panel/States/LoadingState.h"
 #include "App/Panel/States/NoResultsState.h"
-#include "App/PanelModel/PanelModel.h"
-#include "App/PanelModel/PanelText.h"
+#include "Core/PanelModel/PanelModel.h"
+#include "Core/PanelModel/PanelText.h"
 
 ServerArea::ServerArea(PanelModel& model, std::function<bool()> reduceMotion, QWidget* parent)
     : QWidget(parent),

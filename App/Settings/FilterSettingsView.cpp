@@ -11,9 +11,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "App/Brand/BrandWord.h"
-#include "App/Settings/FilterEdits.h"
 #include "App/Settings/FilterRows.h"
+#include "Core/Settings/FilterEdits.h"
+#include "Look/BrandWord.h"
 #include "Platform/UserPaths.h"
 
 namespace {

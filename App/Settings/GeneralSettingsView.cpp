@@ -1,19 +1,19 @@
 #include "App/Settings/GeneralSettingsView.h"
 
-#include "App/Panel/SettingsGearButton.h"
-#include "App/Shell/ShortcutNames.h"
+#include "App/Common/ShortcutNames.h"
 #include "GlobalShortcuts/RecorderField.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "App/Brand/ApplicationIcon.h"
-#include "App/Brand/Brand.h"
-#include "App/LoginItem/LoginItem.h"
+#include "App/Common/BuildInfo.h"
+#include "App/Common/GearMenuItems.h"
 #include "App/Settings/ToggleSwitch.h"
-#include "App/Shell/AppUpdater.h"
-#include "App/Shell/BuildInfo.h"
+#include "App/Updates/AppUpdater.h"
+#include "Core/LoginItem/LoginItem.h"
+#include "Look/ApplicationIcon.h"
+#include "Look/Brand.h"
 #include "Shared/Settings/AppGroup.h"
 
 namespace {
@@ -126,7 +126,7 @@ void GeneralSettingsView::addShortcutSection() {
         QStringLiteral("A global keyboard shortcut that opens Vellumark from any app. Click to record a new combo, or "
                        "press ⌫ to clear it. Inside the panel: ↑↓ to select, O to open, R to restart, K to kill."));
     auto* recorder = new GlobalShortcuts::RecorderField(ShortcutNames::togglePopoverName());
-    recorder->setMenusToSearch([] { return QList<QMenu*>{&SettingsGearButton::keyEquivalentsMenu()}; });
+    recorder->setMenusToSearch([] { return QList<QMenu*>{&GearMenuItems::keyEquivalentsMenu()}; });
     section->addRow(shortcutRow(recorder));
 }
 

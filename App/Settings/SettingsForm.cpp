@@ -6,8 +6,8 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "App/Brand/Fonts.h"
-#include "App/Brand/Theme.h"
+#include "Look/Fonts.h"
+#include "Look/Theme.h"
 
 namespace {
 

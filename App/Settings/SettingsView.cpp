@@ -4,9 +4,9 @@
 #include <QEvent>
 #include <QProxyStyle>
 
-#include "App/Brand/Icons.h"
 #include "App/Settings/FilterSettingsView.h"
 #include "App/Settings/GeneralSettingsView.h"
+#include "Look/Icons.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "App/Settings/SettingsWindowController.h"
 
+#include "App/Common/WindowPlacement.h"
 #include "App/Settings/SettingsView.h"
-#include "App/Shell/AppUpdater.h"
-#include "App/Shell/WindowPlacement.h"
+#include "App/Updates/AppUpdater.h"
 
 SettingsWindowController& SettingsWindowController::shared() {
     static SettingsWindowController* instance = new SettingsWindowController;

@@ -5,8 +5,8 @@
 #include <QPainter>
 #include <QSignalBlocker>
 
-#include "App/Brand/Theme.h"
 #include "App/Settings/SettingsForm.h"
+#include "Look/Theme.h"
 
 ToggleSwitch::ToggleSwitch(const QString& accessibleName, QWidget* parent) : QAbstractButton(parent) {
     setCheckable(true);

@@ -7,8 +7,8 @@
 #include <QTextEdit>
 #include <QWindow>
 
-#include "App/PanelModel/KeyNav.h"
-#include "App/PanelModel/LeaveSearch.h"
+#include "Core/PanelModel/KeyNav.h"
+#include "Core/PanelModel/LeaveSearch.h"
 #include "GlobalShortcuts/KeyEvents.h"
 
 namespace {

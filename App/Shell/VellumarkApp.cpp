@@ -3,9 +3,9 @@
 #include <QApplication>
 #include <QTimer>
 
-#include "App/Brand/Appearance.h"
-#include "App/Brand/ApplicationIcon.h"
 #include "App/Shell/AppDelegate.h"
+#include "Look/Appearance.h"
+#include "Look/ApplicationIcon.h"
 #include "Platform/CharacterLocale.h"
 #include "Platform/SingleInstance.h"
 #include "Platform/SystemLog.h"

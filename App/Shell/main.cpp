@@ -1,11 +1,11 @@
 #include <string>
 #include <vector>
 
-#include "App/LoginItem/LoginItem.h"
-#include "App/Shell/DisplayCheck.h"
 #include "App/Shell/VellumarkApp.h"
+#include "Core/LoginItem/LoginItem.h"
 #include "Platform/FileSizeLimit.h"
 #include "Platform/SystemLog.h"
+#include "Platform/x11/DisplayCheck.h"
 #include "Shared/Store/KilledRunLeftovers.h"
 
 int main(int argc, char** argv) {

@@ -4,9 +4,9 @@
 #include <QPainterPath>
 #include <QPen>
 
-#include "App/Brand/Brand.h"
-#include "App/Brand/GhostPath.h"
-#include "App/Brand/Theme.h"
+#include "Look/Brand.h"
+#include "Look/GhostPath.h"
+#include "Look/Theme.h"
 #include "Shared/Brand/GhostGeometry.h"
 
 namespace StatusImages {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <set>
 
-#include "App/Trackers/EnergyMonitor.h"
-#include "App/Trackers/NewServerTracker.h"
+#include "Core/Trackers/EnergyMonitor.h"
+#include "Core/Trackers/NewServerTracker.h"
 #include "Shared/PortConflicts.h"
 
 namespace StatusTile {

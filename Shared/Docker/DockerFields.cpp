@@ -5,7 +5,7 @@
 #include <set>
 
 #include "Shared/Docker/DockerParsing.h"
-#include "Shared/Scan/ScanText.h"
+#include "Shared/ScanText.h"
 
 namespace DockerParsing {
 

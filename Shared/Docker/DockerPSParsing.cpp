@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Shared/Docker/DockerParsing.h"
-#include "Shared/Scan/ScanText.h"
+#include "Shared/ScanText.h"
 
 namespace DockerParsing {
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "Shared/Scan/ScanText.h"
+#include "Shared/ScanText.h"
 
 namespace LaunchdParsing {
 

@@ -1,6 +1,6 @@
 #pragma once
 // Reading what launchctl prints. Pure functions: no tools run, no files read. The KeepAlive value of
-// a job's property list is judged where the file is read (App/Launchd/JobPropertyList.h).
+// a job's property list is judged where the file is read (Core/Launchd/JobPropertyList.h).
 
 #include <cstdint>
 #include <map>

@@ -12,7 +12,7 @@
 
 #include "Shared/Scan/ProcessIDIndex.h"
 #include "Shared/Scan/ProcessScannerParsing.h"
-#include "Shared/Scan/ScanText.h"
+#include "Shared/ScanText.h"
 
 namespace ProcessScannerParsing {
 
@@ -347,6 +347,16 @@ std::optional<double> parseCPUTime(std::string_view text) {
     const auto minutes = ScanText::parseInt64(clock[parts->count - 2]);
     if (!seconds || !hours || !minutes) return std::nullopt;
     return cpuSeconds(parts->days, *hours, *minutes, *seconds);
+}
+
+std::optional<Row> Testing::readPlainPSLine(std::string_view line) {
+    Row row;
+    if (!readPlainRow(line, row, [](std::int32_t) { return true; })) return std::nullopt;
+    return row;
+}
+
+std::optional<Row> Testing::readGeneralPSLine(std::string_view line) {
+    return generalRow(line, [](std::int32_t) { return true; });
 }
 
 }  // namespace ProcessScannerParsing

@@ -188,4 +188,13 @@ std::vector<DevProject> sorted(std::vector<DevProject> projects, SortMode mode);
 // The largest uptime among the project's servers; -1 when none has one.
 std::int64_t maxUptime(const DevProject& project);
 
+// Test seams; the application never calls these.
+namespace Testing {
+// parsePS reads a line in the plain form ps writes in one pass, and any other line column by column.
+// The one-pass reading of a line: none when it is not in the plain form. The column-by-column
+// reading: none when the line is no ps line. Where the first gives a row, the second gives the same.
+std::optional<ProcessTable::value_type> readPlainPSLine(std::string_view line);
+std::optional<ProcessTable::value_type> readGeneralPSLine(std::string_view line);
+}  // namespace Testing
+
 }  // namespace ProcessScannerParsing

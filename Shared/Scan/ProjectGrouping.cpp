@@ -8,7 +8,7 @@
 
 #include "Shared/Scan/ProcessIDIndex.h"
 #include "Shared/Scan/ProcessScannerParsing.h"
-#include "Shared/Scan/ScanText.h"
+#include "Shared/ScanText.h"
 
 namespace ProcessScannerParsing {
 

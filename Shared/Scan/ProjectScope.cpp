@@ -5,7 +5,7 @@
 #include <string>
 
 #include "Shared/Scan/ProcessScannerParsing.h"
-#include "Shared/Scan/ScanText.h"
+#include "Shared/ScanText.h"
 
 namespace ProcessScannerParsing {
 

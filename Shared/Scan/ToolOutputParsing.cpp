@@ -7,7 +7,7 @@
 
 #include "Shared/Scan/ProcessIDIndex.h"
 #include "Shared/Scan/ProcessScannerParsing.h"
-#include "Shared/Scan/ScanText.h"
+#include "Shared/ScanText.h"
 #include "Shared/UTF8.h"
 
 namespace ProcessScannerParsing {

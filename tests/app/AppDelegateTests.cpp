@@ -16,17 +16,17 @@
 
 #include <nlohmann/json.hpp>
 
-#include "App/Discovery/ProcessScanner.h"
-#include "App/Docker/DockerTool.h"
 #include "App/Panel/MenuContentView.h"
 #include "App/Panel/Rows/ServerRowState.h"
-#include "App/PanelModel/KeyNav.h"
+#include "Core/Discovery/ProcessScanner.h"
+#include "Core/Docker/DockerTool.h"
+#include "Core/PanelModel/KeyNav.h"
 
 #include "App/Shell/AppDelegate.h"
 #include "App/Shell/Popover.h"
-#include "App/Trackers/KillTracker.h"
-#include "App/Trackers/KillWarning.h"
-#include "App/Trackers/NewServerTracker.h"
+#include "Core/Trackers/KillTracker.h"
+#include "Core/Trackers/KillWarning.h"
+#include "Core/Trackers/NewServerTracker.h"
 #include "Platform/AtomicFile.h"
 #include "Platform/Dispatch.h"
 #include "Platform/NotifyCenter.h"
@@ -36,10 +36,10 @@
 #include "Shared/Store/DataStore.h"
 #include "Shared/WidgetChannel/QueueLock.h"
 #include "Shared/WidgetChannel/WidgetCommandQueue.h"
-#include "app/support/QtWaiting.h"
-#include "discovery/support/TestProcesses.h"
 #include "support/DevServers.h"
+#include "support/QtWaiting.h"
 #include "support/TempHome.h"
+#include "support/TestProcesses.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ protected:
         delegate->applicationDidFinishLaunching();
     }
     bool scanned(int count) {
-        return runUntil([&] { return calls == count && !delegate->scanInFlight(); });
+        return runUntil([&] { return calls == count && !delegate->scanLoop().scanInFlight(); });
     }
     std::string toolTip() const { return delegate->statusItem()->toolTip().toStdString(); }
 
@@ -96,16 +96,16 @@ TEST_F(AppShell, TicksDuringASlowScanStartNoSecondScanAndItsResultReachesTheTray
     held = true;
     launch();
     ASSERT_TRUE(runUntil([&] { return calls == 1; }));
-    delegate->tick();
-    delegate->tick();
-    EXPECT_TRUE(delegate->scanInFlight());
+    delegate->scanLoop().tick();
+    delegate->scanLoop().tick();
+    EXPECT_TRUE(delegate->scanLoop().scanInFlight());
     EXPECT_EQ(toolTip(), "Vellumark · no live servers");
     held = false;
-    ASSERT_TRUE(runUntil([&] { return !delegate->lastProjects().empty() && !delegate->scanInFlight(); }));
+    ASSERT_TRUE(runUntil([&] { return !delegate->lastProjects().empty() && !delegate->scanLoop().scanInFlight(); }));
     EXPECT_EQ(DataStore::read().value_or(ProcessSnapshot{}).projects, one);
     EXPECT_EQ(toolTip(), "Vellumark · 1 server running");
     tickedAfterResult = true;
-    delegate->tick();
+    delegate->scanLoop().tick();
     ASSERT_TRUE(scanned(2));
     EXPECT_TRUE(secondScanWasAsked) << "a tick during the slow scan was queued, not dropped";
 }
@@ -123,7 +123,7 @@ TEST_F(AppShell, AScanWhoseToolHangsKeepsTheSnapshotAndTheNextTickScansAgain) {
     Platform::LogCapture log;
     delegate = std::make_unique<AppDelegate>();
     delegate->applicationDidFinishLaunching();
-    const bool freed = runUntil([&] { return !lsof->started().empty() && !delegate->scanInFlight(); }, 60s);
+    const bool freed = runUntil([&] { return !lsof->started().empty() && !delegate->scanLoop().scanInFlight(); }, 60s);
     ProcessScanner::Testing::setTools(std::nullopt, std::nullopt);
     ProcessScanner::Testing::setTimeLimit(std::nullopt);
     if (!freed) {
@@ -132,7 +132,7 @@ TEST_F(AppShell, AScanWhoseToolHangsKeepsTheSnapshotAndTheNextTickScansAgain) {
     }
     EXPECT_EQ(stored(), earlier) << "a failed scan wrote a snapshot";
     EXPECT_TRUE(log.contains("Vellumark: shell timed out running " + lsof->path()));
-    delegate->tick();
+    delegate->scanLoop().tick();
     EXPECT_TRUE(runUntil([&] { return stored() > earlier; }, 60s));
     DockerScanner::Testing::setCLICandidates(std::nullopt);
 }
@@ -153,17 +153,17 @@ TEST_F(AppShell, TicksWhileAMenuIsOpenScanOnceTheMenuHasClosed) {
     menu.addAction(QStringLiteral("Quit Vellumark"));
     menu.popup(QPoint(20, 20));
     ASSERT_TRUE(runUntil([&] { return QApplication::activePopupWidget() == &menu; }));
-    delegate->tick();
-    delegate->tick();
-    ASSERT_TRUE(afterLooksDue(2 * AppDelegate::heldTickRecheck));
-    EXPECT_TRUE(delegate->isTickHeld());
-    EXPECT_FALSE(delegate->scanInFlight());
+    delegate->scanLoop().tick();
+    delegate->scanLoop().tick();
+    ASSERT_TRUE(afterLooksDue(2 * ScanLoop::heldTickRecheck));
+    EXPECT_TRUE(delegate->scanLoop().isTickHeld());
+    EXPECT_FALSE(delegate->scanLoop().scanInFlight());
     EXPECT_EQ(calls.load(), 1) << "a scan under the open menu";
     menu.close();
     ASSERT_TRUE(scanned(2));
-    ASSERT_TRUE(afterLooksDue(AppDelegate::heldTickRecheck));
-    EXPECT_FALSE(delegate->isTickHeld());
-    EXPECT_FALSE(delegate->scanInFlight());
+    ASSERT_TRUE(afterLooksDue(ScanLoop::heldTickRecheck));
+    EXPECT_FALSE(delegate->scanLoop().isTickHeld());
+    EXPECT_FALSE(delegate->scanLoop().scanInFlight());
     EXPECT_EQ(calls.load(), 2) << "two held ticks make one scan";
 }
 
@@ -199,7 +199,7 @@ TEST_F(AppShell, TheShownPanelListsANewServerByTheTimeTheTrackersHearOfIt) {
     std::vector<bool> listedWhenFed;
     const auto token = KillTracker::shared().subscribe(
         [&] { listedWhenFed.push_back(panel.snapshot() && panel.snapshot()->projects == projects); });
-    delegate->tick();
+    delegate->scanLoop().tick();
     const bool applied = scanned(2);
     KillTracker::shared().unsubscribe(token);
     ASSERT_TRUE(applied);
@@ -237,7 +237,7 @@ TEST_F(AppShell, AStoppedServersRowNeverTurnsBackIntoARunningRowBeforeItGoes) {
     panel.killServer(server, 15);
     EXPECT_TRUE(process.waitForExit(5s));
     projects = {};  // before the panel's own rescans begin
-    delegate->tick();
+    delegate->scanLoop().tick();
     const bool gone = runUntil([&] { return !listed(); });
     KillTracker::shared().unsubscribe(killToken);
     panel.unsubscribe(modelToken);

@@ -21,9 +21,9 @@
 
 #include "Platform/UserDefaults.h"
 #include "Shared/Settings/FilterRules.h"
-#include "app/support/DesktopSession.h"
-#include "app/support/Screenshots.h"
-#include "app/support/SessionBus.h"
+#include "support/DesktopSession.h"
+#include "support/Screenshots.h"
+#include "support/SessionBus.h"
 #include "support/TempHome.h"
 
 namespace {

@@ -30,10 +30,10 @@
 #include "Shared/Settings/AppGroup.h"
 #include "Shared/Settings/DisplayPrefs.h"
 #include "Shared/Store/DataStore.h"
-#include "app/support/DesktopSession.h"
-#include "app/support/DevelopmentServer.h"
-#include "app/support/Screenshots.h"
-#include "app/support/SessionBus.h"
+#include "support/DesktopSession.h"
+#include "support/DevelopmentServer.h"
+#include "support/Screenshots.h"
+#include "support/SessionBus.h"
 #include "support/TempHome.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <map>
 #include <set>
 
-#include "App/Shell/DisplayCheck.h"
+#include "Platform/x11/DisplayCheck.h"
 
 namespace {
 

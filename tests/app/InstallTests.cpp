@@ -11,7 +11,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "App/Brand/ApplicationIcon.h"
+#include "Look/ApplicationIcon.h"
 #include "Platform/ProcessRunner.h"
 #include "support/TempHome.h"
 
@@ -55,7 +55,7 @@ TEST(Installation, PutsBothProgramsTheirDesktopEntriesAndTheIconInPlace) {
 
     const fs::path theme = prefix.path() / "share/icons/hicolor";
     EXPECT_EQ(fileText(theme / "scalable/apps/io.kestrow.v3lk.svg"),
-              fileText(fs::path(VELLUMARK_TEST_FIXTURES) / "../../App/Brand/io.kestrow.v3lk.svg"));
+              fileText(fs::path(VELLUMARK_TEST_FIXTURES) / "../../Look/io.kestrow.v3lk.svg"));
     for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
         const std::string name = std::to_string(size) + "x" + std::to_string(size);
         const QImage png(QString::fromStdString((theme / name / "apps/io.kestrow.v3lk.png").string()));

@@ -8,8 +8,8 @@
 
 #include "App/StatusTile/StatusTileDerivation.h"
 #include "App/StatusTile/StatusTilePulse.h"
-#include "App/Trackers/EnergyMonitor.h"
-#include "App/Trackers/NewServerTracker.h"
+#include "Core/Trackers/EnergyMonitor.h"
+#include "Core/Trackers/NewServerTracker.h"
 #include "support/DevServers.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "App/StatusTile/StatusImages.h"
 #include "App/StatusTile/StatusItemController.h"
 #include "Platform/SystemLog.h"
-#include "app/support/QtWaiting.h"
+#include "support/QtWaiting.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <QImage>
 
-#include "App/Brand/Icons.h"
+#include "Look/Icons.h"
 
 namespace {
 

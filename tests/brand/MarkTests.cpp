@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "App/Brand/ApplicationIcon.h"
-#include "App/Brand/Brand.h"
-#include "App/Brand/GhostMark.h"
-#include "App/Brand/Wordmark.h"
+#include "Look/ApplicationIcon.h"
+#include "Look/Brand.h"
+#include "Look/GhostMark.h"
+#include "Look/Wordmark.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "App/Brand/PointingCursor.h"
+#include "Look/PointingCursor.h"
 
 namespace {
 

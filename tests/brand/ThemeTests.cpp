@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "App/Brand/Appearance.h"
-#include "App/Brand/Brand.h"
-#include "App/Brand/Theme.h"
+#include "Look/Appearance.h"
+#include "Look/Brand.h"
+#include "Look/Theme.h"
 
 namespace {
 

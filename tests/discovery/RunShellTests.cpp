@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "App/Discovery/ProcessScanner.h"
+#include "Core/Discovery/ProcessScanner.h"
 #include "Platform/SystemLog.h"
 #include "Shared/UTF8.h"
 

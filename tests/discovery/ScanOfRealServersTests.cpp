@@ -8,18 +8,18 @@
 #include <future>
 #include <latch>
 
-#include "App/Discovery/ProcessScanner.h"
-#include "App/Discovery/WorkingFolders.h"
-#include "App/Docker/DockerTool.h"
-#include "App/Restart/RestartReadiness.h"
+#include "Core/Discovery/ProcessScanner.h"
+#include "Core/Discovery/WorkingFolders.h"
+#include "Core/Docker/DockerTool.h"
+#include "Core/Restart/RestartReadiness.h"
 #include "Platform/AtomicFile.h"
 #include "Platform/SystemLog.h"
 #include "Platform/ToolPaths.h"
 #include "Platform/UserDefaults.h"
 #include "Shared/Scan/ProcessScannerParsing.h"
 #include "Shared/Settings/FilterRules.h"
-#include "discovery/support/TestProcesses.h"
 #include "support/TempHome.h"
+#include "support/TestProcesses.h"
 
 namespace fs = std::filesystem;
 using namespace testing_support;

@@ -6,13 +6,13 @@
 #include <fstream>
 #include <functional>
 
-#include "App/Docker/DockerScanner.h"
-#include "App/Docker/DockerTool.h"
+#include "Core/Docker/DockerScanner.h"
+#include "Core/Docker/DockerTool.h"
 #include "Platform/AtomicFile.h"
 #include "Platform/Dispatch.h"
 #include "Platform/SystemLog.h"
-#include "discovery/support/TestProcesses.h"
 #include "support/TempHome.h"
+#include "support/TestProcesses.h"
 
 namespace fs = std::filesystem;
 using namespace std::literals;

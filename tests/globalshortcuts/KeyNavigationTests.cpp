@@ -10,11 +10,11 @@
 #include <QTest>
 #include <QVBoxLayout>
 
-#include "App/PanelModel/KeyNav.h"
-#include "App/PanelModel/LeaveSearch.h"
 #include "App/Shell/KeyMonitor.h"
-#include "app/support/QtWaiting.h"
+#include "Core/PanelModel/KeyNav.h"
+#include "Core/PanelModel/LeaveSearch.h"
 #include "globalshortcuts/support/KeyTarget.h"
+#include "support/QtWaiting.h"
 
 namespace {
 

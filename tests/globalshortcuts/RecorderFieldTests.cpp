@@ -15,8 +15,8 @@
 #include "GlobalShortcuts/RecorderField.h"
 #include "GlobalShortcuts/Texts.h"
 #include "Platform/UserDefaults.h"
-#include "app/support/Alerts.h"
-#include "app/support/QtWaiting.h"
+#include "support/Alerts.h"
+#include "support/QtWaiting.h"
 #include "support/TempHome.h"
 
 namespace {

@@ -23,10 +23,10 @@
 #include "Platform/SystemLog.h"
 #include "Platform/UserDefaults.h"
 #include "Platform/UserPaths.h"
-#include "app/support/Alerts.h"
-#include "app/support/DesktopSession.h"
-#include "app/support/QtWaiting.h"
 #include "globalshortcuts/support/KeyTarget.h"
+#include "support/Alerts.h"
+#include "support/DesktopSession.h"
+#include "support/QtWaiting.h"
 #include "support/TempHome.h"
 
 namespace {

@@ -11,14 +11,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "App/Discovery/ProcessScanner.h"
-#include "App/Launchd/LaunchdScanner.h"
+#include "Core/Discovery/ProcessScanner.h"
+#include "Core/Launchd/LaunchdScanner.h"
 #include "Platform/AtomicFile.h"
 #include "Platform/SystemLog.h"
-#include "discovery/support/TestProcesses.h"
 #include "support/DevServers.h"
 #include "support/PropertyLists.h"
 #include "support/TempHome.h"
+#include "support/TestProcesses.h"
 
 namespace fs = std::filesystem;
 

@@ -10,11 +10,11 @@
 #include "App/Panel/Rows/GhostCancelButton.h"
 #include "App/Panel/Rows/GhostRow.h"
 #include "App/Panel/Rows/GhostTextButton.h"
-#include "App/Restart/RestartTracker.h"
-#include "App/Restart/ServerRestarter.h"
 #include "Controls/TextView.h"
+#include "Core/Restart/RestartTracker.h"
+#include "Core/Restart/ServerRestarter.h"
 #include "PanelTestSupport.h"
-#include "app/support/QtWaiting.h"
+#include "support/QtWaiting.h"
 #include "support/TempHome.h"
 
 namespace {

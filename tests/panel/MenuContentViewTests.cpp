@@ -35,19 +35,19 @@
 #include "App/Panel/States/EmptyState.h"
 #include "App/Panel/States/NoResultsState.h"
 #include "App/Panel/Warning/KillWarningOverlay.h"
-#include "App/Restart/RestartTracker.h"
 #include "App/Shell/Popover.h"
-#include "App/Trackers/KillWarning.h"
 #include "Controls/CapsuleLabel.h"
 #include "Controls/TextView.h"
+#include "Core/Restart/RestartTracker.h"
+#include "Core/Trackers/KillWarning.h"
 #include "PanelTestSupport.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UserDefaults.h"
 #include "Shared/Settings/AppGroup.h"
 #include "Shared/Store/DataStore.h"
-#include "app/support/QtWaiting.h"
-#include "discovery/support/TestProcesses.h"
+#include "support/QtWaiting.h"
 #include "support/TempHome.h"
+#include "support/TestProcesses.h"
 
 namespace {
 

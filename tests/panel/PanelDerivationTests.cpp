@@ -6,9 +6,9 @@
 
 #include <memory>
 
-#include "App/PanelModel/PanelDerivation.h"
-#include "App/PanelModel/PanelText.h"
-#include "Shared/Scan/ScanText.h"
+#include "Core/PanelModel/PanelDerivation.h"
+#include "Core/PanelModel/PanelText.h"
+#include "Shared/ScanText.h"
 #include "support/DevServers.h"
 
 namespace {

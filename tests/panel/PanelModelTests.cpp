@@ -13,18 +13,18 @@
 #include <chrono>
 #include <mutex>
 
-#include "App/PanelModel/KeyNav.h"
-#include "App/PanelModel/PanelModel.h"
-#include "App/Restart/RestartTracker.h"
-#include "App/Trackers/KillTracker.h"
-#include "App/Trackers/KillWarning.h"
-#include "App/Trackers/NewServerTracker.h"
+#include "Core/PanelModel/KeyNav.h"
+#include "Core/PanelModel/PanelModel.h"
+#include "Core/Restart/RestartTracker.h"
+#include "Core/Trackers/KillTracker.h"
+#include "Core/Trackers/KillWarning.h"
+#include "Core/Trackers/NewServerTracker.h"
 #include "Platform/Dispatch.h"
 #include "Platform/SystemLog.h"
 #include "Shared/Settings/FilterRules.h"
-#include "discovery/support/TestProcesses.h"
 #include "support/DevServers.h"
 #include "support/TempHome.h"
+#include "support/TestProcesses.h"
 #include "support/UrlRecorder.h"
 #include "trackers/TrackerTestSupport.h"
 

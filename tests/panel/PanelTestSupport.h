@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "App/Brand/Theme.h"
 #include "App/Panel/MenuContentView.h"
 #include "App/Panel/Rows/ServerRowView.h"
 #include "App/Shell/Popover.h"
+#include "Look/Theme.h"
 #include "support/DevServers.h"
 
 namespace panel_test {

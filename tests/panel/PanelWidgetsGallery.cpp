@@ -13,7 +13,6 @@
 #include <chrono>
 #include <memory>
 
-#include "App/Brand/PointingCursor.h"
 #include "App/Panel/Controls/HoverButton.h"
 #include "App/Panel/Controls/RescanButton.h"
 #include "App/Panel/Controls/SearchField.h"
@@ -25,10 +24,11 @@
 #include "App/Panel/ServerArea.h"
 #include "App/Panel/States/ConflictBanner.h"
 #include "App/Panel/Warning/KillWarningOverlay.h"
-#include "App/Restart/RestartTracker.h"
 #include "App/Shell/Popover.h"
+#include "Core/Restart/RestartTracker.h"
+#include "Look/PointingCursor.h"
 #include "PanelTestSupport.h"
-#include "app/support/QtWaiting.h"
+#include "support/QtWaiting.h"
 #include "support/ScreenshotFolder.h"
 #include "support/TempHome.h"
 

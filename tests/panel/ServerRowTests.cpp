@@ -12,9 +12,8 @@
 #include <memory>
 #include <optional>
 
-#include "App/Brand/Brand.h"
+#include "App/Panel/Controls/PanelStyle.h"
 #include "App/Panel/Controls/TextButton.h"
-#include "App/Panel/PanelStyle.h"
 #include "App/Panel/Rows/CopyURLButton.h"
 #include "App/Panel/Rows/GhostCancelButton.h"
 #include "App/Panel/Rows/KillArmButton.h"
@@ -25,10 +24,11 @@
 #include "App/Panel/Rows/RowProgress.h"
 #include "Controls/CapsuleLabel.h"
 #include "Controls/TextView.h"
+#include "Look/Brand.h"
 #include "PanelTestSupport.h"
-#include "app/support/QtWaiting.h"
-#include "discovery/support/TestProcesses.h"
+#include "support/QtWaiting.h"
 #include "support/TempHome.h"
+#include "support/TestProcesses.h"
 
 namespace {
 

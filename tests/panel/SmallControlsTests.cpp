@@ -18,7 +18,7 @@
 #include "App/Panel/Controls/ViewToggle.h"
 #include "Controls/TextWidths.h"
 #include "PanelTestSupport.h"
-#include "app/support/QtWaiting.h"
+#include "support/QtWaiting.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 
 #include "Platform/ProcFS.h"
 #include "Platform/SystemLog.h"
-#include "discovery/support/TestProcesses.h"
 #include "support/PIDNamespace.h"
+#include "support/TestProcesses.h"
 
 namespace {
 

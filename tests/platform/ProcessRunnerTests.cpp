@@ -1,7 +1,7 @@
 #include "Platform/AtomicFile.h"
 #include "Platform/ProcessRunner.h"
-#include "discovery/support/TestProcesses.h"
 #include "support/TempHome.h"
+#include "support/TestProcesses.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "App/Restart/RestartPlan.h"
-#include "App/Restart/RestartTracker.h"
+#include "Core/Restart/RestartPlan.h"
+#include "Core/Restart/RestartTracker.h"
 #include "Platform/LoginShell.h"
 #include "Platform/ProcessRunner.h"
 #include "trackers/TrackerTestSupport.h"

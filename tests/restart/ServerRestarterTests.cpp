@@ -7,15 +7,15 @@
 
 #include <nlohmann/json.hpp>
 
-#include "App/Restart/RestartLaunch.h"
-#include "App/Restart/RestartReadiness.h"
-#include "App/Restart/RestartTracker.h"
-#include "App/Restart/ServerRestarter.h"
+#include "Core/Restart/RestartLaunch.h"
+#include "Core/Restart/RestartReadiness.h"
+#include "Core/Restart/RestartTracker.h"
+#include "Core/Restart/ServerRestarter.h"
 #include "Platform/ProcessRunner.h"
 #include "Platform/SystemLog.h"
-#include "Shared/Scan/ScanText.h"
-#include "discovery/support/TestProcesses.h"
+#include "Shared/ScanText.h"
 #include "support/TempHome.h"
+#include "support/TestProcesses.h"
 #include "trackers/TrackerTestSupport.h"
 
 namespace {

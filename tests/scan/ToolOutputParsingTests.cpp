@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <random>
 #include <string>
 #include <tuple>
@@ -42,6 +43,72 @@ TEST(ParsePS, splitsSevenFieldsAndKeepsTheCommandLinesInnerSpaces) {
     EXPECT_EQ(table, (ProcessTable{{501, {501, 0.0, 0.1, 20480, 3723, 1.5, "/usr/bin/node server.js  --port 3000"}},
                                    {7, {7, 1.5, 0.2, 0, 309, 0.0, {}}},  // an unreadable size does not cost the line
                                    {8, {8, 0.0, 0.0, 10, 309, 0.0, {}}}}));  // only spaces after the seventh field
+}
+
+// parsePS reads a line in the plain form ps writes in one pass and any other line column by column;
+// which of them read a line must never show. Real output takes the one pass throughout; lines at
+// its limits (digit counts, fractions, clock parts, spacing) and random ones made of the same pieces
+// must read the same wherever it takes them.
+TEST(ParsePS, theOnePassReadingGivesWhatTheColumnByColumnReadingGives) {
+    int onePass = 0;
+    const auto agree = [&](const std::string& line) {
+        const auto plain = Testing::readPlainPSLine(line);
+        if (!plain) return false;
+        ++onePass;
+        EXPECT_EQ(Testing::readGeneralPSLine(line), plain) << '"' << line << '"';
+        return true;
+    };
+    std::ifstream real(std::string(VELLUMARK_TEST_FIXTURES) + "/scan/ps.txt");
+    int realLines = 0;
+    for (std::string line; std::getline(real, line); ++realLines) EXPECT_TRUE(agree(line)) << line;
+    EXPECT_EQ(realLines, 31);
+
+    // At the limits: the digits an integer or a decimal holds for sure, clock parts, spacing.
+    for (const std::string columns : {"999999999 1", "1000000000 1", "1 1", "007 0010"})
+        agree(" " + columns + " 0.0 0.0 1 00:01 0:00.00 cmd");
+    for (const std::string numbers :
+         {"123456789012345 0.0 999999999999999999", "1234567890123456 0.0 1", "12345678901234.5 0.0 1",
+          "0.000000000000001 99999999999999.9 1", "0.0000000000000001 0.0 1", "5. 0.0 1", ".5 0.0 1", "1,5 0.0 1",
+          "0.0 0.0 9223372036854775807", "0.0 0.0 -1", "00.50 0.0 0018"})
+        agree(" 1 1 " + numbers + " 00:01 0:00.00 cmd");
+    for (const std::string times :
+         {"00:01 0:00.00", "1-00:00:00 1-02:03:04.5", "1:2:3 1:2:3.25", "1:2:3:4 0:00", "05:09 00:00:07",
+          "99999999999999-23:59:59 0:01", "999999999999999:00 0:01", "0:00 0:1.99999999999999",
+          "0:00 0:1.999999999999999", "0:00 12345678901234:0.5", "0:00 0:00.", "0:00 0:00,5", "-1:00 0:00",
+          "1-:00 0:00", "0:00 1-0:0.000000000000001"})
+        agree(" 1 1 0.0 0.0 1 " + times + " cmd");
+    for (const std::string spacing :
+         {"1 1 0.0 0.0 1 00:01 0:00.00", "  1  1  0.0  0.0  1  00:01  0:00.00  ", "1 1 0.0 0.0 1 00:01 0:00.00 ",
+          "1 1 0.0 0.0 1 00:01 0:00.00  a  b ", "1\t1 0.0 0.0 1 00:01 0:00.00 cmd", "1 1 0.0 0.0 1 00:01\t0:00.00"})
+        agree(spacing);
+
+    // Random lines: each column in its own form, its numbers mostly short but up to 17 digits long,
+    // now and then with a character out of place.
+    std::mt19937 random(20250214);
+    const auto digits = [&] {
+        std::string text;
+        for (auto count = random() % 4 ? 1 + random() % 5 : random() % 18; count > 0; --count)
+            text += static_cast<char>('0' + random() % 10);
+        return text;
+    };
+    const auto clock = [&](bool fraction) {
+        std::string text = random() % 4 == 0 ? digits() + "-" : "";
+        text += digits() + ":" + digits();
+        if (random() % 2) text += ":" + digits();
+        if (fraction && random() % 2) text += "." + digits();
+        return text;
+    };
+    const auto decimal = [&] { return random() % 2 ? digits() + "." + digits() : digits(); };
+    const int before = onePass;
+    for (int round = 0; round < 20000; ++round) {
+        std::string line;
+        for (const auto& column : {digits(), digits(), decimal(), decimal(), digits(), clock(false), clock(true)})
+            line += std::string(1 + random() % 3, ' ') + column;
+        if (random() % 2) line += " node  server.js ";
+        if (random() % 8 == 0) line.insert(random() % (line.size() + 1), 1, ",x\t+-.: "[random() % 8]);
+        agree(line);
+    }
+    EXPECT_GT(onePass - before, 1000);
 }
 
 TEST(ScanParsers, readOnlyTheListenersTextsAndOtherwiseAgreeWithTheFullTables) {

@@ -13,11 +13,11 @@
 
 #include <deque>
 
-#include "App/Brand/Brand.h"
 #include "App/Settings/FilterSettingsView.h"
+#include "Look/Brand.h"
 #include "Platform/UserDefaults.h"
-#include "app/support/QtWaiting.h"
 #include "settingswindow/SettingsTestSupport.h"
+#include "support/QtWaiting.h"
 #include "support/TempHome.h"
 
 namespace {

@@ -6,8 +6,8 @@
 
 #include <sys/stat.h>
 
-#include "App/LoginItem/DesktopEntry.h"
-#include "App/LoginItem/LoginItem.h"
+#include "Core/LoginItem/DesktopEntry.h"
+#include "Core/LoginItem/LoginItem.h"
 #include "Platform/AtomicFile.h"
 #include "Platform/SystemLog.h"
 #include "support/TempHome.h"

@@ -16,19 +16,19 @@
 
 #include <algorithm>
 
-#include "App/Panel/SettingsGearButton.h"
+#include "App/Panel/Header/SettingsGearButton.h"
 #include "App/Settings/FilterSettingsView.h"
 #include "App/Settings/SettingsView.h"
 #include "App/Settings/SettingsWindowController.h"
-#include "App/Shell/AppUpdater.h"
 #include "App/Shell/Popover.h"
-#include "App/Shell/UpdateProgressDialog.h"
+#include "App/Updates/AppUpdater.h"
+#include "App/Updates/UpdateProgressDialog.h"
 #include "Platform/UserDefaults.h"
 #include "Shared/Settings/FilterRules.h"
-#include "app/support/DesktopSession.h"
-#include "app/support/OnScreen.h"
-#include "app/support/QtWaiting.h"
-#include "app/support/Screenshots.h"
+#include "support/DesktopSession.h"
+#include "support/OnScreen.h"
+#include "support/QtWaiting.h"
+#include "support/Screenshots.h"
 #include "support/TempHome.h"
 
 namespace {

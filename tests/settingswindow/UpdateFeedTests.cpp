@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "App/Updates/UpdateFeed.h"
-#include "App/Updates/VersionNumber.h"
+#include "Core/Updates/UpdateFeed.h"
+#include "Core/Updates/VersionNumber.h"
 
 namespace {
 

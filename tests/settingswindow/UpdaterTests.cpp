@@ -15,12 +15,12 @@
 #include <QTest>
 #include <QTimer>
 
-#include "App/Shell/AppUpdater.h"
-#include "App/Shell/UpdateDialog.h"
-#include "App/Shell/UpdateProgressDialog.h"
+#include "App/Updates/AppUpdater.h"
+#include "App/Updates/UpdateDialog.h"
+#include "App/Updates/UpdateProgressDialog.h"
 #include "Platform/UserDefaults.h"
-#include "app/support/QtWaiting.h"
 #include "settingswindow/SettingsTestSupport.h"
+#include "support/QtWaiting.h"
 #include "support/TempHome.h"
 
 namespace {

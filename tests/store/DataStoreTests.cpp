@@ -10,10 +10,10 @@
 #include "Platform/WidgetCenter.h"
 #include "Shared/Settings/AppGroup.h"
 #include "Shared/Store/DataStore.h"
-#include "discovery/support/TestProcesses.h"
 #include "store/SnapshotSamples.h"
 #include "support/ForkedChild.h"
 #include "support/TempHome.h"
+#include "support/TestProcesses.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 
 #include <limits>
 
-#include "App/Trackers/BadgeTrackers.h"
-#include "App/Trackers/ContainerActionTracker.h"
-#include "App/Trackers/EnergyMonitor.h"
-#include "App/Trackers/KillTracker.h"
-#include "App/Trackers/KillWarning.h"
-#include "App/Trackers/NewServerTracker.h"
+#include "Core/Trackers/BadgeTrackers.h"
+#include "Core/Trackers/ContainerActionTracker.h"
+#include "Core/Trackers/EnergyMonitor.h"
+#include "Core/Trackers/KillTracker.h"
+#include "Core/Trackers/KillWarning.h"
+#include "Core/Trackers/NewServerTracker.h"
 #include "Shared/Settings/AppGroup.h"
 #include "support/TempHome.h"
 #include "trackers/TrackerTestSupport.h"

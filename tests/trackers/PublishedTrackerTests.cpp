@@ -6,8 +6,8 @@
 #include <thread>
 #include <vector>
 
-#include "App/Trackers/ContainerActionTracker.h"
-#include "App/Trackers/KillTracker.h"
+#include "Core/Trackers/ContainerActionTracker.h"
+#include "Core/Trackers/KillTracker.h"
 #include "trackers/TrackerTestSupport.h"
 
 namespace {

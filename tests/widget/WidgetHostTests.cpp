@@ -18,7 +18,7 @@
 #include "Widget/WidgetTimeline.h"
 #include "Widget/WidgetView.h"
 #include "Widget/WidgetWindow.h"
-#include "app/support/QtWaiting.h"
+#include "support/QtWaiting.h"
 #include "support/TempHome.h"
 #include "widget/WidgetSamples.h"
 

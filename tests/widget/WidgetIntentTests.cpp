@@ -9,8 +9,8 @@
 
 #include "Platform/NotifyCenter.h"
 #include "Shared/WidgetChannel/WidgetCommandQueue.h"
-#include "discovery/support/TestProcesses.h"
 #include "support/TempHome.h"
+#include "support/TestProcesses.h"
 #include "widget/WidgetSamples.h"
 
 namespace {

@@ -13,8 +13,8 @@
 #include <filesystem>
 #include <map>
 
-#include "App/Brand/PointingCursor.h"
-#include "App/Brand/Theme.h"
+#include "Look/PointingCursor.h"
+#include "Look/Theme.h"
 #include "Shared/Settings/AppGroup.h"
 #include "Shared/Settings/DisplayPrefs.h"
 #include "Widget/Provider.h"

@@ -21,8 +21,8 @@
 #include "Platform/SystemLog.h"
 #include "Shared/Settings/AppGroup.h"
 #include "Shared/WidgetChannel/WidgetCommandQueue.h"
-#include "discovery/support/TestProcesses.h"
 #include "support/TempHome.h"
+#include "support/TestProcesses.h"
 
 namespace {
 

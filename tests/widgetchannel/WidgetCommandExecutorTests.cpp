@@ -7,7 +7,7 @@
 // receives decides its exit status, so after the executor ran, the test sends SIGUSR1 itself — a
 // process that ends by SIGUSR1 got nothing fatal from the executor.
 
-#include "App/Control/WidgetCommandExecutor.h"
+#include "Core/Control/WidgetCommandExecutor.h"
 
 #include <gtest/gtest.h>
 
@@ -24,9 +24,9 @@
 #include "Platform/AtomicFile.h"
 #include "Platform/SystemLog.h"
 #include "Shared/Settings/AppGroup.h"
-#include "discovery/support/TestProcesses.h"
 #include "support/PIDNamespace.h"
 #include "support/TempHome.h"
+#include "support/TestProcesses.h"
 #include "support/UrlRecorder.h"
 
 namespace {

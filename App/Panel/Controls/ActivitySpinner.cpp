@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QVariantAnimation>
 
-#include "App/Panel/PanelStyle.h"
+#include "App/Panel/Controls/PanelStyle.h"
 
 namespace {
 constexpr int spokes = 8;

@@ -1,6 +1,6 @@
 #include "App/Panel/Controls/ButtonLooks.h"
 
-#include "App/Panel/PanelStyle.h"
+#include "App/Panel/Controls/PanelStyle.h"
 
 namespace ButtonLooks {
 

@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 
-#include "App/Brand/PointingCursor.h"
+#include "Look/PointingCursor.h"
 
 HoverButton::HoverButton(QWidget* parent) : QAbstractButton(parent) {
     setFocusPolicy(Qt::NoFocus);

@@ -3,7 +3,7 @@
 #include <QEvent>
 #include <QPainter>
 
-#include "App/Brand/Icons.h"
+#include "Look/Icons.h"
 
 IconButton::IconButton(std::string iconName, QSizeF iconSize, QSize frame, Tints tints, QWidget* parent)
     : HoverButton(parent), iconName_(std::move(iconName)), iconSize_(iconSize), frame_(frame), tints_(tints) {

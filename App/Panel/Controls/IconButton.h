@@ -11,7 +11,7 @@
 #include <QSizeF>
 
 #include "App/Panel/Controls/HoverButton.h"
-#include "App/Panel/PanelStyle.h"
+#include "App/Panel/Controls/PanelStyle.h"
 
 class IconButton : public HoverButton {
     Q_OBJECT

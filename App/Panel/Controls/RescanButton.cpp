@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QVariantAnimation>
 
-#include "App/Brand/Icons.h"
+#include "Look/Icons.h"
 
 namespace {
 constexpr int turnMilliseconds = 800;

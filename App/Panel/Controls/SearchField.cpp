@@ -6,9 +6,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "App/Brand/Icons.h"
 #include "App/Panel/Controls/IconButton.h"
-#include "App/Panel/PanelStyle.h"
+#include "App/Panel/Controls/PanelStyle.h"
+#include "Look/Icons.h"
 
 namespace {
 constexpr int padding = 10;

@@ -10,7 +10,7 @@
 #include <QMarginsF>
 
 #include "App/Panel/Controls/HoverButton.h"
-#include "App/Panel/PanelStyle.h"
+#include "App/Panel/Controls/PanelStyle.h"
 
 class TextButton : public HoverButton {
     Q_OBJECT

@@ -3,9 +3,9 @@
 #include <QHBoxLayout>
 #include <QPainter>
 
-#include "App/Brand/Icons.h"
 #include "App/Panel/Controls/HoverButton.h"
-#include "App/Panel/PanelStyle.h"
+#include "App/Panel/Controls/PanelStyle.h"
+#include "Look/Icons.h"
 
 namespace {
 

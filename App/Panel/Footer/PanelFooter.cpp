@@ -5,10 +5,10 @@
 #include <QMenu>
 #include <QPainter>
 
-#include "App/Brand/Theme.h"
 #include "App/Panel/Controls/IconButton.h"
 #include "App/Panel/Controls/SearchField.h"
 #include "App/Panel/Controls/ViewToggle.h"
+#include "Look/Theme.h"
 
 PanelFooter::PanelFooter(QWidget* parent)
     : QWidget(parent),

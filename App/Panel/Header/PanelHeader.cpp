@@ -2,13 +2,13 @@
 
 #include <QHBoxLayout>
 
-#include "App/Brand/Brand.h"
 #include "App/Panel/Controls/ActivitySpinner.h"
+#include "App/Panel/Controls/PanelStyle.h"
 #include "App/Panel/Controls/RescanButton.h"
-#include "App/Panel/PanelStyle.h"
-#include "App/Panel/SettingsGearButton.h"
+#include "App/Panel/Header/SettingsGearButton.h"
 #include "Controls/CapsuleLabel.h"
 #include "Controls/TextView.h"
+#include "Look/Brand.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "App/Brand/Theme.h"
-#include "App/Panel/PanelStyle.h"
+#include "App/Panel/Controls/PanelStyle.h"
 #include "App/Panel/Rows/GhostRow.h"
-#include "App/PanelModel/PanelText.h"
 #include "Controls/TextView.h"
+#include "Core/PanelModel/PanelText.h"
+#include "Look/Theme.h"
 
 GhostProjectBlock::GhostProjectBlock(const RestartEntry& entry, const std::string& home, QWidget* parent)
     : QWidget(parent),

@@ -7,7 +7,7 @@
 
 #include <QWidget>
 
-#include "App/Restart/RestartEntry.h"
+#include "Core/Restart/RestartEntry.h"
 
 class GhostRow;
 class TextView;

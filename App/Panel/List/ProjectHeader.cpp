@@ -6,12 +6,12 @@
 
 #include <algorithm>
 
-#include "App/Brand/Theme.h"
 #include "App/Panel/Controls/ButtonLooks.h"
+#include "App/Panel/Controls/PanelStyle.h"
 #include "App/Panel/Controls/StopAllButton.h"
-#include "App/Panel/PanelStyle.h"
-#include "App/PanelModel/PanelText.h"
 #include "Controls/TextView.h"
+#include "Core/PanelModel/PanelText.h"
+#include "Look/Theme.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 #include "App/Panel/List/ProjectHeader.h"
 #include "App/Panel/Rows/GhostRow.h"
 #include "App/Panel/Rows/ServerRowView.h"
-#include "App/PanelModel/KeyNav.h"
-#include "App/PanelModel/PanelModel.h"
-#include "App/PanelModel/PanelText.h"
-#include "App/Trackers/EnergyMonitor.h"
-#include "App/Trackers/NewServerTracker.h"
+#include "Core/PanelModel/KeyNav.h"
+#include "Core/PanelModel/PanelModel.h"
+#include "Core/PanelModel/PanelText.h"
+#include "Core/Trackers/EnergyMonitor.h"
+#include "Core/Trackers/NewServerTracker.h"
 #include "Platform/UserPaths.h"
 
 namespace {

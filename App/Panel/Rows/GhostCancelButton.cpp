@@ -1,6 +1,6 @@
 #include "App/Panel/Rows/GhostCancelButton.h"
 
-#include "App/Restart/RestartTracker.h"
+#include "Core/Restart/RestartTracker.h"
 
 GhostCancelButton::GhostCancelButton(RestartEntry::ID entryID, QWidget* parent)
     : IconButton("ph-x-light", QSizeF(11, 11), QSize(20, 20),

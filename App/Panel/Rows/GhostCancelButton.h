@@ -3,7 +3,7 @@
 // ghost row, and by a server row whose restart has not yet seen the old process go. Main thread only.
 
 #include "App/Panel/Controls/IconButton.h"
-#include "App/Restart/RestartEntry.h"
+#include "Core/Restart/RestartEntry.h"
 
 class GhostCancelButton : public IconButton {
     Q_OBJECT

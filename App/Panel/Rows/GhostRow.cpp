@@ -4,13 +4,13 @@
 #include <QHBoxLayout>
 
 #include "App/Panel/Controls/ActivitySpinner.h"
+#include "App/Panel/Controls/PanelStyle.h"
 #include "App/Panel/Controls/RowStackLayout.h"
-#include "App/Panel/PanelStyle.h"
 #include "App/Panel/Rows/GhostCancelButton.h"
 #include "App/Panel/Rows/GhostTextButton.h"
-#include "App/Restart/RestartTracker.h"
-#include "App/Restart/ServerRestarter.h"
 #include "Controls/TextView.h"
+#include "Core/Restart/RestartTracker.h"
+#include "Core/Restart/ServerRestarter.h"
 
 namespace {
 

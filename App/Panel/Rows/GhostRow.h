@@ -9,7 +9,7 @@
 
 #include <QWidget>
 
-#include "App/Restart/RestartEntry.h"
+#include "Core/Restart/RestartEntry.h"
 
 class ActivitySpinner;
 class GhostCancelButton;

@@ -4,9 +4,9 @@
 
 #include "App/Panel/Controls/ButtonLooks.h"
 #include "App/Panel/Controls/IconButton.h"
-#include "App/Panel/PanelStyle.h"
-#include "App/PanelModel/StopRoad.h"
+#include "App/Panel/Controls/PanelStyle.h"
 #include "Controls/TextView.h"
+#include "Core/PanelModel/StopRoad.h"
 
 KillConfirmCluster::KillConfirmCluster(QWidget* parent)
     : QWidget(parent),

@@ -1,6 +1,6 @@
 #include "App/Panel/Rows/RestartedPill.h"
 
-#include "App/Panel/PanelStyle.h"
+#include "App/Panel/Controls/PanelStyle.h"
 
 RestartedPill::RestartedPill(QWidget* parent)
     : CapsuleLabel(QStringLiteral("restarted"),

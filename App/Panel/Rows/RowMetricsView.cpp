@@ -5,10 +5,10 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
-#include "App/Brand/Icons.h"
-#include "App/Panel/PanelStyle.h"
+#include "App/Panel/Controls/PanelStyle.h"
 #include "Controls/CapsuleLabel.h"
 #include "Controls/TextWidths.h"
+#include "Look/Icons.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QHBoxLayout>
 
 #include "App/Panel/Controls/ActivitySpinner.h"
-#include "App/Panel/PanelStyle.h"
+#include "App/Panel/Controls/PanelStyle.h"
 #include "App/Panel/Rows/GhostCancelButton.h"
 #include "Controls/TextView.h"
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
-#include "App/PanelModel/KeyNav.h"
-#include "App/Restart/RestartTracker.h"
+#include "Core/PanelModel/KeyNav.h"
+#include "Core/Restart/RestartTracker.h"
 #include "Shared/FixedPoint.h"
 
 RowTrackerState RowTrackerState::current() {

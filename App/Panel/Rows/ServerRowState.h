@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "App/Restart/RestartEntry.h"
-#include "App/Trackers/ContainerActionTracker.h"
-#include "App/Trackers/KillTracker.h"
+#include "Core/Restart/RestartEntry.h"
+#include "Core/Trackers/ContainerActionTracker.h"
+#include "Core/Trackers/KillTracker.h"
 #include "Platform/ISO8601.h"
 #include "Shared/DevServer.h"
 

@@ -7,9 +7,9 @@
 #include <QPainter>
 
 #include "App/Panel/Controls/ButtonLooks.h"
+#include "App/Panel/Controls/PanelStyle.h"
 #include "App/Panel/Controls/RowStackLayout.h"
 #include "App/Panel/Controls/Visibility.h"
-#include "App/Panel/PanelStyle.h"
 #include "App/Panel/Rows/CopyURLButton.h"
 #include "App/Panel/Rows/KillArmButton.h"
 #include "App/Panel/Rows/KillConfirmCluster.h"
@@ -18,9 +18,9 @@
 #include "App/Panel/Rows/RevealFolderButton.h"
 #include "App/Panel/Rows/RowMetricsView.h"
 #include "App/Panel/Rows/RowProgress.h"
-#include "App/PanelModel/KeyNav.h"
 #include "Controls/CapsuleLabel.h"
 #include "Controls/TextView.h"
+#include "Core/PanelModel/KeyNav.h"
 #include "Shared/LocalhostURL.h"
 
 namespace {

@@ -27,7 +27,7 @@
 
 #include "App/Panel/Rows/RowActions.h"
 #include "App/Panel/Rows/ServerRowState.h"
-#include "App/PanelModel/PanelModel.h"
+#include "Core/PanelModel/PanelModel.h"
 #include "Shared/DevProject.h"
 #include "Shared/DevServer.h"
 

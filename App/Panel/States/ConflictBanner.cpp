@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "App/Brand/Theme.h"
-#include "App/Panel/PanelStyle.h"
+#include "App/Panel/Controls/PanelStyle.h"
+#include "Look/Theme.h"
 
 namespace {
 

@@ -4,13 +4,13 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "App/Brand/Icons.h"
-#include "App/Brand/Theme.h"
 #include "App/Panel/Controls/ActivitySpinner.h"
 #include "App/Panel/Controls/ButtonLooks.h"
+#include "App/Panel/Controls/PanelStyle.h"
 #include "App/Panel/Controls/TextButton.h"
-#include "App/Panel/PanelStyle.h"
 #include "Controls/TextView.h"
+#include "Look/Icons.h"
+#include "Look/Theme.h"
 
 namespace {
 

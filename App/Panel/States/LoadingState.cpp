@@ -6,7 +6,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "App/Brand/Theme.h"
+#include "Look/Theme.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <QVBoxLayout>
 
 #include "App/Panel/Controls/ButtonLooks.h"
-#include "App/Panel/PanelStyle.h"
-#include "App/PanelModel/StopRoad.h"
+#include "App/Panel/Controls/PanelStyle.h"
 #include "Controls/TextView.h"
+#include "Core/PanelModel/StopRoad.h"
 
 namespace {
 
