@@ -18,8 +18,8 @@
 
 #include "Platform/Dispatch.h"
 #include "Platform/UniqueFd.h"
-#include "discovery/support/TestProcesses.h"
 #include "support/TempHome.h"
+#include "support/TestProcesses.h"
 
 namespace {
 
