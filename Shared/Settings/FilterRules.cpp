@@ -42,10 +42,10 @@ std::vector<std::string> textList(const Json& object, const char* key) {
 }  // namespace
 
 std::string FilterRules::hiddenServerKey(std::string_view command, int port) {
-    std::string key(command);
-    key += ':';
-    key += std::to_string(port);
-    return key;
+    std::string hidden(command);
+    hidden += ':';
+    hidden += std::to_string(port);
+    return hidden;
 }
 
 bool FilterRules::isEmpty() const {
